@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "diag/log_dispatcher.h"
+#include "ports/profile_reader.h"
+
+namespace vestrel {
+
+// The settings of section "Main", read once at start-up.
+struct Settings {
+  std::string Account;
+  std::string SecCode;
+  std::string ClassCode;
+  std::int32_t Size = 0;
+  std::int32_t SafeSpread = 0;
+  std::int32_t Compact = 0;
+};
+
+inline constexpr const char* kSettingsSection = "Main";
+inline constexpr const char* kSettingsFileName = "Marlowin.ini";
+
+// Reads one value the way the platform's private-profile lookup does, through
+// a 128-character buffer of which 127 are offered: a value comes back cut to
+// its first 126 characters.
+std::string VBGetPrivateProfileString(LogDispatcher& log, ProfileReader& reader,
+                                      const std::string& pSection, const std::string& pKey,
+                                      const std::string& pFile);
+
+// Reads the six settings in their order. A missing or non-numeric Size,
+// SafeSpread or Compact raises the type-mismatch error 13 as soon as it is
+// read; a value beyond 32 bits raises the overflow error 6.
+Settings ReadSettings(LogDispatcher& log, ProfileReader& reader, const std::string& iniFile,
+                      char decimalSeparator);
+
+}  // namespace vestrel

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <string>
+
+namespace vestrel {
+
+struct LocalDateTime {
+  int Year = 0;
+  int Month = 0;
+  int Day = 0;
+  int Hour = 0;
+  int Minute = 0;
+  int Second = 0;
+};
+
+// The user's regional settings and the local clock.
+class RegionalSettings {
+ public:
+  virtual ~RegionalSettings() = default;
+  virtual char DecimalSeparator() const = 0;
+  // The general date format: short date, a blank, long time.
+  virtual std::string GeneralDate(const LocalDateTime& when) const = 0;
+  virtual LocalDateTime Now() const = 0;
+};
+
+}  // namespace vestrel

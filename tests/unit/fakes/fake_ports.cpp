@@ -1,0 +1,101 @@
+#include "fakes/fake_ports.h"
+
+#include <cstdio>
+
+namespace vestrel::testing {
+
+void FakeEventLog::Write(std::string_view text, EventType type) {
+  if (FailingWrites > 0) {
+    --FailingWrites;
+    throw AppError(5, "EventLog", "event log unavailable");
+  }
+  Entries.push_back({std::string(text), type});
+}
+
+void FakeMessageBox::Show(std::string_view text, MessageIcon icon) {
+  Shown.emplace_back(text);
+  Icons.push_back(icon);
+}
+
+std::string FakeRegionalSettings::GeneralDate(const LocalDateTime& when) const {
+  char text[32];
+  std::snprintf(text, sizeof text, "%02d.%02d.%04d %02d:%02d:%02d", when.Day, when.Month, when.Year,
+                when.Hour, when.Minute, when.Second);
+  return text;
+}
+
+std::string MemoryFileSystem::AppDataFolder() {
+  if (FailAppData) {
+    throw AppError(76, "", "Path not found");
+  }
+  return AppData;
+}
+
+void MemoryFileSystem::CreateFolder(const std::string& path) {
+  const auto slash = path.rfind('\\');
+  if (slash == std::string::npos || !FolderExists(path.substr(0, slash))) {
+    throw AppError(76, "", "Path not found");
+  }
+  Folders.insert(path);
+}
+
+namespace {
+
+class MemoryFile : public AppendFile {
+ public:
+  MemoryFile(MemoryFileSystem& owner, std::string& content) : owner_(owner), content_(content) {
+    ++owner_.OpenFiles;
+  }
+  ~MemoryFile() override { --owner_.OpenFiles; }
+  MemoryFile(const MemoryFile&) = delete;
+  MemoryFile& operator=(const MemoryFile&) = delete;
+
+  void WriteLine(std::string_view text) override {
+    if (owner_.WritesBeforeFailure == 0) {
+      throw AppError(61, "", "Disk full");
+    }
+    if (owner_.WritesBeforeFailure > 0) {
+      --owner_.WritesBeforeFailure;
+    }
+    content_ += text;
+    content_ += "\r\n";
+  }
+
+ private:
+  MemoryFileSystem& owner_;
+  std::string& content_;
+};
+
+}  // namespace
+
+std::unique_ptr<AppendFile> MemoryFileSystem::OpenForAppend(const std::string& path) {
+  const auto slash = path.rfind('\\');
+  if (slash == std::string::npos || !FolderExists(path.substr(0, slash))) {
+    throw AppError(76, "", "Path not found");
+  }
+  if (Locked.count(path) != 0) {
+    throw AppError(70, "", "Permission denied");
+  }
+  return std::make_unique<MemoryFile>(*this, Files[path]);
+}
+
+void MemoryFileSystem::DeleteFile(const std::string& path) { Files.erase(path); }
+
+std::string FakeUserContextSource::GetUserName() {
+  if (!Present) {
+    throw AppError(429, "", "ActiveX component can't create object");
+  }
+  return Name;
+}
+
+std::vector<std::string> FakeLogServices::ErrorEntries() const {
+  std::vector<std::string> texts;
+  for (const EventLogEntry& entry : AppLog.Entries) {
+    if (entry.Type == EventType::Error) {
+      texts.push_back(entry.Text);
+    }
+  }
+  return texts;
+}
+
+}  // namespace vestrel::testing

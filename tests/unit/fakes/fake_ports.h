@@ -1,0 +1,88 @@
+#pragma once
+
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "diag/app_error.h"
+#include "diag/log_dispatcher.h"
+#include "ports/event_log.h"
+#include "ports/file_system.h"
+#include "ports/message_box.h"
+#include "ports/regional_settings.h"
+#include "ports/user_context_source.h"
+
+namespace vestrel::testing {
+
+struct EventLogEntry {
+  std::string Text;
+  EventType Type;
+  bool operator==(const EventLogEntry&) const = default;
+};
+
+class FakeEventLog : public EventLog {
+ public:
+  void Write(std::string_view text, EventType type) override;
+  std::vector<EventLogEntry> Entries;
+  // Writes fail (throw) while this many remain; counts down per failed write.
+  int FailingWrites = 0;
+};
+
+class FakeMessageBox : public MessageBox {
+ public:
+  void Show(std::string_view text, MessageIcon icon) override;
+  std::vector<std::string> Shown;
+  std::vector<MessageIcon> Icons;
+};
+
+class FakeRegionalSettings : public RegionalSettings {
+ public:
+  char DecimalSeparator() const override { return Separator; }
+  // "dd.MM.yyyy HH:mm:ss", as a Russian machine writes the general date.
+  std::string GeneralDate(const LocalDateTime& when) const override;
+  LocalDateTime Now() const override { return Clock; }
+
+  char Separator = ',';
+  LocalDateTime Clock{2026, 12, 6, 14, 5, 9};
+};
+
+// A file system in memory: folders, files with their lines, and scripted failures.
+class MemoryFileSystem : public FileSystem {
+ public:
+  std::string AppDataFolder() override;
+  bool FolderExists(const std::string& path) override { return Folders.count(path) != 0; }
+  void CreateFolder(const std::string& path) override;
+  std::unique_ptr<AppendFile> OpenForAppend(const std::string& path) override;
+  void DeleteFile(const std::string& path) override;
+  char PathSeparator() const override { return '\\'; }
+
+  std::string AppData = "C:\\Users\\trader\\AppData\\Roaming";
+  std::set<std::string> Folders{AppData};
+  std::map<std::string, std::string> Files;  // path -> content
+  std::set<std::string> Locked;              // paths that cannot be opened
+  int OpenFiles = 0;
+  int WritesBeforeFailure = -1;  // -1: writes never fail
+  bool FailAppData = false;
+};
+
+class FakeUserContextSource : public UserContextSource {
+ public:
+  std::string GetUserName() override;
+  bool Present = false;
+  std::string Name = "trader";
+};
+
+// A dispatcher over the fakes, for tests of procedures that log.
+struct FakeLogServices {
+  FakeEventLog AppLog;
+  MemoryFileSystem Files;
+  FakeRegionalSettings Regional;
+  FakeUserContextSource UserContexts;
+  LogDispatcher Log{LogServices{AppLog, Files, Regional, UserContexts}};
+
+  // Event-log entries of logged errors (type Error), in order.
+  std::vector<std::string> ErrorEntries() const;
+};
+
+}  // namespace vestrel::testing
