@@ -1,0 +1,49 @@
+# Wine helpers shared by the scripts. Source it; it defines functions only.
+# The prefix is private to this checkout: build/wine/<name>.
+
+vestrel_repo() { cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd; }
+
+# vestrel_wine_env [headless|x11]: exports WINEPREFIX and friends.
+# headless: Wine's null graphics driver, DDE works without a display.
+# x11: a prefix without it, for windows drawn on an X server (Xvfb).
+vestrel_wine_env() {
+  local kind=${1:-headless}
+  export WINEPREFIX="${VESTREL_WINEPREFIX:-$(vestrel_repo)/build/wine/$kind}"
+  export WINEDEBUG="${WINEDEBUG:--all}"
+  export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+  export VESTREL_WINE_KIND=$kind
+}
+
+# Loader for programs of the given width. 64-bit programs start through
+# wine64 directly, so the pid we hold is the program's own.
+vestrel_wine_loader() {
+  if [ "$1" = 32 ]; then echo /usr/lib/wine/wine; else echo /usr/lib/wine/wine64; fi
+}
+
+# Whether this machine can execute 32-bit programs at all (some sandboxes
+# cannot, whatever is installed).
+vestrel_can_run_32() { /usr/lib/wine/wine --version >/dev/null 2>&1; }
+
+# Creates the prefix once (5-15 s), under a lock so parallel tests wait for it.
+vestrel_wine_prefix_ensure() {
+  mkdir -p "$(dirname "$WINEPREFIX")"
+  (
+    flock 9
+    if [ ! -f "$WINEPREFIX/.vestrel-ready" ]; then
+      rm -rf "$WINEPREFIX"
+      /usr/lib/wine/wine64 wineboot -i >"$WINEPREFIX.log" 2>&1 || true
+      if [ "$VESTREL_WINE_KIND" = headless ]; then
+        /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f \
+          >>"$WINEPREFIX.log" 2>&1
+      fi
+      /usr/lib/wine/wineserver -w
+      [ -f "$WINEPREFIX/system.reg" ] && touch "$WINEPREFIX/.vestrel-ready"
+    fi
+  ) 9>"$WINEPREFIX.lock"
+  [ -f "$WINEPREFIX/.vestrel-ready" ] || { echo "could not create the Wine prefix $WINEPREFIX (see $WINEPREFIX.log)" >&2; return 1; }
+}
+
+# Keeps one wineserver up between programs so that each start is fast.
+vestrel_wineserver_up() {
+  /usr/lib/wine/wineserver -p60 </dev/null >/dev/null 2>&1 || true
+}

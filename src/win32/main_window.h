@@ -1,0 +1,14 @@
+#pragma once
+
+#include "win32/windows_api.h"
+
+namespace vestrel::win32 {
+
+inline constexpr const wchar_t* kMainWindowClass = L"VestrelMain";
+inline constexpr const wchar_t* kMainWindowCaption = L"Marlowin (1.0.65)";
+
+// Creates the main window and runs the message loop until it closes; returns
+// the program's exit code.
+int RunPanel(HINSTANCE instance, int show);
+
+}  // namespace vestrel::win32

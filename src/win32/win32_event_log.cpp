@@ -1,0 +1,102 @@
+#include "win32/win32_event_log.h"
+
+#include <cstdio>
+
+#include "win32/text_encoding.h"
+#include "win32/win32_error.h"
+#include "win32/windows_api.h"
+
+namespace vestrel::win32 {
+namespace {
+
+std::wstring MirrorPathFromEnvironment() {
+  wchar_t buffer[MAX_PATH * 2];
+  const DWORD length =
+      GetEnvironmentVariableW(L"VESTREL_EVENT_LOG_MIRROR", buffer, std::size(buffer));
+  if (length == 0 || length >= std::size(buffer)) {
+    return {};
+  }
+  return {buffer, length};
+}
+
+void AppendJsonString(std::string& out, std::string_view text) {
+  out += '"';
+  for (const char c : text) {
+    switch (c) {
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      default:
+        if (static_cast<unsigned char>(c) < 0x20) {
+          char escaped[8];
+          std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
+          out += escaped;
+        } else {
+          out += c;
+        }
+    }
+  }
+  out += '"';
+}
+
+}  // namespace
+
+std::string EventLogMirrorLine(std::string_view text, EventType type) {
+  std::string line = "{\"type\": " + std::to_string(static_cast<int>(type)) + ", \"text\": ";
+  AppendJsonString(line, text);
+  line += '}';
+  return line;
+}
+
+Win32EventLog::Win32EventLog()
+    : source_(RegisterEventSourceW(nullptr, L"Vestrel")),
+      mirrorPath_(MirrorPathFromEnvironment()) {}
+
+Win32EventLog::~Win32EventLog() {
+  if (source_ != nullptr) {
+    DeregisterEventSource(static_cast<HANDLE>(source_));
+  }
+}
+
+void Win32EventLog::Write(std::string_view text, EventType type) {
+  if (!mirrorPath_.empty()) {
+    const std::string line = EventLogMirrorLine(text, type) + "\n";
+    const HANDLE file =
+        CreateFileW(mirrorPath_.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+      RaiseLastError();
+    }
+    DWORD written = 0;
+    const BOOL ok =
+        WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+    const AppError failure = ok ? AppError(0, "", "") : LastError();
+    CloseHandle(file);
+    if (!ok) {
+      throw failure;
+    }
+  }
+  if (source_ == nullptr) {
+    RaiseLastError();
+  }
+  const std::wstring wide = Utf8ToWide(text);
+  const wchar_t* strings[] = {wide.c_str()};
+  if (!ReportEventW(static_cast<HANDLE>(source_), static_cast<WORD>(type), 0, 0, nullptr, 1, 0,
+                    strings, nullptr)) {
+    RaiseLastError();
+  }
+}
+
+}  // namespace vestrel::win32

@@ -1,0 +1,78 @@
+#include "win32/win32_file_system.h"
+
+#include <cstring>
+
+#include "win32/text_encoding.h"
+#include "win32/win32_error.h"
+#include "win32/windows_api.h"
+
+namespace vestrel::win32 {
+namespace {
+
+constexpr int kAppDataFolder = 26;  // CSIDL_APPDATA
+constexpr std::size_t kAppDataBufferSize = 256;
+
+class Win32AppendFile : public AppendFile {
+ public:
+  explicit Win32AppendFile(HANDLE file) : file_(file) {}
+  ~Win32AppendFile() override { CloseHandle(file_); }
+  Win32AppendFile(const Win32AppendFile&) = delete;
+  Win32AppendFile& operator=(const Win32AppendFile&) = delete;
+
+  void WriteLine(std::string_view text) override {
+    const std::string line = Utf8ToAnsi(text) + "\r\n";
+    DWORD written = 0;
+    if (!WriteFile(file_, line.data(), static_cast<DWORD>(line.size()), &written, nullptr) ||
+        written != line.size()) {
+      RaiseLastError();
+    }
+  }
+
+ private:
+  HANDLE file_;
+};
+
+}  // namespace
+
+std::string Win32FileSystem::AppDataFolder() {
+  char buffer[kAppDataBufferSize + 4] = {};
+  if (!SHGetSpecialFolderPathA(nullptr, buffer, kAppDataFolder, FALSE)) {
+    throw AppError(76, "", "Path not found");
+  }
+  const void* end = std::memchr(buffer, '\0', kAppDataBufferSize);
+  if (end == nullptr) {
+    throw AppError(kErrInvalidCall, "", "Invalid procedure call or argument");
+  }
+  return AnsiToUtf8(std::string_view(buffer, static_cast<const char*>(end) - buffer));
+}
+
+bool Win32FileSystem::FolderExists(const std::string& path) {
+  const DWORD attributes = GetFileAttributesW(Utf8ToWide(path).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+void Win32FileSystem::CreateFolder(const std::string& path) {
+  if (!CreateDirectoryW(Utf8ToWide(path).c_str(), nullptr)) {
+    RaiseLastError();
+  }
+}
+
+std::unique_ptr<AppendFile> Win32FileSystem::OpenForAppend(const std::string& path) {
+  const HANDLE file = CreateFileW(Utf8ToWide(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ,
+                                  nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    RaiseLastError();
+  }
+  return std::make_unique<Win32AppendFile>(file);
+}
+
+void Win32FileSystem::DeleteFile(const std::string& path) {
+  if (!DeleteFileW(Utf8ToWide(path).c_str())) {
+    const DWORD code = GetLastError();
+    if (code != ERROR_FILE_NOT_FOUND && code != ERROR_PATH_NOT_FOUND) {
+      RaiseLastError();
+    }
+  }
+}
+
+}  // namespace vestrel::win32

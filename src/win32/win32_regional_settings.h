@@ -1,0 +1,19 @@
+#pragma once
+
+#include "ports/regional_settings.h"
+
+namespace vestrel::win32 {
+
+// The user's regional settings (read once) and the local clock.
+class Win32RegionalSettings : public RegionalSettings {
+ public:
+  Win32RegionalSettings();
+  char DecimalSeparator() const override { return decimalSeparator_; }
+  std::string GeneralDate(const LocalDateTime& when) const override;
+  LocalDateTime Now() const override;
+
+ private:
+  char decimalSeparator_;
+};
+
+}  // namespace vestrel::win32

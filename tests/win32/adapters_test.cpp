@@ -1,0 +1,166 @@
+// The Win32 adapters against Wine's real implementations.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+#include "diag/app_error.h"
+#include "diag/log_dispatcher.h"
+#include "diag/text_log_sink.h"
+#include "win32/text_encoding.h"
+#include "win32/win32_event_log.h"
+#include "win32/win32_file_system.h"
+#include "win32/win32_profile_reader.h"
+#include "win32/win32_regional_settings.h"
+#include "win32/win32_user_context.h"
+#include "win32/windows_api.h"
+
+namespace vestrel::win32 {
+namespace {
+
+std::string TempFolder() {
+  wchar_t path[MAX_PATH];
+  GetTempPathW(MAX_PATH, path);
+  std::wstring folder =
+      std::wstring(path) + L"vestrel-adapters-" + std::to_wstring(GetCurrentProcessId());
+  CreateDirectoryW(folder.c_str(), nullptr);
+  return WideToUtf8(folder);
+}
+
+std::string ReadBytes(const std::string& path) {
+  std::ifstream in(Utf8ToWide(path).c_str(), std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+bool Exists(const std::string& path) {
+  return GetFileAttributesW(Utf8ToWide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+TEST(Win32Regional, TheDecimalSeparatorIsTheUsers) {
+  const char* expected = std::getenv("VESTREL_EXPECT_DECIMAL");
+  ASSERT_NE(expected, nullptr) << "the test runner sets the expected separator";
+  EXPECT_EQ(Win32RegionalSettings().DecimalSeparator(), expected[0]);
+}
+
+TEST(Win32ProfileReader, ReadsThroughTheSystemLookupCutTo126Characters) {
+  const std::string ini = TempFolder() + "\\Marlowin.ini";
+  std::ofstream(Utf8ToWide(ini).c_str(), std::ios::binary)
+      << "[MAIN]\r\nACCOUNT = " << std::string(200, 'a') << "\r\nSize=1\r\nEmpty=\r\n";
+  Win32ProfileReader reader;
+  EXPECT_EQ(reader.GetPrivateProfileString("Main", "Account", ini, 127), std::string(126, 'a'));
+  EXPECT_EQ(reader.GetPrivateProfileString("main", "size", ini, 127), "1");
+  EXPECT_EQ(reader.GetPrivateProfileString("Main", "Empty", ini, 127), "");
+  EXPECT_EQ(reader.GetPrivateProfileString("Main", "Missing", ini, 127), "");
+  EXPECT_EQ(reader.GetPrivateProfileString("Main", "Size", ini + ".missing", 127), "");
+}
+
+TEST(Win32EventLog, MirrorsEveryEntryAsAJsonLine) {
+  const std::string mirror = TempFolder() + "\\events.jsonl";
+  DeleteFileW(Utf8ToWide(mirror).c_str());
+  SetEnvironmentVariableW(L"VESTREL_EVENT_LOG_MIRROR", Utf8ToWide(mirror).c_str());
+  {
+    Win32EventLog log;
+    log.Write("3|1|7|M|250|0||250", EventType::Information);
+    log.Write("ERROR OCCURS IN UNKNOWN \"q\" \\ Ошибка\r\nx = 1\r\n", EventType::Error);
+  }
+  SetEnvironmentVariableW(L"VESTREL_EVENT_LOG_MIRROR", nullptr);
+  EXPECT_EQ(ReadBytes(mirror),
+            "{\"type\": 4, \"text\": \"3|1|7|M|250|0||250\"}\n"
+            "{\"type\": 1, \"text\": \"ERROR OCCURS IN UNKNOWN \\\"q\\\" \\\\ Ошибка\\r\\nx = "
+            "1\\r\\n\"}\n");
+}
+
+TEST(Win32UserContext, AMissingComponentFailsAndTheDispatcherGivesAnEmptyContext) {
+  CoInitialize(nullptr);
+  Win32UserContextSource source;
+  EXPECT_THROW(source.GetUserName(), AppError);
+  Win32EventLog appLog;
+  Win32FileSystem files;
+  Win32RegionalSettings regional;
+  LogDispatcher dispatcher(LogServices{appLog, files, regional, source});
+  const UserContext context = dispatcher.GetUserContext();
+  EXPECT_EQ(context.UserName, "");
+  EXPECT_EQ(context.DBID, "");
+  CoUninitialize();
+}
+
+class Win32TextLog : public ::testing::Test {
+ protected:
+  std::string Folder() { return files_.AppDataFolder() + "\\Zel_Project"; }
+  std::string FileFor(int daysBack) {
+    using namespace std::chrono;
+    const LocalDateTime now = regional_.Now();
+    const sys_days today{year{now.Year} / month{static_cast<unsigned>(now.Month)} /
+                         day{static_cast<unsigned>(now.Day)}};
+    const year_month_day date{today - days{daysBack}};
+    LocalDateTime then{static_cast<int>(date.year()),
+                       static_cast<int>(static_cast<unsigned>(date.month())),
+                       static_cast<int>(static_cast<unsigned>(date.day()))};
+    return Folder() + "\\" + DailyLogFileName(then);
+  }
+
+  Win32EventLog appLog_;
+  Win32FileSystem files_;
+  Win32RegionalSettings regional_;
+};
+
+TEST_F(Win32TextLog, WritesTheBlockInTheAnsiCodePageAndPrunesDays15To35) {
+  if (files_.FolderExists(Folder())) {
+    for (int back : {0, 14, 15, 20, 35, 36}) {
+      DeleteFileW(Utf8ToWide(FileFor(back)).c_str());
+    }
+  } else {
+    files_.CreateFolder(Folder());
+  }
+  for (int back : {14, 15, 20, 35, 36}) {
+    files_.OpenForAppend(FileFor(back))->WriteLine("old");
+  }
+  ErrorRecord record;
+  record.Level = 1;
+  record.Number = 13;
+  record.Description = "Type mismatch";
+  record.Source = "Vestrel.frmMain.Form_Load";
+  ASSERT_TRUE(LogEventToTextFile(record, {}, files_, regional_, appLog_));
+
+  EXPECT_TRUE(Exists(FileFor(14)));
+  EXPECT_TRUE(Exists(FileFor(36)));
+  EXPECT_FALSE(Exists(FileFor(15)));
+  EXPECT_FALSE(Exists(FileFor(20)));
+  EXPECT_FALSE(Exists(FileFor(35)));
+
+  const std::string written = ReadBytes(FileFor(0));
+  const std::string label = GetACP() == 1251
+                                ? "\xCA\xF0\xE8\xF2\xE8\xF7\xED\xEE\xF1\xF2\xFC: ERROR\r\n"
+                                : "???????????: ERROR\r\n";
+  EXPECT_NE(written.find(" : Type mismatch (13)\r\n" + label + "\r\n"), std::string::npos)
+      << written;
+  EXPECT_NE(written.find("Vestrel.frmMain.Form_Load"), std::string::npos);
+  EXPECT_EQ(written.substr(written.size() - 109), std::string(105, '*') + "\r\n\r\n");
+}
+
+TEST_F(Win32TextLog, ALockedFileIsReportedAsAnOpeningFailureAtStep80) {
+  files_.OpenForAppend(FileFor(0));  // make sure the folder and file exist
+  const HANDLE lock = CreateFileW(Utf8ToWide(FileFor(0)).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                                  nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+  const std::string mirror = TempFolder() + "\\locked.jsonl";
+  DeleteFileW(Utf8ToWide(mirror).c_str());
+  SetEnvironmentVariableW(L"VESTREL_EVENT_LOG_MIRROR", Utf8ToWide(mirror).c_str());
+  Win32EventLog mirrored;
+  SetEnvironmentVariableW(L"VESTREL_EVENT_LOG_MIRROR", nullptr);
+  EXPECT_FALSE(LogEventToTextFile(ErrorRecord{}, {}, files_, regional_, mirrored));
+  CloseHandle(lock);
+  const std::string line = ReadBytes(mirror);
+  EXPECT_EQ(
+      line.rfind(
+          "{\"type\": 4, \"text\": \"Error occurs in LogInterface.LogEventToTextFile no line 80: ",
+          0),
+      0U)
+      << line;
+}
+
+}  // namespace
+}  // namespace vestrel::win32
