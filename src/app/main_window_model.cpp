@@ -1,0 +1,200 @@
+#include "app/main_window_model.h"
+
+#include <utility>
+
+#include "diag/app_error.h"
+
+namespace vestrel {
+namespace {
+
+constexpr std::int32_t kFirstControlId = static_cast<std::int32_t>(ControlId::cmdMaxBid);
+constexpr std::int32_t kErrNoSuchProperty = 438;
+
+constexpr std::array<ControlDesign, kControlCount> kDesigns{{
+    {ControlId::cmdMaxBid, "cmdMaxBid", ControlKind::CommandButton, true, kPriceFont, 5},
+    {ControlId::cmdBestBid, "cmdBestBid", ControlKind::CommandButton, true, kPriceFont, 3},
+    {ControlId::cmdBestAsk, "cmdBestAsk", ControlKind::CommandButton, true, kPriceFont, 2},
+    {ControlId::cmdMaxAsk, "cmdMaxAsk", ControlKind::CommandButton, true, kPriceFont, 4},
+    {ControlId::cmdReverse, "cmdReverse", ControlKind::CommandButton, false, std::nullopt, 9},
+    {ControlId::cmdKillOrders, "cmdKillOrders", ControlKind::CommandButton, false, std::nullopt, 6},
+    {ControlId::cmdLog, "cmdLog", ControlKind::CommandButton, false, std::nullopt, 8},
+    {ControlId::cmdAbout, "cmdAbout", ControlKind::CommandButton, false, std::nullopt, 7},
+    {ControlId::Label5, "Label5", ControlKind::Label, false, kPriceFont, 0},
+    {ControlId::Label6, "Label6", ControlKind::Label, false, kPriceFont, 1},
+    {ControlId::shpUp, "shpUp", ControlKind::Shape, false, std::nullopt, -1},
+    {ControlId::shpDown, "shpDown", ControlKind::Shape, false, std::nullopt, -1},
+    {ControlId::picTray, "picTray", ControlKind::PictureBox, false, std::nullopt, 10},
+}};
+
+// The design-time state, in identifier order.
+std::array<ControlState, kControlCount> DesignStates() {
+  auto state = [](std::string caption, OleColor color, bool enabled, TwipsRect geometry) {
+    return ControlState{std::move(caption), color, enabled, true, geometry};
+  };
+  return {{
+      state("*", kColorRed, true, {1800, 120, 1455, 495}),                // cmdMaxBid
+      state("*", kColorRed, true, {1800, 720, 1455, 495}),                // cmdBestBid
+      state("*", kColorGreen, true, {1800, 1320, 1455, 495}),             // cmdBestAsk
+      state("*", kColorGreen, true, {1800, 1920, 1455, 495}),             // cmdMaxAsk
+      state("Reverse", kColorButtonFace, false, {3960, 1080, 975, 495}),  // cmdReverse
+      state("Kill", kColorButtonFace, true, {5400, 120, 735, 375}),       // cmdKillOrders
+      state("Log", kColorButtonFace, true, {5400, 1560, 735, 375}),       // cmdLog
+      state("About", kColorButtonFace, true, {5400, 2040, 735, 375}),     // cmdAbout
+      state("*", kColorButtonFace, true, {120, 120, 1335, 495}),          // Label5
+      state("*", kColorButtonFace, true, {3600, 1920, 1455, 495}),        // Label6
+      state("", kColorGreen, true, {5160, 720, 1215, 735}),               // shpUp
+      state("", kColorRed, true, {5160, 720, 1215, 735}),                 // shpDown
+      state("", kColorButtonFace, true, {240, 1440, 495, 375}),           // picTray
+  }};
+}
+
+bool HasCaption(ControlId id) {
+  const ControlKind kind = MainWindowModel::Design(id).Kind;
+  return kind == ControlKind::CommandButton || kind == ControlKind::Label;
+}
+
+}  // namespace
+
+MainWindowModel::MainWindowModel() : states_(DesignStates()) {}
+
+std::span<const ControlDesign, kControlCount> MainWindowModel::Controls() { return kDesigns; }
+
+const ControlDesign& MainWindowModel::Design(ControlId id) { return kDesigns[Index(id)]; }
+
+std::size_t MainWindowModel::Index(ControlId id) {
+  const std::int32_t offset = static_cast<std::int32_t>(id) - kFirstControlId;
+  if (offset < 0 || offset >= static_cast<std::int32_t>(kControlCount)) {
+    RaiseSubscriptOutOfRange();
+  }
+  return static_cast<std::size_t>(offset);
+}
+
+void MainWindowModel::NotifyControl(ControlId id, ControlProperty property) {
+  if (observer_ != nullptr) {
+    observer_->ControlChanged(id, property);
+  }
+}
+
+void MainWindowModel::NotifyWindow(WindowProperty property) {
+  if (observer_ != nullptr) {
+    observer_->WindowChanged(property);
+  }
+}
+
+void MainWindowModel::SetCaption(ControlId id, std::string caption) {
+  if (!HasCaption(id)) {
+    throw AppError(kErrNoSuchProperty, kProgramSource,
+                   "Object doesn't support this property or method");
+  }
+  std::string& current = states_[Index(id)].Caption;
+  if (current != caption) {
+    current = std::move(caption);
+    NotifyControl(id, ControlProperty::Caption);
+  }
+}
+
+void MainWindowModel::SetBackColor(ControlId id, OleColor color) {
+  OleColor& current = states_[Index(id)].BackColor;
+  if (current != color) {
+    current = color;
+    NotifyControl(id, ControlProperty::BackColor);
+  }
+}
+
+void MainWindowModel::SetEnabled(ControlId id, bool enabled) {
+  bool& current = states_[Index(id)].Enabled;
+  if (current != enabled) {
+    current = enabled;
+    NotifyControl(id, ControlProperty::Enabled);
+  }
+}
+
+void MainWindowModel::SetVisible(ControlId id, bool visible) {
+  bool& current = states_[Index(id)].Visible;
+  if (current != visible) {
+    current = visible;
+    NotifyControl(id, ControlProperty::Visible);
+  }
+}
+
+void MainWindowModel::SetGeometry(ControlId id, const TwipsRect& geometry) {
+  TwipsRect& current = states_[Index(id)].Geometry;
+  if (current != geometry) {
+    current = geometry;
+    NotifyControl(id, ControlProperty::Geometry);
+  }
+}
+
+void MainWindowModel::Move(ControlId id, std::int32_t left, std::int32_t top) {
+  TwipsRect moved = Geometry(id);
+  moved.Left = left;
+  moved.Top = top;
+  SetGeometry(id, moved);
+}
+
+void MainWindowModel::BringToFront(ControlId shape) {
+  if (shape != ControlId::shpUp && shape != ControlId::shpDown) {
+    throw AppError(kErrInvalidCall, kProgramSource, "Invalid procedure call or argument");
+  }
+  if (frontShape_ != shape) {
+    frontShape_ = shape;
+    NotifyControl(shape, ControlProperty::ZOrder);
+  }
+}
+
+void MainWindowModel::SetWindowCaption(std::string caption) {
+  if (windowCaption_ != caption) {
+    windowCaption_ = std::move(caption);
+    NotifyWindow(WindowProperty::Caption);
+  }
+}
+
+void MainWindowModel::SetOuterSize(const TwipsSize& size) {
+  if (outerSize_ != size) {
+    outerSize_ = size;
+    NotifyWindow(WindowProperty::OuterSize);
+  }
+}
+
+void MainWindowModel::SetLayout(std::int32_t compact) {
+  if (compact != 1) {
+    return;
+  }
+  SetVisible(ControlId::cmdMaxBid, false);
+  SetVisible(ControlId::cmdMaxAsk, false);
+  SetOuterSize(kCompactOuterSize);
+  Move(ControlId::cmdBestBid, 120, 120);
+  Move(ControlId::cmdBestAsk, 120, 720);
+  Move(ControlId::cmdKillOrders, 1800, 120);
+  Move(ControlId::cmdLog, 1800, 840);
+  Move(ControlId::shpUp, 2760, 120);
+  Move(ControlId::shpDown, 2760, 120);
+  Move(ControlId::cmdAbout, 2760, 840);
+  if (layout_ != Layout::Compact) {
+    layout_ = Layout::Compact;
+    NotifyWindow(WindowProperty::Layout);
+  }
+}
+
+void MainWindowModel::SetWindowState(WindowState state) {
+  if (windowState_ != state) {
+    windowState_ = state;
+    NotifyWindow(WindowProperty::State);
+  }
+}
+
+void MainWindowModel::SetTrayIconShown(bool shown) {
+  if (trayIconShown_ != shown) {
+    trayIconShown_ = shown;
+    NotifyWindow(WindowProperty::TrayIcon);
+  }
+}
+
+void MainWindowModel::SetShownInTaskbar(bool shown) {
+  if (shownInTaskbar_ != shown) {
+    shownInTaskbar_ = shown;
+    NotifyWindow(WindowProperty::Taskbar);
+  }
+}
+
+}  // namespace vestrel

@@ -1,0 +1,536 @@
+#include "book/order_book.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "fakes/fake_ports.h"
+
+namespace vestrel {
+namespace {
+
+using testing::FakeLogServices;
+
+constexpr std::int32_t kInstance = 0x5A17;
+
+class CountingCloser : public MainWindowCloser {
+ public:
+  void RequestClose() override { ++Requests; }
+  int Requests = 0;
+};
+
+// A message box that lets something happen while it is open, as the UI
+// thread's message loop does during a modal wait.
+class ReentrantMessageBox : public MessageBox {
+ public:
+  void Show(std::string_view text, MessageIcon icon) override {
+    Shown.emplace_back(text);
+    Icons.push_back(icon);
+    if (WhileOpen) {
+      auto once = std::move(WhileOpen);
+      WhileOpen = nullptr;
+      once();
+    }
+  }
+  std::vector<std::string> Shown;
+  std::vector<MessageIcon> Icons;
+  std::function<void()> WhileOpen;
+};
+
+// rows[0] is the header row (table row 1); empty strings stay unwritten.
+DecodedTable Table(const std::vector<std::vector<std::string>>& rows) {
+  std::size_t columns = 0;
+  for (const auto& row : rows) {
+    columns = std::max(columns, row.size());
+  }
+  DecodedTable table;
+  table.Reset(static_cast<std::int32_t>(rows.size()), static_cast<std::int32_t>(columns));
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    for (std::size_t c = 0; c < rows[r].size(); ++c) {
+      if (!rows[r][c].empty()) {
+        table.Set(static_cast<std::int32_t>(r + 1), static_cast<std::int32_t>(c + 1), rows[r][c]);
+      }
+    }
+  }
+  return table;
+}
+
+struct Level {
+  std::string Price;
+  std::string Sell;
+  std::string Buy;
+};
+
+// A book in the terminal's columns: SELL_VOLUME, PRICE, BUY_VOLUME.
+DecodedTable Glass(const std::vector<Level>& levels) {
+  std::vector<std::vector<std::string>> rows{{"SELL_VOLUME", "PRICE", "BUY_VOLUME"}};
+  for (const Level& level : levels) {
+    rows.push_back({level.Sell, level.Price, level.Buy});
+  }
+  return Table(rows);
+}
+
+// Ten sell levels over ten buy levels (H = 21), prices 1200 down by 10, with
+// the sell volumes of the classic example; row 11 is written with a trailing 0.
+std::vector<Level> TwentyLevels() {
+  const char* sell[] = {"5", "9", "9", "3", "1", "2", "4", "1", "1", "7"};
+  const char* buy[] = {"0", "4", "8", "8", "1", "0", "2", "3", "1", "1"};
+  std::vector<Level> levels;
+  for (int i = 0; i < 20; ++i) {
+    const std::string price = std::to_string(1200 - 10 * i);
+    levels.push_back(i < 10 ? Level{price, sell[i], ""} : Level{price, "", buy[i - 10]});
+  }
+  levels[9].Price = "1110,50";
+  return levels;
+}
+
+struct BookTest : ::testing::Test {
+  BookTest() { book.SetDdeInstance(kInstance); }
+
+  void Poke(const DecodedTable& table) {
+    std::int32_t instance = kInstance;
+    book.DDEDataChanged(instance, table);
+  }
+  const std::string& Caption(ControlId id) const { return window.Caption(id); }
+  std::array<std::string, 6> Captions() const {
+    return {Caption(ControlId::cmdMaxBid),  Caption(ControlId::Label5),
+            Caption(ControlId::cmdBestBid), Caption(ControlId::cmdBestAsk),
+            Caption(ControlId::cmdMaxAsk),  Caption(ControlId::Label6)};
+  }
+
+  FakeLogServices services;
+  ReentrantMessageBox boxes;
+  MainWindowModel window;
+  CountingCloser closer;
+  OrderBook book{services.Log, boxes, window, closer};
+};
+
+struct HeaderCase {
+  std::vector<std::string> Header;
+  bool Valid;
+  std::int32_t Price, Bid, Ask;
+};
+
+TEST_F(BookTest, HeaderColumnsAreFoundByExactNameAndTheLastMatchWins) {
+  const HeaderCase cases[] = {
+      {{"BUY_VOLUME", "PRICE", "SELL_VOLUME"}, true, 2, 3, 1},
+      {{"PRICE", "VOLUME"}, true, 1, 2, 2},
+      {{"PRICE", "VOLUME", "SELL_VOLUME"}, true, 1, 3, 2},
+      {{"PRICE", "SELL_VOLUME", "BUY_VOLUME", "QTY", "PRICE"}, true, 5, 2, 3},
+      {{"price", "SELL_VOLUME", "BUY_VOLUME"}, false, -1, 2, 3},
+      {{"PRICE ", "SELL_VOLUME", "BUY_VOLUME"}, false, -1, 2, 3},
+      {{"PRICE", "SELL_VOLUME"}, false, 1, 2, -1},
+      {{"", "PRICE", "", "BUY_VOLUME"}, false, 2, -1, 4},
+  };
+  int boxesExpected = 0;
+  for (const HeaderCase& c : cases) {
+    SCOPED_TRACE(c.Header[0] + "," + c.Header[1]);
+    const DecodedTable table = Table({c.Header, {"1"}, {"2"}, {"3"}});
+    std::int32_t price = 0, bid = 0, ask = 0, height = 0;
+    EXPECT_EQ(book.CheckGStru(table, price, bid, ask, height), c.Valid);
+    EXPECT_EQ(price, c.Price);
+    EXPECT_EQ(bid, c.Bid);
+    EXPECT_EQ(ask, c.Ask);
+    EXPECT_EQ(height, 4);  // set even when the header is wrong
+    EXPECT_FALSE(book.blnInCheck());
+    boxesExpected += c.Valid ? 0 : 1;
+    ASSERT_EQ(boxes.Shown.size(), static_cast<std::size_t>(boxesExpected));
+  }
+  EXPECT_EQ(boxes.Shown.back(), "Не верная структура стакана!");
+  EXPECT_EQ(boxes.Icons.back(), MessageIcon::None);
+  EXPECT_TRUE(services.AppLog.Entries.empty());
+}
+
+TEST_F(BookTest, AWrongHeaderShowsTheMessageOnceAndClosesTheWindowWithoutTouchingIt) {
+  const DecodedTable table = Table({{"PRICE", "SELL_VOLUME"}, {"100", "5"}, {"90", "3"}});
+  bool closedWhileOpen = true;
+  boxes.WhileOpen = [&] { closedWhileOpen = closer.Requests > 0; };
+  Poke(table);
+
+  EXPECT_EQ(boxes.Shown, std::vector<std::string>{"Не верная структура стакана!"});
+  EXPECT_FALSE(closedWhileOpen);  // the window closes once the trader has read it
+  EXPECT_EQ(closer.Requests, 1);
+  EXPECT_TRUE(book.CloseRequested());
+  EXPECT_EQ(Captions(), (std::array<std::string, 6>{"*", "*", "*", "*", "*", "*"}));
+  EXPECT_EQ(window.FrontShape(), ControlId::shpDown);
+  EXPECT_TRUE(services.AppLog.Entries.empty());
+
+  // The panel is going: later tables, good or bad, change nothing and ask nothing.
+  Poke(Glass(TwentyLevels()));
+  Poke(table);
+  EXPECT_EQ(boxes.Shown.size(), 1U);
+  EXPECT_EQ(closer.Requests, 1);
+  EXPECT_EQ(Caption(ControlId::cmdBestBid), "*");
+}
+
+TEST_F(BookTest, ATableArrivingWhileTheMessageIsOpenFailsAtOnceAndClosesTheWindow) {
+  const DecodedTable wrong = Table({{"PRICE", "BUY_VOLUME"}, {"100", ""}, {"90", "3"}});
+  const DecodedTable good = Glass(TwentyLevels());
+  int requestsAfterNested = -1;
+  bool guardWhileOpen = false;
+  boxes.WhileOpen = [&] {
+    guardWhileOpen = book.blnInCheck();
+    std::int32_t price = 7, bid = 7, ask = 7, height = 99;
+    EXPECT_FALSE(book.CheckGStru(good, price, bid, ask, height));
+    EXPECT_EQ(height, 99);  // left as it was
+    EXPECT_EQ(price, -1);
+    Poke(good);  // the next poke, delivered during the modal wait
+    requestsAfterNested = closer.Requests;
+  };
+  Poke(wrong);
+
+  EXPECT_TRUE(guardWhileOpen);
+  EXPECT_EQ(boxes.Shown.size(), 1U);  // no second box
+  EXPECT_EQ(requestsAfterNested, 1);  // closed while the first box still waited
+  EXPECT_EQ(closer.Requests, 1);      // and asked only once
+  EXPECT_FALSE(book.blnInCheck());
+  EXPECT_EQ(Caption(ControlId::cmdBestAsk), "*");  // the good table was not shown
+  EXPECT_TRUE(services.AppLog.Entries.empty());
+}
+
+TEST_F(BookTest, TablesFromAnotherInstanceOrBeforeRegistrationAreIgnored) {
+  const DecodedTable wrong = Table({{"X"}, {"1"}});
+  std::int32_t other = kInstance + 1;
+  book.DDEDataChanged(other, wrong);
+  book.DDEDataChanged(other, Glass(TwentyLevels()));
+
+  OrderBook unregistered{services.Log, boxes, window, closer};
+  std::int32_t zero = 0;
+  unregistered.DDEDataChanged(zero, wrong);
+
+  EXPECT_TRUE(boxes.Shown.empty());
+  EXPECT_EQ(closer.Requests, 0);
+  EXPECT_EQ(Caption(ControlId::cmdBestBid), "*");
+  EXPECT_TRUE(services.AppLog.Entries.empty());
+}
+
+TEST_F(BookTest, ATableWithoutRowOneFailsTheCheckThroughTheWholeChainAndKeepsThePanel) {
+  DecodedTable noHeader;
+  noHeader.Reset(0, 3);
+  const DecodedTable neverFilled;  // what the decoder holds before its first header
+  for (const DecodedTable* table : {static_cast<const DecodedTable*>(&noHeader), &neverFilled}) {
+    services.AppLog.Entries.clear();
+    Poke(*table);
+    const std::vector<std::string> entries = services.ErrorEntries();
+    ASSERT_EQ(entries.size(), 3U);
+    const std::string check = "Vestrel.frmMain.CheckGStru";
+    EXPECT_EQ(entries[0], "ERROR OCCURS IN UNKNOWN, SOURCE: " + check +
+                              " IN LINE: " + (table == &noHeader ? "5" : "4") +
+                              ". ERROR =  9 (Subscript out of range) ADDITIONAL PARAMS: \r\n"
+                              "pData() = Array\r\npPrice = -1\r\npBid = -1\r\npAsk = -1\r\n");
+    EXPECT_EQ(entries[1], "ERROR OCCURS IN UNKNOWN, SOURCE: " + check +
+                              "->Vestrel.frmMain.ChD IN LINE: 1. ERROR =  9 (Subscript out of "
+                              "range) ADDITIONAL PARAMS: \r\npData() = Array\r\n");
+    EXPECT_EQ(entries[2], "ERROR OCCURS IN UNKNOWN, SOURCE: " + check +
+                              "->Vestrel.frmMain.ChD->Vestrel.modQT.DDEDataChanged IN LINE: 1. "
+                              "ERROR =  9 (Subscript out of range) ADDITIONAL PARAMS: \r\n"
+                              "pInstID = 23063\r\npData() = Array\r\n");
+    EXPECT_FALSE(book.blnInCheck());
+  }
+  EXPECT_TRUE(boxes.Shown.empty());
+  EXPECT_EQ(closer.Requests, 0);
+
+  Poke(Glass(TwentyLevels()));  // the next table is analysed as usual
+  EXPECT_EQ(Caption(ControlId::Label5), "9");
+}
+
+TEST_F(BookTest, TwentyLevelsShowTheTopmostLargestLevelsAndTheBestPricesVerbatim) {
+  Poke(Glass(TwentyLevels()));
+  // Sell: the two 9s are rows 3 and 4; row 3 (1190) wins. Buy: the two 8s are
+  // rows 14 and 15; row 14 (1080) wins. Best prices are rows 11 and 12.
+  EXPECT_EQ(Captions(), (std::array<std::string, 6>{"1190", "9", "1110,50", "1100", "1080", "8"}));
+  EXPECT_EQ(window.FrontShape(), ControlId::shpUp);
+  EXPECT_DOUBLE_EQ(book.dblLastMid(), 1105.25);
+  EXPECT_TRUE(services.AppLog.Entries.empty());
+}
+
+TEST_F(BookTest, WithAnOddNumberOfLevelsTheMiddleRowIsReadByNothing) {
+  // H = 20: sell rows 2..10, best prices rows 10 and 12, buy rows 12..20.
+  std::vector<Level> levels;
+  for (int i = 0; i < 19; ++i) {
+    levels.push_back({std::to_string(500 - i), i < 9 ? "2" : "", i > 9 ? "3" : ""});
+  }
+  levels[1].Sell = "4";           // row 3
+  levels[17].Buy = "6";           // row 19
+  levels[9] = {"x", "99", "99"};  // row 11: would fail or win if it were read
+  Poke(Glass(levels));
+  EXPECT_EQ(Captions(), (std::array<std::string, 6>{"499", "4", "492", "490", "483", "6"}));
+  EXPECT_TRUE(services.AppLog.Entries.empty());
+}
+
+TEST_F(BookTest, OneLevelRowServesBothSides) {
+  Poke(Glass({{"250,5", "3", "4"}}));  // H = 2
+  EXPECT_EQ(Captions(), (std::array<std::string, 6>{"250,5", "3", "250,5", "250,5", "250,5", "4"}));
+  EXPECT_DOUBLE_EQ(book.dblLastMid(), 250.5);
+}
+
+TEST_F(BookTest, AHeaderOnlyTableWritesTheScansThenFailsOnTheMissingBuyRow) {
+  Poke(Glass(TwentyLevels()));
+  services.AppLog.Entries.clear();
+
+  Poke(Glass({}));  // H = 1
+  EXPECT_EQ(Captions(), (std::array<std::string, 6>{"0", "0", "PRICE", "1100", "0", "0"}));
+  EXPECT_EQ(window.FrontShape(), ControlId::shpUp);
+  EXPECT_DOUBLE_EQ(book.dblLastMid(), 1105.25);
+  const std::vector<std::string> entries = services.ErrorEntries();
+  ASSERT_EQ(entries.size(), 2U);
+  EXPECT_EQ(entries[0],
+            "ERROR OCCURS IN UNKNOWN, SOURCE: Vestrel.frmMain.ChD IN LINE: 5. ERROR =  9 "
+            "(Subscript out of range) ADDITIONAL PARAMS: \r\npData() = Array\r\n");
+  EXPECT_EQ(closer.Requests, 0);
+}
+
+TEST_F(BookTest, EachSidesScanStartsFromPriceZero) {
+  std::vector<Level> levels = TwentyLevels();
+  for (int i = 10; i < 20; ++i) {
+    levels[i].Buy = "0";
+  }
+  Poke(Glass(levels));
+  // The buy half has no volume: its button shows 0, never the sell side's 1190.
+  EXPECT_EQ(Caption(ControlId::cmdMaxBid), "1190");
+  EXPECT_EQ(Caption(ControlId::cmdMaxAsk), "0");
+  EXPECT_EQ(Caption(ControlId::Label6), "0");
+
+  for (int i = 0; i < 10; ++i) {
+    levels[i].Sell = "0";
+  }
+  Poke(Glass(levels));
+  EXPECT_EQ(Caption(ControlId::cmdMaxBid), "0");
+  EXPECT_EQ(Caption(ControlId::Label5), "0");
+  EXPECT_EQ(Caption(ControlId::cmdMaxAsk), "0");
+}
+
+TEST_F(BookTest, VolumesCompareByTheirFullValueAgainstTheRoundedLargestSoFar) {
+  services.Regional.Separator = '.';
+  // 2.4 is kept as 2; 2.3 is still above 2 and takes over. 2.5 rounds to 2
+  // (half to even) and 2.6 to 3.
+  Poke(Glass({{"103.5", "2.4", ""}, {"103", "2.3", ""}, {"102", "", "2.5"}, {"101", "", "2.6"}}));
+  EXPECT_EQ(Captions(), (std::array<std::string, 6>{"103", "2", "103", "102", "101", "3"}));
+  EXPECT_DOUBLE_EQ(book.dblLastMid(), 102.5);
+
+  // A volume beyond 32 bits overflows; the price of a new largest level that
+  // is not a number is a type mismatch. Either stops the scan and its captions.
+  for (const auto& [row2, failure] :
+       {std::pair<Level, std::string>{{"100", "3000000000", ""}, "IN LINE: 5. ERROR =  6 "},
+        std::pair<Level, std::string>{{"x", "5", ""}, "IN LINE: 4. ERROR =  13 "}}) {
+    services.AppLog.Entries.clear();
+    Poke(Glass({row2, {"90", "", "1"}}));
+    ASSERT_EQ(services.ErrorEntries().size(), 3U);
+    const std::string prefix =
+        "ERROR OCCURS IN UNKNOWN, SOURCE: Vestrel.frmMain.GetMaxSize " + failure;
+    EXPECT_EQ(services.ErrorEntries()[0].substr(0, prefix.size()), prefix);
+    EXPECT_EQ(Caption(ControlId::Label5), "2");
+  }
+}
+
+TEST_F(BookTest, TheIndicatorShowsWhetherTheMidPriceRose) {
+  std::vector<Level> levels = TwentyLevels();
+  Poke(Glass(levels));
+  EXPECT_EQ(window.FrontShape(), ControlId::shpUp);  // from 0 at the start
+  Poke(Glass(levels));
+  EXPECT_EQ(window.FrontShape(), ControlId::shpDown);  // the same mid
+  levels[10].Price = "1101";
+  Poke(Glass(levels));
+  EXPECT_EQ(window.FrontShape(), ControlId::shpUp);
+  EXPECT_DOUBLE_EQ(book.dblLastMid(), 1105.75);
+  levels[9].Price = "1110";
+  Poke(Glass(levels));
+  EXPECT_EQ(window.FrontShape(), ControlId::shpDown);
+  EXPECT_DOUBLE_EQ(book.dblLastMid(), 1105.5);
+}
+
+TEST_F(BookTest, ABlankBestSellPriceStopsBeforeTheIndicator) {
+  Poke(Glass(TwentyLevels()));
+  services.AppLog.Entries.clear();
+  std::vector<Level> levels = TwentyLevels();
+  levels[9].Price = "";
+  levels[10].Price = "900";  // would turn the indicator down
+  Poke(Glass(levels));
+  EXPECT_EQ(Caption(ControlId::cmdBestBid), "");
+  EXPECT_EQ(Caption(ControlId::cmdBestAsk), "900");
+  EXPECT_EQ(window.FrontShape(), ControlId::shpUp);
+  EXPECT_DOUBLE_EQ(book.dblLastMid(), 1105.25);
+  const std::vector<std::string> entries = services.ErrorEntries();
+  ASSERT_EQ(entries.size(), 2U);
+  EXPECT_EQ(entries[0],
+            "ERROR OCCURS IN UNKNOWN, SOURCE: Vestrel.frmMain.ChD IN LINE: 6. ERROR =  13 "
+            "(Type mismatch) ADDITIONAL PARAMS: \r\npData() = Array\r\n");
+}
+
+TEST_F(BookTest, ABlankVolumeInTheBuyScanKeepsTheLaterCaptionsAndIsLoggedWithTheScan) {
+  Poke(Glass(TwentyLevels()));
+  services.AppLog.Entries.clear();
+  std::vector<Level> levels = TwentyLevels();
+  levels[0].Sell = "12";  // row 2 becomes the sell side's largest
+  levels[12].Buy = "";    // row 14, inside the buy scan, after two rows were read
+  for (Level& level : levels) {
+    level.Price += "0";  // every price ten times higher
+  }
+  Poke(Glass(levels));
+  EXPECT_EQ(Captions(),
+            (std::array<std::string, 6>{"12000", "12", "1110,50", "1100", "1080", "8"}));
+  EXPECT_EQ(window.FrontShape(), ControlId::shpUp);
+  EXPECT_DOUBLE_EQ(book.dblLastMid(), 1105.25);
+
+  const std::vector<std::string> entries = services.ErrorEntries();
+  ASSERT_EQ(entries.size(), 3U);
+  EXPECT_EQ(entries[0],
+            "ERROR OCCURS IN UNKNOWN, SOURCE: Vestrel.frmMain.GetMaxSize IN LINE: 3. ERROR =  13 "
+            "(Type mismatch) ADDITIONAL PARAMS: \r\npData() = Array\r\npLine = 12\r\n"
+            "pPosPrice = 2\r\npPosSize = 3\r\ndblPrice = 10900\r\nlngSize = 4\r\npHeight = 21\r\n");
+  EXPECT_NE(entries[2].find("GetMaxSize->Vestrel.frmMain.ChD->Vestrel.modQT.DDEDataChanged"),
+            std::string::npos);
+  EXPECT_EQ(closer.Requests, 0);
+}
+
+// ---- Many random books against an answer worked out here -------------------
+
+// Prices are whole multiples of 1/8, so the texts, the doubles and their sums
+// are exact and the mid comparison can be made in integers.
+std::string EighthsText(std::int64_t eighths, char separator) {
+  std::string text = std::to_string(eighths / 8);
+  std::int64_t fraction = eighths % 8 * 125;  // thousandths
+  if (fraction != 0) {
+    std::string digits = std::to_string(fraction);
+    digits.insert(0, 3 - digits.size(), '0');
+    digits.erase(digits.find_last_not_of('0') + 1);
+    text += separator;
+    text += digits;
+  }
+  return text;
+}
+
+struct RandomBook {
+  DecodedTable Table;
+  std::array<std::string, 6> Captions;  // cmdMaxBid, Label5, cmdBestBid, cmdBestAsk, cmdMaxAsk,
+                                        // Label6
+  std::int64_t MidKey;                  // best sell + best buy, in eighths
+};
+
+RandomBook MakeRandomBook(std::mt19937& random, char separator, std::int64_t& lastBest) {
+  auto uniform = [&](int low, int high) {
+    return std::uniform_int_distribution<int>(low, high)(random);
+  };
+  const int perSide = uniform(1, 30);
+  const int levels = 2 * perSide;
+
+  // Prices descending from the top, in ticks of 1/8, 1/4, 1/2, 1 or 10.
+  const int ticks[] = {1, 2, 4, 8, 80};
+  const int tick = ticks[uniform(0, 4)];
+  std::vector<std::int64_t> price(levels);
+  if (lastBest > 0 && uniform(0, 4) == 0) {
+    price[perSide - 1] = lastBest;  // often the same best sell price as before
+  } else {
+    price[perSide - 1] = static_cast<std::int64_t>(uniform(levels + 1, 200000)) * tick;
+  }
+  lastBest = price[perSide - 1];
+  for (int i = perSide - 2; i >= 0; --i) {
+    price[i] = price[i + 1] + static_cast<std::int64_t>(uniform(1, 3)) * tick;
+  }
+  for (int i = perSide; i < levels; ++i) {
+    price[i] = price[i - 1] - static_cast<std::int64_t>(uniform(1, 3)) * tick;
+  }
+  if (price[levels - 1] <= 0) {
+    const std::int64_t lift = 1 - price[levels - 1];
+    for (std::int64_t& p : price) {
+      p += lift;
+    }
+  }
+
+  // Volumes from 0 up; now and then a side without any.
+  const int maxVolume = uniform(0, 4) == 0 ? 3 : 100000;
+  std::vector<int> volume(levels);
+  const bool emptySell = uniform(0, 9) == 0;
+  const bool emptyBuy = uniform(0, 9) == 0;
+  for (int i = 0; i < levels; ++i) {
+    const bool empty = i < perSide ? emptySell : emptyBuy;
+    volume[i] = empty || uniform(0, 3) == 0 ? 0 : uniform(0, maxVolume);
+  }
+
+  // The answer: on each side the first level holding its largest volume above 0.
+  auto largest = [&](int from, int to, std::string& priceText, std::string& volumeText) {
+    int best = -1;
+    for (int i = from; i < to; ++i) {
+      if (volume[i] > 0 && (best < 0 || volume[i] > volume[best])) {
+        best = i;
+      }
+    }
+    priceText = best < 0 ? "0" : EighthsText(price[best], separator);
+    volumeText = best < 0 ? "0" : std::to_string(volume[best]);
+  };
+  RandomBook book;
+  largest(0, perSide, book.Captions[0], book.Captions[1]);
+  largest(perSide, levels, book.Captions[4], book.Captions[5]);
+  book.Captions[2] = EighthsText(price[perSide - 1], separator);
+  book.Captions[3] = EighthsText(price[perSide], separator);
+  book.MidKey = price[perSide - 1] + price[perSide];
+
+  // The table: the needed columns in any order among others, sell volumes on
+  // the sell rows only and buy volumes on the buy rows only, as the terminal
+  // sends them; or one VOLUME column for both sides.
+  std::vector<std::string> header{"PRICE", "SELL_VOLUME", "BUY_VOLUME", "MY_ORDERS", "YIELD"};
+  const bool oneVolumeColumn = uniform(0, 4) == 0;
+  if (oneVolumeColumn) {
+    header = {"PRICE", "VOLUME", "MY_ORDERS"};
+  }
+  header.resize(uniform(oneVolumeColumn ? 2 : 3, static_cast<int>(header.size())));
+  std::shuffle(header.begin(), header.end(), random);
+  std::vector<std::vector<std::string>> rows{header};
+  for (int i = 0; i < levels; ++i) {
+    std::vector<std::string> row;
+    for (const std::string& title : header) {
+      const bool sellRow = i < perSide;
+      if (title == "PRICE") {
+        row.push_back(EighthsText(price[i], separator));
+      } else if (title == "VOLUME" || (title == "SELL_VOLUME" && sellRow) ||
+                 (title == "BUY_VOLUME" && !sellRow)) {
+        row.push_back(std::to_string(volume[i]));
+      } else if (title == "MY_ORDERS") {
+        row.push_back("x");
+      } else {
+        row.push_back("");
+      }
+    }
+    rows.push_back(row);
+  }
+  book.Table = Table(rows);
+  return book;
+}
+
+TEST_F(BookTest, RandomBooksShowTheLevelsAndIndicatorWorkedOutIndependently) {
+  for (const char separator : {',', '.'}) {
+    SCOPED_TRACE(std::string("separator ") + separator);
+    services.Regional.Separator = separator;
+    OrderBook fresh{services.Log, boxes, window, closer};
+    fresh.SetDdeInstance(kInstance);
+    std::mt19937 random(separator == ',' ? 20261206U : 4242U);
+    std::int64_t lastMidKey = 0;
+    std::int64_t lastBest = 0;
+    int ups = 0;
+    int downs = 0;
+    for (int n = 0; n < 3000; ++n) {
+      const RandomBook expected = MakeRandomBook(random, separator, lastBest);
+      std::int32_t instance = kInstance;
+      fresh.DDEDataChanged(instance, expected.Table);
+      ASSERT_EQ(Captions(), expected.Captions) << "book " << n;
+      const ControlId front = lastMidKey < expected.MidKey ? ControlId::shpUp : ControlId::shpDown;
+      ASSERT_EQ(window.FrontShape(), front) << "book " << n;
+      ASSERT_EQ(fresh.dblLastMid(), static_cast<double>(expected.MidKey) / 16) << "book " << n;
+      (front == ControlId::shpUp ? ups : downs) += 1;
+      lastMidKey = expected.MidKey;
+    }
+    EXPECT_GT(ups, 100);
+    EXPECT_GT(downs, 100);
+  }
+  EXPECT_TRUE(services.AppLog.Entries.empty());
+  EXPECT_TRUE(boxes.Shown.empty());
+}
+
+}  // namespace
+}  // namespace vestrel
