@@ -35,6 +35,10 @@ vestrel_wine_prefix_ensure() {
       if [ "$VESTREL_WINE_KIND" = headless ]; then
         /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f \
           >>"$WINEPREFIX.log" 2>&1
+      else
+        # No window manager on a virtual X server: Wine draws the frames itself.
+        /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
+          >>"$WINEPREFIX.log" 2>&1
       fi
       /usr/lib/wine/wineserver -w
       [ -f "$WINEPREFIX/system.reg" ] && touch "$WINEPREFIX/.vestrel-ready"

@@ -1,0 +1,132 @@
+#include "harness/program_under_test.h"
+
+#include <cstdlib>
+#include <stdexcept>
+#include <thread>
+
+namespace vestrel::e2e {
+
+bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() >= deadline) {
+      return false;
+    }
+    std::this_thread::sleep_for(50ms);
+  }
+  return true;
+}
+
+std::filesystem::path PathFromEnvironment(const char* variable) {
+  const char* value = std::getenv(variable);
+  if (value == nullptr || *value == '\0') {
+    throw std::runtime_error(std::string("the test runner did not set ") + variable);
+  }
+  std::string path = value;
+  if (path.front() == '/') {
+    path = "Z:" + path;
+  }
+  for (char& c : path) {
+    if (c == '/') {
+      c = '\\';
+    }
+  }
+  return std::filesystem::path(path);
+}
+
+TempFolder::TempFolder(const std::wstring& prefix) {
+  wchar_t temp[MAX_PATH];
+  GetTempPathW(MAX_PATH, temp);
+  path_ = std::filesystem::path(temp) / (prefix + L"-" + std::to_wstring(GetCurrentProcessId()) +
+                                         L"-" + std::to_wstring(GetTickCount()));
+  std::filesystem::create_directories(path_);
+}
+
+TempFolder::~TempFolder() {
+  std::error_code ignored;
+  std::filesystem::remove_all(path_, ignored);
+}
+
+ProgramUnderTest::ProgramUnderTest(
+    const std::filesystem::path& program, const std::filesystem::path& folder,
+    const std::vector<std::pair<std::wstring, std::wstring>>& environment,
+    const std::wstring& arguments) {
+  for (const auto& [name, value] : environment) {
+    SetEnvironmentVariableW(name.c_str(), value.c_str());
+  }
+  std::wstring commandLine = L"\"" + program.wstring() + L"\"";
+  if (!arguments.empty()) {
+    commandLine += L" " + arguments;
+  }
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION started{};
+  const BOOL ok = CreateProcessW(program.wstring().c_str(), commandLine.data(), nullptr, nullptr,
+                                 FALSE, 0, nullptr, folder.wstring().c_str(), &startup, &started);
+  for (const auto& [name, value] : environment) {
+    SetEnvironmentVariableW(name.c_str(), nullptr);
+  }
+  if (!ok) {
+    throw std::runtime_error("could not start " + program.string() + ": error " +
+                             std::to_string(GetLastError()));
+  }
+  CloseHandle(started.hThread);
+  process_ = started.hProcess;
+  processId_ = started.dwProcessId;
+}
+
+ProgramUnderTest::~ProgramUnderTest() {
+  if (Running()) {
+    TerminateProcess(process_, 1);
+    WaitForSingleObject(process_, 10000);
+  }
+  CloseHandle(process_);
+}
+
+bool ProgramUnderTest::Running() const { return WaitForSingleObject(process_, 0) == WAIT_TIMEOUT; }
+
+HWND ProgramUnderTest::WaitForWindow(const wchar_t* className,
+                                     std::chrono::milliseconds timeout) const {
+  struct Search {
+    DWORD processId;
+    const wchar_t* className;
+    HWND found;
+  } search{processId_, className, nullptr};
+  WaitUntil(
+      [&] {
+        EnumWindows(
+            [](HWND window, LPARAM parameter) -> BOOL {
+              auto& s = *reinterpret_cast<Search*>(parameter);
+              DWORD owner = 0;
+              GetWindowThreadProcessId(window, &owner);
+              wchar_t name[64] = {};
+              GetClassNameW(window, name, 64);
+              if (owner == s.processId && std::wstring_view(name) == s.className) {
+                s.found = window;
+                return FALSE;
+              }
+              return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        return search.found != nullptr || !Running();
+      },
+      timeout);
+  return search.found;
+}
+
+long ProgramUnderTest::WaitForExit(std::chrono::milliseconds timeout) const {
+  if (WaitForSingleObject(process_, static_cast<DWORD>(timeout.count())) != WAIT_OBJECT_0) {
+    return -1;
+  }
+  DWORD code = 0;
+  GetExitCodeProcess(process_, &code);
+  return static_cast<long>(code);
+}
+
+std::wstring WindowText(HWND window) {
+  wchar_t text[512] = {};
+  SendMessageW(window, WM_GETTEXT, std::size(text), reinterpret_cast<LPARAM>(text));
+  return text;
+}
+
+}  // namespace vestrel::e2e
