@@ -1,0 +1,258 @@
+#include "win32/main_window_view.h"
+
+#include <algorithm>
+
+#include "win32/text_encoding.h"
+
+namespace vestrel::win32 {
+namespace {
+
+constexpr const wchar_t* kShapeClass = L"VestrelShape";
+constexpr const wchar_t* kPictureClass = L"VestrelPicture";
+constexpr int kFirstControlId = 1001;
+
+COLORREF ToColorRef(OleColor color) {
+  return IsSystemColor(color) ? GetSysColor(static_cast<int>(color & 0xFFU))
+                              : static_cast<COLORREF>(color);
+}
+
+MainWindowModel* ModelOf(HWND control) {
+  return reinterpret_cast<MainWindowModel*>(GetWindowLongPtrW(GetParent(control), GWLP_USERDATA));
+}
+
+// A filled circle in its BackColor; its window text stays empty.
+LRESULT CALLBACK ShapeProc(HWND shape, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_PAINT) {
+    PAINTSTRUCT paint;
+    const HDC dc = BeginPaint(shape, &paint);
+    RECT area;
+    GetClientRect(shape, &area);
+    FillRect(dc, &area, GetSysColorBrush(COLOR_BTNFACE));
+    const MainWindowModel* model = ModelOf(shape);
+    const COLORREF fill =
+        model != nullptr ? ToColorRef(model->BackColor(static_cast<ControlId>(GetDlgCtrlID(shape))))
+                         : GetSysColor(COLOR_BTNFACE);
+    const HBRUSH brush = CreateSolidBrush(fill);
+    const HGDIOBJ oldBrush = SelectObject(dc, brush);
+    const HGDIOBJ oldPen = SelectObject(dc, GetStockObject(BLACK_PEN));
+    Ellipse(dc, area.left, area.top, area.right, area.bottom);
+    SelectObject(dc, oldPen);
+    SelectObject(dc, oldBrush);
+    DeleteObject(brush);
+    EndPaint(shape, &paint);
+    return 0;
+  }
+  if (message == WM_NCHITTEST) {
+    return HTTRANSPARENT;
+  }
+  return DefWindowProcW(shape, message, wParam, lParam);
+}
+
+// The tray picture box: shows the program's small icon.
+LRESULT CALLBACK PictureProc(HWND picture, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_PAINT) {
+    PAINTSTRUCT paint;
+    const HDC dc = BeginPaint(picture, &paint);
+    RECT area;
+    GetClientRect(picture, &area);
+    FillRect(dc, &area, GetSysColorBrush(COLOR_BTNFACE));
+    const auto icon = reinterpret_cast<HICON>(GetClassLongPtrW(GetParent(picture), GCLP_HICONSM));
+    if (icon != nullptr) {
+      DrawIconEx(dc, 0, 0, icon, 16, 16, 0, nullptr, DI_NORMAL);
+    }
+    EndPaint(picture, &paint);
+    return 0;
+  }
+  return DefWindowProcW(picture, message, wParam, lParam);
+}
+
+HFONT CreateModelFont(const ControlFont& font, int dpi) {
+  return CreateFontW(-MulDiv(static_cast<int>(font.Points * 10), dpi, 720), 0, 0, 0,
+                     font.Bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
+                     static_cast<BYTE>(font.Charset), OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                     DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, Utf8ToWide(font.Name).c_str());
+}
+
+}  // namespace
+
+void RegisterShapeClass(HINSTANCE instance) {
+  WNDCLASSEXW shape{};
+  shape.cbSize = sizeof shape;
+  shape.lpfnWndProc = ShapeProc;
+  shape.hInstance = instance;
+  shape.lpszClassName = kShapeClass;
+  RegisterClassExW(&shape);
+  WNDCLASSEXW picture = shape;
+  picture.lpfnWndProc = PictureProc;
+  picture.lpszClassName = kPictureClass;
+  RegisterClassExW(&picture);
+}
+
+MainWindowView::MainWindowView(HWND window, MainWindowModel& model)
+    : window_(window), model_(model) {
+  const HDC screen = GetDC(nullptr);
+  dpi_ = GetDeviceCaps(screen, LOGPIXELSX);
+  ReleaseDC(nullptr, screen);
+  priceFont_ = CreateModelFont(kPriceFont, dpi_);
+  defaultFont_ = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+  SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&model_));
+  // Created in tab order, so the keyboard moves through them as designed.
+  std::array<const ControlDesign*, kControlCount> ordered{};
+  std::size_t count = 0;
+  for (const ControlDesign& design : MainWindowModel::Controls()) {
+    ordered[count++] = &design;
+  }
+  std::stable_sort(ordered.begin(), ordered.end(),
+                   [](const ControlDesign* a, const ControlDesign* b) {
+                     const auto key = [](const ControlDesign* d) {
+                       return d->TabIndex < 0 ? 1000 : d->TabIndex;
+                     };
+                     return key(a) < key(b);
+                   });
+  for (const ControlDesign* design : ordered) {
+    Create(*design);
+  }
+  ApplyZOrder();
+  model_.SetObserver(this);
+}
+
+MainWindowView::~MainWindowView() {
+  model_.SetObserver(nullptr);
+  DeleteObject(priceFont_);
+}
+
+std::size_t MainWindowView::Index(ControlId id) {
+  return static_cast<std::size_t>(static_cast<int>(id) - kFirstControlId);
+}
+
+void MainWindowView::Create(const ControlDesign& design) {
+  const ControlState& state = model_.State(design.Id);
+  const wchar_t* windowClass = L"BUTTON";
+  DWORD style = WS_CHILD | WS_CLIPSIBLINGS;
+  switch (design.Kind) {
+    case ControlKind::CommandButton:
+      style |= WS_TABSTOP | (design.Graphical ? BS_OWNERDRAW : BS_PUSHBUTTON);
+      break;
+    case ControlKind::Label:
+      windowClass = L"STATIC";
+      style |= SS_LEFT;
+      break;
+    case ControlKind::Shape:
+      windowClass = kShapeClass;
+      break;
+    case ControlKind::PictureBox:
+      windowClass = kPictureClass;
+      break;
+  }
+  if (state.Visible) {
+    style |= WS_VISIBLE;
+  }
+  if (!state.Enabled) {
+    style |= WS_DISABLED;
+  }
+  const HWND control = CreateWindowExW(
+      0, windowClass, Utf8ToWide(state.Caption).c_str(), style, 0, 0, 0, 0, window_,
+      reinterpret_cast<HMENU>(static_cast<INT_PTR>(design.Id)),
+      reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(window_, GWLP_HINSTANCE)), nullptr);
+  controls_[Index(design.Id)] = control;
+  SendMessageW(control, WM_SETFONT,
+               reinterpret_cast<WPARAM>(design.Font ? priceFont_ : defaultFont_), FALSE);
+  ApplyGeometry(design.Id);
+}
+
+void MainWindowView::ApplyGeometry(ControlId id) {
+  const TwipsRect& g = model_.Geometry(id);
+  SetWindowPos(Control(id), nullptr, TwipsToPixels(g.Left), TwipsToPixels(g.Top),
+               TwipsToPixels(g.Width), TwipsToPixels(g.Height), SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void MainWindowView::ApplyZOrder() {
+  // The circle in front sits above the other one; both lie under the buttons.
+  const ControlId front = model_.FrontShape();
+  const ControlId back = front == ControlId::shpUp ? ControlId::shpDown : ControlId::shpUp;
+  // Both go to the bottom, the back one last, so the front one is directly
+  // above it: first of the two in z-order.
+  SetWindowPos(Control(front), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  SetWindowPos(Control(back), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  InvalidateRect(Control(front), nullptr, TRUE);
+  InvalidateRect(Control(back), nullptr, TRUE);
+}
+
+void MainWindowView::ControlChanged(ControlId id, ControlProperty property) {
+  const HWND control = Control(id);
+  switch (property) {
+    case ControlProperty::Caption:
+      SetWindowTextW(control, Utf8ToWide(model_.Caption(id)).c_str());
+      InvalidateRect(control, nullptr, TRUE);
+      UpdateWindow(control);
+      break;
+    case ControlProperty::BackColor:
+      InvalidateRect(control, nullptr, TRUE);
+      UpdateWindow(control);
+      break;
+    case ControlProperty::Enabled:
+      EnableWindow(control, model_.Enabled(id) ? TRUE : FALSE);
+      break;
+    case ControlProperty::Visible:
+      ShowWindow(control, model_.Visible(id) ? SW_SHOWNA : SW_HIDE);
+      break;
+    case ControlProperty::Geometry:
+      ApplyGeometry(id);
+      break;
+    case ControlProperty::ZOrder:
+      ApplyZOrder();
+      UpdateWindow(window_);
+      break;
+  }
+}
+
+void MainWindowView::WindowChanged(WindowProperty property) {
+  switch (property) {
+    case WindowProperty::Caption:
+      SetWindowTextW(window_, Utf8ToWide(model_.WindowCaption()).c_str());
+      break;
+    case WindowProperty::OuterSize:
+      if (const auto& size = model_.OuterSize()) {
+        SetWindowPos(window_, nullptr, 0, 0, TwipsToPixels(size->Width),
+                     TwipsToPixels(size->Height), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+      }
+      break;
+    default:
+      break;  // layout, state and tray are carried out by the window itself
+  }
+}
+
+void MainWindowView::DrawButton(const DRAWITEMSTRUCT& item) const {
+  const auto id = static_cast<ControlId>(item.CtlID);
+  RECT area = item.rcItem;
+  const bool pressed = (item.itemState & ODS_SELECTED) != 0;
+  const HBRUSH brush = CreateSolidBrush(ToColorRef(model_.BackColor(id)));
+  FillRect(item.hDC, &area, brush);
+  DeleteObject(brush);
+  DrawEdge(item.hDC, &area, pressed ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT);
+  if (pressed) {
+    OffsetRect(&area, 1, 1);
+  }
+  SetBkMode(item.hDC, TRANSPARENT);
+  SetTextColor(item.hDC,
+               GetSysColor((item.itemState & ODS_DISABLED) != 0 ? COLOR_GRAYTEXT : COLOR_BTNTEXT));
+  const HGDIOBJ oldFont = SelectObject(item.hDC, priceFont_);
+  const std::wstring caption = Utf8ToWide(model_.Caption(id));
+  DrawTextW(item.hDC, caption.c_str(), static_cast<int>(caption.size()), &area,
+            DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+  SelectObject(item.hDC, oldFont);
+  if ((item.itemState & ODS_FOCUS) != 0) {
+    RECT focus = item.rcItem;
+    InflateRect(&focus, -4, -4);
+    DrawFocusRect(item.hDC, &focus);
+  }
+}
+
+HBRUSH MainWindowView::LabelBackground(HDC dc, HWND label) const {
+  const auto id = static_cast<ControlId>(GetDlgCtrlID(label));
+  SetBkColor(dc, ToColorRef(model_.BackColor(id)));
+  SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+  return GetSysColorBrush(COLOR_BTNFACE);
+}
+
+}  // namespace vestrel::win32

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <array>
+
+#include "app/main_window_model.h"
+#include "win32/windows_api.h"
+
+namespace vestrel::win32 {
+
+// The main window's controls as native child windows that follow the model:
+// every change the model reports is on screen at once. Price buttons are
+// owner-drawn so their red and green show; the circles are child windows whose
+// z-order tells which one is in front; positions come from twips at the
+// screen's DPI.
+class MainWindowView : public MainWindowObserver {
+ public:
+  MainWindowView(HWND window, MainWindowModel& model);
+  ~MainWindowView() override;
+  MainWindowView(const MainWindowView&) = delete;
+  MainWindowView& operator=(const MainWindowView&) = delete;
+
+  void ControlChanged(ControlId id, ControlProperty property) override;
+  void WindowChanged(WindowProperty property) override;
+
+  // WM_DRAWITEM of an owner-drawn price button.
+  void DrawButton(const DRAWITEMSTRUCT& item) const;
+  // WM_CTLCOLORSTATIC of a label: its background brush.
+  HBRUSH LabelBackground(HDC dc, HWND label) const;
+  HWND Control(ControlId id) const { return controls_[Index(id)]; }
+
+  int TwipsToPixels(int twips) const { return MulDiv(twips, dpi_, kTwipsPerInch); }
+  int PixelsToTwips(int pixels) const { return MulDiv(pixels, kTwipsPerInch, dpi_); }
+
+ private:
+  static constexpr int kTwipsPerInch = 1440;
+  static std::size_t Index(ControlId id);
+  void Create(const ControlDesign& design);
+  void ApplyGeometry(ControlId id);
+  void ApplyZOrder();
+
+  HWND window_;
+  MainWindowModel& model_;
+  int dpi_;
+  HFONT priceFont_;
+  HFONT defaultFont_;
+  std::array<HWND, kControlCount> controls_{};
+};
+
+// Registers the window class of the indicator circles; call once at start.
+void RegisterShapeClass(HINSTANCE instance);
+
+}  // namespace vestrel::win32
