@@ -1,5 +1,6 @@
 #include "common/conversions.h"
 
+#include <array>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -121,10 +122,10 @@ std::string NumberText(double value, char decimalSeparator) {
   if (value == 0.0) {
     return "0";  // also for -0
   }
-  char buffer[64];
-  const auto result =
-      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 15);
-  std::string text(buffer, result.ptr);
+  std::array<char, 64> buffer{};
+  const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
+                                    std::chars_format::general, 15);
+  std::string text(buffer.data(), result.ptr);
   for (char& c : text) {
     if (c == '.') {
       c = decimalSeparator;

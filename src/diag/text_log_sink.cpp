@@ -1,5 +1,6 @@
 #include "diag/text_log_sink.h"
 
+#include <array>
 #include <chrono>
 #include <cstdio>
 #include <memory>
@@ -61,9 +62,9 @@ void ReportFailure(EventLog& eventLog, int step) {
 }  // namespace
 
 std::string DailyLogFileName(const LocalDateTime& day) {
-  char name[16];
-  std::snprintf(name, sizeof name, "%02d%02d%02d.log", day.Year % 100, day.Month, day.Day);
-  return name;
+  std::array<char, 16> name{};
+  std::snprintf(name.data(), name.size(), "%02d%02d%02d.log", day.Year % 100, day.Month, day.Day);
+  return name.data();
 }
 
 bool LogEventToTextFile(const ErrorRecord& record, const UserContext& context, FileSystem& files,
