@@ -85,29 +85,35 @@ ProgramUnderTest::~ProgramUnderTest() {
 
 bool ProgramUnderTest::Running() const { return WaitForSingleObject(process_, 0) == WAIT_TIMEOUT; }
 
+namespace {
+
+struct WindowSearch {
+  DWORD processId;
+  const wchar_t* className;
+  HWND found;
+};
+
+BOOL CALLBACK MatchWindow(HWND window, LPARAM parameter) {
+  auto& search = *reinterpret_cast<WindowSearch*>(parameter);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  wchar_t name[64] = {};
+  GetClassNameW(window, name, 64);
+  if (owner == search.processId && std::wstring_view(name) == search.className) {
+    search.found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+}  // namespace
+
 HWND ProgramUnderTest::WaitForWindow(const wchar_t* className,
                                      std::chrono::milliseconds timeout) const {
-  struct Search {
-    DWORD processId;
-    const wchar_t* className;
-    HWND found;
-  } search{processId_, className, nullptr};
+  WindowSearch search{processId_, className, nullptr};
   WaitUntil(
       [&] {
-        EnumWindows(
-            [](HWND window, LPARAM parameter) -> BOOL {
-              auto& s = *reinterpret_cast<Search*>(parameter);
-              DWORD owner = 0;
-              GetWindowThreadProcessId(window, &owner);
-              wchar_t name[64] = {};
-              GetClassNameW(window, name, 64);
-              if (owner == s.processId && std::wstring_view(name) == s.className) {
-                s.found = window;
-                return FALSE;
-              }
-              return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&search));
+        EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
         return search.found != nullptr || !Running();
       },
       timeout);
