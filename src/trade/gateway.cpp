@@ -1,0 +1,108 @@
+#include "trade/gateway.h"
+
+#include <exception>
+
+#include "common/conversions.h"
+#include "diag/error_scope.h"
+#include "trade/result_codes.h"
+#include "trade/show_err.h"
+
+namespace vestrel {
+namespace {
+
+const std::string kBufferSizeText = IntegerText(kTransMessageBufferSize);
+
+}  // namespace
+
+std::string TransReplyEventLine(std::int32_t replyCode, std::int32_t transId, double orderNum,
+                                const std::string& resultMessage, std::int32_t extendedErrorCode,
+                                const std::string& errorMessage, char decimalSeparator) {
+  return IntegerText(replyCode) + '|' + IntegerText(transId) + '|' +
+         NumberText(orderNum, decimalSeparator) + '|' +
+         TransReplyLogText(resultMessage, extendedErrorCode, errorMessage);
+}
+
+std::string TransReplyLogText(const std::string& resultMessage, std::int32_t extendedErrorCode,
+                              const std::string& errorMessage) {
+  return resultMessage + '|' + kBufferSizeText + '|' + IntegerText(extendedErrorCode) + '|' +
+         errorMessage + '|' + kBufferSizeText;
+}
+
+TradingGateway::TradingGateway(LogDispatcher& log, MessageBox& messages,
+                               TransactionLibrary& library, LogWindow& logWindow)
+    : log_(log), messages_(messages), library_(library), logWindow_(logWindow) {}
+
+bool TradingGateway::QuikInit(const std::string& strAppPath) {
+  ErrorScope scope(log_, "Vestrel.frmMain.QuikInit");
+  return scope.PassOn([&]() -> bool {
+    std::int32_t extendedErrorCode = 0;
+    scope.Line = 1;
+    std::int32_t result = library_.Connect(strAppPath, extendedErrorCode);
+    if (result != kTrans2QuikSuccess) {
+      scope.Line = 2;
+      ShowErr(log_, messages_, result);
+      return false;
+    }
+    scope.Line = 3;
+    result = library_.IsDllConnected(extendedErrorCode);
+    if (result != kTrans2QuikDllConnected) {
+      scope.Line = 4;
+      ShowErr(log_, messages_, result);
+      return false;
+    }
+    scope.Line = 5;
+    result = library_.IsQuikConnected(extendedErrorCode);
+    if (result != kTrans2QuikQuikConnected) {
+      scope.Line = 6;
+      ShowErr(log_, messages_, result);
+      return false;
+    }
+    return true;
+  });
+}
+
+void TradingGateway::QuikTerm() {
+  ErrorScope scope(log_, "Vestrel.frmMain.QuikTerm");
+  scope.PassOn([&] {
+    scope.Line = 1;
+    std::int32_t extendedErrorCode = 0;
+    library_.Disconnect(extendedErrorCode);
+  });
+}
+
+std::int32_t TradingGateway::SendTrans(const std::string& strTrans) {
+  ErrorScope scope(log_, "Vestrel.frmMain.SendTrans", ParamRef("strTrans", strTrans));
+  return scope.PassOn([&]() -> std::int32_t {
+    scope.Line = 1;
+    std::int32_t replyCode = 0;
+    std::int32_t transId = 0;
+    double orderNum = 0;
+    std::int32_t extendedErrorCode = 0;
+    std::string resultMessage;
+    std::string errorMessage;
+    scope.Line = 2;
+    const std::int32_t result = library_.SendSyncTransaction(
+        strTrans, replyCode, transId, orderNum, resultMessage, kTransMessageBufferSize,
+        extendedErrorCode, errorMessage, kTransMessageBufferSize);
+    scope.Line = 3;
+    // The order is out: a failing event log must not also keep its reply out
+    // of the log window, where the trader looks for it.
+    std::exception_ptr appLogFailure;
+    try {
+      log_.AppLog().Write(TransReplyEventLine(replyCode, transId, orderNum, resultMessage,
+                                              extendedErrorCode, errorMessage,
+                                              log_.Regional().DecimalSeparator()));
+    } catch (...) {
+      appLogFailure = std::current_exception();
+    }
+    scope.Line = 4;
+    logWindow_.LogData(TransReplyLogText(resultMessage, extendedErrorCode, errorMessage));
+    if (appLogFailure) {
+      scope.Line = 3;
+      std::rethrow_exception(appLogFailure);
+    }
+    return result;
+  });
+}
+
+}  // namespace vestrel

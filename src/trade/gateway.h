@@ -1,0 +1,61 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "diag/log_dispatcher.h"
+#include "diag/log_window.h"
+#include "ports/message_box.h"
+#include "ports/transaction_library.h"
+
+namespace vestrel {
+
+// The size of each message buffer a send offers the library.
+inline constexpr std::int32_t kTransMessageBufferSize = 250;
+
+// The event-log line of one send: reply code, transaction identifier, order
+// number, result message, "250", extended error code, error message, "250",
+// joined by "|". The order number is a general number in the regional
+// settings' decimal separator.
+std::string TransReplyEventLine(std::int32_t replyCode, std::int32_t transId, double orderNum,
+                                const std::string& resultMessage, std::int32_t extendedErrorCode,
+                                const std::string& errorMessage, char decimalSeparator);
+
+// The log-window text of one send: result message, "250", extended error
+// code, error message, "250", joined by "|".
+std::string TransReplyLogText(const std::string& resultMessage, std::int32_t extendedErrorCode,
+                              const std::string& errorMessage);
+
+// The panel's road to the market: connects to the terminal through the
+// transaction library, sends transactions synchronously and records every
+// reply in the application event log and the log window. The connection
+// itself lives in the library; the gateway keeps no state.
+class TradingGateway {
+ public:
+  TradingGateway(LogDispatcher& log, MessageBox& messages, TransactionLibrary& library,
+                 LogWindow& logWindow);
+
+  TradingGateway(const TradingGateway&) = delete;
+  TradingGateway& operator=(const TradingGateway&) = delete;
+
+  // Connects to the terminal in strAppPath (the program's folder) and checks
+  // both connections. Any unexpected result code is shown to the trader
+  // through ShowErr and gives false; a failure of the library itself is
+  // logged and passed on.
+  bool QuikInit(const std::string& strAppPath);
+
+  // Ends the connection; the library's result is ignored.
+  void QuikTerm();
+
+  // Sends one transaction, writes one event-log line and one log-window line
+  // for the reply whatever it says, and returns the library's result code.
+  std::int32_t SendTrans(const std::string& strTrans);
+
+ private:
+  LogDispatcher& log_;
+  MessageBox& messages_;
+  TransactionLibrary& library_;
+  LogWindow& logWindow_;
+};
+
+}  // namespace vestrel

@@ -1,0 +1,168 @@
+#include "trade/order_commands.h"
+
+#include <limits>
+
+#include "common/conversions.h"
+#include "diag/app_error.h"
+#include "diag/error_scope.h"
+
+namespace vestrel {
+
+std::string LimitOrderText(const Settings& settings, OrderSide side, double price,
+                           std::int32_t quantity, char decimalSeparator) {
+  std::string text = "ACCOUNT=";
+  text += settings.Account;
+  text += "; TYPE=L; TRANS_ID=1; CLASSCODE=";
+  text += settings.ClassCode;
+  text += "; SECCODE=";
+  text += settings.SecCode;
+  text += side == OrderSide::Buy ? "; ACTION=NEW_ORDER; OPERATION=B; PRICE="
+                                 : "; ACTION=NEW_ORDER; OPERATION=S; PRICE=";
+  text += NumberText(price, decimalSeparator);
+  text += "; QUANTITY=";
+  text += IntegerText(quantity);
+  text += ';';
+  return text;
+}
+
+std::string KillAllOrdersText(const Settings& settings) {
+  return "TRANS_ID=1; ACCOUNT=" + settings.Account +
+         "; ACTION=KILL_ALL_FUTURES_ORDERS; CLASSCODE=" + settings.ClassCode + ";BASE_CONTRACT=RTS";
+}
+
+OrderCommands::OrderCommands(LogDispatcher& log, MainWindowModel& window, const Settings& settings,
+                             TradingGateway& gateway, ModelessWindows& windows)
+    : log_(log), window_(window), settings_(settings), gateway_(gateway), windows_(windows) {}
+
+void OrderCommands::LimitOrder(const char* source, OrderSide side, const double& dblPrice,
+                               const std::int32_t& pCount) {
+  ErrorScope scope(log_, source, ParamRef("dblPrice", dblPrice));
+  scope.PassOn([&] {
+    scope.Line = 1;
+    const std::string trans =
+        LimitOrderText(settings_, side, dblPrice, pCount, log_.Regional().DecimalSeparator());
+    scope.Line = 2;
+    gateway_.SendTrans(trans);
+  });
+}
+
+void OrderCommands::LimitBuy(const double& dblPrice, const std::int32_t& pCount) {
+  LimitOrder("Vestrel.frmMain.LimitBuy", OrderSide::Buy, dblPrice, pCount);
+}
+
+void OrderCommands::LimitSell(const double& dblPrice, const std::int32_t& pCount) {
+  LimitOrder("Vestrel.frmMain.LimitSell", OrderSide::Sell, dblPrice, pCount);
+}
+
+void OrderCommands::SetRevColor(const OleColor& lngColor) {
+  window_.SetBackColor(ControlId::cmdReverse, lngColor);
+  window_.SetEnabled(ControlId::cmdReverse, true);
+}
+
+double OrderCommands::CaptionNumber(ControlId button) {
+  return ToNumber(window_.Caption(button), log_.Regional().DecimalSeparator());
+}
+
+void OrderCommands::PriceButtonClick(const char* source, ControlId button, OrderSide side,
+                                     double offset) {
+  ErrorScope scope(log_, source);
+  scope.Stop([&] {
+    scope.Line = 1;
+    double price = CaptionNumber(button);
+    scope.Line = 2;
+    price = side == OrderSide::Buy ? price + offset : price - offset;
+    scope.Line = 3;
+    const std::int32_t count = settings_.Size;
+    if (side == OrderSide::Buy) {
+      LimitBuy(price, count);
+    } else {
+      LimitSell(price, count);
+    }
+    // After a buy Reverse sells: it takes the sell side's colour, and the
+    // buy side's after a sell.
+    scope.Line = 4;
+    const ControlId colourOf =
+        side == OrderSide::Buy ? ControlId::cmdBestBid : ControlId::cmdBestAsk;
+    SetRevColor(window_.BackColor(colourOf));
+  });
+}
+
+void OrderCommands::cmdBestBid_Click() {
+  PriceButtonClick("Vestrel.frmMain.cmdBestBid_Click", ControlId::cmdBestBid, OrderSide::Sell,
+                   static_cast<double>(settings_.SafeSpread));
+}
+
+void OrderCommands::cmdBestAsk_Click() {
+  PriceButtonClick("Vestrel.frmMain.cmdBestAsk_Click", ControlId::cmdBestAsk, OrderSide::Buy,
+                   static_cast<double>(settings_.SafeSpread));
+}
+
+void OrderCommands::cmdMaxBid_Click() {
+  PriceButtonClick("Vestrel.frmMain.cmdMaxBid_Click", ControlId::cmdMaxBid, OrderSide::Sell,
+                   kMaxLevelOffset);
+}
+
+void OrderCommands::cmdMaxAsk_Click() {
+  PriceButtonClick("Vestrel.frmMain.cmdMaxAsk_Click", ControlId::cmdMaxAsk, OrderSide::Buy,
+                   kMaxLevelOffset);
+}
+
+void OrderCommands::cmdReverse_Click() {
+  ErrorScope scope(log_, "Vestrel.frmMain.cmdReverse_Click");
+  scope.Stop([&] {
+    // A disabled button takes no clicks: before the first order there is no
+    // side to reverse.
+    if (!window_.Enabled(ControlId::cmdReverse)) {
+      return;
+    }
+    scope.Line = 1;
+    const bool lastWasBuy =
+        window_.BackColor(ControlId::cmdReverse) == window_.BackColor(ControlId::cmdBestBid);
+    const ControlId priceOf = lastWasBuy ? ControlId::cmdBestBid : ControlId::cmdBestAsk;
+    scope.Line = 2;
+    const double spread = static_cast<double>(settings_.SafeSpread);
+    const double price =
+        lastWasBuy ? CaptionNumber(priceOf) - spread : CaptionNumber(priceOf) + spread;
+    scope.Line = 3;
+    const std::int64_t doubled = std::int64_t{2} * settings_.Size;
+    if (doubled < std::numeric_limits<std::int32_t>::min() ||
+        doubled > std::numeric_limits<std::int32_t>::max()) {
+      RaiseOverflow();
+    }
+    const auto count = static_cast<std::int32_t>(doubled);
+    scope.Line = 4;
+    if (lastWasBuy) {
+      LimitSell(price, count);
+    } else {
+      LimitBuy(price, count);
+    }
+  });
+}
+
+void OrderCommands::cmdKillOrders_Click() {
+  ErrorScope scope(log_, "Vestrel.frmMain.cmdKillOrders_Click");
+  scope.Stop([&] {
+    scope.Line = 1;
+    const std::string trans = KillAllOrdersText(settings_);
+    scope.Line = 2;
+    gateway_.SendTrans(trans);
+  });
+}
+
+void OrderCommands::cmdLog_Click() {
+  ErrorScope scope(log_, "Vestrel.frmMain.cmdLog_Click");
+  scope.Stop([&] {
+    scope.Line = 1;
+    windows_.ShowLog();
+  });
+}
+
+void OrderCommands::cmdAbout_Click() {
+  ErrorScope scope(log_, "Vestrel.frmMain.cmdAbout_Click");
+  scope.Stop([&] {
+    scope.Line = 1;
+    windows_.ShowAbout();
+  });
+}
+
+}  // namespace vestrel

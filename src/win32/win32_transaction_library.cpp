@@ -1,0 +1,230 @@
+#include "win32/win32_transaction_library.h"
+
+#include <cstring>
+#include <vector>
+
+#include "diag/app_error.h"
+#include "win32/text_encoding.h"
+#include "win32/win32_error.h"
+#include "win32/windows_api.h"
+
+namespace vestrel::win32 {
+namespace {
+
+constexpr std::int32_t kErrFileNotFound = 53;
+constexpr std::int32_t kErrLoadingDll = 48;
+constexpr std::int32_t kErrNoEntryPoint = 453;
+
+// The library's functions as its header declares them.
+using ConnectFn = long(WINAPI*)(LPCSTR connectionString, long* extendedErrorCode,
+                                LPSTR errorMessage, DWORD errorMessageSize);
+using StatusFn = long(WINAPI*)(long* extendedErrorCode, LPSTR errorMessage, DWORD errorMessageSize);
+using SendSyncFn = long(WINAPI*)(LPCSTR transactionString, long* replyCode, long* transId,
+                                 double* orderNum, LPSTR resultMessage, DWORD resultMessageSize,
+                                 long* extendedErrorCode, LPSTR errorMessage,
+                                 DWORD errorMessageSize);
+
+struct EntryNames {
+  const char* Decorated;
+  const char* Plain;
+};
+
+constexpr std::array<EntryNames, 5> kEntryNames{{
+    {"_TRANS2QUIK_CONNECT@16", "TRANS2QUIK_CONNECT"},
+    {"_TRANS2QUIK_IS_DLL_CONNECTED@12", "TRANS2QUIK_IS_DLL_CONNECTED"},
+    {"_TRANS2QUIK_IS_QUIK_CONNECTED@12", "TRANS2QUIK_IS_QUIK_CONNECTED"},
+    {"_TRANS2QUIK_SEND_SYNC_TRANSACTION@36", "TRANS2QUIK_SEND_SYNC_TRANSACTION"},
+    {"_TRANS2QUIK_DISCONNECT@12", "TRANS2QUIK_DISCONNECT"},
+}};
+
+bool IsNotFound(DWORD code) {
+  return code == ERROR_MOD_NOT_FOUND || code == ERROR_FILE_NOT_FOUND ||
+         code == ERROR_PATH_NOT_FOUND;
+}
+
+// No "insert disk" or "missing component" boxes while a library loads: a
+// failure comes back as an error code.
+class QuietLoading {
+ public:
+  QuietLoading() { SetThreadErrorMode(SEM_FAILCRITICALERRORS, &previous_); }
+  ~QuietLoading() { SetThreadErrorMode(previous_, nullptr); }
+  QuietLoading(const QuietLoading&) = delete;
+  QuietLoading& operator=(const QuietLoading&) = delete;
+
+ private:
+  DWORD previous_ = 0;
+};
+
+// A message the library wrote into its buffer: up to the first NUL, or the
+// whole buffer when it holds none.
+std::string BufferText(const std::vector<char>& buffer) {
+  if (buffer.empty()) {
+    return {};
+  }
+  const auto* end = static_cast<const char*>(std::memchr(buffer.data(), '\0', buffer.size()));
+  const std::size_t length =
+      end != nullptr ? static_cast<std::size_t>(end - buffer.data()) : buffer.size();
+  return AnsiToUtf8(std::string_view(buffer.data(), length));
+}
+
+std::vector<char> MessageBuffer(std::int32_t size) {
+  return std::vector<char>(size > 0 ? static_cast<std::size_t>(size) : 0, '\0');
+}
+
+}  // namespace
+
+std::wstring ExecutableFolder() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (length == 0) {
+      RaiseLastError();
+    }
+    if (length < path.size()) {
+      path.resize(length);
+      break;
+    }
+    path.resize(path.size() * 2);
+  }
+  const std::size_t slash = path.find_last_of(L"\\/");
+  if (slash == std::wstring::npos) {
+    return {};
+  }
+  // A drive root keeps its separator ("C:\").
+  return path.substr(0, slash == 2 && path[1] == L':' ? slash + 1 : slash);
+}
+
+Win32TransactionLibrary::Win32TransactionLibrary(std::wstring folder, std::wstring fileName)
+    : folder_(std::move(folder)), fileName_(std::move(fileName)) {}
+
+void* Win32TransactionLibrary::Module() {
+  if (module_ != nullptr) {
+    return module_;
+  }
+  const QuietLoading quiet;
+  HMODULE module = nullptr;
+  if (!folder_.empty()) {
+    std::wstring path = folder_;
+    if (path.back() != L'\\' && path.back() != L'/') {
+      path += L'\\';
+    }
+    path += fileName_;
+    if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
+      // Its own dependencies are looked for beside it as well.
+      module = LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+      if (module == nullptr) {
+        const AppError cause = LastError();
+        throw AppError(
+            kErrLoadingDll, kProgramSource,
+            "Error in loading DLL: " + WideToUtf8(path) + " (" + cause.Description + ")");
+      }
+    }
+  }
+  if (module == nullptr) {
+    module = LoadLibraryW(fileName_.c_str());
+    if (module == nullptr) {
+      const DWORD code = GetLastError();
+      if (IsNotFound(code)) {
+        throw AppError(kErrFileNotFound, kProgramSource,
+                       "File not found: " + WideToUtf8(fileName_));
+      }
+      const AppError cause = LastError();
+      throw AppError(
+          kErrLoadingDll, kProgramSource,
+          "Error in loading DLL: " + WideToUtf8(fileName_) + " (" + cause.Description + ")");
+    }
+  }
+  module_ = module;
+  return module_;
+}
+
+void* Win32TransactionLibrary::Entry(Function function) {
+  void*& entry = entries_[function];
+  if (entry == nullptr) {
+    const auto module = static_cast<HMODULE>(Module());
+    const EntryNames& names = kEntryNames[function];
+    FARPROC found = GetProcAddress(module, names.Decorated);
+    if (found == nullptr) {
+      found = GetProcAddress(module, names.Plain);
+    }
+    if (found == nullptr) {
+      throw AppError(kErrNoEntryPoint, kProgramSource,
+                     std::string("Can't find DLL entry point ") + names.Decorated + " in " +
+                         WideToUtf8(fileName_));
+    }
+    entry = reinterpret_cast<void*>(found);
+  }
+  return entry;
+}
+
+std::wstring Win32TransactionLibrary::LoadedPath() const {
+  if (module_ == nullptr) {
+    return {};
+  }
+  std::wstring path(32768, L'\0');
+  const DWORD length = GetModuleFileNameW(static_cast<HMODULE>(module_), path.data(),
+                                          static_cast<DWORD>(path.size()));
+  path.resize(length);
+  return path;
+}
+
+std::int32_t Win32TransactionLibrary::Connect(const std::string& connectionText,
+                                              std::int32_t& extendedErrorCode) {
+  const auto connect = reinterpret_cast<ConnectFn>(Entry(kConnect));
+  const std::string ansi = Utf8ToAnsi(connectionText);
+  long extended = extendedErrorCode;
+  const long result = connect(ansi.c_str(), &extended, nullptr, 0);
+  extendedErrorCode = static_cast<std::int32_t>(extended);
+  return static_cast<std::int32_t>(result);
+}
+
+namespace {
+
+std::int32_t CallStatus(void* entry, std::int32_t& extendedErrorCode) {
+  const auto status = reinterpret_cast<StatusFn>(entry);
+  long extended = extendedErrorCode;
+  const long result = status(&extended, nullptr, 0);
+  extendedErrorCode = static_cast<std::int32_t>(extended);
+  return static_cast<std::int32_t>(result);
+}
+
+}  // namespace
+
+std::int32_t Win32TransactionLibrary::IsDllConnected(std::int32_t& extendedErrorCode) {
+  return CallStatus(Entry(kIsDllConnected), extendedErrorCode);
+}
+
+std::int32_t Win32TransactionLibrary::IsQuikConnected(std::int32_t& extendedErrorCode) {
+  return CallStatus(Entry(kIsQuikConnected), extendedErrorCode);
+}
+
+std::int32_t Win32TransactionLibrary::Disconnect(std::int32_t& extendedErrorCode) {
+  return CallStatus(Entry(kDisconnect), extendedErrorCode);
+}
+
+std::int32_t Win32TransactionLibrary::SendSyncTransaction(
+    const std::string& transaction, std::int32_t& replyCode, std::int32_t& transId,
+    double& orderNum, std::string& resultMessage, std::int32_t resultMessageSize,
+    std::int32_t& extendedErrorCode, std::string& errorMessage, std::int32_t errorMessageSize) {
+  const auto send = reinterpret_cast<SendSyncFn>(Entry(kSendSyncTransaction));
+  const std::string ansi = Utf8ToAnsi(transaction);
+  std::vector<char> resultBuffer = MessageBuffer(resultMessageSize);
+  std::vector<char> errorBuffer = MessageBuffer(errorMessageSize);
+  long reply = replyCode;
+  long id = transId;
+  double number = orderNum;
+  long extended = extendedErrorCode;
+  const long result = send(
+      ansi.c_str(), &reply, &id, &number, resultBuffer.empty() ? nullptr : resultBuffer.data(),
+      static_cast<DWORD>(resultBuffer.size()), &extended,
+      errorBuffer.empty() ? nullptr : errorBuffer.data(), static_cast<DWORD>(errorBuffer.size()));
+  replyCode = static_cast<std::int32_t>(reply);
+  transId = static_cast<std::int32_t>(id);
+  orderNum = number;
+  extendedErrorCode = static_cast<std::int32_t>(extended);
+  resultMessage = BufferText(resultBuffer);
+  errorMessage = BufferText(errorBuffer);
+  return static_cast<std::int32_t>(result);
+}
+
+}  // namespace vestrel::win32

@@ -1,0 +1,184 @@
+#include "trade/order_commands.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "fakes/fake_ports.h"
+#include "fakes/fake_transaction_library.h"
+
+namespace vestrel {
+namespace {
+
+using testing::FakeLogServices;
+using testing::FakeMessageBox;
+using testing::FakeTransactionLibrary;
+using Lines = std::vector<std::string>;
+
+class NoWindows : public ModelessWindows {
+ public:
+  void ShowLog() override {}
+  void ShowAbout() override {}
+};
+
+std::string Order(const char* operation, const std::string& price, const std::string& quantity) {
+  return std::string(
+             "ACCOUNT=A1; TYPE=L; TRANS_ID=1; CLASSCODE=C1; SECCODE=S1; "
+             "ACTION=NEW_ORDER; OPERATION=") +
+         operation + "; PRICE=" + price + "; QUANTITY=" + quantity + ";";
+}
+std::string Buy(const std::string& price, const std::string& n) { return Order("B", price, n); }
+std::string Sell(const std::string& price, const std::string& n) { return Order("S", price, n); }
+
+struct Panel {
+  FakeLogServices services;
+  FakeMessageBox boxes;
+  FakeTransactionLibrary library;
+  bool closing = false;
+  LogWindow logWindow{services.Log, closing};
+  TradingGateway gateway{services.Log, boxes, library, logWindow};
+  MainWindowModel window;
+  Settings settings{"A1", "S1", "C1", 1, 10, 0};
+  NoWindows windows;
+  OrderCommands commands{services.Log, window, settings, gateway, windows};
+
+  // Prices as the order book shows them (captions "*" until the first table).
+  void ShowPrices(const char* maxBid, const char* bestBid, const char* bestAsk,
+                  const char* maxAsk) {
+    window.SetCaption(ControlId::cmdMaxBid, maxBid);
+    window.SetCaption(ControlId::cmdBestBid, bestBid);
+    window.SetCaption(ControlId::cmdBestAsk, bestAsk);
+    window.SetCaption(ControlId::cmdMaxAsk, maxAsk);
+  }
+};
+
+TEST(OrderStrings, LimitOrdersAndTheCancelAllReadExactly) {
+  Panel p;
+  p.commands.LimitBuy(710, 2);
+  p.commands.LimitSell(710.25, 2);
+  p.commands.cmdKillOrders_Click();
+  EXPECT_EQ(p.library.Sent,
+            (Lines{"ACCOUNT=A1; TYPE=L; TRANS_ID=1; CLASSCODE=C1; SECCODE=S1; ACTION=NEW_ORDER; "
+                   "OPERATION=B; PRICE=710; QUANTITY=2;",
+                   Sell("710,25", "2"),
+                   "TRANS_ID=1; ACCOUNT=A1; ACTION=KILL_ALL_FUTURES_ORDERS; CLASSCODE=C1;"
+                   "BASE_CONTRACT=RTS"}));
+  EXPECT_FALSE(p.window.Enabled(ControlId::cmdReverse));  // none of them touches Reverse
+}
+
+TEST(PriceButtons, EachMovesItsPriceByItsOffsetAndSetsTheReverseColour) {
+  Panel p;
+  p.ShowPrices("750", "720", "700", "650");
+  p.library.SendResult = 5;  // a rejected order still sets the colour
+  struct Case {
+    void (OrderCommands::*click)();
+    std::string expected;
+    OleColor reverseColour;
+  };
+  for (const Case& c :
+       std::vector<Case>{{&OrderCommands::cmdBestAsk_Click, Buy("710", "1"), kColorRed},
+                         {&OrderCommands::cmdBestBid_Click, Sell("710", "1"), kColorGreen},
+                         {&OrderCommands::cmdMaxAsk_Click, Buy("655", "1"), kColorRed},
+                         {&OrderCommands::cmdMaxBid_Click, Sell("745", "1"), kColorGreen}}) {
+    (p.commands.*c.click)();
+    EXPECT_EQ(p.library.Sent.back(), c.expected);
+    EXPECT_EQ(p.window.BackColor(ControlId::cmdReverse), c.reverseColour) << c.expected;
+    EXPECT_TRUE(p.window.Enabled(ControlId::cmdReverse));
+  }
+  EXPECT_EQ(p.library.Sent.size(), 4U);
+
+  // The locale's separator, and prices at or below zero sent as they are.
+  p.ShowPrices("4", "5", "0,5", "*");
+  p.commands.cmdBestAsk_Click();
+  p.commands.cmdBestBid_Click();
+  p.commands.cmdMaxBid_Click();
+  EXPECT_EQ(Lines(p.library.Sent.begin() + 4, p.library.Sent.end()),
+            (Lines{Buy("10,5", "1"), Sell("-5", "1"), Sell("-1", "1")}));
+  EXPECT_TRUE(p.services.ErrorEntries().empty());
+}
+
+TEST(PriceButtons, ACaptionThatIsNoNumberSendsNothingAndIsLoggedUnderTheButton) {
+  Panel p;
+  p.commands.cmdBestBid_Click();
+  p.commands.cmdBestAsk_Click();
+  p.commands.cmdMaxBid_Click();
+  p.commands.cmdMaxAsk_Click();
+  EXPECT_TRUE(p.library.Sent.empty());
+  EXPECT_FALSE(p.window.Enabled(ControlId::cmdReverse));
+  const Lines entries = p.services.ErrorEntries();
+  ASSERT_EQ(entries.size(), 4U);
+  EXPECT_EQ(entries[0],
+            "ERROR OCCURS IN UNKNOWN, SOURCE: Vestrel.frmMain.cmdBestBid_Click IN LINE: 1. "
+            "ERROR =  13 (Type mismatch)");
+  EXPECT_NE(entries[3].find("SOURCE: Vestrel.frmMain.cmdMaxAsk_Click IN"), std::string::npos);
+}
+
+TEST(PriceButtons, AFailingSendIsLoggedAlongTheChainAndLeavesTheReverseStateAlone) {
+  Panel p;
+  p.ShowPrices("750", "720", "700", "650");
+  p.commands.cmdBestAsk_Click();  // Reverse now red: it would sell
+  p.library.Failure = AppError(453, "Vestrel", "Can't find DLL entry point");
+  p.commands.cmdBestBid_Click();
+  EXPECT_EQ(p.window.BackColor(ControlId::cmdReverse), kColorRed);
+  const Lines entries = p.services.ErrorEntries();
+  ASSERT_EQ(entries.size(), 3U);
+  EXPECT_NE(entries[1].find("SOURCE: Vestrel.frmMain.SendTrans->Vestrel.frmMain.LimitSell IN "
+                            "LINE: 2. ERROR =  453 (Can't find DLL entry point) ADDITIONAL "
+                            "PARAMS: \r\ndblPrice = 710\r\n"),
+            std::string::npos)
+      << entries[1];
+  EXPECT_EQ(entries[2],
+            "ERROR OCCURS IN UNKNOWN, SOURCE: Vestrel.frmMain.SendTrans->Vestrel.frmMain."
+            "LimitSell->Vestrel.frmMain.cmdBestBid_Click IN LINE: 3. ERROR =  453 (Can't find "
+            "DLL entry point)");
+}
+
+TEST(Reverse, SellsTwiceTheSizeAfterABuyAndBuysAfterASellWithoutChangingItsColour) {
+  Panel p;
+  p.ShowPrices("750", "720", "700", "650");
+  p.commands.cmdReverse_Click();  // disabled before the first order: nothing happens
+  EXPECT_TRUE(p.library.Sent.empty());
+
+  p.commands.cmdBestAsk_Click();
+  p.commands.cmdReverse_Click();
+  p.commands.cmdReverse_Click();
+  p.commands.cmdBestBid_Click();
+  p.commands.cmdKillOrders_Click();
+  p.commands.cmdReverse_Click();
+  EXPECT_EQ(p.library.Sent,
+            (Lines{Buy("710", "1"), Sell("710", "2"), Sell("710", "2"), Sell("710", "1"),
+                   KillAllOrdersText(p.settings), Buy("710", "2")}));
+  EXPECT_EQ(p.window.BackColor(ControlId::cmdReverse), kColorGreen);
+  EXPECT_TRUE(p.services.ErrorEntries().empty());
+}
+
+TEST(Reverse, ADoubledSizeBeyond32BitsIsAnOverflowAndSendsNothing) {
+  Panel p;
+  p.ShowPrices("750", "720", "700", "650");
+  p.settings.Size = 1073741824;
+  p.commands.cmdBestAsk_Click();
+  EXPECT_EQ(p.library.Sent.back(), Buy("710", "1073741824"));
+  p.commands.cmdReverse_Click();
+  p.settings.Size = -1073741825;
+  p.commands.cmdReverse_Click();
+  EXPECT_EQ(p.library.Sent.size(), 1U);
+  EXPECT_EQ(p.services.ErrorEntries(),
+            Lines(2,
+                  "ERROR OCCURS IN UNKNOWN, SOURCE: Vestrel.frmMain.cmdReverse_Click IN LINE: "
+                  "3. ERROR =  6 (Overflow)"));
+
+  p.settings.Size = 1073741823;
+  p.commands.cmdReverse_Click();
+  EXPECT_EQ(p.library.Sent.back(), Sell("710", "2147483646"));
+
+  // A caption that is no number stops it first.
+  p.window.SetCaption(ControlId::cmdBestBid, "*");
+  p.settings.Size = 2000000000;
+  p.commands.cmdReverse_Click();
+  EXPECT_EQ(p.library.Sent.size(), 2U);
+  EXPECT_NE(p.services.ErrorEntries().back().find("LINE: 2. ERROR =  13"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace vestrel
