@@ -1,0 +1,95 @@
+#include "app/main_form.h"
+
+#include "diag/error_scope.h"
+
+namespace vestrel {
+namespace {
+
+constexpr std::int32_t kLeftButtonDoubleClick = 515;
+
+// Runs one statement of a handler whose failures are skipped statement by
+// statement: a failing step does not stop the following ones.
+template <class Statement>
+void SkippingErrors(Statement&& statement) {
+  try {
+    statement();
+  } catch (...) {
+    // The tray handler reports nothing; the next statement runs.
+  }
+}
+
+std::string VersionedCaption() {
+  return std::string(MainWindowModel::kDesignCaption) + " (" + std::to_string(kVersionMajor) + "." +
+         std::to_string(kVersionMinor) + "." + std::to_string(kVersionRevision) + ")";
+}
+
+}  // namespace
+
+void frmMain::Form_Load() {
+  ErrorScope scope(parts_.Log, "Vestrel.frmMain.Form_Load");
+  scope.Stop([&] {
+    scope.Line = 1;
+    parts_.blnClosing = false;
+    scope.Line = 2;
+    parts_.TransactionLog.Load();
+    scope.Line = 4;
+    parts_.Window.SetWindowCaption(VersionedCaption());
+    scope.Line = 5;
+    appPath_ = parts_.Shell.ProgramFolder();
+    iniFile_ = appPath_ + "\\" + kSettingsFileName;
+    scope.Line = 6;
+    settings_ = ReadSettings(parts_.Log, parts_.Profile, iniFile_,
+                             parts_.Log.Regional().DecimalSeparator());
+    scope.Line = 7;
+    if (parts_.Gateway.QuikInit(appPath_)) {
+      parts_.Dde.DDEInit("a", "b", "c", instance_, itemAdvise_);
+    } else {
+      parts_.Closer.RequestClose();
+    }
+  });
+}
+
+void frmMain::Form_Unload(std::int16_t& Cancel) {
+  ErrorScope scope(parts_.Log, "Vestrel.frmMain.Form_Unload", ParamRef("Cancel", Cancel));
+  scope.Stop([&] {
+    scope.Line = 1;
+    parts_.blnClosing = true;
+    scope.Line = 2;
+    parts_.Gateway.QuikTerm();
+    scope.Line = 3;
+    parts_.Dde.DDETerm(instance_, itemAdvise_);
+    scope.Line = 4;
+    parts_.TransactionLog.RequestClose();
+  });
+}
+
+void frmMain::Form_Resize(WindowState state) {
+  parts_.Window.SetWindowState(state);
+  if (state == WindowState::Minimized) {
+    parts_.Shell.AddTrayIcon(parts_.Window.WindowCaption());
+    parts_.Window.SetTrayIconShown(true);
+    parts_.Shell.HideWindow();
+    parts_.Window.SetShownInTaskbar(false);
+    return;
+  }
+  parts_.Shell.DeleteTrayIcon();
+  parts_.Window.SetTrayIconShown(false);
+  // Back from the tray, the program is back on the task bar as well.
+  parts_.Window.SetShownInTaskbar(true);
+  parts_.Window.SetLayout(settings_.Compact);
+}
+
+void frmMain::picTray_MouseMove(std::int32_t trayMessage) {
+  lastTrayMessage_ = trayMessage;
+  if (trayBusy_) {
+    return;
+  }
+  trayBusy_ = true;
+  if (lastTrayMessage_ == kLeftButtonDoubleClick) {
+    SkippingErrors([&] { parts_.Shell.RestoreWindow(); });
+    SkippingErrors([&] { parts_.Shell.ShowWindow(); });
+  }
+  trayBusy_ = false;
+}
+
+}  // namespace vestrel

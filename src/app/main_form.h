@@ -1,0 +1,83 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "app/main_window_model.h"
+#include "app/settings.h"
+#include "diag/log_dispatcher.h"
+#include "diag/log_window.h"
+#include "ports/main_window_closer.h"
+#include "ports/main_window_shell.h"
+#include "ports/profile_reader.h"
+#include "trade/gateway.h"
+
+namespace vestrel {
+
+// The DDE server as start-up and shutdown see it.
+class DdeServerLifecycle {
+ public:
+  virtual ~DdeServerLifecycle() = default;
+  // Registers the server; writes the instance identifier and the advise
+  // item's handle (both stay 0 when the server could not be set up).
+  virtual void DDEInit(const std::string& pDDEServer, const std::string& pDDETopic,
+                       const std::string& pDDEAdvise, std::int32_t& pInstID,
+                       std::uintptr_t& pItemAdvise) = 0;
+  virtual void DDETerm(std::int32_t& pInstID, std::uintptr_t& pItemAdvise) = 0;
+};
+
+// Program version shown in the caption and the About dialog.
+inline constexpr int kVersionMajor = 1;
+inline constexpr int kVersionMinor = 0;
+inline constexpr int kVersionRevision = 65;
+
+// The main window's life: start-up (Form_Load), shutdown (Form_Unload), the
+// resize event that moves the panel to and from the tray, and the tray
+// icon's mouse messages.
+class frmMain {
+ public:
+  struct Parts {
+    LogDispatcher& Log;
+    MainWindowModel& Window;
+    MainWindowShell& Shell;
+    MainWindowCloser& Closer;
+    ProfileReader& Profile;
+    LogWindow& TransactionLog;
+    TradingGateway& Gateway;
+    DdeServerLifecycle& Dde;
+    // Shared with the log window, which only hides on close while it is false.
+    bool& blnClosing;
+  };
+
+  explicit frmMain(Parts parts) : parts_(parts) {}
+
+  // Start-up: settings, terminal connection, DDE server. A failure is logged
+  // and ends start-up there; the window opens with what was done.
+  void Form_Load();
+  // Shutdown: disconnects, takes the DDE server down and unloads the log
+  // window. Never cancels.
+  void Form_Unload(std::int16_t& Cancel);
+  // The window's resize event; minimised moves the panel into the tray.
+  void Form_Resize(WindowState state);
+  // A mouse message of the tray icon (the message number, e.g. 515 for a
+  // left double click).
+  void picTray_MouseMove(std::int32_t trayMessage);
+
+  const Settings& CurrentSettings() const { return settings_; }
+  bool blnClosing() const { return parts_.blnClosing; }
+  const std::string& strAppPath() const { return appPath_; }
+  const std::string& strIniFile() const { return iniFile_; }
+  std::int32_t DdeInstance() const { return instance_; }
+
+ private:
+  Parts parts_;
+  Settings settings_;
+  std::string appPath_;
+  std::string iniFile_;
+  std::int32_t instance_ = 0;
+  std::uintptr_t itemAdvise_ = 0;
+  bool trayBusy_ = false;
+  std::int32_t lastTrayMessage_ = 0;
+};
+
+}  // namespace vestrel
