@@ -1,0 +1,154 @@
+// libFuzzer target: any bytes a DDE poke may carry, through ParseXLTable.
+//
+// Beyond the sanitizers it checks the decoder's promises: a poke either
+// reaches the intake exactly once or fails with a data error (5 too short,
+// 9 too many values, 6 cursor overflow) without reaching it; the table never
+// stores more cells than the poke has bytes; a following poke with a rejected
+// header hands the same table over unchanged; and decoding whole blocks at
+// once gives the same table, cursors, error and log lines as going through
+// the readers value by value (checked on a quarter of the inputs).
+
+#include <cstdio>
+#include <cstdlib>
+#include <span>
+#include <string>
+
+#include "dde/xltable_decoder.h"
+#include "diag/app_error.h"
+#include "quiet_ports.h"
+
+namespace {
+
+using vestrel::AppError;
+using vestrel::DecodedTable;
+using vestrel::EventType;
+
+constexpr std::int32_t kInstance = 7;
+// Cells compared one by one, in reading order from (1,1).
+constexpr std::int64_t kComparedCells = 64;
+
+void Check(bool condition, const char* what) {
+  if (!condition) {
+    std::fprintf(stderr, "decoder promise broken: %s\n", what);
+    std::abort();
+  }
+}
+
+// FNV-1a over texts, so outcomes compare without copying them.
+class Digest {
+ public:
+  void Add(std::string_view text) {
+    for (const char c : text) {
+      Mix(static_cast<unsigned char>(c));
+    }
+    Mix(0x100);  // end of text
+  }
+  std::uint64_t Value() const { return value_; }
+
+ private:
+  void Mix(unsigned value) { value_ = (value_ ^ value) * 0x100000001B3ULL; }
+  std::uint64_t value_ = 0xCBF29CE484222325ULL;
+};
+
+class DigestingEventLog : public vestrel::EventLog {
+ public:
+  void Write(std::string_view text, EventType type) override {
+    Lines.Add(std::string_view(type == EventType::Information ? "i" : "e"));
+    Lines.Add(text);
+  }
+  Digest Lines;
+};
+
+struct Outcome {
+  int HandedOver = 0;
+  std::int32_t Error = 0;
+  std::string Source;
+  std::int32_t RowCursor = 0;
+  std::int32_t ColumnCursor = 0;
+  bool HasBounds = false;
+  std::int32_t Rows = 0;
+  std::int32_t Columns = 0;
+  std::size_t Stored = 0;
+  std::uint64_t Cells = 0;
+  std::uint64_t LogLines = 0;
+  bool operator==(const Outcome&) const = default;
+};
+
+void TakeTable(const DecodedTable& table, Outcome& outcome) {
+  outcome.HasBounds = table.HasBounds();
+  outcome.Rows = table.Rows();
+  outcome.Columns = table.Columns();
+  outcome.Stored = table.StoredCells();
+  outcome.Cells = 0;
+  if (!table.HasBounds()) {
+    return;
+  }
+  Check(table.Cell(0, 0).empty() && table.Cell(table.Rows(), 0).empty() &&
+            table.Cell(0, table.Columns()).empty(),
+        "row 0 and column 0 stay empty");
+  const std::int64_t cells = std::min<std::int64_t>(
+      static_cast<std::int64_t>(table.Rows()) * table.Columns(), kComparedCells);
+  Digest digest;
+  for (std::int64_t cell = 0; cell < cells; ++cell) {
+    digest.Add(table.Cell(static_cast<std::int32_t>(cell / table.Columns()) + 1,
+                          static_cast<std::int32_t>(cell % table.Columns()) + 1));
+  }
+  digest.Add(table.Cell(table.Rows(), table.Columns()));
+  outcome.Cells = digest.Value();
+}
+
+Outcome Decode(std::span<const std::uint8_t> poke, bool wholeBlocks) {
+  DigestingEventLog eventLog;
+  vestrel::tools::DiscardingFileSystem files;
+  vestrel::tools::FixedRegionalSettings regional(',');
+  vestrel::tools::NoUserContext users;
+  vestrel::LogDispatcher log({eventLog, files, regional, users});
+
+  Outcome outcome;
+  vestrel::XLTableDecoder decoder(log, [&](std::int32_t& instance, const DecodedTable& /*table*/) {
+    Check(instance == kInstance, "the instance is passed on");
+    ++outcome.HandedOver;
+  });
+  decoder.SetWholeBlocks(wholeBlocks);
+  std::int32_t instance = kInstance;
+  try {
+    decoder.ParseXLTable(instance, poke);
+    Check(outcome.HandedOver == 1, "a decoded poke reaches the intake once");
+  } catch (const AppError& error) {
+    Check(outcome.HandedOver == 0, "a failed poke does not reach the intake");
+    Check(error.Number == 5 || error.Number == 9 || error.Number == 6, "only data errors");
+    outcome.Error = error.Number;
+    outcome.Source = error.Source;
+  }
+  Check(decoder.Table().StoredCells() <= poke.size(), "storage bounded by the cells written");
+  outcome.RowCursor = decoder.RowCursor();
+  outcome.ColumnCursor = decoder.ColumnCursor();
+  TakeTable(decoder.Table(), outcome);
+  outcome.LogLines = eventLog.Lines.Value();
+
+  // A rejected header hands over the table as it is.
+  const int handedOver = outcome.HandedOver;
+  static const std::uint8_t kRejected[] = {0x11, 0x00, 0x04, 0x00};
+  decoder.ParseXLTable(instance, kRejected);
+  Outcome after;
+  TakeTable(decoder.Table(), after);
+  Check(outcome.HandedOver == handedOver + 1 && after.HasBounds == outcome.HasBounds &&
+            after.Rows == outcome.Rows && after.Columns == outcome.Columns &&
+            after.Stored == outcome.Stored && after.Cells == outcome.Cells,
+        "a rejected header hands the table over unchanged");
+  outcome.HandedOver = handedOver;
+  return outcome;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::span<const std::uint8_t> poke(data, size);
+  const Outcome whole = Decode(poke, true);
+  // The value-by-value decode costs as much again: one input in four, chosen
+  // by its length, is decoded both ways.
+  if (size % 4 == 0) {
+    Check(whole == Decode(poke, false), "whole blocks decode as value by value");
+  }
+  return 0;
+}

@@ -1,0 +1,115 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string_view>
+
+#include "dde/decoded_table.h"
+#include "diag/log_dispatcher.h"
+
+namespace vestrel {
+
+// XLTable block type codes.
+inline constexpr std::int32_t kXLTableHeader = 0x0010;
+inline constexpr std::int32_t kXLFloat = 0x0001;
+inline constexpr std::int32_t kXLString = 0x0002;
+inline constexpr std::int32_t kXLBoolean = 0x0003;
+inline constexpr std::int32_t kXLError = 0x0004;
+inline constexpr std::int32_t kXLBlank = 0x0005;
+inline constexpr std::int32_t kXLInteger = 0x0006;
+inline constexpr std::int32_t kXLSkip = 0x0007;
+
+// Decodes the XLTable data of DDE pokes into the one decoded table and hands
+// the table to the order book intake.
+//
+// Positions in the data count from 1. Every reader advances the read cursor
+// pPos past what it read and follows the error chain under its own
+// "Vestrel.modDDE." name: data too short raises error 5, a value beyond the
+// table's R x C cells error 9, a cursor pushed past the 32-bit range error 6.
+class XLTableDecoder {
+ public:
+  // The order book intake, called once for every poke decoded without failure.
+  using Intake = std::function<void(std::int32_t& pInstID, const DecodedTable& pData)>;
+
+  XLTableDecoder(LogDispatcher& log, Intake intake) : log_(log), intake_(std::move(intake)) {}
+
+  // Decodes one poke. An accepted header (type 16, size 4) re-creates the
+  // table and blocks are read until the cell cursor has passed row R; a
+  // block of a type other than 1 to 7 is logged to the event log
+  // ("ParseXLTable:Unknown Type N") and its data skipped. A rejected header
+  // leaves the table as it was. Then calls the intake with pInstID and the
+  // table, unless the decode failed.
+  void ParseXLTable(std::int32_t& pInstID, std::span<const std::uint8_t> strData);
+
+  const DecodedTable& Table() const { return table_; }
+  std::int32_t RowCount() const { return rowCount_; }
+  std::int32_t ColumnCount() const { return columnCount_; }
+  std::int32_t RowCursor() const { return rowCursor_; }
+  std::int32_t ColumnCursor() const { return columnCursor_; }
+
+  // Readers of one value.
+  std::int32_t GetByte(std::span<const std::uint8_t> pData, std::int32_t& pPos);
+  std::int32_t GetWord(std::span<const std::uint8_t> pData, std::int32_t& pPos);
+  double GetFloat(std::span<const std::uint8_t> pData, std::int32_t& pPos);
+  // The text is cut at the end of the data; the cursor still moves by the
+  // full length.
+  std::string_view GetString(std::span<const std::uint8_t> pData, std::int32_t& pPos);
+
+  // Run readers: a block's values, written to the next cells. Float and
+  // string runs read whole values until they have consumed at least pSize
+  // bytes, and at least one value. The runs of 2-byte values read pSize / 2
+  // values and leave the cursor at the block's end.
+  void GetFloatS(std::span<const std::uint8_t> pData, std::int32_t& pPos, std::int32_t pSize);
+  void GetStringS(std::span<const std::uint8_t> pData, std::int32_t& pPos, std::int32_t pSize);
+  void GetBooleanS(std::span<const std::uint8_t> pData, std::int32_t& pPos, std::int32_t pSize);
+  void GetErrorS(std::span<const std::uint8_t> pData, std::int32_t& pPos, std::int32_t pSize);
+  void GetIntegerS(std::span<const std::uint8_t> pData, std::int32_t& pPos, std::int32_t pSize);
+  // A blank block: its count of empty cells, which take no storage; more
+  // than the cells left raises error 9. A skip block: the cell cursor moves
+  // past its count of cells, to the table's end at most. Both read the count
+  // from the block's first word (none when pSize is below 2) and leave the
+  // cursor at the block's end.
+  void GetBlankS(std::span<const std::uint8_t> pData, std::int32_t& pPos, std::int32_t pSize);
+  void GetSkipS(std::span<const std::uint8_t> pData, std::int32_t& pPos, std::int32_t pSize);
+
+  // Writes one cell at the cell cursor and moves the cursor on, to the next
+  // row after column C.
+  void WriteValue(std::string_view pValue);
+
+  // On (the default), ParseXLTable decodes a block that is whole (all its
+  // values in the data, room for all its cells) in one step, and leaves the
+  // readers above to the blocks that fail, so each failure is still recorded
+  // by the reader that meets it. Off, every value goes through its reader.
+  // The tables and errors are the same either way; the fuzzer checks that.
+  void SetWholeBlocks(bool on) { wholeBlocks_ = on; }
+
+ private:
+  template <class CellText>
+  void GetWordRun(const char* source, std::span<const std::uint8_t> pData, std::int32_t& pPos,
+                  std::int32_t pSize, CellText cellText);
+  // Cells from the cell cursor to the table's end.
+  std::int64_t CellsLeft() const;
+  // Moves the cell cursor past that many cells, to the table's end at most.
+  void MoveCellCursor(std::int32_t cells);
+  // Stores a cell at the cell cursor and moves the cursor on; the caller has
+  // checked that the cursor is inside the table.
+  void PutCell(std::string_view text);
+  // Decodes a whole block in one step; false, with nothing read or written,
+  // when the block is not whole or not of a cell type.
+  bool DecodeWholeBlock(std::span<const std::uint8_t> data, std::int32_t& pos, std::int32_t type,
+                        std::int32_t size);
+
+  LogDispatcher& log_;
+  Intake intake_;
+  DecodedTable table_;
+  std::int32_t rowCount_ = 0;
+  std::int32_t columnCount_ = 0;
+  std::int32_t rowCursor_ = 0;
+  std::int32_t columnCursor_ = 0;
+  bool wholeBlocks_ = true;
+  // The user's decimal separator, read once per poke for whole blocks.
+  char separator_ = '.';
+};
+
+}  // namespace vestrel
