@@ -1,0 +1,213 @@
+#include "win32/log_window_view.h"
+
+#include "diag/app_error.h"
+#include "win32/text_encoding.h"
+#include "win32/win32_error.h"
+
+namespace vestrel::win32 {
+namespace {
+
+constexpr int kTwipsPerInch = 1440;
+constexpr int kClientWidthTwips = 9300;
+constexpr int kClientHeightTwips = 4425;
+constexpr DWORD kStyle = WS_OVERLAPPEDWINDOW;
+
+void RegisterLogClass(HINSTANCE instance, WNDPROC procedure) {
+  WNDCLASSEXW existing{};
+  existing.cbSize = sizeof existing;
+  if (GetClassInfoExW(instance, kLogWindowClass, &existing) != FALSE) {
+    return;
+  }
+  WNDCLASSEXW windowClass{};
+  windowClass.cbSize = sizeof windowClass;
+  windowClass.lpfnWndProc = procedure;
+  windowClass.hInstance = instance;
+  windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+  // The program's icon where it has one, for the task bar.
+  windowClass.hIcon = LoadIconW(instance, L"VESTREL");
+  if (windowClass.hIcon == nullptr) {
+    windowClass.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
+  }
+  windowClass.lpszClassName = kLogWindowClass;
+  if (RegisterClassExW(&windowClass) == 0) {
+    RaiseLastError();
+  }
+}
+
+}  // namespace
+
+LogWindowView::LogWindowView(HINSTANCE instance, LogWindow& model)
+    : instance_(instance), model_(model) {
+  if (model_.Loaded()) {
+    Create();
+    if (model_.Visible()) {
+      VisibilityChanged(true);
+    }
+  }
+  model_.SetObserver(this);
+}
+
+LogWindowView::~LogWindowView() {
+  model_.SetObserver(nullptr);
+  Destroy();
+}
+
+void LogWindowView::Show() {
+  model_.Show();
+  if (window_ == nullptr) {
+    Create();
+  }
+  ShowWindow(window_, IsIconic(window_) != FALSE ? SW_RESTORE : SW_SHOW);
+  SetForegroundWindow(window_);
+}
+
+void LogWindowView::LoadedChanged(bool loaded) {
+  if (loaded) {
+    if (window_ == nullptr) {
+      Create();
+    }
+  } else {
+    Destroy();
+  }
+}
+
+void LogWindowView::VisibilityChanged(bool visible) {
+  if (window_ == nullptr) {
+    if (!visible) {
+      return;
+    }
+    Create();
+  }
+  if (visible) {
+    ShowWindow(window_, SW_SHOWNORMAL);
+    SetForegroundWindow(window_);
+  } else {
+    ShowWindow(window_, SW_HIDE);
+  }
+}
+
+void LogWindowView::LineAdded(const std::string& line) {
+  if (window_ == nullptr) {
+    Create();  // fills the list from the model, this line included
+    return;
+  }
+  Append(Utf8ToWide(line));
+}
+
+void LogWindowView::Append(const std::wstring& line) {
+  const LRESULT index =
+      SendMessageW(list_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
+  if (index == LB_ERRSPACE) {
+    throw AppError(kErrOutOfMemory, kProgramSource, "Out of memory");
+  }
+  if (index == LB_ERR) {
+    throw AppError(kErrInvalidCall, kProgramSource, "Invalid procedure call or argument");
+  }
+  // Wide lines get a horizontal scroll bar; the visible part stays where it is.
+  const HDC dc = GetDC(list_);
+  const HGDIOBJ oldFont =
+      SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(list_, WM_GETFONT, 0, 0)));
+  SIZE extent{};
+  GetTextExtentPoint32W(dc, line.c_str(), static_cast<int>(line.size()), &extent);
+  SelectObject(dc, oldFont);
+  ReleaseDC(list_, dc);
+  if (extent.cx + 8 > widestLine_) {
+    widestLine_ = extent.cx + 8;
+    SendMessageW(list_, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(widestLine_), 0);
+  }
+}
+
+void LogWindowView::Create() {
+  RegisterLogClass(instance_, WindowProc);
+  const HDC screen = GetDC(nullptr);
+  const int dpiX = GetDeviceCaps(screen, LOGPIXELSX);
+  const int dpiY = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  RECT outer{0, 0, MulDiv(kClientWidthTwips, dpiX, kTwipsPerInch),
+             MulDiv(kClientHeightTwips, dpiY, kTwipsPerInch)};
+  AdjustWindowRectEx(&outer, kStyle, FALSE, 0);
+  const HWND window = CreateWindowExW(0, kLogWindowClass, L"", kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                                      outer.right - outer.left, outer.bottom - outer.top, nullptr,
+                                      nullptr, instance_, this);
+  if (window == nullptr) {
+    RaiseLastError();
+  }
+  // Single selection, unsorted; the list is exactly as tall as the window.
+  list_ = CreateWindowExW(
+      WS_EX_CLIENTEDGE, L"LISTBOX", L"",
+      WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT, 0, 0, 0,
+      0, window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kLogListId)), instance_, nullptr);
+  if (list_ == nullptr) {
+    const AppError error = LastError();
+    DestroyWindow(window);
+    throw error;
+  }
+  window_ = window;
+  SendMessageW(list_, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)),
+               FALSE);
+  FitList();
+  widestLine_ = 0;
+  for (const std::string& line : model_.Lines()) {
+    Append(Utf8ToWide(line));
+  }
+}
+
+void LogWindowView::Destroy() {
+  if (window_ != nullptr) {
+    const HWND window = window_;
+    window_ = nullptr;
+    list_ = nullptr;
+    DestroyWindow(window);
+  }
+}
+
+void LogWindowView::FitList() {
+  RECT client;
+  if (window_ != nullptr && list_ != nullptr && GetClientRect(window_, &client) != FALSE) {
+    MoveWindow(list_, 0, 0, client.right, client.bottom, TRUE);
+  }
+}
+
+LRESULT CALLBACK LogWindowView::WindowProc(HWND window, UINT message, WPARAM wParam,
+                                           LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    SetWindowLongPtrW(
+        window, GWLP_USERDATA,
+        reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
+  }
+  auto* view = reinterpret_cast<LogWindowView*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (view == nullptr || view->window_ != window) {
+    return DefWindowProcW(window, message, wParam, lParam);
+  }
+  switch (message) {
+    case WM_SIZE:
+      // A minimised window keeps its list as it was.
+      if (wParam != SIZE_MINIMIZED) {
+        view->FitList();
+      }
+      return 0;
+    case WM_SETFOCUS:
+      SetFocus(view->list_);
+      return 0;
+    case WM_CLOSE:
+      // The model decides: hidden while the panel runs, else unloaded (and
+      // this window destroyed through LoadedChanged).
+      try {
+        view->model_.RequestClose();
+      } catch (...) {
+        ShowWindow(window, SW_HIDE);
+      }
+      return 0;
+    case WM_DESTROY:
+      // Destroyed from outside the model: the next line or show creates it anew.
+      view->window_ = nullptr;
+      view->list_ = nullptr;
+      return 0;
+    default:
+      break;
+  }
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+}  // namespace vestrel::win32

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <string>
+
+#include "diag/log_window.h"
+#include "win32/windows_api.h"
+
+namespace vestrel::win32 {
+
+inline constexpr const wchar_t* kLogWindowClass = L"VestrelLog";
+inline constexpr int kLogListId = 2001;
+
+// The transaction log window on screen: a plain resizable top-level window
+// without an owner or a title, filled by one list box (ID 2001) that holds
+// the model's lines in order. It follows the LogWindow model it is bound to:
+// created hidden when the model loads, shown and hidden with it, destroyed
+// when it unloads. The window's close box asks the model, which hides the
+// window while the panel runs and unloads it once the panel shuts down.
+class LogWindowView : public LogWindowObserver {
+ public:
+  // Binds the view as the model's observer; a model that is loaded already
+  // gets its window at once.
+  LogWindowView(HINSTANCE instance, LogWindow& model);
+  ~LogWindowView() override;
+  LogWindowView(const LogWindowView&) = delete;
+  LogWindowView& operator=(const LogWindowView&) = delete;
+
+  // The Log button: shows the window (loading it when it is not) and brings
+  // it to the front, restored when it was minimised.
+  void Show();
+
+  // nullptr while the model is not loaded.
+  HWND Window() const { return window_; }
+  HWND List() const { return list_; }
+
+  void LoadedChanged(bool loaded) override;
+  void VisibilityChanged(bool visible) override;
+  // Appends the line to the list box; a list that refuses it (LB_ERR,
+  // LB_ERRSPACE) throws AppError.
+  void LineAdded(const std::string& line) override;
+
+ private:
+  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  // Creates the window, hidden, with the model's lines; throws AppError.
+  void Create();
+  void Destroy();
+  void Append(const std::wstring& line);
+  void FitList();
+
+  HINSTANCE instance_;
+  LogWindow& model_;
+  HWND window_ = nullptr;
+  HWND list_ = nullptr;
+  int widestLine_ = 0;  // pixels, for the horizontal scroll bar
+};
+
+}  // namespace vestrel::win32

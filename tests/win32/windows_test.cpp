@@ -1,0 +1,479 @@
+// The log window and the About dialog as real windows under Wine, and the
+// registry and process adapters behind System Info.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "about/about_dialog_model.h"
+#include "diag/app_error.h"
+#include "diag/log_window.h"
+#include "fakes/fake_ports.h"
+#include "win32/about_dialog.h"
+#include "win32/log_window_view.h"
+#include "win32/text_encoding.h"
+#include "win32/win32_process_starter.h"
+#include "win32/win32_registry.h"
+#include "win32/windows_api.h"
+
+namespace vestrel::win32 {
+namespace {
+
+using testing::FakeLogServices;
+using testing::FakeMessageBox;
+using Texts = std::vector<std::string>;
+
+constexpr const char* kUnavailable = "System Information Is Unavailable At This Time";
+
+HINSTANCE Instance() { return GetModuleHandleW(nullptr); }
+
+int ScreenDpi(int axis) {
+  const HDC screen = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(screen, axis);
+  ReleaseDC(nullptr, screen);
+  return dpi;
+}
+
+int TwipsX(int twips) { return MulDiv(twips, ScreenDpi(LOGPIXELSX), 1440); }
+int TwipsY(int twips) { return MulDiv(twips, ScreenDpi(LOGPIXELSY), 1440); }
+
+std::wstring ClassOf(HWND window) {
+  wchar_t name[64] = {};
+  GetClassNameW(window, name, 64);
+  return name;
+}
+
+std::wstring TextOf(HWND window) {
+  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+  text.resize(
+      static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+std::vector<std::wstring> ListLines(HWND list) {
+  std::vector<std::wstring> lines;
+  const auto count = SendMessageW(list, LB_GETCOUNT, 0, 0);
+  for (LRESULT i = 0; i < count; ++i) {
+    std::wstring line(static_cast<std::size_t>(SendMessageW(list, LB_GETTEXTLEN, i, 0)) + 1, L'\0');
+    line.resize(static_cast<std::size_t>(
+        SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(line.data()))));
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+std::vector<std::wstring> Wide(const Texts& texts) {
+  std::vector<std::wstring> wide;
+  for (const std::string& text : texts) {
+    wide.push_back(Utf8ToWide(text));
+  }
+  return wide;
+}
+
+// The program's message loop, as the panel runs it, until nothing is left.
+void Pump(AboutDialog* about = nullptr) {
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE) != FALSE) {
+    if (about != nullptr && about->PreTranslateMessage(message)) {
+      continue;
+    }
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+}
+
+// ---------------------------------------------------------------- log window
+
+struct LogFixture {
+  FakeLogServices services;
+  bool closing = false;
+  LogWindow log{services.Log, closing};
+};
+
+TEST(LogWindowView, CollectsLinesHiddenKeepsThemThroughClosesAndUnloadsAtShutdown) {
+  LogFixture f;
+  LogWindowView view(Instance(), f.log);
+  EXPECT_EQ(view.Window(), nullptr);
+  f.log.LogData("1|first");  // loads the window, hidden
+  const HWND window = view.Window();
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(ClassOf(window), L"VestrelLog");
+  EXPECT_EQ(TextOf(window), L"");
+  EXPECT_EQ(GetWindow(window, GW_OWNER), nullptr);
+  EXPECT_FALSE(IsWindowVisible(window));
+  const HWND list = GetDlgItem(window, 2001);
+  ASSERT_EQ(list, view.List());
+  EXPECT_EQ(ClassOf(list), L"ListBox");
+  RECT client;
+  GetClientRect(window, &client);
+  EXPECT_EQ(client.right, TwipsX(9300));
+  EXPECT_EQ(client.bottom, TwipsY(4425));
+
+  f.log.LogData("");
+  f.log.LogData("2|Ошибка: нет связи");
+  EXPECT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 3);
+  EXPECT_EQ(ListLines(list), Wide(f.log.Lines()));
+  EXPECT_EQ(ListLines(list)[1], L"06.12.2026 14:05:09|");
+
+  // Shown, it does not follow new lines: the top line and the selection stay.
+  view.Show();
+  Pump();
+  EXPECT_TRUE(IsWindowVisible(window));
+  for (int i = 0; i < 60; ++i) {
+    f.log.LogData("line " + std::to_string(i));
+  }
+  EXPECT_EQ(SendMessageW(list, LB_GETTOPINDEX, 0, 0), 0);
+  EXPECT_EQ(SendMessageW(list, LB_GETCURSEL, 0, 0), LB_ERR);
+  EXPECT_EQ(ListLines(list), Wide(f.log.Lines()));
+
+  // Closing while the panel runs only hides it; showing again brings back
+  // the same window with every line.
+  SendMessageW(window, WM_CLOSE, 0, 0);
+  Pump();
+  EXPECT_TRUE(IsWindow(window));
+  EXPECT_FALSE(IsWindowVisible(window));
+  EXPECT_FALSE(f.log.Visible());
+  f.log.LogData("while hidden");
+  view.Show();
+  EXPECT_EQ(view.Window(), window);
+  EXPECT_TRUE(IsWindowVisible(window));
+  EXPECT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 64);
+  EXPECT_EQ(ListLines(list).back(), L"06.12.2026 14:05:09|while hidden");
+
+  // Every size, the first one included, is filled by the list; a minimised
+  // window leaves the list as it was.
+  for (const SIZE size : {SIZE{300, 200}, SIZE{900, 640}, SIZE{150, 120}}) {
+    SetWindowPos(window, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER);
+    GetClientRect(window, &client);
+    RECT listArea;
+    GetWindowRect(list, &listArea);
+    MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&listArea), 2);
+    EXPECT_EQ(listArea.left, 0);
+    EXPECT_EQ(listArea.top, 0);
+    EXPECT_EQ(listArea.right, client.right) << size.cx;
+    EXPECT_EQ(listArea.bottom, client.bottom) << size.cy;
+  }
+  ShowWindow(window, SW_MINIMIZE);
+  RECT minimised;
+  GetClientRect(list, &minimised);
+  EXPECT_GT(minimised.right, 0);
+  EXPECT_GT(minimised.bottom, 0);
+  view.Show();  // restores it
+  EXPECT_FALSE(IsIconic(window));
+
+  // The panel shuts down: the close goes through and the lines go with it.
+  f.closing = true;
+  SendMessageW(window, WM_CLOSE, 0, 0);
+  Pump();
+  EXPECT_FALSE(IsWindow(window));
+  EXPECT_EQ(view.Window(), nullptr);
+  EXPECT_FALSE(f.log.Loaded());
+  EXPECT_TRUE(f.services.AppLog.Entries.empty());
+}
+
+WNDPROC gListProc = nullptr;
+
+LRESULT CALLBACK FullList(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == LB_ADDSTRING) {
+    return LB_ERRSPACE;
+  }
+  return CallWindowProcW(gListProc, list, message, wParam, lParam);
+}
+
+TEST(LogWindowView, AListThatRefusesALineFailsLogDataAndKeepsWhatItShows) {
+  LogFixture f;
+  f.log.LogData("before the window");
+  f.log.Show();
+  // A view bound to a loaded model makes the window with the lines so far.
+  LogWindowView view(Instance(), f.log);
+  ASSERT_NE(view.Window(), nullptr);
+  EXPECT_TRUE(IsWindowVisible(view.Window()));
+  EXPECT_EQ(ListLines(view.List()), Wide(f.log.Lines()));
+
+  gListProc = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrW(view.List(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&FullList)));
+  EXPECT_THROW(f.log.LogData("refused"), AppError);
+  SetWindowLongPtrW(view.List(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(gListProc));
+  EXPECT_EQ(f.log.Lines(), Texts{"06.12.2026 14:05:09|before the window"});
+  EXPECT_EQ(SendMessageW(view.List(), LB_GETCOUNT, 0, 0), 1);
+  EXPECT_EQ(f.services.ErrorEntries(),
+            Texts{"ERROR OCCURS IN UNKNOWN, SOURCE: Vestrel.frmLog.LogData IN LINE: 3. ERROR =  7 "
+                  "(Out of memory) ADDITIONAL PARAMS: \r\nstrData = refused\r\n"});
+
+  // Destroyed from outside the model, it comes back with every line.
+  DestroyWindow(view.Window());
+  EXPECT_EQ(view.Window(), nullptr);
+  f.log.LogData("after");
+  ASSERT_NE(view.Window(), nullptr);
+  EXPECT_EQ(ListLines(view.List()), Wide(f.log.Lines()));
+}
+
+// ------------------------------------------------------------------ registry
+
+// A private registry root standing in for HKEY_LOCAL_MACHINE, so the test
+// neither needs nor changes the prefix's machine keys.
+class FakeMachineRoot {
+ public:
+  FakeMachineRoot() {
+    path_ = L"Software\\VestrelTests\\about-" + std::to_wstring(GetCurrentProcessId());
+    RegCreateKeyExW(HKEY_CURRENT_USER, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                    &root_, nullptr);
+    ok_ = root_ != nullptr && RegOverridePredefKey(HKEY_LOCAL_MACHINE, root_) == ERROR_SUCCESS;
+  }
+  ~FakeMachineRoot() {
+    RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
+    RegCloseKey(root_);
+    RegDeleteTreeW(HKEY_CURRENT_USER, path_.c_str());
+  }
+  bool Ok() const { return ok_; }
+
+  void SetText(const wchar_t* key, const wchar_t* name, const std::wstring& text) {
+    SetValue(key, name, REG_SZ, text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+  }
+  void SetNumber(const wchar_t* key, const wchar_t* name, DWORD number) {
+    SetValue(key, name, REG_DWORD, &number, sizeof number);
+  }
+  void Delete(const wchar_t* key) { RegDeleteTreeW(root_, key); }
+
+ private:
+  void SetValue(const wchar_t* key, const wchar_t* name, DWORD type, const void* data,
+                std::size_t size) {
+    HKEY opened = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(root_, key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &opened, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExW(opened, name, 0, type, static_cast<const BYTE*>(data), static_cast<DWORD>(size));
+    RegCloseKey(opened);
+  }
+
+  std::wstring path_;
+  HKEY root_ = nullptr;
+  bool ok_ = false;
+};
+
+constexpr const wchar_t* kMsinfoKey = L"SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
+constexpr const wchar_t* kLocationKey = L"SOFTWARE\\Microsoft\\Shared Tools Location";
+
+std::wstring TempFolder(const std::wstring& name) {
+  wchar_t path[MAX_PATH];
+  GetTempPathW(MAX_PATH, path);
+  std::wstring folder =
+      std::wstring(path) + L"vestrel-windows-" + std::to_wstring(GetCurrentProcessId());
+  CreateDirectoryW(folder.c_str(), nullptr);
+  folder += L"\\" + name;
+  CreateDirectoryW(folder.c_str(), nullptr);
+  return folder;
+}
+
+// A small console program that ends at once, standing in for MSINFO32.EXE:
+// the system's native one, which starts fast even where 32-bit programs run
+// under emulation.
+std::wstring QuickProgram() {
+  wchar_t windows[MAX_PATH];
+  GetWindowsDirectoryW(windows, MAX_PATH);
+  const std::wstring native = std::wstring(windows) + L"\\sysnative\\hostname.exe";
+  if (GetFileAttributesW(native.c_str()) != INVALID_FILE_ATTRIBUTES) {
+    return native;
+  }
+  return std::wstring(windows) + L"\\system32\\hostname.exe";
+}
+
+TEST(Win32Registry, OpensQueriesAndClosesWithTextInUtf8) {
+  FakeMachineRoot machine;
+  ASSERT_TRUE(machine.Ok());
+  const bool russian = GetACP() == 1251;
+  const std::wstring text = russian ? L"C:\\Программы\\x" : L"C:\\Programme\\x";
+  machine.SetText(L"K", L"Text", text);
+  machine.SetText(L"K", L"Long", std::wstring(1100, L'a'));
+  machine.SetNumber(L"K", L"Number", 0x01020304);
+
+  Win32Registry registry;
+  RegistryKey key = 0;
+  EXPECT_FALSE(registry.OpenKey(RegistryRoot::LocalMachine, "Missing", 0x2003F, key));
+  ASSERT_TRUE(registry.OpenKey(RegistryRoot::LocalMachine, "K", 0x2003F, key));
+  RegistryValue value;
+  ASSERT_TRUE(registry.QueryValue(key, "Text", 1024, value));
+  EXPECT_EQ(value.Type, kRegistryText);
+  EXPECT_EQ(value.Data, WideToUtf8(text) + '\0');
+  ASSERT_TRUE(registry.QueryValue(key, "Number", 1024, value));
+  EXPECT_EQ(value.Type, static_cast<std::uint32_t>(REG_DWORD));
+  EXPECT_EQ(value.Data, std::string("\x04\x03\x02\x01", 4));
+  EXPECT_FALSE(registry.QueryValue(key, "Long", 1024, value));
+  EXPECT_FALSE(registry.QueryValue(key, "Missing", 1024, value));
+  registry.CloseKey(key);
+}
+
+TEST(Win32ProcessStarter, StartsProgramsByTheirExactPathOnly) {
+  Win32ProcessStarter processes;
+  const std::wstring folder = TempFolder(L"Program Folder");
+  const std::wstring program = folder + L"\\Quick Program.exe";
+  ASSERT_NE(CopyFileW(QuickProgram().c_str(), program.c_str(), FALSE), FALSE);
+  const std::wstring text = folder + L"\\notes.txt";
+  HANDLE file = CreateFileW(text.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  CloseHandle(file);
+
+  EXPECT_TRUE(processes.FileExists(WideToUtf8(program)));
+  EXPECT_FALSE(processes.FileExists(WideToUtf8(folder)));
+  EXPECT_FALSE(processes.FileExists(WideToUtf8(folder + L"\\missing.exe")));
+
+  EXPECT_TRUE(processes.Start(WideToUtf8(program)));
+  EXPECT_TRUE(processes.Start("\"" + WideToUtf8(program) + "\""));
+  EXPECT_FALSE(processes.Start(""));
+  EXPECT_FALSE(processes.Start(WideToUtf8(folder)));
+  EXPECT_FALSE(processes.Start(WideToUtf8(text)));
+  // Never the program a blank would split off: "...\Quick" is not tried.
+  EXPECT_FALSE(processes.Start(WideToUtf8(folder + L"\\Quick")));
+  EXPECT_FALSE(processes.Start(WideToUtf8(program) + std::string(1, '\0') + "x"));
+}
+
+TEST(SystemInfo, FollowsTheRegistryThroughTheRealAdapters) {
+  Win32Registry registry;
+  Win32ProcessStarter processes;
+  FakeMessageBox messages;
+  AboutDialogModel about({1, 0, 65}, registry, processes, messages);
+  {
+    // The prefix's own machine keys name no System Information program.
+    std::string path;
+    std::string folder;
+    ASSERT_FALSE(about.GetKeyValue(RegistryRoot::LocalMachine,
+                                   "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO", "PATH", path));
+    ASSERT_FALSE(about.GetKeyValue(RegistryRoot::LocalMachine,
+                                   "SOFTWARE\\Microsoft\\Shared Tools Location", "MSINFO", folder));
+    about.StartSysInfo();
+    EXPECT_EQ(messages.Shown, Texts{kUnavailable});
+  }
+
+  FakeMachineRoot machine;
+  ASSERT_TRUE(machine.Ok());
+  const std::wstring folder =
+      TempFolder(GetACP() == 1251 ? L"Общие средства MSInfo" : L"Shared Tools MSInfo");
+  machine.SetText(kLocationKey, L"MSINFO", folder);
+  messages.Shown.clear();
+  about.StartSysInfo();  // the folder holds no MSINFO32.EXE
+  EXPECT_EQ(messages.Shown, Texts{kUnavailable});
+
+  ASSERT_NE(CopyFileW(QuickProgram().c_str(), (folder + L"\\MSINFO32.EXE").c_str(), FALSE), FALSE);
+  messages.Shown.clear();
+  about.StartSysInfo();  // started from the location
+  EXPECT_TRUE(messages.Shown.empty());
+
+  machine.Delete(kLocationKey);
+  machine.SetText(kMsinfoKey, L"PATH", folder + L"\\MSINFO32.EXE");
+  about.StartSysInfo();  // started from the path
+  EXPECT_TRUE(messages.Shown.empty());
+
+  machine.SetText(kMsinfoKey, L"PATH", folder + L"\\missing.exe");
+  about.StartSysInfo();  // the start fails
+  machine.SetNumber(kMsinfoKey, L"PATH", 1);
+  about.StartSysInfo();  // no text
+  EXPECT_EQ(messages.Shown, (Texts{kUnavailable, kUnavailable}));
+}
+
+// -------------------------------------------------------------- About dialog
+
+BOOL CALLBACK CountAboutWindow(HWND window, LPARAM counter) {
+  if (ClassOf(window) == kAboutWindowClass) {
+    ++*reinterpret_cast<int*>(counter);
+  }
+  return TRUE;
+}
+
+int AboutWindowsOfThisThread() {
+  int count = 0;
+  EnumThreadWindows(GetCurrentThreadId(), CountAboutWindow, reinterpret_cast<LPARAM>(&count));
+  return count;
+}
+
+struct AboutFixture {
+  FakeMachineRoot machine;  // an empty machine: no System Information program
+  Win32Registry registry;
+  Win32ProcessStarter processes;
+  FakeMessageBox messages;
+  AboutDialog about{Instance(), {1, 0, 65}, registry, processes, messages};
+  int closings = 0;
+  AboutFixture() {
+    about.SetClosedHandler([this] { ++closings; });
+  }
+};
+
+TEST(AboutDialogWindow, OneFixedModelessDialogWithTheLoadedTexts) {
+  AboutFixture f;
+  ASSERT_TRUE(f.machine.Ok());
+  f.about.Show();
+  Pump(&f.about);
+  const HWND dialog = f.about.Window();
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(ClassOf(dialog), L"VestrelAbout");
+  EXPECT_EQ(TextOf(dialog), L"О программе");
+  EXPECT_EQ(TextOf(GetDlgItem(dialog, kAboutVersionId)), L"Version 1.0.65");
+  EXPECT_EQ(TextOf(GetDlgItem(dialog, kAboutTitleId)), L"Marlowin");
+  EXPECT_EQ(TextOf(GetDlgItem(dialog, kAboutOkId)), L"OK");
+  EXPECT_EQ(TextOf(GetDlgItem(dialog, kAboutSysInfoId)), L"&System Info...");
+  EXPECT_EQ(TextOf(GetDlgItem(dialog, kAboutLabel2Id)), L"support@example.com");
+  EXPECT_EQ(GetWindow(dialog, GW_OWNER), nullptr);
+  EXPECT_TRUE(IsWindowVisible(dialog));
+  EXPECT_EQ(GetWindowLongW(dialog, GWL_STYLE) & (WS_THICKFRAME | WS_MAXIMIZEBOX), 0);
+  RECT client;
+  GetClientRect(dialog, &client);
+  EXPECT_EQ(client.right, TwipsX(5730));
+  EXPECT_EQ(client.bottom, TwipsY(3555));
+  LOGFONTW font{};
+  GetObjectW(reinterpret_cast<HFONT>(SendDlgItemMessageW(dialog, kAboutTitleId, WM_GETFONT, 0, 0)),
+             sizeof font, &font);
+  EXPECT_STREQ(font.lfFaceName, L"Arial");
+  EXPECT_EQ(font.lfHeight, -MulDiv(135, ScreenDpi(LOGPIXELSY), 720));
+  EXPECT_EQ(SendMessageW(dialog, DM_GETDEFID, 0, 0), MAKELRESULT(IDOK, DC_HASDEFID));
+
+  // A second About click brings back the one dialog.
+  f.about.Show();
+  Pump(&f.about);
+  EXPECT_EQ(f.about.Window(), dialog);
+  EXPECT_EQ(AboutWindowsOfThisThread(), 1);
+
+  // System Info finds nothing on this machine and says so; the dialog stays.
+  SendDlgItemMessageW(dialog, kAboutSysInfoId, BM_CLICK, 0, 0);
+  Pump(&f.about);
+  EXPECT_EQ(f.messages.Shown, Texts{kUnavailable});
+  EXPECT_EQ(f.about.Window(), dialog);
+
+  // The close box.
+  PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+  Pump(&f.about);
+  EXPECT_FALSE(IsWindow(dialog));
+  EXPECT_FALSE(f.about.IsOpen());
+  EXPECT_EQ(f.closings, 1);
+  EXPECT_EQ(AboutWindowsOfThisThread(), 0);
+}
+
+TEST(AboutDialogWindow, EnterAndEscCloseItThroughTheMessageLoop) {
+  AboutFixture f;
+  for (const WPARAM key : {VK_ESCAPE, VK_RETURN}) {
+    f.about.Show();
+    Pump(&f.about);
+    const HWND dialog = f.about.Window();
+    ASSERT_NE(dialog, nullptr);
+    const HWND focus = GetFocus();
+    const HWND target = focus != nullptr ? focus : GetDlgItem(dialog, kAboutOkId);
+    EXPECT_TRUE(target == dialog || IsChild(dialog, target));
+    PostMessageW(target, WM_KEYDOWN, key, 1);
+    PostMessageW(target, WM_KEYUP, key, static_cast<LPARAM>(0xC0000001U));
+    Pump(&f.about);
+    EXPECT_FALSE(IsWindow(dialog)) << key;
+    EXPECT_TRUE(f.messages.Shown.empty()) << key;
+  }
+  EXPECT_EQ(f.closings, 2);
+
+  // The program's end takes an open dialog down without calling back.
+  HWND left = nullptr;
+  {
+    AboutDialog other(Instance(), {1, 0, 0}, f.registry, f.processes, f.messages);
+    other.SetClosedHandler([&f] { ++f.closings; });
+    other.Show();
+    left = other.Window();
+    EXPECT_EQ(TextOf(GetDlgItem(left, kAboutVersionId)), L"Version 1.0.0");
+  }
+  EXPECT_FALSE(IsWindow(left));
+  EXPECT_EQ(f.closings, 2);
+}
+
+}  // namespace
+}  // namespace vestrel::win32
