@@ -1,0 +1,332 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "app/main_window_model.h"
+#include "book/order_book.h"
+#include "dde/xltable_decoder.h"
+#include "fakes/fake_ports.h"
+#include "market.h"
+#include "options.h"
+#include "poke_file.h"
+#include "xltable_writer.h"
+
+namespace vestrel::termsim {
+namespace {
+
+using Grid = std::vector<std::vector<std::string>>;
+using Bytes = std::vector<std::uint8_t>;
+
+// The panel's decoder over the bytes: the table's cells 1..R x 1..C, with '.'
+// as the decimal separator.
+Grid Decode(const Bytes& bytes) {
+  testing::FakeLogServices services;
+  services.Regional.Separator = '.';
+  Grid grid;
+  XLTableDecoder decoder(services.Log, [&](std::int32_t& /*pInstID*/, const DecodedTable& table) {
+    for (std::int32_t r = 1; r <= table.Rows(); ++r) {
+      auto& row = grid.emplace_back();
+      for (std::int32_t c = 1; c <= table.Columns(); ++c) {
+        row.push_back(table.Cell(r, c));
+      }
+    }
+  });
+  std::int32_t instance = 1;
+  decoder.ParseXLTable(instance, bytes);
+  EXPECT_TRUE(services.AppLog.Entries.empty());
+  return grid;
+}
+
+Bytes Join(const std::vector<Bytes>& parts) {
+  Bytes joined;
+  for (const Bytes& part : parts) {
+    joined.insert(joined.end(), part.begin(), part.end());
+  }
+  return joined;
+}
+
+TEST(XLTableWriter, TheItemNamesTheSheetsRange) {
+  EXPECT_EQ(RangeItem(21, 3), "R1C1:R21C3");
+  EXPECT_EQ(RangeItem(1, 1), "R1C1:R1C1");
+}
+
+TEST(XLTableWriter, RunsOfOneKindBecomeOneBlockAndEmptyCellsBlankBlocks) {
+  const Sheet sheet{{std::string("PRICE"), std::string("VOL"), std::monostate{}},
+                    {101.5, std::monostate{}, std::monostate{}},
+                    {std::monostate{}, 7.0, 3.0}};
+  const Bytes expected = Join({
+      {0x10, 0x00, 0x04, 0x00, 0x03, 0x00, 0x03, 0x00},                        // header: 3 x 3
+      {0x02, 0x00, 0x0A, 0x00, 5, 'P', 'R', 'I', 'C', 'E', 3, 'V', 'O', 'L'},  // 2 strings
+      {0x05, 0x00, 0x02, 0x00, 0x01, 0x00},                                    // 1 blank
+      {0x01, 0x00, 0x08, 0x00, 0, 0, 0, 0, 0, 0x60, 0x59, 0x40},               // 101.5
+      {0x05, 0x00, 0x02, 0x00, 0x03, 0x00},                                    // 3 blanks
+      {0x01, 0x00, 0x10, 0x00},                                                // 2 floats:
+      {0, 0, 0, 0, 0, 0, 0x1C, 0x40},                                          // 7
+      {0, 0, 0, 0, 0, 0, 0x08, 0x40},                                          // 3
+  });
+  EXPECT_EQ(EncodeXLTable(sheet), expected);
+  EXPECT_EQ(Decode(expected), (Grid{{"PRICE", "VOL", ""}, {"101.5", "", ""}, {"", "7", "3"}}));
+}
+
+TEST(XLTableWriter, LongRunsAreCutAtTheBlockSizeLimit) {
+  // 300 strings of 255 bytes: 76 800 bytes, more than one block holds.
+  Sheet texts(1);
+  for (int i = 0; i < 300; ++i) {
+    texts[0].emplace_back(std::string(255, static_cast<char>('a' + i % 26)));
+  }
+  const Bytes encoded = EncodeXLTable(texts);
+  EXPECT_EQ(encoded[8], 0x02);
+  const std::size_t firstSize = encoded[10] | (encoded[11] << 8);
+  EXPECT_EQ(firstSize, 256U * 255U);  // 255 whole strings
+  const Grid decoded = Decode(encoded);
+  ASSERT_EQ(decoded.size(), 1U);
+  ASSERT_EQ(decoded[0].size(), 300U);
+  EXPECT_EQ(decoded[0][299], std::string(255, static_cast<char>('a' + 299 % 26)));
+
+  // 80 000 empty cells: two blank blocks; then one number.
+  Sheet blanks(2, std::vector<Cell>(40000));
+  blanks[1].back() = 1.0;
+  const Bytes blankBytes = EncodeXLTable(blanks);
+  EXPECT_EQ(blankBytes.size(), 8U + 6U + 6U + 12U);
+  const Grid decodedBlanks = Decode(blankBytes);
+  ASSERT_EQ(decodedBlanks.size(), 2U);
+  EXPECT_EQ(decodedBlanks[1].back(), "1");
+  EXPECT_EQ(decodedBlanks[1][39998], "");
+
+  // A text longer than 255 bytes keeps its first 255.
+  EXPECT_EQ(Decode(EncodeXLTable({{std::string(300, 'x')}}))[0][0], std::string(255, 'x'));
+}
+
+TEST(XLTableWriter, SheetsBeyondTheFormatAreRejected) {
+  EXPECT_THROW(EncodeXLTable(Sheet(65536, std::vector<Cell>(1))), std::invalid_argument);
+  EXPECT_THROW(EncodeXLTable(Sheet{{1.0, 2.0}, {1.0}}), std::invalid_argument);
+  EXPECT_EQ(EncodeXLTable({}), (Bytes{0x10, 0, 4, 0, 0, 0, 0, 0}));
+}
+
+TEST(Market, BooksHaveTheTerminalsLayout) {
+  MarketOptions options;
+  options.Levels = 3;
+  options.Start = 1000;
+  options.Tick = 5;
+  Market market(options);
+  EXPECT_EQ(market.Rows(), 7U);
+  EXPECT_EQ(market.Columns(), 3U);
+  const Grid book = Decode(EncodeXLTable(market.Next()));
+  ASSERT_EQ(book.size(), 7U);
+  EXPECT_EQ(book[0], (std::vector<std::string>{"BUY_VOLUME", "PRICE", "SELL_VOLUME"}));
+  // The first book: the best sell price where the options start it, one tick
+  // of spread.
+  EXPECT_EQ(market.BestSell(), 1000);
+  EXPECT_EQ(market.BestBuy(), 995);
+  const std::vector<std::string> prices{"1010", "1005", "1000", "995", "990", "985"};
+  for (std::size_t level = 0; level < 6; ++level) {
+    const auto& row = book[level + 1];
+    EXPECT_EQ(row[1], prices[level]);
+    const bool sell = level < 3;
+    EXPECT_EQ(row[0].empty(), sell) << level;
+    EXPECT_EQ(row[2].empty(), !sell) << level;
+    const std::string& volume = sell ? row[2] : row[0];
+    EXPECT_GE(std::stoi(volume), 1);
+    EXPECT_LE(std::stoi(volume), 500);
+  }
+}
+
+TEST(Market, TheWalkMovesATickAtMostAndTheSpreadIsOneOrTwoTicks) {
+  MarketOptions options;
+  options.Levels = 2;
+  options.Start = 50;
+  options.Tick = 1;
+  options.Seed = 42;
+  Market market(options);
+  market.Next();
+  double last = market.BestSell();
+  bool moved = false;
+  bool wide = false;
+  for (int i = 0; i < 500; ++i) {
+    market.Next();
+    EXPECT_LE(std::abs(market.BestSell() - last), 1.0);
+    moved = moved || market.BestSell() != last;
+    const double spread = market.BestSell() - market.BestBuy();
+    EXPECT_TRUE(spread == 1 || spread == 2) << spread;
+    wide = wide || spread == 2;
+    // Every price stays above 0.
+    EXPECT_GT(market.BestBuy() - (options.Levels - 1) * options.Tick, 0);
+    last = market.BestSell();
+  }
+  EXPECT_TRUE(moved);
+  EXPECT_TRUE(wide);
+}
+
+TEST(Market, TheSameSeedGivesTheSameBooks) {
+  MarketOptions options;
+  options.Seed = 7;
+  Market a(options);
+  Market b(options);
+  options.Seed = 8;
+  Market c(options);
+  bool differs = false;
+  for (int i = 0; i < 20; ++i) {
+    const Bytes bookA = EncodeXLTable(a.Next());
+    EXPECT_EQ(bookA, EncodeXLTable(b.Next()));
+    differs = differs || bookA != EncodeXLTable(c.Next());
+  }
+  EXPECT_TRUE(differs);
+}
+
+TEST(Market, ColumnsFollowTheirTitles) {
+  MarketOptions options;
+  options.Levels = 1;
+  options.Columns = {"PRICE", "VOLUME", "QTY"};
+  Market market(options);
+  const Grid book = Decode(EncodeXLTable(market.Next()));
+  ASSERT_EQ(book.size(), 3U);
+  EXPECT_EQ(book[0], (std::vector<std::string>{"PRICE", "VOLUME", "QTY"}));
+  EXPECT_FALSE(book[1][1].empty());
+  EXPECT_FALSE(book[2][1].empty());
+  EXPECT_EQ(book[1][2], "");
+  EXPECT_EQ(book[2][2], "");
+  EXPECT_THROW(Market(MarketOptions{.Levels = 0}), std::invalid_argument);
+}
+
+TEST(Market, ThePanelReadsTheBestPricesWhereTheMarketPutsThem) {
+  testing::FakeLogServices services;
+  testing::FakeMessageBox messages;
+  MainWindowModel window;
+  class NoCloser : public MainWindowCloser {
+   public:
+    void RequestClose() override { FAIL() << "the book's header is right"; }
+  } closer;
+  OrderBook book(services.Log, messages, window, closer);
+  book.SetDdeInstance(1);
+  XLTableDecoder decoder(services.Log, [&](std::int32_t& pInstID, const DecodedTable& table) {
+    book.DDEDataChanged(pInstID, table);
+  });
+  MarketOptions options;
+  options.Start = 98650;
+  Market market(options);
+  for (int i = 0; i < 50; ++i) {
+    std::int32_t instance = 1;
+    decoder.ParseXLTable(instance, EncodeXLTable(market.Next()));
+    ASSERT_EQ(window.Caption(ControlId::cmdBestBid),
+              std::to_string(static_cast<long long>(market.BestSell())));
+    ASSERT_EQ(window.Caption(ControlId::cmdBestAsk),
+              std::to_string(static_cast<long long>(market.BestBuy())));
+  }
+  EXPECT_TRUE(services.AppLog.Entries.empty());
+  EXPECT_TRUE(messages.Shown.empty());
+}
+
+TEST(PokeFile, PokesRoundTripThroughTheirLines) {
+  const RecordedPoke poke{"R1C1:R3C3", {0x10, 0x00, 0xAB, 0xff}};
+  EXPECT_EQ(FormatPokeLine(poke), "R1C1:R3C3\t1000abff\n");
+  const std::string file = "# recorded by termsim\n" + FormatPokeLine(poke) +
+                           "\r\nR2C1:R2C2\t\r\n" + FormatPokeLine({"odd item", {1}});
+  EXPECT_EQ(ParsePokeFile(file),
+            (std::vector<RecordedPoke>{poke, {"R2C1:R2C2", {}}, {"odd item", {1}}}));
+  EXPECT_EQ(ParsePokeFile("R1C1:R1C1\tABCD"),
+            (std::vector<RecordedPoke>{{"R1C1:R1C1", {0xAB, 0xCD}}}));
+  EXPECT_TRUE(ParsePokeFile("").empty());
+}
+
+TEST(PokeFile, AWrongLineNamesItsNumber) {
+  for (const char* file : {"\n\nR1C1:R1C1 0011\n", "\n\nR1C1:R1C1\t001\n", "\n\nR1C1\t00zz\n"}) {
+    try {
+      ParsePokeFile(file);
+      FAIL() << file;
+    } catch (const std::runtime_error& error) {
+      EXPECT_EQ(std::string(error.what()).rfind("line 3: ", 0), 0U) << error.what();
+    }
+  }
+}
+
+TEST(Options, DefaultsAreTheTerminalsAndThePanels) {
+  const ParsedOptions parsed = ParseOptions({});
+  EXPECT_TRUE(parsed.Error.empty());
+  EXPECT_EQ(parsed.Values.Service, "a");
+  EXPECT_EQ(parsed.Values.Topic, "b");
+  EXPECT_EQ(parsed.Values.Format, "XlTable");
+  EXPECT_EQ(parsed.Values.PokesToSend(0), 100);
+  EXPECT_EQ(parsed.Values.Rate, 10);
+  EXPECT_EQ(parsed.Values.Market.Levels, 10);
+}
+
+TEST(Options, EveryOptionIsRead) {
+  const ParsedOptions parsed = ParseOptions({"--service",
+                                             "s",
+                                             "--topic",
+                                             "t",
+                                             "--replay",
+                                             "in.pokes",
+                                             "--record",
+                                             "out.pokes",
+                                             "--count",
+                                             "0",
+                                             "--rate",
+                                             "2.5",
+                                             "--levels",
+                                             "4",
+                                             "--start",
+                                             "123.45",
+                                             "--tick",
+                                             "0.05",
+                                             "--max-volume",
+                                             "9",
+                                             "--columns",
+                                             "PRICE,VOLUME",
+                                             "--seed",
+                                             "11",
+                                             "--item",
+                                             "R1C1:R9C2",
+                                             "--format",
+                                             "CF_TEXT",
+                                             "--connect-timeout",
+                                             "1.5",
+                                             "--timeout",
+                                             "100",
+                                             "--keep-going",
+                                             "--quiet"});
+  ASSERT_TRUE(parsed.Error.empty()) << parsed.Error;
+  const Options& o = parsed.Values;
+  EXPECT_EQ(o.Service, "s");
+  EXPECT_EQ(o.Topic, "t");
+  EXPECT_EQ(o.Replay, "in.pokes");
+  EXPECT_EQ(o.Record, "out.pokes");
+  EXPECT_EQ(o.PokesToSend(5), 0);
+  EXPECT_EQ(o.Rate, 2.5);
+  EXPECT_EQ(o.Market.Levels, 4);
+  EXPECT_EQ(o.Market.Start, 123.45);
+  EXPECT_EQ(o.Market.Tick, 0.05);
+  EXPECT_EQ(o.Market.MaxVolume, 9);
+  EXPECT_EQ(o.Market.Columns, (std::vector<std::string>{"PRICE", "VOLUME"}));
+  EXPECT_EQ(o.Market.Seed, 11U);
+  EXPECT_EQ(o.Item, "R1C1:R9C2");
+  EXPECT_EQ(o.Format, "CF_TEXT");
+  EXPECT_EQ(o.ConnectTimeout, 1.5);
+  EXPECT_EQ(o.Timeout, 100U);
+  EXPECT_TRUE(o.KeepGoing);
+  EXPECT_TRUE(o.Quiet);
+  EXPECT_EQ(ParseOptions({"--replay", "f"}).Values.PokesToSend(7), 7);
+}
+
+TEST(Options, WrongArgumentsAreReported) {
+  for (const std::vector<std::string>& arguments :
+       std::vector<std::vector<std::string>>{{"--count", "-1"},
+                                             {"--rate", "fast"},
+                                             {"--levels", "0"},
+                                             {"--tick", "0"},
+                                             {"--timeout", "0"},
+                                             {"--bogus", "1"},
+                                             {"--service"},
+                                             {"stray"},
+                                             {"--dry-run"},
+                                             {"--dry-run", "--record", "f", "--count", "0"}}) {
+    EXPECT_FALSE(ParseOptions(arguments).Error.empty()) << arguments[0];
+  }
+  EXPECT_TRUE(ParseOptions({"--help"}).Help);
+}
+
+}  // namespace
+}  // namespace vestrel::termsim
