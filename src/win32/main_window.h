@@ -5,7 +5,6 @@
 namespace vestrel::win32 {
 
 inline constexpr const wchar_t* kMainWindowClass = L"VestrelMain";
-inline constexpr const wchar_t* kMainWindowCaption = L"Marlowin (1.0.65)";
 
 // Creates the main window and runs the message loop until it closes; returns
 // the program's exit code.

@@ -63,6 +63,12 @@ LRESULT CALLBACK PictureProc(HWND picture, UINT message, WPARAM wParam, LPARAM l
     EndPaint(picture, &paint);
     return 0;
   }
+  if (message == WM_MOUSEMOVE) {
+    // The tray icon's mouse messages arrive here as mouse moves carrying the
+    // mouse message; the main window decodes them.
+    SendMessageW(GetParent(picture), kTrayMessage, 0, lParam);
+    return 0;
+  }
   return DefWindowProcW(picture, message, wParam, lParam);
 }
 

@@ -7,6 +7,12 @@
 
 namespace vestrel::win32 {
 
+// What the tray picture box sends the main window for each tray mouse message
+// (lParam: the message).
+inline constexpr UINT kTrayMessage = WM_APP + 1;
+// Hides the main window once the minimise that asked for it has finished.
+inline constexpr UINT kHideMessage = WM_APP + 2;
+
 // The main window's controls as native child windows that follow the model:
 // every change the model reports is on screen at once. Price buttons are
 // owner-drawn so their red and green show; the circles are child windows whose
