@@ -12,6 +12,12 @@ bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
     if (std::chrono::steady_clock::now() >= deadline) {
       return false;
     }
+    // Our own windows (a DDE client's among them) answer while we wait: a
+    // program under test that broadcasts to every window must not hang on us.
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      DispatchMessageW(&message);
+    }
     std::this_thread::sleep_for(50ms);
   }
   return true;

@@ -20,7 +20,8 @@ using namespace std::chrono_literals;
 // Generous by default: a 32-bit program under emulation takes minutes to start.
 inline constexpr std::chrono::milliseconds kStartTimeout = 600s;
 
-// Polls the condition every 50 ms until it holds or the time is up.
+// Polls the condition every 50 ms until it holds or the time is up, handling
+// the calling thread's window messages meanwhile.
 bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout);
 
 // The path of a build product handed over by the test runner in an

@@ -1,0 +1,139 @@
+#include "harness/panel_session.h"
+
+#include <fstream>
+#include <sstream>
+#include <variant>
+
+#include "fakes/xltable_builder.h"
+#include "win32/text_encoding.h"
+
+namespace vestrel::e2e {
+namespace {
+
+std::vector<std::string> ReadLines(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::vector<std::string> lines;
+  std::string line;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') {
+      line.pop_back();
+    }
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+HDDEDATA CALLBACK ClientCallback(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR, ULONG_PTR) {
+  return nullptr;
+}
+
+}  // namespace
+
+std::wstring Utf8(const std::string& text) { return win32::Utf8ToWide(text); }
+
+TerminalFolder::TerminalFolder(const PanelSettings& settings) {
+  std::filesystem::copy_file(PathFromEnvironment("VESTREL_EXE"), Panel());
+  std::filesystem::copy_file(PathFromEnvironment("VESTREL_T2Q_DLL"), Path() / L"TRANS2QUIK.DLL");
+  std::ofstream ini(Path() / L"Marlowin.ini", std::ios::binary);
+  ini << "[Main]\r\nAccount=" << settings.Account << "\r\nSecCode=" << settings.SecCode
+      << "\r\nClassCode=" << settings.ClassCode << "\r\n";
+  if (!settings.Size.empty()) {
+    ini << "Size=" << settings.Size << "\r\n";
+  }
+  ini << "SafeSpread=" << settings.SafeSpread << "\r\nCompact=" << settings.Compact << "\r\n";
+}
+
+std::vector<std::pair<std::wstring, std::wstring>> TerminalFolder::Environment() const {
+  return {{L"TERMSIM_T2Q_JOURNAL", Journal().wstring()},
+          {L"VESTREL_EVENT_LOG_MIRROR", EventLog().wstring()}};
+}
+
+std::vector<std::string> TerminalFolder::JournalLines() const { return ReadLines(Journal()); }
+std::vector<std::string> TerminalFolder::EventLogLines() const { return ReadLines(EventLog()); }
+
+TerminalClient::TerminalClient() {
+  DdeInitializeW(&instance_, ClientCallback, APPCMD_CLIENTONLY, 0);
+  xlTableFormat_ = RegisterClipboardFormatW(L"XlTable");
+}
+
+TerminalClient::~TerminalClient() {
+  if (conversation_ != nullptr) {
+    DdeDisconnect(conversation_);
+  }
+  DdeUninitialize(instance_);
+}
+
+bool TerminalClient::ServiceAnswers() {
+  const HSZ service = DdeCreateStringHandleW(instance_, L"a", CP_WINUNICODE);
+  const HSZ topic = DdeCreateStringHandleW(instance_, L"b", CP_WINUNICODE);
+  const HCONV probe = DdeConnect(instance_, service, topic, nullptr);
+  DdeFreeStringHandle(instance_, service);
+  DdeFreeStringHandle(instance_, topic);
+  if (probe != nullptr) {
+    DdeDisconnect(probe);
+  }
+  return probe != nullptr;
+}
+
+bool TerminalClient::Connect(std::chrono::milliseconds timeout) {
+  const HSZ service = DdeCreateStringHandleW(instance_, L"a", CP_WINUNICODE);
+  const HSZ topic = DdeCreateStringHandleW(instance_, L"b", CP_WINUNICODE);
+  WaitUntil(
+      [&] {
+        conversation_ = DdeConnect(instance_, service, topic, nullptr);
+        return conversation_ != nullptr;
+      },
+      timeout);
+  DdeFreeStringHandle(instance_, service);
+  DdeFreeStringHandle(instance_, topic);
+  return conversation_ != nullptr;
+}
+
+bool TerminalClient::Poke(const std::string& item, const std::vector<std::uint8_t>& data,
+                          std::chrono::milliseconds timeout) {
+  const HSZ itemHandle = DdeCreateStringHandleW(instance_, Utf8(item).c_str(), CP_WINUNICODE);
+  DWORD status = 0;
+  const HDDEDATA result = DdeClientTransaction(
+      const_cast<BYTE*>(data.data()), static_cast<DWORD>(data.size()), conversation_, itemHandle,
+      xlTableFormat_, XTYP_POKE, static_cast<DWORD>(timeout.count()), &status);
+  DdeFreeStringHandle(instance_, itemHandle);
+  // Wine hands back a handle even for a refused poke: the status word tells.
+  return result != nullptr && (status & DDE_FACK) != 0;
+}
+
+std::vector<std::uint8_t> EncodeBook(const std::vector<Level>& levels,
+                                     const std::vector<std::string>& titles) {
+  using testing::SheetCell;
+  std::vector<std::vector<SheetCell>> rows;
+  rows.emplace_back();
+  for (const std::string& title : titles) {
+    rows.back().emplace_back(title);
+  }
+  for (const Level& level : levels) {
+    auto cell = [](double value) { return value == 0 ? SheetCell{} : SheetCell{value}; };
+    rows.push_back({cell(level.SellVolume), SheetCell{level.Price}, cell(level.BuyVolume)});
+  }
+  return testing::EncodeSheet(rows);
+}
+
+std::string BookItem(const std::vector<Level>& levels) {
+  return "R1C1:R" + std::to_string(levels.size() + 1) + "C3";
+}
+
+std::wstring Caption(HWND mainWindow, int controlId) {
+  return WindowText(GetDlgItem(mainWindow, controlId));
+}
+
+void Click(HWND mainWindow, int controlId) {
+  SendMessageW(GetDlgItem(mainWindow, controlId), BM_CLICK, 0, 0);
+}
+
+HWND WaitForMessageBox(const ProgramUnderTest& program, std::chrono::milliseconds timeout) {
+  return program.WaitForWindow(L"#32770", timeout);
+}
+
+std::wstring MessageBoxText(HWND box) { return WindowText(GetDlgItem(box, 0xFFFF)); }
+
+void DismissMessageBox(HWND box) { PostMessageW(box, WM_COMMAND, IDOK, 0); }
+
+}  // namespace vestrel::e2e

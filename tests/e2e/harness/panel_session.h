@@ -1,0 +1,85 @@
+#pragma once
+
+// A terminal folder with the panel, its settings and the stand-in transaction
+// library, a DDE client that pokes order books like the terminal, and the
+// automation contract's ways of reading and clicking the panel.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "harness/program_under_test.h"
+
+namespace vestrel::e2e {
+
+struct PanelSettings {
+  std::string Account = "A1";
+  std::string SecCode = "S1";
+  std::string ClassCode = "C1";
+  std::string Size = "2";
+  std::string SafeSpread = "10";
+  std::string Compact = "0";
+};
+
+class TerminalFolder {
+ public:
+  explicit TerminalFolder(const PanelSettings& settings = {});
+  const std::filesystem::path& Path() const { return folder_.Path(); }
+  std::filesystem::path Panel() const { return Path() / L"Vestrel.exe"; }
+  std::filesystem::path Journal() const { return Path() / L"journal.txt"; }
+  std::filesystem::path EventLog() const { return Path() / L"events.jsonl"; }
+  // The environment the panel starts with: the journal and the event-log mirror here.
+  std::vector<std::pair<std::wstring, std::wstring>> Environment() const;
+  // The stand-in library's journal and the event-log mirror, as lines.
+  std::vector<std::string> JournalLines() const;
+  std::vector<std::string> EventLogLines() const;
+
+ private:
+  TempFolder folder_{L"vestrel-terminal"};
+};
+
+// A DDEML client of the panel's service "a", topic "b".
+class TerminalClient {
+ public:
+  TerminalClient();
+  ~TerminalClient();
+  TerminalClient(const TerminalClient&) = delete;
+  TerminalClient& operator=(const TerminalClient&) = delete;
+  // Polls until the service answers; false when it did not in time.
+  bool Connect(std::chrono::milliseconds timeout = kStartTimeout);
+  // Pokes XLTable data to the item; true when the panel acknowledged it.
+  bool Poke(const std::string& item, const std::vector<std::uint8_t>& data,
+            std::chrono::milliseconds timeout = 30s);
+  bool ServiceAnswers();
+
+ private:
+  DWORD instance_ = 0;
+  HCONV conversation_ = nullptr;
+  UINT xlTableFormat_ = 0;
+};
+
+// The order book the terminal sends: titles, then sell levels above buy
+// levels, prices descending; empty cells as blank blocks.
+struct Level {
+  double SellVolume;  // 0: empty cell
+  double Price;
+  double BuyVolume;  // 0: empty cell
+};
+std::vector<std::uint8_t> EncodeBook(const std::vector<Level>& levels,
+                                     const std::vector<std::string>& titles = {
+                                         "SELL_VOLUME", "PRICE", "BUY_VOLUME"});
+std::string BookItem(const std::vector<Level>& levels);
+
+// The caption of a control of the main window, by its automation ID.
+std::wstring Caption(HWND mainWindow, int controlId);
+// Clicks a button as a hotkey tool does; returns when the click has been handled.
+void Click(HWND mainWindow, int controlId);
+// The message box the program shows, once it is up (nullptr when none came).
+HWND WaitForMessageBox(const ProgramUnderTest& program,
+                       std::chrono::milliseconds timeout = kStartTimeout);
+std::wstring MessageBoxText(HWND box);
+void DismissMessageBox(HWND box);
+
+std::wstring Utf8(const std::string& text);
+
+}  // namespace vestrel::e2e

@@ -1,0 +1,197 @@
+// The real Vestrel.exe under Wine, driven as the terminal and a trader do:
+// order books poked over DDE, buttons clicked through the automation
+// contract, and what reached the stand-in library, the log window and the
+// logs read back.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "harness/panel_session.h"
+
+namespace vestrel::e2e {
+namespace {
+
+constexpr int kMaxBid = 1001, kBestBid = 1002, kBestAsk = 1003, kMaxAsk = 1004, kReverse = 1005,
+              kKill = 1006, kLog = 1007, kLabel5 = 1009, kLabel6 = 1010, kShapeUp = 1011,
+              kShapeDown = 1012, kTrayPicture = 1013, kLogList = 2001;
+
+const std::vector<Level> kBook = {
+    {5, 103, 0}, {9, 102, 0}, {2, 101, 0}, {0, 100, 4}, {0, 99, 1}, {0, 98, 7},
+};
+
+bool ShapeInFront(HWND mainWindow, int front, int back) {
+  for (HWND child = GetWindow(GetDlgItem(mainWindow, front), GW_HWNDNEXT); child != nullptr;
+       child = GetWindow(child, GW_HWNDNEXT)) {
+    if (child == GetDlgItem(mainWindow, back)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+std::vector<std::string> Sent(const TerminalFolder& terminal) {
+  std::vector<std::string> sent;
+  for (const std::string& line : terminal.JournalLines()) {
+    if (line.rfind("SEND ", 0) == 0) {
+      sent.push_back(line.substr(5));
+    }
+  }
+  return sent;
+}
+
+TEST(PanelTrading, ShowsTheBookAndTradesFromItsButtons) {
+  TerminalFolder terminal;
+  ProgramUnderTest panel(terminal.Panel(), terminal.Path(), terminal.Environment());
+  const HWND window = panel.WaitForWindow(L"VestrelMain");
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(WindowText(window), L"Marlowin (1.0.65)");
+  EXPECT_EQ(Caption(window, kBestBid), L"*");
+
+  TerminalClient terminalSide;
+  ASSERT_TRUE(terminalSide.Connect());
+  ASSERT_TRUE(terminalSide.Poke(BookItem(kBook), EncodeBook(kBook)));
+  EXPECT_EQ(Caption(window, kBestBid), L"101");
+  EXPECT_EQ(Caption(window, kBestAsk), L"100");
+  EXPECT_EQ(Caption(window, kMaxBid), L"102");
+  EXPECT_EQ(Caption(window, kLabel5), L"9");
+  EXPECT_EQ(Caption(window, kMaxAsk), L"98");
+  EXPECT_EQ(Caption(window, kLabel6), L"7");
+  EXPECT_TRUE(ShapeInFront(window, kShapeUp, kShapeDown));
+  EXPECT_FALSE(terminalSide.Poke("R2C1:R7C3", EncodeBook(kBook)));  // not a whole table
+
+  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(window, kReverse)));
+  Click(window, kBestBid);
+  Click(window, kMaxAsk);
+  EXPECT_TRUE(IsWindowEnabled(GetDlgItem(window, kReverse)));
+  Click(window, kReverse);
+  Click(window, kKill);
+  EXPECT_EQ(
+      Sent(terminal),
+      (std::vector<std::string>{
+          "ACCOUNT=A1; TYPE=L; TRANS_ID=1; CLASSCODE=C1; SECCODE=S1; ACTION=NEW_ORDER; "
+          "OPERATION=S; PRICE=91; QUANTITY=2;",
+          "ACCOUNT=A1; TYPE=L; TRANS_ID=1; CLASSCODE=C1; SECCODE=S1; ACTION=NEW_ORDER; "
+          "OPERATION=B; PRICE=103; QUANTITY=2;",
+          "ACCOUNT=A1; TYPE=L; TRANS_ID=1; CLASSCODE=C1; SECCODE=S1; ACTION=NEW_ORDER; "
+          "OPERATION=S; PRICE=91; QUANTITY=4;",
+          "TRANS_ID=1; ACCOUNT=A1; ACTION=KILL_ALL_FUTURES_ORDERS; CLASSCODE=C1;BASE_CONTRACT=RTS",
+      }));
+  const auto events = terminal.EventLogLines();
+  EXPECT_EQ(std::count_if(events.begin(), events.end(),
+                          [](const std::string& line) {
+                            return line.find("\"text\": \"3|1|") != std::string::npos;
+                          }),
+            4);
+
+  // The log window lists every reply, oldest first.
+  Click(window, kLog);
+  const HWND log = panel.WaitForWindow(L"VestrelLog");
+  ASSERT_NE(log, nullptr);
+  EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(log) != FALSE; }, 10s));
+  const HWND list = GetDlgItem(log, kLogList);
+  ASSERT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 4);
+  wchar_t line[600] = {};
+  SendMessageW(list, LB_GETTEXT, 0, reinterpret_cast<LPARAM>(line));
+  const std::wstring first = line;
+  EXPECT_NE(first.find(L"|Order 5000000001 registered.|250|0||250"), std::wstring::npos) << first;
+
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(panel.WaitForExit(60s), 0);
+  EXPECT_EQ(terminal.JournalLines().back(), "DISCONNECT");
+}
+
+TEST(PanelBook, AWrongHeaderIsReportedAndClosesThePanel) {
+  TerminalFolder terminal;
+  ProgramUnderTest panel(terminal.Panel(), terminal.Path(), terminal.Environment());
+  ASSERT_NE(panel.WaitForWindow(L"VestrelMain"), nullptr);
+  TerminalClient terminalSide;
+  ASSERT_TRUE(terminalSide.Connect());
+  // The panel answers once its message box is dismissed: don't wait for that.
+  terminalSide.Poke(BookItem(kBook), EncodeBook(kBook, {"SELL_VOLUME", "LAST", "BUY_VOLUME"}),
+                    500ms);
+  const HWND box = WaitForMessageBox(panel);
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(MessageBoxText(box), L"Не верная структура стакана!");
+  EXPECT_EQ(WindowText(box), L"Vestrel");
+  DismissMessageBox(box);
+  EXPECT_EQ(panel.WaitForExit(60s), 0);
+}
+
+TEST(PanelStart, AFailedConnectionShowsTheReasonAndEndsTheProgram) {
+  TerminalFolder terminal;
+  auto environment = terminal.Environment();
+  environment.emplace_back(L"TERMSIM_T2Q_CONNECT", L"1");
+  ProgramUnderTest panel(terminal.Panel(), terminal.Path(), environment);
+  const HWND box = WaitForMessageBox(panel);
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(MessageBoxText(box), L"TRANS2QUIK_FAILED");
+  DismissMessageBox(box);
+  EXPECT_EQ(panel.WaitForExit(60s), 0);
+  EXPECT_EQ(terminal.JournalLines().front().rfind("CONNECT ", 0), 0U);
+}
+
+TEST(PanelStart, ASecondPanelWarnsThatTheServerAlreadyRuns) {
+  TerminalFolder first;
+  ProgramUnderTest serving(first.Panel(), first.Path(), first.Environment());
+  ASSERT_NE(serving.WaitForWindow(L"VestrelMain"), nullptr);
+  TerminalClient terminalSide;
+  ASSERT_TRUE(terminalSide.Connect());
+
+  TerminalFolder second;
+  ProgramUnderTest late(second.Panel(), second.Path(), second.Environment());
+  const HWND box = WaitForMessageBox(late);
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(MessageBoxText(box), L"A DDE server named \"a\" with topic \"b\" is already running.");
+  DismissMessageBox(box);
+  const HWND lateWindow = late.WaitForWindow(L"VestrelMain");
+  ASSERT_NE(lateWindow, nullptr);
+  EXPECT_TRUE(late.Running());
+  // The first panel still serves the book.
+  EXPECT_TRUE(terminalSide.Poke(BookItem(kBook), EncodeBook(kBook)));
+  PostMessageW(lateWindow, WM_CLOSE, 0, 0);
+  EXPECT_EQ(late.WaitForExit(60s), 0);
+}
+
+TEST(PanelStart, AMissingSizeOpensTheWindowWithoutConnectionAndLogsTheError) {
+  PanelSettings settings;
+  settings.Size.clear();
+  TerminalFolder terminal(settings);
+  ProgramUnderTest panel(terminal.Panel(), terminal.Path(), terminal.Environment());
+  const HWND window = panel.WaitForWindow(L"VestrelMain");
+  ASSERT_NE(window, nullptr);
+  EXPECT_TRUE(terminal.JournalLines().empty());
+  EXPECT_FALSE(TerminalClient().ServiceAnswers());
+  const auto events = terminal.EventLogLines();
+  ASSERT_EQ(events.size(), 1U);
+  EXPECT_EQ(events[0],
+            "{\"type\": 1, \"text\": \"ERROR OCCURS IN UNKNOWN, SOURCE: Vestrel.frmMain.Form_Load "
+            "IN LINE: 6. "
+            "ERROR =  13 (Type mismatch)\"}");
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(panel.WaitForExit(60s), 0);
+}
+
+TEST(PanelTray, MinimisesToTheTrayAndADoubleClickOnTheIconRestores) {
+  TerminalFolder terminal;
+  ProgramUnderTest panel(terminal.Panel(), terminal.Path(), terminal.Environment());
+  const HWND window = panel.WaitForWindow(L"VestrelMain");
+  ASSERT_NE(window, nullptr);
+  // The window exists from the start of loading; it is shown once start-up is done.
+  ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(window) != FALSE; }, kStartTimeout));
+  SendMessageW(window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(window) == FALSE; }, 10s))
+      << "iconic " << IsIconic(window);
+
+  const HWND tray = GetDlgItem(window, kTrayPicture);
+  SendMessageW(tray, WM_MOUSEMOVE, 0, WM_LBUTTONDOWN);
+  SendMessageW(tray, WM_MOUSEMOVE, 0, WM_LBUTTONUP);
+  EXPECT_FALSE(IsWindowVisible(window));
+  SendMessageW(tray, WM_MOUSEMOVE, 0, WM_LBUTTONDBLCLK);
+  EXPECT_TRUE(WaitUntil(
+      [&] { return IsWindowVisible(window) != FALSE && IsIconic(window) == FALSE; }, 10s));
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(panel.WaitForExit(60s), 0);
+}
+
+}  // namespace
+}  // namespace vestrel::e2e
