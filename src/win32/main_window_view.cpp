@@ -118,6 +118,14 @@ MainWindowView::MainWindowView(HWND window, MainWindowModel& model)
   for (const ControlDesign* design : ordered) {
     Create(*design);
   }
+  // Labels and shapes lie beneath every button, as lightweight controls do:
+  // in the compact layout cmdBestBid covers Label5.
+  for (const ControlDesign& design : MainWindowModel::Controls()) {
+    if (design.Kind == ControlKind::Label) {
+      SetWindowPos(Control(design.Id), HWND_BOTTOM, 0, 0, 0, 0,
+                   SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
+  }
   ApplyZOrder();
   model_.SetObserver(this);
 }
