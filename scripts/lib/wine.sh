@@ -40,6 +40,10 @@ vestrel_wine_prefix_ensure() {
         /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
           >>"$WINEPREFIX.log" 2>&1
       fi
+      # Debian's Wine does not find the fonts of fonts-wine (Marlett for the
+      # caption buttons, MS Sans Serif for the prices) where it looks for its
+      # own; the prefix's Fonts folder is always searched.
+      cp /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
       /usr/lib/wine/wineserver -w
       [ -f "$WINEPREFIX/system.reg" ] && touch "$WINEPREFIX/.vestrel-ready"
     fi
