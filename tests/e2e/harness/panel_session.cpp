@@ -129,7 +129,17 @@ void Click(HWND mainWindow, int controlId) {
 }
 
 HWND WaitForMessageBox(const ProgramUnderTest& program, std::chrono::milliseconds timeout) {
-  return program.WaitForWindow(L"#32770", timeout);
+  // The box is complete once it is shown with its text control.
+  HWND box = nullptr;
+  WaitUntil(
+      [&] {
+        box = program.WaitForWindow(L"#32770", 0ms);
+        return (box != nullptr && IsWindowVisible(box) != FALSE &&
+                GetDlgItem(box, 0xFFFF) != nullptr) ||
+               !program.Running();
+      },
+      timeout);
+  return box != nullptr && IsWindowVisible(box) != FALSE ? box : nullptr;
 }
 
 std::wstring MessageBoxText(HWND box) { return WindowText(GetDlgItem(box, 0xFFFF)); }
