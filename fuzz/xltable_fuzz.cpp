@@ -119,6 +119,8 @@ Outcome Decode(std::span<const std::uint8_t> poke, bool wholeBlocks) {
     Check(error.Number == 5 || error.Number == 9 || error.Number == 6, "only data errors");
     outcome.Error = error.Number;
     outcome.Source = error.Source;
+    // The decoder is fresh: the last complete table is none.
+    Check(!decoder.Table().HasBounds(), "a failed poke leaves no half table behind");
   }
   Check(decoder.Table().StoredCells() <= poke.size(), "storage bounded by the cells written");
   outcome.RowCursor = decoder.RowCursor();

@@ -366,54 +366,18 @@ void XLTableDecoder::ParseXLTable(std::int32_t& pInstID, Bytes strData) {
         scope.Line = 5;
         rowCount_ = rows;
         columnCount_ = columns;
+        // The last complete table is kept aside until this one is complete:
+        // a poke that fails half-way must not leave half a book behind for
+        // a later poke with a rejected header to hand on.
+        std::swap(table_, lastComplete_);
         table_.Reset(rows, columns);
         separator_ = log_.Regional().DecimalSeparator();
-        do {
-          scope.Line = 6;
-          std::int32_t type = 0;
-          std::int32_t size = 0;
-          if (wholeBlocks_ && HasBytes(strData, pos, 4)) {
-            type = WordAt(strData, pos);
-            size = WordAt(strData, pos + 2);
-            pos = Moved(pos, 4);
-          } else {
-            type = GetWord(strData, pos);
-            size = GetWord(strData, pos);
-          }
-          scope.Line = 7;
-          if (wholeBlocks_ && DecodeWholeBlock(strData, pos, type, size)) {
-            scope.Line = 8;
-            continue;
-          }
-          switch (type) {
-            case kXLFloat:
-              GetFloatS(strData, pos, size);
-              break;
-            case kXLString:
-              GetStringS(strData, pos, size);
-              break;
-            case kXLBoolean:
-              GetBooleanS(strData, pos, size);
-              break;
-            case kXLError:
-              GetErrorS(strData, pos, size);
-              break;
-            case kXLBlank:
-              GetBlankS(strData, pos, size);
-              break;
-            case kXLInteger:
-              GetIntegerS(strData, pos, size);
-              break;
-            case kXLSkip:
-              GetSkipS(strData, pos, size);
-              break;
-            default:
-              log_.AppLog().Write(kUnknownTypeLine + std::to_string(type));
-              pos = Moved(pos, size);  // its data is not a block header
-              break;
-          }
-          scope.Line = 8;
-        } while (rowCursor_ <= rowCount_);
+        try {
+          DecodeBlocks(strData, pos, scope.Line);
+        } catch (...) {
+          std::swap(table_, lastComplete_);
+          throw;
+        }
       }
     }
     scope.Line = 9;
@@ -421,6 +385,55 @@ void XLTableDecoder::ParseXLTable(std::int32_t& pInstID, Bytes strData) {
       intake_(pInstID, table_);
     }
   });
+}
+
+void XLTableDecoder::DecodeBlocks(Bytes strData, std::int32_t& pos, std::int32_t& line) {
+  do {
+    line = 6;
+    std::int32_t type = 0;
+    std::int32_t size = 0;
+    if (wholeBlocks_ && HasBytes(strData, pos, 4)) {
+      type = WordAt(strData, pos);
+      size = WordAt(strData, pos + 2);
+      pos = Moved(pos, 4);
+    } else {
+      type = GetWord(strData, pos);
+      size = GetWord(strData, pos);
+    }
+    line = 7;
+    if (wholeBlocks_ && DecodeWholeBlock(strData, pos, type, size)) {
+      line = 8;
+      continue;
+    }
+    switch (type) {
+      case kXLFloat:
+        GetFloatS(strData, pos, size);
+        break;
+      case kXLString:
+        GetStringS(strData, pos, size);
+        break;
+      case kXLBoolean:
+        GetBooleanS(strData, pos, size);
+        break;
+      case kXLError:
+        GetErrorS(strData, pos, size);
+        break;
+      case kXLBlank:
+        GetBlankS(strData, pos, size);
+        break;
+      case kXLInteger:
+        GetIntegerS(strData, pos, size);
+        break;
+      case kXLSkip:
+        GetSkipS(strData, pos, size);
+        break;
+      default:
+        log_.AppLog().Write(kUnknownTypeLine + std::to_string(type));
+        pos = Moved(pos, size);  // its data is not a block header
+        break;
+    }
+    line = 8;
+  } while (rowCursor_ <= rowCount_);
 }
 
 }  // namespace vestrel

@@ -39,7 +39,8 @@ class XLTableDecoder {
   // block of a type other than 1 to 7 is logged to the event log
   // ("ParseXLTable:Unknown Type N") and its data skipped. A rejected header
   // leaves the table as it was. Then calls the intake with pInstID and the
-  // table, unless the decode failed.
+  // table, unless the decode failed; a failed decode leaves the table as the
+  // last complete one.
   void ParseXLTable(std::int32_t& pInstID, std::span<const std::uint8_t> strData);
 
   const DecodedTable& Table() const { return table_; }
@@ -95,6 +96,9 @@ class XLTableDecoder {
   // Stores a cell at the cell cursor and moves the cursor on; the caller has
   // checked that the cursor is inside the table.
   void PutCell(std::string_view text);
+  // Reads blocks into the table until the cell cursor has passed row R,
+  // marking the step reached in line.
+  void DecodeBlocks(std::span<const std::uint8_t> strData, std::int32_t& pos, std::int32_t& line);
   // Decodes a whole block in one step; false, with nothing read or written,
   // when the block is not whole or not of a cell type.
   bool DecodeWholeBlock(std::span<const std::uint8_t> data, std::int32_t& pos, std::int32_t type,
@@ -103,6 +107,7 @@ class XLTableDecoder {
   LogDispatcher& log_;
   Intake intake_;
   DecodedTable table_;
+  DecodedTable lastComplete_;
   std::int32_t rowCount_ = 0;
   std::int32_t columnCount_ = 0;
   std::int32_t rowCursor_ = 0;

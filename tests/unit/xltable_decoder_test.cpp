@@ -130,8 +130,29 @@ TEST(XLTableDecoder, StringsMayBeEmptyAndAStringCutByTheDataEndKeepsWhatIsThere)
   DecoderRig more;
   EXPECT_EQ(more.Parse(XLTableBuilder().Header(1, 2).Raw({2, 0, 4, 0, 9, 'a', 'b'}).Bytes()), 5);
   EXPECT_EQ(more.lastSource, "Vestrel.modDDE.GetWord->Vestrel.modDDE.ParseXLTable");
-  EXPECT_EQ(more.decoder.Table().Cell(1, 1), "ab");
+  EXPECT_FALSE(more.decoder.Table().HasBounds());  // no complete table yet
   EXPECT_TRUE(more.intakeIds.empty());
+}
+
+TEST(XLTableDecoder, AFailedPokeLeavesTheLastCompleteTableForTheNextRejectedHeader) {
+  DecoderRig rig;
+  const Grid book = {{"", "", ""}, {"", "PRICE", "SELL_VOLUME"}, {"", "100", "5"}};
+  EXPECT_EQ(
+      rig.Parse(
+          XLTableBuilder().Header(2, 2).Strings({"PRICE", "SELL_VOLUME"}).Floats({100, 5}).Bytes()),
+      0);
+  // Truncated half-way through the second row, and a huge table cut short.
+  EXPECT_EQ(
+      rig.Parse(
+          XLTableBuilder().Header(2, 2).Strings({"LAST", "QTY"}).Raw({1, 0, 16, 0, 0}).Bytes()),
+      5);
+  EXPECT_EQ(rig.Cells(), book);
+  EXPECT_EQ(rig.Parse(XLTableBuilder().Header(65535, 65535).Strings({"LAST"}).Bytes()), 5);
+  EXPECT_EQ(rig.Cells(), book);
+  EXPECT_EQ(rig.Parse({0x02, 0, 4, 0}, 9), 0);
+  EXPECT_EQ(rig.intakeIds, (std::vector<std::int32_t>{7, 9}));
+  EXPECT_EQ(rig.Cells(), book);
+  EXPECT_EQ(rig.intakeTables.back(), &rig.decoder.Table());
 }
 
 TEST(XLTableDecoder, ARejectedHeaderHandsOverThePreviousTableUnchangedWithoutALogEntry) {
@@ -263,14 +284,14 @@ TEST(XLTableDecoder, ShortDataFailsWithError5AndEachProcedureRecordsItself) {
                 "ParseXLTable IN LINE: 6. ERROR =  5 (Invalid procedure call or argument) "
                 "ADDITIONAL PARAMS: \r\npInstID = 3\r\nstrData = Array\r\n"}));
 
-  // A float cut in the middle: the cells before it stay written.
+  // A float cut in the middle: no half table is left behind.
   DecoderRig cut;
   auto bytes = XLTableBuilder().Header(2, 1).Floats({1, 2}).Bytes();
   bytes.resize(bytes.size() - 1);
   EXPECT_EQ(cut.Parse(bytes), 5);
   EXPECT_EQ(cut.lastSource,
             "Vestrel.modDDE.GetFloat->Vestrel.modDDE.GetFloatS->Vestrel.modDDE.ParseXLTable");
-  EXPECT_EQ(cut.Cells(), (Grid{{"", ""}, {"", "1"}, {"", ""}}));
+  EXPECT_FALSE(cut.decoder.Table().HasBounds());
   EXPECT_EQ(cut.Parse({0x10}), 5);
   // A string run whose length byte is missing.
   EXPECT_EQ(cut.Parse(XLTableBuilder().Header(1, 1).Word(2).Word(1).Bytes()), 5);
