@@ -91,6 +91,16 @@ ProgramUnderTest::~ProgramUnderTest() {
 
 bool ProgramUnderTest::Running() const { return WaitForSingleObject(process_, 0) == WAIT_TIMEOUT; }
 
+ProcessMemory ProgramUnderTest::Memory() const {
+  PROCESS_MEMORY_COUNTERS_EX counters{};
+  counters.cb = sizeof counters;
+  if (GetProcessMemoryInfo(process_, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
+                           sizeof counters) == FALSE) {
+    return {};
+  }
+  return {counters.WorkingSetSize, counters.PeakWorkingSetSize, counters.PrivateUsage};
+}
+
 namespace {
 
 struct WindowSearch {

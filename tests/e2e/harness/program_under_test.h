@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "win32/windows_api.h"
+// after windows.h, which it needs
+#include <psapi.h>
 
 namespace vestrel::e2e {
 
@@ -42,6 +44,13 @@ class TempFolder {
   std::filesystem::path path_;
 };
 
+// What the program's process holds in memory, in bytes.
+struct ProcessMemory {
+  std::size_t WorkingSet = 0;
+  std::size_t PeakWorkingSet = 0;
+  std::size_t PrivateBytes = 0;
+};
+
 class ProgramUnderTest {
  public:
   // Starts the program with the folder as its working folder; extra
@@ -56,6 +65,8 @@ class ProgramUnderTest {
 
   DWORD ProcessId() const { return processId_; }
   bool Running() const;
+  // Zero figures when the system cannot tell (the process has ended).
+  ProcessMemory Memory() const;
 
   // The program's top-level window of that class, once it exists; nullptr
   // when it did not appear in time.
