@@ -244,6 +244,12 @@ LRESULT Panel::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         return TRUE;
       }
       break;
+    case WM_TIMER:
+      if (wParam == kRepaintTimer && view_) {
+        view_->RepaintChanged();
+        return 0;
+      }
+      break;
     case WM_CTLCOLORSTATIC:
       if (view_) {
         return reinterpret_cast<LRESULT>(

@@ -20,6 +20,33 @@ MainWindowModel* ModelOf(HWND control) {
   return reinterpret_cast<MainWindowModel*>(GetWindowLongPtrW(GetParent(control), GWLP_USERDATA));
 }
 
+// Buttons and labels answer for their text from the model, so whoever reads
+// it (a hotkey tool, a screen reader) gets the caption of the last book at
+// once, while the control's own copy, which it paints from, follows with the
+// next repaint round.
+LRESULT CALLBACK CaptionedControlProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam) {
+  const auto original = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(control, GWLP_USERDATA));
+  if (message == WM_GETTEXT || message == WM_GETTEXTLENGTH) {
+    const MainWindowModel* model = ModelOf(control);
+    const auto id = static_cast<ControlId>(GetDlgCtrlID(control));
+    if (model != nullptr) {
+      const std::wstring caption = Utf8ToWide(model->Caption(id));
+      if (message == WM_GETTEXTLENGTH) {
+        return static_cast<LRESULT>(caption.size());
+      }
+      if (wParam == 0) {
+        return 0;
+      }
+      const std::size_t copied = std::min<std::size_t>(caption.size(), wParam - 1);
+      auto* buffer = reinterpret_cast<wchar_t*>(lParam);
+      caption.copy(buffer, copied);
+      buffer[copied] = L'\0';
+      return static_cast<LRESULT>(copied);
+    }
+  }
+  return CallWindowProcW(original, control, message, wParam, lParam);
+}
+
 // A filled circle in its BackColor; its window text stays empty.
 LRESULT CALLBACK ShapeProc(HWND shape, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_PAINT) {
@@ -132,6 +159,9 @@ MainWindowView::MainWindowView(HWND window, MainWindowModel& model)
 
 MainWindowView::~MainWindowView() {
   model_.SetObserver(nullptr);
+  if (repaintScheduled_) {
+    KillTimer(window_, kRepaintTimer);
+  }
   DeleteObject(priceFont_);
 }
 
@@ -169,6 +199,10 @@ void MainWindowView::Create(const ControlDesign& design) {
       reinterpret_cast<HMENU>(static_cast<INT_PTR>(design.Id)),
       reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(window_, GWLP_HINSTANCE)), nullptr);
   controls_[Index(design.Id)] = control;
+  if (design.Kind == ControlKind::CommandButton || design.Kind == ControlKind::Label) {
+    SetWindowLongPtrW(control, GWLP_USERDATA, GetWindowLongPtrW(control, GWLP_WNDPROC));
+    SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CaptionedControlProc));
+  }
   SendMessageW(control, WM_SETFONT,
                reinterpret_cast<WPARAM>(design.Font ? priceFont_ : defaultFont_), FALSE);
   ApplyGeometry(design.Id);
@@ -192,17 +226,49 @@ void MainWindowView::ApplyZOrder() {
   InvalidateRect(Control(back), nullptr, TRUE);
 }
 
+void MainWindowView::ScheduleRepaint(ControlId id) {
+  needsRepaint_[Index(id)] = true;
+  if (!repaintScheduled_) {
+    repaintScheduled_ = SetTimer(window_, kRepaintTimer, kRepaintMilliseconds, nullptr) != 0;
+    if (!repaintScheduled_) {
+      RepaintChanged();  // no timer to be had: paint now rather than never
+    }
+  }
+}
+
+void MainWindowView::RepaintChanged() {
+  if (repaintScheduled_) {
+    KillTimer(window_, kRepaintTimer);
+    repaintScheduled_ = false;
+  }
+  if (zOrderChanged_) {
+    zOrderChanged_ = false;
+    ApplyZOrder();
+  }
+  for (std::size_t i = 0; i < controls_.size(); ++i) {
+    if (textChanged_[i]) {
+      textChanged_[i] = false;
+      // The control's own copy, without the paint its WM_SETTEXT would do.
+      const std::wstring caption =
+          Utf8ToWide(model_.Caption(static_cast<ControlId>(kFirstControlId + static_cast<int>(i))));
+      DefWindowProcW(controls_[i], WM_SETTEXT, 0, reinterpret_cast<LPARAM>(caption.c_str()));
+    }
+    if (needsRepaint_[i]) {
+      needsRepaint_[i] = false;
+      InvalidateRect(controls_[i], nullptr, TRUE);
+    }
+  }
+}
+
 void MainWindowView::ControlChanged(ControlId id, ControlProperty property) {
   const HWND control = Control(id);
   switch (property) {
     case ControlProperty::Caption:
-      SetWindowTextW(control, Utf8ToWide(model_.Caption(id)).c_str());
-      InvalidateRect(control, nullptr, TRUE);
-      UpdateWindow(control);
+      textChanged_[Index(id)] = true;
+      ScheduleRepaint(id);
       break;
     case ControlProperty::BackColor:
-      InvalidateRect(control, nullptr, TRUE);
-      UpdateWindow(control);
+      ScheduleRepaint(id);
       break;
     case ControlProperty::Enabled:
       EnableWindow(control, model_.Enabled(id) ? TRUE : FALSE);
@@ -214,8 +280,8 @@ void MainWindowView::ControlChanged(ControlId id, ControlProperty property) {
       ApplyGeometry(id);
       break;
     case ControlProperty::ZOrder:
-      ApplyZOrder();
-      UpdateWindow(window_);
+      zOrderChanged_ = true;
+      ScheduleRepaint(id);
       break;
   }
 }

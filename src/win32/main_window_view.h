@@ -12,9 +12,15 @@ namespace vestrel::win32 {
 inline constexpr UINT kTrayMessage = WM_APP + 1;
 // Hides the main window once the minimise that asked for it has finished.
 inline constexpr UINT kHideMessage = WM_APP + 2;
+// The main window's timer for the view's repaint rounds.
+inline constexpr UINT_PTR kRepaintTimer = 1;
 
-// The main window's controls as native child windows that follow the model:
-// every change the model reports is on screen at once. Price buttons are
+// The main window's controls as native child windows that follow the model.
+// Every change the model reports is readable at once (buttons and labels
+// answer WM_GETTEXT from the model) and on screen with the next repaint
+// round, at most one a screen frame however fast the terminal pokes books: a
+// panel that painted every book would hold the terminal's DDE export back to
+// its own painting speed. Price buttons are
 // owner-drawn so their red and green show; the circles are child windows whose
 // z-order tells which one is in front; positions come from twips at the
 // screen's DPI.
@@ -27,6 +33,9 @@ class MainWindowView : public MainWindowObserver {
 
   void ControlChanged(ControlId id, ControlProperty property) override;
   void WindowChanged(WindowProperty property) override;
+
+  // kRepaintTimer: carries the changes since the last round to the screen.
+  void RepaintChanged();
 
   // WM_DRAWITEM of an owner-drawn price button.
   void DrawButton(const DRAWITEMSTRUCT& item) const;
@@ -43,6 +52,9 @@ class MainWindowView : public MainWindowObserver {
   void Create(const ControlDesign& design);
   void ApplyGeometry(ControlId id);
   void ApplyZOrder();
+  void ScheduleRepaint(ControlId id);
+
+  static constexpr UINT kRepaintMilliseconds = 15;
 
   HWND window_;
   MainWindowModel& model_;
@@ -50,6 +62,11 @@ class MainWindowView : public MainWindowObserver {
   HFONT priceFont_;
   HFONT defaultFont_;
   std::array<HWND, kControlCount> controls_{};
+  // What the next repaint round does.
+  std::array<bool, kControlCount> textChanged_{};
+  std::array<bool, kControlCount> needsRepaint_{};
+  bool zOrderChanged_ = false;
+  bool repaintScheduled_ = false;
 };
 
 // Registers the window class of the indicator circles; call once at start.

@@ -6,14 +6,11 @@
 
 #include <algorithm>
 
+#include "harness/automation_ids.h"
 #include "harness/panel_session.h"
 
 namespace vestrel::e2e {
 namespace {
-
-constexpr int kMaxBid = 1001, kBestBid = 1002, kBestAsk = 1003, kMaxAsk = 1004, kReverse = 1005,
-              kKill = 1006, kLog = 1007, kLabel5 = 1009, kLabel6 = 1010, kShapeUp = 1011,
-              kShapeDown = 1012, kTrayPicture = 1013, kLogList = 2001;
 
 const std::vector<Level> kBook = {
     {5, 103, 0}, {9, 102, 0}, {2, 101, 0}, {0, 100, 4}, {0, 99, 1}, {0, 98, 7},
@@ -27,6 +24,13 @@ bool ShapeInFront(HWND mainWindow, int front, int back) {
     }
   }
   return false;
+}
+
+// A window's text as the system holds it, without asking the window.
+std::wstring InternalText(HWND window) {
+  wchar_t text[256] = {};
+  InternalGetWindowText(window, text, 256);
+  return text;
 }
 
 std::vector<std::string> Sent(const TerminalFolder& terminal) {
@@ -56,7 +60,11 @@ TEST(PanelTrading, ShowsTheBookAndTradesFromItsButtons) {
   EXPECT_EQ(Caption(window, kLabel5), L"9");
   EXPECT_EQ(Caption(window, kMaxAsk), L"98");
   EXPECT_EQ(Caption(window, kLabel6), L"7");
-  EXPECT_TRUE(ShapeInFront(window, kShapeUp, kShapeDown));
+  // The screen follows with the next repaint round: the indicator, and each
+  // control's own copy of its text, which it paints from.
+  EXPECT_TRUE(WaitUntil([&] { return ShapeInFront(window, kShapeUp, kShapeDown); }, 5s));
+  EXPECT_TRUE(WaitUntil([&] { return InternalText(GetDlgItem(window, kMaxAsk)) == L"98"; }, 5s));
+  EXPECT_TRUE(WaitUntil([&] { return InternalText(GetDlgItem(window, kLabel6)) == L"7"; }, 5s));
   EXPECT_FALSE(terminalSide.Poke("R2C1:R7C3", EncodeBook(kBook)));  // not a whole table
 
   EXPECT_FALSE(IsWindowEnabled(GetDlgItem(window, kReverse)));
