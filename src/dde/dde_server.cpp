@@ -116,10 +116,11 @@ DdeHandle DdeServer::DDECallback(std::uint32_t pInstID, DdeHandle pItemAdvise, s
 }
 
 std::string DdeServer::QueryText(std::uint32_t instance, DdeHandle handle) {
-  const std::uint32_t length = dde_.QueryString(instance, handle, {}, kCpWinAnsi);
-  std::string text(static_cast<std::size_t>(length) + 1, '\0');
+  // A string handle is an atom: 255 characters at most, so one call reads it
+  // whole (each call is a round trip to the system's atom table).
+  std::string text(kMaxStringHandleLength + 1, '\0');
   const std::uint32_t copied = dde_.QueryString(instance, handle, text, kCpWinAnsi);
-  text.resize(std::min<std::size_t>(copied, length));
+  text.resize(std::min<std::size_t>(copied, kMaxStringHandleLength));
   return text;
 }
 

@@ -72,7 +72,7 @@ class DdeServer {
   bool Registered() const { return registered_; }
 
  private:
-  // The text of a string handle (two-call DdeQueryStringA).
+  // The text of a string handle (one DdeQueryStringA).
   std::string QueryText(std::uint32_t instance, DdeHandle handle);
   // The bytes of a data handle (two-call DdeGetData).
   std::vector<std::uint8_t> FetchData(DdeHandle data);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string_view>
@@ -16,6 +17,8 @@ using DdeHandle = std::uintptr_t;
 inline constexpr std::uint32_t kAppCmdFilterInits = 0x20;
 inline constexpr std::uint32_t kDmlErrNoError = 0;
 inline constexpr int kCpWinAnsi = 1004;
+// A string handle is an atom: its text has at most this many characters.
+inline constexpr std::size_t kMaxStringHandleLength = 255;
 inline constexpr std::uint32_t kDnsRegister = 1;
 inline constexpr std::uint32_t kDnsUnregister = 2;
 inline constexpr std::uint32_t kCfText = 1;

@@ -132,19 +132,21 @@ DdeHandle Win32DdeLibrary::NameService(std::uint32_t instance, DdeHandle service
 
 std::uint32_t Win32DdeLibrary::QueryString(std::uint32_t instance, DdeHandle handle,
                                            std::span<char> buffer, int codePage) {
+  // String handles are atoms of 255 characters at most: one call reads one
+  // whole (each is a round trip to the atom table).
+  constexpr DWORD kAtomCharacters = 256;
   std::string text;
   if (codePage == CP_WINUNICODE) {
-    const DWORD length = DdeQueryStringW(instance, Hsz(handle), nullptr, 0, CP_WINUNICODE);
-    std::wstring wide(static_cast<std::size_t>(length) + 1, L'\0');
+    std::wstring wide(kAtomCharacters, L'\0');
     const DWORD copied =
-        DdeQueryStringW(instance, Hsz(handle), wide.data(), length + 1, CP_WINUNICODE);
-    wide.resize(std::min(copied, length));
+        DdeQueryStringW(instance, Hsz(handle), wide.data(), kAtomCharacters, CP_WINUNICODE);
+    wide.resize(std::min(copied, kAtomCharacters - 1));
     text = WideToUtf8(wide);
   } else {
-    const DWORD length = DdeQueryStringA(instance, Hsz(handle), nullptr, 0, codePage);
-    std::string ansi(static_cast<std::size_t>(length) + 1, '\0');
-    const DWORD copied = DdeQueryStringA(instance, Hsz(handle), ansi.data(), length + 1, codePage);
-    ansi.resize(std::min(copied, length));
+    std::string ansi(kAtomCharacters, '\0');
+    const DWORD copied =
+        DdeQueryStringA(instance, Hsz(handle), ansi.data(), kAtomCharacters, codePage);
+    ansi.resize(std::min(copied, kAtomCharacters - 1));
     text = FromCodePage(ansi);
   }
   if (buffer.empty()) {

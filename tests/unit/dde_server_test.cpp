@@ -209,10 +209,9 @@ TEST(DdeServer, MyRequestIsAnsweredWithEmptyTextAndOtherItemsWithZero) {
   const std::size_t before = rig.dde.Calls.size();
   const DdeHandle reply = rig.dde.ClientRequest("MyRequest");
   ASSERT_NE(reply, 0U);
-  // The item's text in two calls: its length, then the text and a zero.
+  // The item's text in one call: a string handle holds 255 characters at most.
   EXPECT_EQ(rig.CallsSince(before),
-            (std::vector<std::string>{"QueryString(42, 0xc003, 0, 1004) -> 9",
-                                      "QueryString(42, 0xc003, 10, 1004) -> 9",
+            (std::vector<std::string>{"QueryString(42, 0xc003, 256, 1004) -> 9",
                                       "CreateDataHandle(42, 0, 0, 0xc003, 1, 0) -> 0x9000"}));
   const FakeDdeLibrary::DataHandle& data = rig.dde.CreatedData.at(reply);
   EXPECT_TRUE(data.Bytes.empty());
@@ -256,11 +255,10 @@ TEST(DdeServer, APokeToAnR1C1ItemIsDecodedAndAcknowledged) {
   const std::size_t before = rig.dde.Calls.size();
   EXPECT_EQ(rig.dde.ClientPoke("R1C1:R21C4", book), 0x8000U);
   const auto size = std::to_string(book.size());
-  EXPECT_EQ(
-      rig.CallsSince(before),
-      (std::vector<std::string>{
-          "QueryString(42, 0xc003, 0, 1004) -> 10", "QueryString(42, 0xc003, 11, 1004) -> 10",
-          "GetData(0x9000, 0, 0) -> " + size, "GetData(0x9000, " + size + ", 0) -> " + size}));
+  EXPECT_EQ(rig.CallsSince(before),
+            (std::vector<std::string>{"QueryString(42, 0xc003, 256, 1004) -> 10",
+                                      "GetData(0x9000, 0, 0) -> " + size,
+                                      "GetData(0x9000, " + size + ", 0) -> " + size}));
   ASSERT_EQ(rig.parsed.size(), 1U);
   EXPECT_EQ(rig.parsed[0].first, 42);
   EXPECT_EQ(rig.parsed[0].second, book);
