@@ -1,0 +1,295 @@
+// panel-watch.exe: watches a running panel through its automation contract
+// and says what happens, as it happens: every caption change, the indicator,
+// the clicks it was asked to make, the transactions the transaction library
+// received and the panel's event-log entries. The demo runs it beside the
+// panel.
+//
+//   panel-watch [--seconds N] [--captions] [--click NAME@SECONDS]...
+//               [--journal FILE] [--events FILE]
+//
+// --seconds N       stop after N seconds (default: when the panel closes)
+// --captions        print caption and indicator changes
+// --click C@S       click the control named C (cmdBestBid, cmdReverse, ...)
+//                   S seconds after the panel is found, as a hotkey tool does
+// --journal FILE    print the SEND lines the stand-in transaction library adds
+// --events FILE     print the lines the panel adds to its event-log mirror
+//
+// Exit codes: 0 done, 1 no panel appeared within a minute, 2 bad arguments.
+#include <fcntl.h>
+#include <io.h>
+
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/main_window_model.h"
+#include "win32/text_encoding.h"
+#include "win32/windows_api.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+using vestrel::ControlDesign;
+using vestrel::ControlId;
+using vestrel::ControlKind;
+using vestrel::MainWindowModel;
+
+constexpr auto kPollInterval = 50ms;
+constexpr auto kFindTimeout = 60s;
+
+struct PlannedClick {
+  const ControlDesign* Control;
+  double AtSeconds;
+  bool Done = false;
+};
+
+struct Options {
+  std::optional<double> Seconds;
+  bool Captions = false;
+  std::vector<PlannedClick> Clicks;
+  std::string Journal;
+  std::string Events;
+};
+
+const ControlDesign* ControlNamed(const std::string& name) {
+  for (const ControlDesign& design : MainWindowModel::Controls()) {
+    if (design.Name == name) {
+      return &design;
+    }
+  }
+  return nullptr;
+}
+
+std::optional<Options> ParseArguments(int argc, char** argv) {
+  Options options;
+  for (int i = 1; i < argc; ++i) {
+    const std::string argument = argv[i];
+    const bool hasValue = i + 1 < argc;
+    if (argument == "--captions") {
+      options.Captions = true;
+    } else if (argument == "--seconds" && hasValue) {
+      options.Seconds = std::atof(argv[++i]);
+    } else if (argument == "--journal" && hasValue) {
+      options.Journal = argv[++i];
+    } else if (argument == "--events" && hasValue) {
+      options.Events = argv[++i];
+    } else if (argument == "--click" && hasValue) {
+      const std::string plan = argv[++i];
+      const std::size_t at = plan.find('@');
+      const ControlDesign* control =
+          at == std::string::npos ? nullptr : ControlNamed(plan.substr(0, at));
+      if (control == nullptr || control->Kind != ControlKind::CommandButton) {
+        std::fprintf(stderr, "panel-watch: no button in %s (NAME@SECONDS)\n", plan.c_str());
+        return std::nullopt;
+      }
+      options.Clicks.push_back({control, std::atof(plan.c_str() + at + 1)});
+    } else {
+      std::fprintf(stderr, "panel-watch: unknown or incomplete argument %s\n", argument.c_str());
+      return std::nullopt;
+    }
+  }
+  return options;
+}
+
+// The lines a file gains, as they are written.
+class FileTail {
+ public:
+  explicit FileTail(std::string path) : path_(std::move(path)) {
+    // Only what is written from now on.
+    std::ifstream file(path_, std::ios::binary | std::ios::ate);
+    if (file) {
+      offset_ = static_cast<std::streamoff>(file.tellg());
+    }
+  }
+
+  std::vector<std::string> NewLines() {
+    std::vector<std::string> lines;
+    if (path_.empty()) {
+      return lines;
+    }
+    std::ifstream file(path_, std::ios::binary);
+    if (!file) {
+      return lines;
+    }
+    file.seekg(offset_);
+    std::string line;
+    // Only whole lines: one being written is read next time.
+    while (std::getline(file, line) && !file.eof()) {
+      offset_ += static_cast<std::streamoff>(line.size() + 1);
+      if (!line.empty() && line.back() == '\r') {
+        line.pop_back();
+      }
+      lines.push_back(line);
+    }
+    return lines;
+  }
+
+ private:
+  std::string path_;
+  std::streamoff offset_ = 0;
+};
+
+// The entry's text from a mirror line {"type": N, "text": "..."}, its line
+// breaks shown as " / "; the line itself when it is not one.
+std::string EventText(const std::string& line) {
+  const std::string key = "\"text\": \"";
+  const std::size_t start = line.find(key);
+  if (start == std::string::npos || line.size() < 2 ||
+      line.compare(line.size() - 2, 2, "\"}") != 0) {
+    return line;
+  }
+  std::string text;
+  for (std::size_t i = start + key.size(); i + 2 < line.size(); ++i) {
+    if (line[i] != '\\') {
+      text += line[i];
+      continue;
+    }
+    const char escaped = line[++i];
+    if (escaped == 'n') {
+      text += " / ";
+    } else if (escaped == 't') {
+      text += ' ';
+    } else if (escaped == 'u') {
+      text += '?';  // a control character
+      i += 4;
+    } else if (escaped != 'r') {
+      text += escaped;  // \" and \\ stand for themselves
+    }
+  }
+  return text;
+}
+
+class Watch {
+ public:
+  explicit Watch(Options options)
+      : options_(std::move(options)),
+        start_(Clock::now()),
+        journal_(options_.Journal),
+        events_(options_.Events) {}
+
+  int Run() {
+    HWND panel = nullptr;
+    while (panel == nullptr) {
+      panel = FindWindowW(L"VestrelMain", nullptr);
+      if (Clock::now() - start_ > kFindTimeout) {
+        std::fprintf(stderr, "panel-watch: no panel window appeared\n");
+        return 1;
+      }
+      std::this_thread::sleep_for(kPollInterval);
+    }
+    start_ = Clock::now();
+    Say("watching \"" + Text(panel) + "\"");
+    while (IsWindow(panel) != FALSE) {
+      if (options_.Seconds && Seconds() >= *options_.Seconds) {
+        return 0;
+      }
+      if (options_.Captions) {
+        ReportCaptions(panel);
+      }
+      MakeDueClicks(panel);
+      for (const std::string& line : journal_.NewLines()) {
+        if (line.rfind("SEND ", 0) == 0) {
+          Say("transaction sent: " + vestrel::win32::AnsiToUtf8(line.substr(5)));
+        }
+      }
+      for (const std::string& line : events_.NewLines()) {
+        Say("event log: " + EventText(line));
+      }
+      std::this_thread::sleep_for(kPollInterval);
+    }
+    Say("the panel has closed");
+    return 0;
+  }
+
+ private:
+  double Seconds() const { return std::chrono::duration<double>(Clock::now() - start_).count(); }
+
+  void Say(const std::string& what) const {
+    std::printf("[%6.2f s] %s\n", Seconds(), what.c_str());
+    std::fflush(stdout);
+  }
+
+  static std::string Text(HWND window) {
+    wchar_t text[512] = {};
+    SendMessageTimeoutW(window, WM_GETTEXT, std::size(text), reinterpret_cast<LPARAM>(text),
+                        SMTO_ABORTIFHUNG, 1000, nullptr);
+    return vestrel::win32::WideToUtf8(text);
+  }
+
+  // Which circle is in front: the one above the other in z-order.
+  static std::string Indicator(HWND panel) {
+    const HWND up = GetDlgItem(panel, static_cast<int>(ControlId::shpUp));
+    const HWND down = GetDlgItem(panel, static_cast<int>(ControlId::shpDown));
+    for (HWND child = GetWindow(up, GW_HWNDNEXT); child != nullptr;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+      if (child == down) {
+        return "up";
+      }
+    }
+    return "down";
+  }
+
+  void ReportCaptions(HWND panel) {
+    std::string changes;
+    for (const ControlDesign& design : MainWindowModel::Controls()) {
+      if (design.Kind != ControlKind::CommandButton && design.Kind != ControlKind::Label) {
+        continue;
+      }
+      const std::string caption = Text(GetDlgItem(panel, static_cast<int>(design.Id)));
+      std::string& last = captions_[static_cast<std::size_t>(design.Id) - kFirstId];
+      if (caption != last) {
+        changes += "  " + std::string(design.Name) + " " + caption;
+        last = caption;
+      }
+    }
+    const std::string indicator = Indicator(panel);
+    if (indicator != indicator_) {
+      changes += "  indicator " + indicator;
+      indicator_ = indicator;
+    }
+    if (!changes.empty()) {
+      Say("captions:" + changes);
+    }
+  }
+
+  void MakeDueClicks(HWND panel) {
+    for (PlannedClick& click : options_.Clicks) {
+      if (click.Done || Seconds() < click.AtSeconds) {
+        continue;
+      }
+      click.Done = true;
+      const HWND button = GetDlgItem(panel, static_cast<int>(click.Control->Id));
+      Say("click " + std::string(click.Control->Name) + " (automation ID " +
+          std::to_string(static_cast<int>(click.Control->Id)) + ", caption " + Text(button) + ")");
+      // A hung or blocked panel (a message box open) must not stop the watch.
+      SendMessageTimeoutW(button, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 5000, nullptr);
+    }
+  }
+
+  static constexpr std::size_t kFirstId = static_cast<std::size_t>(ControlId::cmdMaxBid);
+
+  Options options_;
+  Clock::time_point start_;
+  FileTail journal_;
+  FileTail events_;
+  std::array<std::string, vestrel::kControlCount> captions_{};
+  std::string indicator_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  _setmode(_fileno(stdout), _O_BINARY);  // UTF-8 lines ending in LF, as written
+  std::optional<Options> options = ParseArguments(argc, argv);
+  if (!options) {
+    return 2;
+  }
+  return Watch(std::move(*options)).Run();
+}
