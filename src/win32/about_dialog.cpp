@@ -7,6 +7,7 @@
 #include "win32/win32_message_box.h"
 #include "win32/win32_process_starter.h"
 #include "win32/win32_registry.h"
+#include "win32/window_class.h"
 
 namespace vestrel::win32 {
 namespace {
@@ -23,26 +24,9 @@ constexpr int kTitleFontTenthsOfPoint = 135;  // Arial 13.5 pt
 constexpr DWORD kDialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
 
 void RegisterAboutClass(HINSTANCE instance) {
-  WNDCLASSEXW existing{};
-  existing.cbSize = sizeof existing;
-  if (GetClassInfoExW(instance, kAboutWindowClass, &existing) != FALSE) {
-    return;
-  }
   // A dialog class of our own name: the dialog manager's window procedure.
-  WNDCLASSEXW windowClass{};
-  windowClass.cbSize = sizeof windowClass;
-  windowClass.lpfnWndProc = DefDlgProcW;
-  windowClass.cbWndExtra = DLGWINDOWEXTRA;
-  windowClass.hInstance = instance;
-  windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  // The program's icon where it has one, for the task bar.
-  windowClass.hIcon = LoadIconW(instance, L"VESTREL");
-  if (windowClass.hIcon == nullptr) {
-    windowClass.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
-  }
-  windowClass.lpszClassName = kAboutWindowClass;
-  if (RegisterClassExW(&windowClass) == 0) {
+  if (!RegisterProgramWindowClass(instance, kAboutWindowClass, DefDlgProcW, COLOR_BTNFACE,
+                                  DLGWINDOWEXTRA)) {
     RaiseLastError();
   }
 }

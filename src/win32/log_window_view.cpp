@@ -3,6 +3,7 @@
 #include "diag/app_error.h"
 #include "win32/text_encoding.h"
 #include "win32/win32_error.h"
+#include "win32/window_class.h"
 
 namespace vestrel::win32 {
 namespace {
@@ -13,24 +14,7 @@ constexpr int kClientHeightTwips = 4425;
 constexpr DWORD kStyle = WS_OVERLAPPEDWINDOW;
 
 void RegisterLogClass(HINSTANCE instance, WNDPROC procedure) {
-  WNDCLASSEXW existing{};
-  existing.cbSize = sizeof existing;
-  if (GetClassInfoExW(instance, kLogWindowClass, &existing) != FALSE) {
-    return;
-  }
-  WNDCLASSEXW windowClass{};
-  windowClass.cbSize = sizeof windowClass;
-  windowClass.lpfnWndProc = procedure;
-  windowClass.hInstance = instance;
-  windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-  // The program's icon where it has one, for the task bar.
-  windowClass.hIcon = LoadIconW(instance, L"VESTREL");
-  if (windowClass.hIcon == nullptr) {
-    windowClass.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
-  }
-  windowClass.lpszClassName = kLogWindowClass;
-  if (RegisterClassExW(&windowClass) == 0) {
+  if (!RegisterProgramWindowClass(instance, kLogWindowClass, procedure, COLOR_WINDOW)) {
     RaiseLastError();
   }
 }

@@ -24,6 +24,7 @@
 #include "win32/win32_regional_settings.h"
 #include "win32/win32_transaction_library.h"
 #include "win32/win32_user_context.h"
+#include "win32/window_class.h"
 
 namespace vestrel::win32 {
 namespace {
@@ -294,22 +295,8 @@ LRESULT Panel::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 int RunPanel(HINSTANCE instance, int show) {
   CoInitialize(nullptr);
   RegisterShapeClass(instance);
-  WNDCLASSEXW windowClass{};
-  windowClass.cbSize = sizeof windowClass;
-  windowClass.lpfnWndProc = MainWindowProc;
-  windowClass.cbWndExtra = sizeof(Panel*);
-  windowClass.hInstance = instance;
-  windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  windowClass.lpszClassName = kMainWindowClass;
-  windowClass.hIcon = LoadIconW(instance, L"VESTREL");
-  windowClass.hIconSm =
-      static_cast<HICON>(LoadImageW(instance, L"VESTREL", IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
-  if (windowClass.hIcon == nullptr) {
-    windowClass.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
-    windowClass.hIconSm = windowClass.hIcon;
-  }
-  if (RegisterClassExW(&windowClass) == 0) {
+  if (!RegisterProgramWindowClass(instance, kMainWindowClass, MainWindowProc, COLOR_BTNFACE,
+                                  sizeof(Panel*))) {
     return 1;
   }
 
