@@ -16,6 +16,10 @@ COLORREF ToColorRef(OleColor color) {
                               : static_cast<COLORREF>(color);
 }
 
+ControlId OtherShape(ControlId shape) {
+  return shape == ControlId::shpUp ? ControlId::shpDown : ControlId::shpUp;
+}
+
 MainWindowModel* ModelOf(HWND control) {
   return reinterpret_cast<MainWindowModel*>(GetWindowLongPtrW(GetParent(control), GWLP_USERDATA));
 }
@@ -215,19 +219,36 @@ void MainWindowView::ApplyGeometry(ControlId id) {
 }
 
 void MainWindowView::ApplyZOrder() {
-  // The circle in front sits above the other one; both lie under the buttons.
+  // The circle in front sits above the other one; both lie under the buttons
+  // and the labels. Both go to the bottom, the back one last, so the front
+  // one is directly above it.
   const ControlId front = model_.FrontShape();
-  const ControlId back = front == ControlId::shpUp ? ControlId::shpDown : ControlId::shpUp;
-  // Both go to the bottom, the back one last, so the front one is directly
-  // above it: first of the two in z-order.
   SetWindowPos(Control(front), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  SetWindowPos(Control(back), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  SetWindowPos(Control(OtherShape(front)), HWND_BOTTOM, 0, 0, 0, 0,
+               SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  shownFront_ = front;
+}
+
+bool MainWindowView::ShowFrontShape() {
+  const ControlId front = model_.FrontShape();
+  if (front == shownFront_) {
+    return false;
+  }
+  // The circles are the bottom two: the one in front going to the bottom swaps them.
+  SetWindowPos(Control(shownFront_), HWND_BOTTOM, 0, 0, 0, 0,
+               SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   InvalidateRect(Control(front), nullptr, TRUE);
-  InvalidateRect(Control(back), nullptr, TRUE);
+  InvalidateRect(Control(shownFront_), nullptr, TRUE);
+  shownFront_ = front;
+  return true;
 }
 
 void MainWindowView::ScheduleRepaint(ControlId id) {
   needsRepaint_[Index(id)] = true;
+  ScheduleRound();
+}
+
+void MainWindowView::ScheduleRound() {
   if (!repaintScheduled_) {
     repaintScheduled_ = SetTimer(window_, kRepaintTimer, kRepaintMilliseconds, nullptr) != 0;
     if (!repaintScheduled_) {
@@ -237,14 +258,7 @@ void MainWindowView::ScheduleRepaint(ControlId id) {
 }
 
 void MainWindowView::RepaintChanged() {
-  if (repaintScheduled_) {
-    KillTimer(window_, kRepaintTimer);
-    repaintScheduled_ = false;
-  }
-  if (zOrderChanged_) {
-    zOrderChanged_ = false;
-    ApplyZOrder();
-  }
+  bool changed = ShowFrontShape();
   for (std::size_t i = 0; i < controls_.size(); ++i) {
     if (textChanged_[i]) {
       textChanged_[i] = false;
@@ -256,7 +270,13 @@ void MainWindowView::RepaintChanged() {
     if (needsRepaint_[i]) {
       needsRepaint_[i] = false;
       InvalidateRect(controls_[i], nullptr, TRUE);
+      changed = true;
     }
+  }
+  // While books keep coming the timer keeps running; the first quiet round stops it.
+  if (!changed && repaintScheduled_) {
+    KillTimer(window_, kRepaintTimer);
+    repaintScheduled_ = false;
   }
 }
 
@@ -280,8 +300,7 @@ void MainWindowView::ControlChanged(ControlId id, ControlProperty property) {
       ApplyGeometry(id);
       break;
     case ControlProperty::ZOrder:
-      zOrderChanged_ = true;
-      ScheduleRepaint(id);
+      ScheduleRound();  // the round swaps the circles if they need it
       break;
   }
 }

@@ -52,7 +52,11 @@ class MainWindowView : public MainWindowObserver {
   void Create(const ControlDesign& design);
   void ApplyGeometry(ControlId id);
   void ApplyZOrder();
+  // Swaps the circles when the model's front one is not the one shown in
+  // front; true when it did.
+  bool ShowFrontShape();
   void ScheduleRepaint(ControlId id);
+  void ScheduleRound();
 
   static constexpr UINT kRepaintMilliseconds = 15;
 
@@ -65,7 +69,7 @@ class MainWindowView : public MainWindowObserver {
   // What the next repaint round does.
   std::array<bool, kControlCount> textChanged_{};
   std::array<bool, kControlCount> needsRepaint_{};
-  bool zOrderChanged_ = false;
+  ControlId shownFront_ = ControlId::shpUp;
   bool repaintScheduled_ = false;
 };
 
