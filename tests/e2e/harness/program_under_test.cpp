@@ -110,6 +110,7 @@ namespace {
 struct WindowSearch {
   DWORD processId;
   const wchar_t* className;
+  bool shownOnly;
   HWND found;
 };
 
@@ -117,9 +118,12 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM parameter) {
   auto& search = *reinterpret_cast<WindowSearch*>(parameter);
   DWORD owner = 0;
   GetWindowThreadProcessId(window, &owner);
+  if (owner != search.processId || (search.shownOnly && IsWindowVisible(window) == FALSE)) {
+    return TRUE;
+  }
   wchar_t name[64] = {};
   GetClassNameW(window, name, 64);
-  if (owner == search.processId && std::wstring_view(name) == search.className) {
+  if (std::wstring_view(name) == search.className) {
     search.found = window;
     return FALSE;
   }
@@ -128,16 +132,22 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM parameter) {
 
 }  // namespace
 
+HWND ProgramUnderTest::TopLevelWindow(const wchar_t* className, bool shownOnly) const {
+  WindowSearch search{processId_, className, shownOnly, nullptr};
+  EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
 HWND ProgramUnderTest::WaitForWindow(const wchar_t* className,
                                      std::chrono::milliseconds timeout) const {
-  WindowSearch search{processId_, className, nullptr};
+  HWND found = nullptr;
   WaitUntil(
       [&] {
-        EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
-        return search.found != nullptr || !Running();
+        found = TopLevelWindow(className);
+        return found != nullptr || !Running();
       },
       timeout);
-  return search.found;
+  return found;
 }
 
 long ProgramUnderTest::WaitForExit(std::chrono::milliseconds timeout) const {

@@ -68,6 +68,9 @@ class ProgramUnderTest {
   // Zero figures when the system cannot tell (the process has ended).
   ProcessMemory Memory() const;
 
+  // The program's top-level window of that class (only a shown one if
+  // asked), or nullptr.
+  HWND TopLevelWindow(const wchar_t* className, bool shownOnly = false) const;
   // The program's top-level window of that class, once it exists; nullptr
   // when it did not appear in time.
   HWND WaitForWindow(const wchar_t* className,
