@@ -305,7 +305,7 @@ bool XLTableDecoder::DecodeWholeBlock(Bytes data, std::int32_t& pos, std::int32_
         return false;
       }
       for (at = start; values-- > 0;) {
-        const std::size_t from = static_cast<std::size_t>(at);
+        const auto from = static_cast<std::size_t>(at);
         const std::size_t length = std::min<std::size_t>(data[from - 1], data.size() - from);
         PutCell({reinterpret_cast<const char*>(data.data()) + from, length});
         at += 1 + data[from - 1];
