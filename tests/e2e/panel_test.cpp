@@ -16,16 +16,6 @@ const std::vector<Level> kBook = {
     {5, 103, 0}, {9, 102, 0}, {2, 101, 0}, {0, 100, 4}, {0, 99, 1}, {0, 98, 7},
 };
 
-bool ShapeInFront(HWND mainWindow, int front, int back) {
-  for (HWND child = GetWindow(GetDlgItem(mainWindow, front), GW_HWNDNEXT); child != nullptr;
-       child = GetWindow(child, GW_HWNDNEXT)) {
-    if (child == GetDlgItem(mainWindow, back)) {
-      return true;
-    }
-  }
-  return false;
-}
-
 // A window's text as the system holds it, without asking the window.
 std::wstring InternalText(HWND window) {
   wchar_t text[256] = {};

@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "app/main_window_model.h"
+#include "panel_automation.h"
 #include "win32/text_encoding.h"
 #include "win32/windows_api.h"
 
@@ -216,24 +217,16 @@ class Watch {
     std::fflush(stdout);
   }
 
+  // A watch must not stop on a busy panel (a message box open): short waits.
+  static constexpr UINT kReadTimeoutMs = 1000;
+  static constexpr UINT kClickTimeoutMs = 5000;
+
   static std::string Text(HWND window) {
-    wchar_t text[512] = {};
-    SendMessageTimeoutW(window, WM_GETTEXT, std::size(text), reinterpret_cast<LPARAM>(text),
-                        SMTO_ABORTIFHUNG, 1000, nullptr);
-    return vestrel::win32::WideToUtf8(text);
+    return vestrel::win32::WideToUtf8(vestrel::automation::WindowText(window, kReadTimeoutMs));
   }
 
-  // Which circle is in front: the one above the other in z-order.
-  static std::string Indicator(HWND panel) {
-    const HWND up = GetDlgItem(panel, static_cast<int>(ControlId::shpUp));
-    const HWND down = GetDlgItem(panel, static_cast<int>(ControlId::shpDown));
-    for (HWND child = GetWindow(up, GW_HWNDNEXT); child != nullptr;
-         child = GetWindow(child, GW_HWNDNEXT)) {
-      if (child == down) {
-        return "up";
-      }
-    }
-    return "down";
+  static std::string Text(HWND panel, ControlId id) {
+    return Text(GetDlgItem(panel, static_cast<int>(id)));
   }
 
   void ReportCaptions(HWND panel) {
@@ -242,14 +235,18 @@ class Watch {
       if (design.Kind != ControlKind::CommandButton && design.Kind != ControlKind::Label) {
         continue;
       }
-      const std::string caption = Text(GetDlgItem(panel, static_cast<int>(design.Id)));
+      const std::string caption = Text(panel, design.Id);
       std::string& last = captions_[static_cast<std::size_t>(design.Id) - kFirstId];
       if (caption != last) {
         changes += "  " + std::string(design.Name) + " " + caption;
         last = caption;
       }
     }
-    const std::string indicator = Indicator(panel);
+    const std::string indicator =
+        vestrel::automation::ShapeInFront(panel, static_cast<int>(ControlId::shpUp),
+                                          static_cast<int>(ControlId::shpDown))
+            ? "up"
+            : "down";
     if (indicator != indicator_) {
       changes += "  indicator " + indicator;
       indicator_ = indicator;
@@ -265,11 +262,10 @@ class Watch {
         continue;
       }
       click.Done = true;
-      const HWND button = GetDlgItem(panel, static_cast<int>(click.Control->Id));
-      Say("click " + std::string(click.Control->Name) + " (automation ID " +
-          std::to_string(static_cast<int>(click.Control->Id)) + ", caption " + Text(button) + ")");
-      // A hung or blocked panel (a message box open) must not stop the watch.
-      SendMessageTimeoutW(button, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 5000, nullptr);
+      const int id = static_cast<int>(click.Control->Id);
+      Say("click " + std::string(click.Control->Name) + " (automation ID " + std::to_string(id) +
+          ", caption " + Text(panel, click.Control->Id) + ")");
+      vestrel::automation::Click(panel, id, kClickTimeoutMs);
     }
   }
 

@@ -120,14 +120,6 @@ std::string BookItem(const std::vector<Level>& levels) {
   return "R1C1:R" + std::to_string(levels.size() + 1) + "C3";
 }
 
-std::wstring Caption(HWND mainWindow, int controlId) {
-  return WindowText(GetDlgItem(mainWindow, controlId));
-}
-
-void Click(HWND mainWindow, int controlId) {
-  SendMessageW(GetDlgItem(mainWindow, controlId), BM_CLICK, 0, 0);
-}
-
 HWND WaitForMessageBox(const ProgramUnderTest& program, std::chrono::milliseconds timeout) {
   // The box is complete once it is shown with its text control.
   HWND box = nullptr;

@@ -70,10 +70,9 @@ std::vector<std::uint8_t> EncodeBook(const std::vector<Level>& levels,
                                          "SELL_VOLUME", "PRICE", "BUY_VOLUME"});
 std::string BookItem(const std::vector<Level>& levels);
 
-// The caption of a control of the main window, by its automation ID.
-std::wstring Caption(HWND mainWindow, int controlId);
-// Clicks a button as a hotkey tool does; returns when the click has been handled.
-void Click(HWND mainWindow, int controlId);
+using automation::Caption;
+using automation::Click;
+using automation::ShapeInFront;
 // The message box the program shows, once it is up (nullptr when none came).
 HWND WaitForMessageBox(const ProgramUnderTest& program,
                        std::chrono::milliseconds timeout = kStartTimeout);

@@ -159,10 +159,4 @@ long ProgramUnderTest::WaitForExit(std::chrono::milliseconds timeout) const {
   return static_cast<long>(code);
 }
 
-std::wstring WindowText(HWND window) {
-  wchar_t text[512] = {};
-  SendMessageW(window, WM_GETTEXT, std::size(text), reinterpret_cast<LPARAM>(text));
-  return text;
-}
-
 }  // namespace vestrel::e2e

@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "panel_automation.h"
 #include "win32/windows_api.h"
 // after windows.h, which it needs
 #include <psapi.h>
@@ -83,7 +84,7 @@ class ProgramUnderTest {
   DWORD processId_ = 0;
 };
 
-// The window's text, through WM_GETTEXT as any automation tool reads it.
-std::wstring WindowText(HWND window);
+// Reading and clicking windows as an automation tool does.
+using automation::WindowText;
 
 }  // namespace vestrel::e2e
