@@ -41,6 +41,7 @@ using vestrel::e2e::ProcessMemory;
 using vestrel::e2e::ProgramUnderTest;
 using vestrel::e2e::TerminalClient;
 using vestrel::e2e::TerminalFolder;
+using vestrel::e2e::WaitUntil;
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
@@ -96,70 +97,23 @@ struct Products {
   fs::path BareWindow;
 };
 
-// Waits for the handle to be signalled while answering our thread's window
-// messages: a DDE connect anywhere on the desktop waits for every top-level
-// window, ours among them (the DDE client's).
-bool WaitPumping(HANDLE handle, std::chrono::milliseconds timeout) {
-  const auto deadline = Clock::now() + timeout;
-  for (;;) {
-    const auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-    if (left <= 0ms) {
-      return WaitForSingleObject(handle, 0) == WAIT_OBJECT_0;
-    }
-    const DWORD woken = MsgWaitForMultipleObjects(handle == nullptr ? 0 : 1, &handle, FALSE,
-                                                  static_cast<DWORD>(left.count()), QS_ALLINPUT);
-    if (handle != nullptr && woken == WAIT_OBJECT_0) {
-      return true;
-    }
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-      DispatchMessageW(&message);
-    }
-  }
-}
-
-void Pause(std::chrono::milliseconds duration) { WaitPumping(nullptr, duration); }
-
 // Runs termsim.exe for that many pokes and returns what its summary line
 // says; throws unless every poke was acknowledged.
 PokeSummary RunTermsim(const fs::path& termsim, const fs::path& folder, long long count, int levels,
                        int run) {
   const fs::path outputPath = folder / (L"termsim-" + std::to_wstring(run) + L".txt");
-  SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
-  const HANDLE output =
-      CreateFileW(outputPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                  &inheritable, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (output == INVALID_HANDLE_VALUE) {
-    throw BenchFailure("cannot create " + outputPath.string());
+  const std::wstring arguments = L"--levels " + std::to_wstring(levels) + L" --rate 0 --count " +
+                                 std::to_wstring(count) + L" --quiet";
+  long exitCode = 0;
+  bool ended = false;
+  {
+    ProgramUnderTest termsimRun(termsim, folder, {}, arguments, outputPath);
+    // Even at a few pokes a second the run ends in time; a hung one does not
+    // (and is ended when it goes out of scope).
+    const auto patience = 120s + std::chrono::milliseconds(count * 50);
+    ended = WaitUntil([&] { return !termsimRun.Running(); }, patience);
+    exitCode = ended ? termsimRun.WaitForExit(0ms) : -1;
   }
-  std::wstring commandLine = L"\"" + termsim.wstring() + L"\" --levels " + std::to_wstring(levels) +
-                             L" --rate 0 --count " + std::to_wstring(count) + L" --quiet";
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdOutput = output;
-  startup.hStdError = output;
-  PROCESS_INFORMATION started{};
-  const BOOL ok = CreateProcessW(termsim.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0,
-                                 nullptr, folder.c_str(), &startup, &started);
-  CloseHandle(output);
-  if (ok == FALSE) {
-    throw BenchFailure("could not start " + termsim.string() + ": error " +
-                       std::to_string(GetLastError()));
-  }
-  CloseHandle(started.hThread);
-  // Even at a few pokes a second the run ends in time; a hung one does not.
-  const auto patience = 120s + std::chrono::milliseconds(count * 50);
-  const bool ended = WaitPumping(started.hProcess, patience);
-  DWORD exitCode = 0;
-  if (!ended) {
-    TerminateProcess(started.hProcess, 1);
-    WaitForSingleObject(started.hProcess, 10000);
-  } else {
-    GetExitCodeProcess(started.hProcess, &exitCode);
-  }
-  CloseHandle(started.hProcess);
 
   std::ifstream in(outputPath, std::ios::binary);
   const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -292,22 +246,22 @@ StartTime TimeStart(const fs::path& program, const fs::path& folder,
   bool serving = client == nullptr;
   const auto start = Clock::now();
   ProgramUnderTest started(program, folder, environment);
-  while (!shown || !serving) {
-    if (!shown && ShownWindow(started, windowClass) != nullptr) {
-      shown = true;
-      result.Shown = Milliseconds(Clock::now() - start);
-    }
-    if (!serving && shown && client->ServiceAnswers()) {
-      serving = true;
-      result.Serving = Milliseconds(Clock::now() - start);
-    }
-    if (!started.Running()) {
-      throw BenchFailure(std::string(what) + " ended during its start");
-    }
-    if (Clock::now() - start > kStartPatience) {
-      throw BenchFailure(std::string(what) + " did not come up in time");
-    }
-    Pause(kPollEvery);
+  WaitUntil(
+      [&] {
+        if (!shown && ShownWindow(started, windowClass) != nullptr) {
+          shown = true;
+          result.Shown = Milliseconds(Clock::now() - start);
+        }
+        if (!serving && shown && client->ServiceAnswers()) {
+          serving = true;
+          result.Serving = Milliseconds(Clock::now() - start);
+        }
+        return (shown && serving) || !started.Running();
+      },
+      kStartPatience, kPollEvery);
+  if (!shown || !serving) {
+    throw BenchFailure(std::string(what) + (started.Running() ? " did not come up in time"
+                                                              : " ended during its start"));
   }
   Close(started, windowClass, what);
   return result;

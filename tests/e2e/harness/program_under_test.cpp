@@ -7,7 +7,8 @@
 
 namespace vestrel::e2e {
 
-bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
+bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout,
+               std::chrono::milliseconds poll) {
   const auto deadline = std::chrono::steady_clock::now() + timeout;
   while (!condition()) {
     if (std::chrono::steady_clock::now() >= deadline) {
@@ -19,7 +20,7 @@ bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
       DispatchMessageW(&message);
     }
-    std::this_thread::sleep_for(50ms);
+    std::this_thread::sleep_for(poll);
   }
   return true;
 }
@@ -57,7 +58,7 @@ TempFolder::~TempFolder() {
 ProgramUnderTest::ProgramUnderTest(
     const std::filesystem::path& program, const std::filesystem::path& folder,
     const std::vector<std::pair<std::wstring, std::wstring>>& environment,
-    const std::wstring& arguments) {
+    const std::wstring& arguments, const std::filesystem::path& output) {
   for (const auto& [name, value] : environment) {
     SetEnvironmentVariableW(name.c_str(), value.c_str());
   }
@@ -67,9 +68,26 @@ ProgramUnderTest::ProgramUnderTest(
   }
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
+  HANDLE outputFile = INVALID_HANDLE_VALUE;
+  if (!output.empty()) {
+    SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+    outputFile =
+        CreateFileW(output.wstring().c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    &inheritable, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (outputFile == INVALID_HANDLE_VALUE) {
+      throw std::runtime_error("cannot create " + output.string());
+    }
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = outputFile;
+    startup.hStdError = outputFile;
+  }
   PROCESS_INFORMATION started{};
   const BOOL ok = CreateProcessW(program.wstring().c_str(), commandLine.data(), nullptr, nullptr,
-                                 FALSE, 0, nullptr, folder.wstring().c_str(), &startup, &started);
+                                 outputFile != INVALID_HANDLE_VALUE, 0, nullptr,
+                                 folder.wstring().c_str(), &startup, &started);
+  if (outputFile != INVALID_HANDLE_VALUE) {
+    CloseHandle(outputFile);
+  }
   for (const auto& [name, value] : environment) {
     SetEnvironmentVariableW(name.c_str(), nullptr);
   }

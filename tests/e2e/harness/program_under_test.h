@@ -23,9 +23,10 @@ using namespace std::chrono_literals;
 // Generous by default: a 32-bit program under emulation takes minutes to start.
 inline constexpr std::chrono::milliseconds kStartTimeout = 600s;
 
-// Polls the condition every 50 ms until it holds or the time is up, handling
-// the calling thread's window messages meanwhile.
-bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout);
+// Polls the condition (every 50 ms unless told) until it holds or the time
+// is up, handling the calling thread's window messages meanwhile.
+bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout,
+               std::chrono::milliseconds poll = 50ms);
 
 // The path of a build product handed over by the test runner in an
 // environment variable (a Unix path is mapped to Wine's Z: drive).
@@ -55,10 +56,11 @@ struct ProcessMemory {
 class ProgramUnderTest {
  public:
   // Starts the program with the folder as its working folder; extra
-  // environment variables are added to the test's own.
+  // environment variables are added to the test's own. With an output file,
+  // the program's standard output and error go there.
   ProgramUnderTest(const std::filesystem::path& program, const std::filesystem::path& folder,
                    const std::vector<std::pair<std::wstring, std::wstring>>& environment = {},
-                   const std::wstring& arguments = L"");
+                   const std::wstring& arguments = L"", const std::filesystem::path& output = {});
   // Ends the program if it still runs.
   ~ProgramUnderTest();
   ProgramUnderTest(const ProgramUnderTest&) = delete;
