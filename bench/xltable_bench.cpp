@@ -52,9 +52,9 @@ void DecodePokes(benchmark::State& state, const Sheet& sheet) {
   const std::vector<std::uint8_t> poke = EncodeSheet(sheet);
   vestrel::tools::QuietLogServices services(nullptr, ',');
   std::size_t stored = 0;
-  XLTableDecoder decoder(services.Log, [&](std::int32_t&, const DecodedTable& table) {
-    stored = table.StoredCells();
-  });
+  XLTableDecoder decoder(
+      services.Log, services.AppLog, services.Regional,
+      [&](std::int32_t&, const DecodedTable& table) { stored = table.StoredCells(); });
   std::int32_t instance = 1;
   for (auto _ : state) {
     decoder.ParseXLTable(instance, poke);
@@ -83,7 +83,7 @@ BENCHMARK(BM_DecodeTable1000Rows);
 // Every cell of the decoded 50-level book, as the order book reads it.
 void BM_ReadBook50Levels(benchmark::State& state) {
   vestrel::tools::QuietLogServices services(nullptr, ',');
-  XLTableDecoder decoder(services.Log, nullptr);
+  XLTableDecoder decoder(services.Log, services.AppLog, services.Regional, nullptr);
   std::int32_t instance = 1;
   decoder.ParseXLTable(instance, EncodeSheet(OrderBookSheet(50, 98650, 10)));
   const DecodedTable& table = decoder.Table();

@@ -13,8 +13,8 @@
 #include <span>
 #include <string>
 
+#include "common/app_error.h"
 #include "dde/xltable_decoder.h"
-#include "diag/app_error.h"
 #include "quiet_ports.h"
 
 namespace {
@@ -105,10 +105,11 @@ Outcome Decode(std::span<const std::uint8_t> poke, bool wholeBlocks) {
   vestrel::LogDispatcher log({eventLog, files, regional, users});
 
   Outcome outcome;
-  vestrel::XLTableDecoder decoder(log, [&](std::int32_t& instance, const DecodedTable& /*table*/) {
-    Check(instance == kInstance, "the instance is passed on");
-    ++outcome.HandedOver;
-  });
+  vestrel::XLTableDecoder decoder(log, eventLog, regional,
+                                  [&](std::int32_t& instance, const DecodedTable& /*table*/) {
+                                    Check(instance == kInstance, "the instance is passed on");
+                                    ++outcome.HandedOver;
+                                  });
   decoder.SetWholeBlocks(wholeBlocks);
   std::int32_t instance = kInstance;
   try {

@@ -56,9 +56,9 @@ class CheckGuard {
 
 }  // namespace
 
-OrderBook::OrderBook(LogDispatcher& log, MessageBox& messages, MainWindowModel& window,
-                     MainWindowCloser& closer)
-    : log_(log), messages_(messages), window_(window), closer_(closer) {}
+OrderBook::OrderBook(LogDispatcher& log, const RegionalSettings& regional, MessageBox& messages,
+                     MainWindowModel& window, MainWindowCloser& closer)
+    : log_(log), regional_(regional), messages_(messages), window_(window), closer_(closer) {}
 
 void OrderBook::DDEDataChanged(std::int32_t& pInstID, const DecodedTable& pData) {
   ErrorScope scope(log_, "Vestrel.modQT.DDEDataChanged", ParamRef("pInstID", pInstID),
@@ -72,10 +72,15 @@ void OrderBook::DDEDataChanged(std::int32_t& pInstID, const DecodedTable& pData)
 }
 
 void OrderBook::RequestClose() {
-  if (!closeRequested_) {
-    closeRequested_ = true;
-    closer_.RequestClose();
+  closeRequested_ = true;
+  // A table that arrives while the wrong-table message waits asks too; the
+  // window (which owns the message box) closes only once the trader has
+  // acknowledged the message, when the check that showed it ends.
+  if (inCheck_ || closerAsked_) {
+    return;
   }
+  closerAsked_ = true;
+  closer_.RequestClose();
 }
 
 bool OrderBook::CheckGStru(const DecodedTable& pData, std::int32_t& pPrice, std::int32_t& pBid,
@@ -130,7 +135,7 @@ void OrderBook::GetMaxSize(const DecodedTable& pData, const std::int32_t& pLine,
                    ParamRef("pPosSize", pPosSize), ParamRef("dblPrice", dblPrice),
                    ParamRef("lngSize", lngSize), ParamRef("pHeight", pHeight));
   scope.PassOn([&] {
-    const char separator = log_.Regional().DecimalSeparator();
+    const char separator = regional_.DecimalSeparator();
     scope.Line = 1;
     lngSize = 0;
     scope.Line = 2;
@@ -152,7 +157,7 @@ void OrderBook::GetMaxSize(const DecodedTable& pData, const std::int32_t& pLine,
 void OrderBook::ChD(const DecodedTable& pData) {
   ErrorScope scope(log_, "Vestrel.frmMain.ChD", ParamRef("pData()", kTableParam));
   scope.PassOn([&] {
-    const char separator = log_.Regional().DecimalSeparator();
+    const char separator = regional_.DecimalSeparator();
     std::int32_t pPrice = 0;
     std::int32_t pBid = 0;
     std::int32_t pAsk = 0;

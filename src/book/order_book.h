@@ -2,11 +2,12 @@
 
 #include <cstdint>
 
-#include "app/main_window_model.h"
 #include "dde/decoded_table.h"
 #include "diag/log_dispatcher.h"
+#include "models/main_window_model.h"
 #include "ports/main_window_closer.h"
 #include "ports/message_box.h"
+#include "ports/regional_settings.h"
 
 namespace vestrel {
 
@@ -23,8 +24,8 @@ inline constexpr const char* kWrongGlassMessage = "Не верная струк�
 // VOLUME column serves both sides.
 class OrderBook {
  public:
-  OrderBook(LogDispatcher& log, MessageBox& messages, MainWindowModel& window,
-            MainWindowCloser& closer);
+  OrderBook(LogDispatcher& log, const RegionalSettings& regional, MessageBox& messages,
+            MainWindowModel& window, MainWindowCloser& closer);
 
   OrderBook(const OrderBook&) = delete;
   OrderBook& operator=(const OrderBook&) = delete;
@@ -71,6 +72,7 @@ class OrderBook {
   void RequestClose();
 
   LogDispatcher& log_;
+  const RegionalSettings& regional_;
   MessageBox& messages_;
   MainWindowModel& window_;
   MainWindowCloser& closer_;
@@ -78,6 +80,7 @@ class OrderBook {
   bool inCheck_ = false;
   double lastMid_ = 0;
   bool closeRequested_ = false;
+  bool closerAsked_ = false;
 };
 
 }  // namespace vestrel

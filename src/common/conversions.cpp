@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <limits>
 
-#include "diag/app_error.h"
+#include "common/app_error.h"
 
 namespace vestrel {
 namespace {

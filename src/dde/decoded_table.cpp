@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <limits>
 
-#include "diag/app_error.h"
+#include "common/app_error.h"
 
 namespace vestrel {
 namespace {

@@ -125,7 +125,7 @@ void XLTableDecoder::GetFloatS(Bytes pData, std::int32_t& pPos, std::int32_t pSi
   scope.PassOn([&] {
     scope.Line = 1;
     const std::int64_t end = static_cast<std::int64_t>(pPos) + pSize;
-    const char separator = log_.Regional().DecimalSeparator();
+    const char separator = regional_.DecimalSeparator();
     CellTextBuffer buffer;
     do {
       scope.Line = 2;
@@ -371,7 +371,7 @@ void XLTableDecoder::ParseXLTable(std::int32_t& pInstID, Bytes strData) {
         // a later poke with a rejected header to hand on.
         std::swap(table_, lastComplete_);
         table_.Reset(rows, columns);
-        separator_ = log_.Regional().DecimalSeparator();
+        separator_ = regional_.DecimalSeparator();
         try {
           DecodeBlocks(strData, pos, scope.Line);
         } catch (...) {
@@ -428,7 +428,7 @@ void XLTableDecoder::DecodeBlocks(Bytes strData, std::int32_t& pos, std::int32_t
         GetSkipS(strData, pos, size);
         break;
       default:
-        log_.AppLog().Write(kUnknownTypeLine + std::to_string(type));
+        appLog_.Write(kUnknownTypeLine + std::to_string(type));
         pos = Moved(pos, size);  // its data is not a block header
         break;
     }

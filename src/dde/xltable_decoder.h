@@ -7,6 +7,8 @@
 
 #include "dde/decoded_table.h"
 #include "diag/log_dispatcher.h"
+#include "ports/event_log.h"
+#include "ports/regional_settings.h"
 
 namespace vestrel {
 
@@ -32,7 +34,11 @@ class XLTableDecoder {
   // The order book intake, called once for every poke decoded without failure.
   using Intake = std::function<void(std::int32_t& pInstID, const DecodedTable& pData)>;
 
-  XLTableDecoder(LogDispatcher& log, Intake intake) : log_(log), intake_(std::move(intake)) {}
+  // appLog takes the unknown-block lines; regional gives the decimal
+  // separator of number cells.
+  XLTableDecoder(LogDispatcher& log, EventLog& appLog, const RegionalSettings& regional,
+                 Intake intake)
+      : log_(log), appLog_(appLog), regional_(regional), intake_(std::move(intake)) {}
 
   // Decodes one poke. An accepted header (type 16, size 4) re-creates the
   // table and blocks are read until the cell cursor has passed row R; a
@@ -105,6 +111,8 @@ class XLTableDecoder {
                         std::int32_t size);
 
   LogDispatcher& log_;
+  EventLog& appLog_;
+  const RegionalSettings& regional_;
   Intake intake_;
   DecodedTable table_;
   DecodedTable lastComplete_;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "diag/app_error.h"
+#include "common/app_error.h"
 
 namespace vestrel {
 

@@ -9,7 +9,7 @@
 #include <type_traits>
 #include <vector>
 
-#include "diag/app_error.h"
+#include "common/app_error.h"
 #include "diag/current_error.h"
 #include "diag/error_record.h"
 #include "diag/log_dispatcher.h"

@@ -31,9 +31,6 @@ class LogDispatcher {
   // The user context; any failure of the component leaves it empty.
   UserContext GetUserContext();
 
-  EventLog& AppLog() { return services_.AppLog; }
-  RegionalSettings& Regional() { return services_.Regional; }
-
  private:
   LogServices services_;
 };

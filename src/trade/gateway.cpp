@@ -28,9 +28,15 @@ std::string TransReplyLogText(const std::string& resultMessage, std::int32_t ext
          errorMessage + '|' + kBufferSizeText;
 }
 
-TradingGateway::TradingGateway(LogDispatcher& log, MessageBox& messages,
-                               TransactionLibrary& library, LogWindow& logWindow)
-    : log_(log), messages_(messages), library_(library), logWindow_(logWindow) {}
+TradingGateway::TradingGateway(LogDispatcher& log, EventLog& appLog,
+                               const RegionalSettings& regional, MessageBox& messages,
+                               TransactionLibrary& library, LogWindowModel& logWindow)
+    : log_(log),
+      appLog_(appLog),
+      regional_(regional),
+      messages_(messages),
+      library_(library),
+      logWindow_(logWindow) {}
 
 bool TradingGateway::QuikInit(const std::string& strAppPath) {
   ErrorScope scope(log_, "Vestrel.frmMain.QuikInit");
@@ -89,9 +95,9 @@ std::int32_t TradingGateway::SendTrans(const std::string& strTrans) {
     // of the log window, where the trader looks for it.
     std::exception_ptr appLogFailure;
     try {
-      log_.AppLog().Write(TransReplyEventLine(replyCode, transId, orderNum, resultMessage,
-                                              extendedErrorCode, errorMessage,
-                                              log_.Regional().DecimalSeparator()));
+      appLog_.Write(TransReplyEventLine(replyCode, transId, orderNum, resultMessage,
+                                        extendedErrorCode, errorMessage,
+                                        regional_.DecimalSeparator()));
     } catch (...) {
       appLogFailure = std::current_exception();
     }

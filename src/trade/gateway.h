@@ -4,8 +4,10 @@
 #include <string>
 
 #include "diag/log_dispatcher.h"
-#include "diag/log_window.h"
+#include "models/log_window_model.h"
+#include "ports/event_log.h"
 #include "ports/message_box.h"
+#include "ports/regional_settings.h"
 #include "ports/transaction_library.h"
 
 namespace vestrel {
@@ -32,8 +34,8 @@ std::string TransReplyLogText(const std::string& resultMessage, std::int32_t ext
 // itself lives in the library; the gateway keeps no state.
 class TradingGateway {
  public:
-  TradingGateway(LogDispatcher& log, MessageBox& messages, TransactionLibrary& library,
-                 LogWindow& logWindow);
+  TradingGateway(LogDispatcher& log, EventLog& appLog, const RegionalSettings& regional,
+                 MessageBox& messages, TransactionLibrary& library, LogWindowModel& logWindow);
 
   TradingGateway(const TradingGateway&) = delete;
   TradingGateway& operator=(const TradingGateway&) = delete;
@@ -53,9 +55,11 @@ class TradingGateway {
 
  private:
   LogDispatcher& log_;
+  EventLog& appLog_;
+  const RegionalSettings& regional_;
   MessageBox& messages_;
   TransactionLibrary& library_;
-  LogWindow& logWindow_;
+  LogWindowModel& logWindow_;
 };
 
 }  // namespace vestrel

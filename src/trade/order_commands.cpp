@@ -2,8 +2,8 @@
 
 #include <limits>
 
+#include "common/app_error.h"
 #include "common/conversions.h"
-#include "diag/app_error.h"
 #include "diag/error_scope.h"
 
 namespace vestrel {
@@ -30,9 +30,15 @@ std::string KillAllOrdersText(const Settings& settings) {
          "; ACTION=KILL_ALL_FUTURES_ORDERS; CLASSCODE=" + settings.ClassCode + ";BASE_CONTRACT=RTS";
 }
 
-OrderCommands::OrderCommands(LogDispatcher& log, MainWindowModel& window, const Settings& settings,
+OrderCommands::OrderCommands(LogDispatcher& log, const RegionalSettings& regional,
+                             MainWindowModel& window, const Settings& settings,
                              TradingGateway& gateway, ModelessWindows& windows)
-    : log_(log), window_(window), settings_(settings), gateway_(gateway), windows_(windows) {}
+    : log_(log),
+      regional_(regional),
+      window_(window),
+      settings_(settings),
+      gateway_(gateway),
+      windows_(windows) {}
 
 void OrderCommands::LimitOrder(const char* source, OrderSide side, const double& dblPrice,
                                const std::int32_t& pCount) {
@@ -40,7 +46,7 @@ void OrderCommands::LimitOrder(const char* source, OrderSide side, const double&
   scope.PassOn([&] {
     scope.Line = 1;
     const std::string trans =
-        LimitOrderText(settings_, side, dblPrice, pCount, log_.Regional().DecimalSeparator());
+        LimitOrderText(settings_, side, dblPrice, pCount, regional_.DecimalSeparator());
     scope.Line = 2;
     gateway_.SendTrans(trans);
   });
@@ -60,7 +66,7 @@ void OrderCommands::SetRevColor(const OleColor& lngColor) {
 }
 
 double OrderCommands::CaptionNumber(ControlId button) {
-  return ToNumber(window_.Caption(button), log_.Regional().DecimalSeparator());
+  return ToNumber(window_.Caption(button), regional_.DecimalSeparator());
 }
 
 void OrderCommands::PriceButtonClick(const char* source, ControlId button, OrderSide side,

@@ -3,10 +3,11 @@
 #include <cstdint>
 #include <string>
 
-#include "app/main_window_model.h"
-#include "app/settings.h"
 #include "diag/log_dispatcher.h"
+#include "models/main_window_model.h"
 #include "ports/modeless_windows.h"
+#include "ports/regional_settings.h"
+#include "settings/settings.h"
 #include "trade/gateway.h"
 
 namespace vestrel {
@@ -38,8 +39,8 @@ class OrderCommands {
  public:
   // settings are read at every click, so they may be filled after
   // construction.
-  OrderCommands(LogDispatcher& log, MainWindowModel& window, const Settings& settings,
-                TradingGateway& gateway, ModelessWindows& windows);
+  OrderCommands(LogDispatcher& log, const RegionalSettings& regional, MainWindowModel& window,
+                const Settings& settings, TradingGateway& gateway, ModelessWindows& windows);
 
   OrderCommands(const OrderCommands&) = delete;
   OrderCommands& operator=(const OrderCommands&) = delete;
@@ -69,6 +70,7 @@ class OrderCommands {
   double CaptionNumber(ControlId button);
 
   LogDispatcher& log_;
+  const RegionalSettings& regional_;
   MainWindowModel& window_;
   const Settings& settings_;
   TradingGateway& gateway_;

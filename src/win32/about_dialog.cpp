@@ -12,14 +12,13 @@
 namespace vestrel::win32 {
 namespace {
 
-constexpr int kTwipsPerInch = 1440;
 constexpr int kClientWidthTwips = 5730;
 constexpr int kClientHeightTwips = 3555;
 // The etched rule above the buttons: a grey line and a white one below it.
 constexpr int kRuleLeftTwips = 90;
 constexpr int kRuleRightTwips = 5640;
 constexpr int kRuleTopTwips = 2040;
-constexpr int kTitleFontTenthsOfPoint = 135;  // Arial 13.5 pt
+constexpr double kTitleFontPoints = 13.5;  // Arial
 
 constexpr DWORD kDialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
 
@@ -106,19 +105,15 @@ void AboutDialog::Initialize(HWND dialog) {
   if (own_) {
     own_->Messages.SetOwner(dialog);
   }
-  const HDC screen = GetDC(nullptr);
-  dpiX_ = GetDeviceCaps(screen, LOGPIXELSX);
-  dpiY_ = GetDeviceCaps(screen, LOGPIXELSY);
-  ReleaseDC(nullptr, screen);
+  scale_ = ScreenScale::OfScreen();
   SetWindowTextW(dialog, Utf8ToWide(model_.Caption()).c_str());
 
   // The designed client area, centred in the work area.
-  RECT outer{0, 0, MulDiv(kClientWidthTwips, dpiX_, kTwipsPerInch),
-             MulDiv(kClientHeightTwips, dpiY_, kTwipsPerInch)};
-  AdjustWindowRectEx(&outer, static_cast<DWORD>(GetWindowLongW(dialog, GWL_STYLE)), FALSE,
-                     static_cast<DWORD>(GetWindowLongW(dialog, GWL_EXSTYLE)));
-  const int width = outer.right - outer.left;
-  const int height = outer.bottom - outer.top;
+  const SIZE outer = scale_.OuterSizeForClient(
+      kClientWidthTwips, kClientHeightTwips, static_cast<DWORD>(GetWindowLongW(dialog, GWL_STYLE)),
+      static_cast<DWORD>(GetWindowLongW(dialog, GWL_EXSTYLE)));
+  const int width = outer.cx;
+  const int height = outer.cy;
   RECT work{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
   SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
   SetWindowPos(dialog, nullptr, work.left + (work.right - work.left - width) / 2,
@@ -126,10 +121,9 @@ void AboutDialog::Initialize(HWND dialog) {
                SWP_NOZORDER | SWP_NOACTIVATE);
 
   if (titleFont_ == nullptr) {
-    titleFont_ =
-        CreateFontW(-MulDiv(kTitleFontTenthsOfPoint, dpiY_, 720), 0, 0, 0, FW_NORMAL, FALSE, FALSE,
-                    FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                    DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, L"Arial");
+    titleFont_ = CreateFontW(scale_.FontHeight(kTitleFontPoints), 0, 0, 0, FW_NORMAL, FALSE, FALSE,
+                             FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                             DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, L"Arial");
   }
   // In tab order: OK first, so it has the focus.
   AddControl(L"BUTTON", kAboutOkId, "OK", WS_TABSTOP | WS_GROUP | BS_DEFPUSHBUTTON, 4245, 2580,
@@ -150,11 +144,10 @@ void AboutDialog::Initialize(HWND dialog) {
 
 void AboutDialog::AddControl(const wchar_t* windowClass, int id, const char* text, DWORD style,
                              int left, int top, int width, int height) {
-  const HWND control = CreateWindowExW(
-      0, windowClass, Utf8ToWide(text).c_str(), WS_CHILD | WS_VISIBLE | style,
-      MulDiv(left, dpiX_, kTwipsPerInch), MulDiv(top, dpiY_, kTwipsPerInch),
-      MulDiv(width, dpiX_, kTwipsPerInch), MulDiv(height, dpiY_, kTwipsPerInch), window_,
-      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
+  const HWND control =
+      CreateWindowExW(0, windowClass, Utf8ToWide(text).c_str(), WS_CHILD | WS_VISIBLE | style,
+                      scale_.X(left), scale_.Y(top), scale_.X(width), scale_.Y(height), window_,
+                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
   SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)),
                FALSE);
 }
@@ -162,9 +155,9 @@ void AboutDialog::AddControl(const wchar_t* windowClass, int id, const char* tex
 void AboutDialog::PaintRule(HWND dialog) const {
   PAINTSTRUCT paint;
   const HDC dc = BeginPaint(dialog, &paint);
-  const int left = MulDiv(kRuleLeftTwips, dpiX_, kTwipsPerInch);
-  const int right = MulDiv(kRuleRightTwips, dpiX_, kTwipsPerInch);
-  const int top = MulDiv(kRuleTopTwips, dpiY_, kTwipsPerInch);
+  const int left = scale_.X(kRuleLeftTwips);
+  const int right = scale_.X(kRuleRightTwips);
+  const int top = scale_.Y(kRuleTopTwips);
   const HPEN grey = CreatePen(PS_SOLID, 1, RGB(0x80, 0x80, 0x80));
   const HPEN white = CreatePen(PS_SOLID, 1, RGB(0xFF, 0xFF, 0xFF));
   const HGDIOBJ oldPen = SelectObject(dc, grey);

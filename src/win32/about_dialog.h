@@ -3,7 +3,8 @@
 #include <functional>
 #include <memory>
 
-#include "about/about_dialog_model.h"
+#include "models/about_dialog_model.h"
+#include "win32/screen_scale.h"
 #include "win32/windows_api.h"
 
 namespace vestrel::win32 {
@@ -71,8 +72,7 @@ class AboutDialog {
   std::function<void()> closed_;
   HWND window_ = nullptr;
   HFONT titleFont_ = nullptr;
-  int dpiX_ = 96;
-  int dpiY_ = 96;
+  ScreenScale scale_{96, 96};
 };
 
 }  // namespace vestrel::win32

@@ -1,6 +1,7 @@
 #include "win32/log_window_view.h"
 
-#include "diag/app_error.h"
+#include "common/app_error.h"
+#include "win32/screen_scale.h"
 #include "win32/text_encoding.h"
 #include "win32/win32_error.h"
 #include "win32/window_class.h"
@@ -8,7 +9,6 @@
 namespace vestrel::win32 {
 namespace {
 
-constexpr int kTwipsPerInch = 1440;
 constexpr int kClientWidthTwips = 9300;
 constexpr int kClientHeightTwips = 4425;
 constexpr DWORD kStyle = WS_OVERLAPPEDWINDOW;
@@ -21,7 +21,7 @@ void RegisterLogClass(HINSTANCE instance, WNDPROC procedure) {
 
 }  // namespace
 
-LogWindowView::LogWindowView(HINSTANCE instance, LogWindow& model)
+LogWindowView::LogWindowView(HINSTANCE instance, LogWindowModel& model)
     : instance_(instance), model_(model) {
   if (model_.Loaded()) {
     Create();
@@ -104,16 +104,10 @@ void LogWindowView::Append(const std::wstring& line) {
 
 void LogWindowView::Create() {
   RegisterLogClass(instance_, WindowProc);
-  const HDC screen = GetDC(nullptr);
-  const int dpiX = GetDeviceCaps(screen, LOGPIXELSX);
-  const int dpiY = GetDeviceCaps(screen, LOGPIXELSY);
-  ReleaseDC(nullptr, screen);
-  RECT outer{0, 0, MulDiv(kClientWidthTwips, dpiX, kTwipsPerInch),
-             MulDiv(kClientHeightTwips, dpiY, kTwipsPerInch)};
-  AdjustWindowRectEx(&outer, kStyle, FALSE, 0);
+  const SIZE outer =
+      ScreenScale::OfScreen().OuterSizeForClient(kClientWidthTwips, kClientHeightTwips, kStyle);
   const HWND window = CreateWindowExW(0, kLogWindowClass, L"", kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
-                                      outer.right - outer.left, outer.bottom - outer.top, nullptr,
-                                      nullptr, instance_, this);
+                                      outer.cx, outer.cy, nullptr, nullptr, instance_, this);
   if (window == nullptr) {
     RaiseLastError();
   }

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "diag/log_window.h"
+#include "models/log_window_model.h"
 #include "win32/windows_api.h"
 
 namespace vestrel::win32 {
@@ -12,7 +12,7 @@ inline constexpr int kLogListId = 2001;
 
 // The transaction log window on screen: a plain resizable top-level window
 // without an owner or a title, filled by one list box (ID 2001) that holds
-// the model's lines in order. It follows the LogWindow model it is bound to:
+// the model's lines in order. It follows the LogWindowModel model it is bound to:
 // created hidden when the model loads, shown and hidden with it, destroyed
 // when it unloads. The window's close box asks the model, which hides the
 // window while the panel runs and unloads it once the panel shuts down.
@@ -20,7 +20,7 @@ class LogWindowView : public LogWindowObserver {
  public:
   // Binds the view as the model's observer; a model that is loaded already
   // gets its window at once.
-  LogWindowView(HINSTANCE instance, LogWindow& model);
+  LogWindowView(HINSTANCE instance, LogWindowModel& model);
   ~LogWindowView() override;
   LogWindowView(const LogWindowView&) = delete;
   LogWindowView& operator=(const LogWindowView&) = delete;
@@ -48,7 +48,7 @@ class LogWindowView : public LogWindowObserver {
   void FitList();
 
   HINSTANCE instance_;
-  LogWindow& model_;
+  LogWindowModel& model_;
   HWND window_ = nullptr;
   HWND list_ = nullptr;
   int widestLine_ = 0;  // pixels, for the horizontal scroll bar

@@ -66,7 +66,11 @@ LRESULT CALLBACK ShapeProc(HWND shape, UINT message, WPARAM wParam, LPARAM lPara
     const HBRUSH brush = CreateSolidBrush(fill);
     const HGDIOBJ oldBrush = SelectObject(dc, brush);
     const HGDIOBJ oldPen = SelectObject(dc, GetStockObject(BLACK_PEN));
-    Ellipse(dc, area.left, area.top, area.right, area.bottom);
+    // A circle as wide as the control's smaller side, centred in it.
+    const int diameter = std::min(area.right - area.left, area.bottom - area.top);
+    const int left = area.left + (area.right - area.left - diameter) / 2;
+    const int top = area.top + (area.bottom - area.top - diameter) / 2;
+    Ellipse(dc, left, top, left + diameter, top + diameter);
     SelectObject(dc, oldPen);
     SelectObject(dc, oldBrush);
     DeleteObject(brush);
@@ -103,11 +107,11 @@ LRESULT CALLBACK PictureProc(HWND picture, UINT message, WPARAM wParam, LPARAM l
   return DefWindowProcW(picture, message, wParam, lParam);
 }
 
-HFONT CreateModelFont(const ControlFont& font, int dpi) {
-  return CreateFontW(-MulDiv(static_cast<int>(font.Points * 10), dpi, 720), 0, 0, 0,
-                     font.Bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
-                     static_cast<BYTE>(font.Charset), OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                     DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, Utf8ToWide(font.Name).c_str());
+HFONT CreateModelFont(const ControlFont& font, const ScreenScale& scale) {
+  return CreateFontW(scale.FontHeight(font.Points), 0, 0, 0, font.Bold ? FW_BOLD : FW_NORMAL, FALSE,
+                     FALSE, FALSE, static_cast<BYTE>(font.Charset), OUT_DEFAULT_PRECIS,
+                     CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS,
+                     Utf8ToWide(font.Name).c_str());
 }
 
 }  // namespace
@@ -126,11 +130,8 @@ void RegisterShapeClass(HINSTANCE instance) {
 }
 
 MainWindowView::MainWindowView(HWND window, MainWindowModel& model)
-    : window_(window), model_(model) {
-  const HDC screen = GetDC(nullptr);
-  dpi_ = GetDeviceCaps(screen, LOGPIXELSX);
-  ReleaseDC(nullptr, screen);
-  priceFont_ = CreateModelFont(kPriceFont, dpi_);
+    : window_(window), model_(model), scale_(ScreenScale::OfScreen()) {
+  priceFont_ = CreateModelFont(kPriceFont, scale_);
   defaultFont_ = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
   SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&model_));
   // Created in tab order, so the keyboard moves through them as designed.
@@ -214,8 +215,8 @@ void MainWindowView::Create(const ControlDesign& design) {
 
 void MainWindowView::ApplyGeometry(ControlId id) {
   const TwipsRect& g = model_.Geometry(id);
-  SetWindowPos(Control(id), nullptr, TwipsToPixels(g.Left), TwipsToPixels(g.Top),
-               TwipsToPixels(g.Width), TwipsToPixels(g.Height), SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(Control(id), nullptr, scale_.X(g.Left), scale_.Y(g.Top), scale_.X(g.Width),
+               scale_.Y(g.Height), SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void MainWindowView::ApplyZOrder() {
@@ -312,8 +313,8 @@ void MainWindowView::WindowChanged(WindowProperty property) {
       break;
     case WindowProperty::OuterSize:
       if (const auto& size = model_.OuterSize()) {
-        SetWindowPos(window_, nullptr, 0, 0, TwipsToPixels(size->Width),
-                     TwipsToPixels(size->Height), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(window_, nullptr, 0, 0, scale_.X(size->Width), scale_.Y(size->Height),
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
       }
       break;
     default:
@@ -352,6 +353,28 @@ HBRUSH MainWindowView::LabelBackground(HDC dc, HWND label) const {
   SetBkColor(dc, ToColorRef(model_.BackColor(id)));
   SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
   return GetSysColorBrush(COLOR_BTNFACE);
+}
+
+void MainWindowView::FitClientArea(DWORD style) {
+  const SIZE outer = scale_.OuterSizeForClient(MainWindowModel::kDesignClientSize.Width,
+                                               MainWindowModel::kDesignClientSize.Height, style);
+  SetWindowPos(window_, nullptr, 0, 0, outer.cx, outer.cy,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+TwipsSize MainWindowView::OuterSizeInTwips() const {
+  RECT outer;
+  GetWindowRect(window_, &outer);
+  return {scale_.TwipsX(outer.right - outer.left), scale_.TwipsY(outer.bottom - outer.top)};
+}
+
+void MainWindowView::FocusFirstControl() {
+  // The controls were created in tab order; the first that can take the
+  // focus is the first price button shown and enabled in that order.
+  const HWND first = GetNextDlgTabItem(window_, nullptr, FALSE);
+  if (first != nullptr) {
+    SetFocus(first);
+  }
 }
 
 }  // namespace vestrel::win32

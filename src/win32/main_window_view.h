@@ -2,7 +2,8 @@
 
 #include <array>
 
-#include "app/main_window_model.h"
+#include "models/main_window_model.h"
+#include "win32/screen_scale.h"
 #include "win32/windows_api.h"
 
 namespace vestrel::win32 {
@@ -43,11 +44,14 @@ class MainWindowView : public MainWindowObserver {
   HBRUSH LabelBackground(HDC dc, HWND label) const;
   HWND Control(ControlId id) const { return controls_[Index(id)]; }
 
-  int TwipsToPixels(int twips) const { return MulDiv(twips, dpi_, kTwipsPerInch); }
-  int PixelsToTwips(int pixels) const { return MulDiv(pixels, kTwipsPerInch, dpi_); }
+  // Sizes the window so that its client area is the designed one.
+  void FitClientArea(DWORD style);
+  // The window's outer size now, in twips.
+  TwipsSize OuterSizeInTwips() const;
+  // Gives the keyboard focus to the first control in tab order that takes it.
+  void FocusFirstControl();
 
  private:
-  static constexpr int kTwipsPerInch = 1440;
   static std::size_t Index(ControlId id);
   void Create(const ControlDesign& design);
   void ApplyGeometry(ControlId id);
@@ -62,7 +66,7 @@ class MainWindowView : public MainWindowObserver {
 
   HWND window_;
   MainWindowModel& model_;
-  int dpi_;
+  ScreenScale scale_;
   HFONT priceFont_;
   HFONT defaultFont_;
   std::array<HWND, kControlCount> controls_{};

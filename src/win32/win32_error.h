@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "diag/app_error.h"
+#include "common/app_error.h"
 
 namespace vestrel::win32 {
 

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <vector>
 
-#include "diag/app_error.h"
+#include "common/app_error.h"
 #include "win32/text_encoding.h"
 #include "win32/win32_error.h"
 #include "win32/windows_api.h"

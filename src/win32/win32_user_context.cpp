@@ -1,6 +1,6 @@
 #include "win32/win32_user_context.h"
 
-#include "diag/app_error.h"
+#include "common/app_error.h"
 #include "win32/text_encoding.h"
 #include "win32/windows_api.h"
 

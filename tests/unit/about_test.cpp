@@ -6,8 +6,8 @@
 #include <tuple>
 #include <vector>
 
-#include "about/about_dialog_model.h"
 #include "fakes/fake_ports.h"
+#include "models/about_dialog_model.h"
 
 namespace vestrel {
 namespace {
@@ -78,7 +78,7 @@ struct About {
   FakeRegistry registry;
   FakeProcessStarter processes;
   FakeMessageBox messages;
-  AboutDialogModel dialog{{1, 0, 65}, registry, processes, messages};
+  AboutDialogModel dialog{kProgramVersion, registry, processes, messages};
 
   void SetMsinfoPath(const std::string& path) {
     registry.SetText(RegistryRoot::LocalMachine, kMsinfoKey, "PATH", path);
@@ -99,7 +99,7 @@ TEST(AboutDialog, EveryLoadSetsTheTitleAndTheVersion) {
   EXPECT_EQ(a.dialog.Caption(), "");
   a.dialog.Load();
   EXPECT_EQ(a.dialog.Caption(), "О программе");
-  EXPECT_EQ(a.dialog.lblVersion(), "Version 1.0.65");
+  EXPECT_EQ(a.dialog.lblVersion(), "Version " + VersionText(kProgramVersion));
 
   AboutDialogModel zero({2, 10, 0}, a.registry, a.processes, a.messages);
   zero.Load();

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "diag/app_error.h"
+#include "common/app_error.h"
 
 namespace vestrel {
 namespace {

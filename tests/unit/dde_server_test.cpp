@@ -39,7 +39,8 @@ struct ServerRig {
   testing::FakeMessageBox messages;
   std::vector<Intake> intakes;
   XLTableDecoder decoder{
-      services.Log, [this](std::int32_t& pInstID, const DecodedTable& pData) {
+      services.Log, services.AppLog, services.Regional,
+      [this](std::int32_t& pInstID, const DecodedTable& pData) {
         intakes.push_back(
             {pInstID, pData.Rows(), pData.Columns(),
              pData.HasBounds() && pData.Rows() > 0 && pData.Columns() > 0 ? pData.Cell(1, 1) : ""});

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "diag/app_error.h"
+#include "common/app_error.h"
 
 namespace vestrel {
 namespace {

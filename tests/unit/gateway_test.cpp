@@ -21,8 +21,9 @@ struct Gateway {
   FakeMessageBox boxes;
   FakeTransactionLibrary library;
   bool closing = false;
-  LogWindow logWindow{services.Log, closing};
-  TradingGateway gateway{services.Log, boxes, library, logWindow};
+  LogWindowModel logWindow{services.Log, services.Regional, closing};
+  TradingGateway gateway{services.Log, services.AppLog, services.Regional,
+                         boxes,        library,         logWindow};
 };
 
 TEST(QuikInit, ChecksBothConnectionsAndShowsTheFirstUnexpectedCode) {

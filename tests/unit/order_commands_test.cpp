@@ -36,12 +36,13 @@ struct Panel {
   FakeMessageBox boxes;
   FakeTransactionLibrary library;
   bool closing = false;
-  LogWindow logWindow{services.Log, closing};
-  TradingGateway gateway{services.Log, boxes, library, logWindow};
+  LogWindowModel logWindow{services.Log, services.Regional, closing};
+  TradingGateway gateway{services.Log, services.AppLog, services.Regional,
+                         boxes,        library,         logWindow};
   MainWindowModel window;
   Settings settings{"A1", "S1", "C1", 1, 10, 0};
   NoWindows windows;
-  OrderCommands commands{services.Log, window, settings, gateway, windows};
+  OrderCommands commands{services.Log, services.Regional, window, settings, gateway, windows};
 
   // Prices as the order book shows them (captions "*" until the first table).
   void ShowPrices(const char* maxBid, const char* bestBid, const char* bestAsk,

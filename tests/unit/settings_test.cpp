@@ -1,4 +1,4 @@
-#include "app/settings.h"
+#include "settings/settings.h"
 
 #include <gtest/gtest.h>
 
@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/ini_file_reader.h"
 #include "fakes/fake_ports.h"
+#include "settings/ini_file_reader.h"
 
 namespace vestrel {
 namespace {
@@ -34,7 +34,8 @@ class SettingsTest : public ::testing::Test {
 
   int ErrorNumberOfReadSettings() {
     try {
-      ReadSettings(services_.Log, reader_, ini_, '.');
+      Settings settings;
+      ReadSettings(services_.Log, reader_, ini_, '.', settings);
     } catch (const AppError& error) {
       return error.Number;
     }
@@ -51,7 +52,8 @@ TEST_F(SettingsTest, ReadsAllSixValuesInTheProfileConventions) {
   WriteIni(
       "; panel settings\r\n[Other]\r\nAccount=WRONG\r\n[ main ]\r\n  account =  A1  \r\n"
       "SecCode=\"RIZ6\"\r\nClassCode=SPBFUT\r\nSize=1\r\nSafeSpread= 30 \r\nCompact=1.5\r\n");
-  const Settings settings = ReadSettings(services_.Log, reader_, ini_, '.');
+  Settings settings;
+  ReadSettings(services_.Log, reader_, ini_, '.', settings);
   EXPECT_EQ(settings.Account, "A1");
   EXPECT_EQ(settings.SecCode, "RIZ6");
   EXPECT_EQ(settings.ClassCode, "SPBFUT");

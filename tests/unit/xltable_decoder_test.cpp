@@ -26,7 +26,8 @@ struct DecoderRig {
   FakeLogServices services;
   std::vector<std::int32_t> intakeIds;
   std::vector<const DecodedTable*> intakeTables;
-  XLTableDecoder decoder{services.Log, [this](std::int32_t& id, const DecodedTable& table) {
+  XLTableDecoder decoder{services.Log, services.AppLog, services.Regional,
+                         [this](std::int32_t& id, const DecodedTable& table) {
                            intakeIds.push_back(id);
                            intakeTables.push_back(&table);
                          }};
@@ -340,14 +341,15 @@ TEST(XLTableDecoder, APokeDecodedDuringTheIntakeRefillsTheSameTableSafely) {
   std::vector<std::string> seen;
   XLTableDecoder* self = nullptr;
   const auto second = XLTableBuilder().Header(1, 1).Strings({"second"}).Bytes();
-  XLTableDecoder decoder(services.Log, [&](std::int32_t& id, const DecodedTable& table) {
-    seen.push_back(table.Cell(1, 1));
-    if (seen.size() == 1) {
-      std::int32_t nested = id;
-      self->ParseXLTable(nested, second);  // a poke during a modal wait
-      seen.push_back(table.Cell(1, 1));
-    }
-  });
+  XLTableDecoder decoder(services.Log, services.AppLog, services.Regional,
+                         [&](std::int32_t& id, const DecodedTable& table) {
+                           seen.push_back(table.Cell(1, 1));
+                           if (seen.size() == 1) {
+                             std::int32_t nested = id;
+                             self->ParseXLTable(nested, second);  // a poke during a modal wait
+                             seen.push_back(table.Cell(1, 1));
+                           }
+                         });
   self = &decoder;
   std::int32_t id = 1;
   decoder.ParseXLTable(id, XLTableBuilder().Header(1, 1).Strings({"first"}).Bytes());

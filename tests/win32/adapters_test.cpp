@@ -7,7 +7,7 @@
 #include <iterator>
 #include <sstream>
 
-#include "diag/app_error.h"
+#include "common/app_error.h"
 #include "diag/log_dispatcher.h"
 #include "diag/text_log_sink.h"
 #include "win32/text_encoding.h"

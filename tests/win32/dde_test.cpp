@@ -146,7 +146,8 @@ struct Server {
   testing::FakeMessageBox messages;
   win32::Win32DdeLibrary dde;
   std::vector<Grid> tables;
-  XLTableDecoder decoder{services.Log, [this](std::int32_t& /*pInstID*/, const DecodedTable& t) {
+  XLTableDecoder decoder{services.Log, services.AppLog, services.Regional,
+                         [this](std::int32_t& /*pInstID*/, const DecodedTable& t) {
                            Grid& grid = tables.emplace_back();
                            for (std::int32_t r = 1; t.HasBounds() && r <= t.Rows(); ++r) {
                              auto& row = grid.emplace_back();
@@ -242,14 +243,15 @@ Grid DecodeHere(const Bytes& bytes) {
   testing::FakeLogServices services;
   services.Regional.Separator = '.';
   Grid grid;
-  XLTableDecoder decoder(services.Log, [&](std::int32_t& /*pInstID*/, const DecodedTable& t) {
-    for (std::int32_t r = 1; r <= t.Rows(); ++r) {
-      auto& row = grid.emplace_back();
-      for (std::int32_t c = 1; c <= t.Columns(); ++c) {
-        row.push_back(t.Cell(r, c));
-      }
-    }
-  });
+  XLTableDecoder decoder(services.Log, services.AppLog, services.Regional,
+                         [&](std::int32_t& /*pInstID*/, const DecodedTable& t) {
+                           for (std::int32_t r = 1; r <= t.Rows(); ++r) {
+                             auto& row = grid.emplace_back();
+                             for (std::int32_t c = 1; c <= t.Columns(); ++c) {
+                               row.push_back(t.Cell(r, c));
+                             }
+                           }
+                         });
   std::int32_t instance = 1;
   decoder.ParseXLTable(instance, bytes);
   return grid;

@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "app/main_window_model.h"
-#include "app/settings.h"
-#include "diag/app_error.h"
-#include "diag/log_window.h"
+#include "common/app_error.h"
 #include "fakes/fake_ports.h"
+#include "models/log_window_model.h"
+#include "models/main_window_model.h"
+#include "settings/settings.h"
 #include "trade/gateway.h"
 #include "trade/order_commands.h"
 #include "win32/text_encoding.h"
@@ -76,21 +76,22 @@ class Trading : public ::testing::Test {
   FakeLogServices services_;
   FakeMessageBox boxes_;
   bool closing_ = false;
-  LogWindow logWindow_{services_.Log, closing_};
+  LogWindowModel logWindow_{services_.Log, services_.Regional, closing_};
   std::wstring journal_;
 };
 
 TEST_F(Trading, ConnectsSendsAndJournalsThroughTheRealLibrary) {
   Win32TransactionLibrary library;
   EXPECT_EQ(library.LoadedPath(), L"");
-  TradingGateway gateway(services_.Log, boxes_, library, logWindow_);
+  TradingGateway gateway(services_.Log, services_.AppLog, services_.Regional, boxes_, library,
+                         logWindow_);
   ASSERT_TRUE(gateway.QuikInit(folder_));
   EXPECT_EQ(WideToUtf8(library.LoadedPath()), folder_ + "\\TRANS2QUIK.DLL");
 
   MainWindowModel window;
   const Settings settings{"A1", "S1", "C1", 2, 10, 0};
   NoWindows windows;
-  OrderCommands commands(services_.Log, window, settings, gateway, windows);
+  OrderCommands commands(services_.Log, services_.Regional, window, settings, gateway, windows);
   window.SetCaption(ControlId::cmdBestAsk, "700");
   commands.cmdBestAsk_Click();
   commands.cmdKillOrders_Click();
@@ -117,7 +118,8 @@ TEST_F(Trading, ConnectsSendsAndJournalsThroughTheRealLibrary) {
 
 TEST_F(Trading, ScriptedRepliesComeBackWholeAndInTheAnsiCodePage) {
   Win32TransactionLibrary library;
-  TradingGateway gateway(services_.Log, boxes_, library, logWindow_);
+  TradingGateway gateway(services_.Log, services_.AppLog, services_.Regional, boxes_, library,
+                         logWindow_);
   SetEnvironmentVariableW(L"TERMSIM_T2Q_QUIK_CONNECTED", L"6");
   EXPECT_FALSE(gateway.QuikInit(folder_));
   EXPECT_EQ(boxes_.Shown, std::vector<std::string>{"TRANS2QUIK_QUIK_NOT_CONNECTED"});
@@ -177,7 +179,8 @@ TEST_F(Trading, TheProgramFolderComesFirstThenTheSearchPath) {
 
 TEST_F(Trading, AMissingOrBrokenLibraryIsAnErrorOnTheChainNeverACrash) {
   Win32TransactionLibrary missing(ExecutableFolder(), L"NO_SUCH_T2Q.DLL");
-  TradingGateway gateway(services_.Log, boxes_, missing, logWindow_);
+  TradingGateway gateway(services_.Log, services_.AppLog, services_.Regional, boxes_, missing,
+                         logWindow_);
   for (int attempt = 0; attempt < 2; ++attempt) {
     try {
       gateway.QuikInit(folder_);

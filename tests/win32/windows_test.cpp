@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "about/about_dialog_model.h"
-#include "diag/app_error.h"
-#include "diag/log_window.h"
+#include "common/app_error.h"
 #include "fakes/fake_ports.h"
+#include "models/about_dialog_model.h"
+#include "models/log_window_model.h"
 #include "win32/about_dialog.h"
 #include "win32/log_window_view.h"
 #include "win32/text_encoding.h"
@@ -87,7 +87,7 @@ void Pump(AboutDialog* about = nullptr) {
 struct LogFixture {
   FakeLogServices services;
   bool closing = false;
-  LogWindow log{services.Log, closing};
+  LogWindowModel log{services.Log, services.Regional, closing};
 };
 
 TEST(LogWindowView, CollectsLinesHiddenKeepsThemThroughClosesAndUnloadsAtShutdown) {

@@ -28,7 +28,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/main_window_model.h"
+#include "models/main_window_model.h"
 #include "panel_automation.h"
 #include "win32/text_encoding.h"
 #include "win32/windows_api.h"

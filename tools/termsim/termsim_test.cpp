@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "app/main_window_model.h"
 #include "book/order_book.h"
 #include "dde/xltable_decoder.h"
 #include "fakes/fake_ports.h"
 #include "market.h"
+#include "models/main_window_model.h"
 #include "options.h"
 #include "poke_file.h"
 #include "xltable_writer.h"
@@ -26,14 +26,15 @@ Grid Decode(const Bytes& bytes) {
   testing::FakeLogServices services;
   services.Regional.Separator = '.';
   Grid grid;
-  XLTableDecoder decoder(services.Log, [&](std::int32_t& /*pInstID*/, const DecodedTable& table) {
-    for (std::int32_t r = 1; r <= table.Rows(); ++r) {
-      auto& row = grid.emplace_back();
-      for (std::int32_t c = 1; c <= table.Columns(); ++c) {
-        row.push_back(table.Cell(r, c));
-      }
-    }
-  });
+  XLTableDecoder decoder(services.Log, services.AppLog, services.Regional,
+                         [&](std::int32_t& /*pInstID*/, const DecodedTable& table) {
+                           for (std::int32_t r = 1; r <= table.Rows(); ++r) {
+                             auto& row = grid.emplace_back();
+                             for (std::int32_t c = 1; c <= table.Columns(); ++c) {
+                               row.push_back(table.Cell(r, c));
+                             }
+                           }
+                         });
   std::int32_t instance = 1;
   decoder.ParseXLTable(instance, bytes);
   EXPECT_TRUE(services.AppLog.Entries.empty());
@@ -199,11 +200,12 @@ TEST(Market, ThePanelReadsTheBestPricesWhereTheMarketPutsThem) {
    public:
     void RequestClose() override { FAIL() << "the book's header is right"; }
   } closer;
-  OrderBook book(services.Log, messages, window, closer);
+  OrderBook book(services.Log, services.Regional, messages, window, closer);
   book.SetDdeInstance(1);
-  XLTableDecoder decoder(services.Log, [&](std::int32_t& pInstID, const DecodedTable& table) {
-    book.DDEDataChanged(pInstID, table);
-  });
+  XLTableDecoder decoder(services.Log, services.AppLog, services.Regional,
+                         [&](std::int32_t& pInstID, const DecodedTable& table) {
+                           book.DDEDataChanged(pInstID, table);
+                         });
   MarketOptions options;
   options.Start = 98650;
   Market market(options);

@@ -21,8 +21,8 @@
 #include <io.h>
 #endif
 
+#include "common/app_error.h"
 #include "dde/xltable_decoder.h"
-#include "diag/app_error.h"
 #include "quiet_ports.h"
 
 namespace {
@@ -113,7 +113,8 @@ int main(int argc, char** argv) {
   vestrel::tools::QuietLogServices services(stderr, separator);
   bool handedOver = false;
   vestrel::XLTableDecoder decoder(
-      services.Log, [&](std::int32_t& /*pInstID*/, const vestrel::DecodedTable& /*pData*/) {
+      services.Log, services.AppLog, services.Regional,
+      [&](std::int32_t& /*pInstID*/, const vestrel::DecodedTable& /*pData*/) {
         handedOver = true;
       });
   std::int32_t instance = 0;

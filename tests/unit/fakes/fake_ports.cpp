@@ -15,6 +15,11 @@ void FakeEventLog::Write(std::string_view text, EventType type) {
 void FakeMessageBox::Show(std::string_view text, MessageIcon icon) {
   Shown.emplace_back(text);
   Icons.push_back(icon);
+  if (WhileOpen) {
+    const auto once = std::move(WhileOpen);
+    WhileOpen = nullptr;
+    once();
+  }
 }
 
 std::string FakeRegionalSettings::GeneralDate(const LocalDateTime& when) const {

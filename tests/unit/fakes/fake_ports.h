@@ -1,11 +1,12 @@
 #pragma once
 
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
 #include <vector>
 
-#include "diag/app_error.h"
+#include "common/app_error.h"
 #include "diag/log_dispatcher.h"
 #include "ports/event_log.h"
 #include "ports/file_system.h"
@@ -29,11 +30,14 @@ class FakeEventLog : public EventLog {
   int FailingWrites = 0;
 };
 
+// Records every box. WhileOpen, when set, runs once while the next box is
+// open, as the UI thread's message loop lets things happen during a modal wait.
 class FakeMessageBox : public MessageBox {
  public:
   void Show(std::string_view text, MessageIcon icon) override;
   std::vector<std::string> Shown;
   std::vector<MessageIcon> Icons;
+  std::function<void()> WhileOpen;
 };
 
 class FakeRegionalSettings : public RegionalSettings {

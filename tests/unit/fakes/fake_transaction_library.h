@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "diag/app_error.h"
+#include "common/app_error.h"
 #include "ports/transaction_library.h"
 
 namespace vestrel::testing {

@@ -1,4 +1,4 @@
-#include "app/settings.h"
+#include "settings/settings.h"
 
 #include "common/conversions.h"
 #include "diag/error_scope.h"
@@ -22,20 +22,18 @@ std::string VBGetPrivateProfileString(LogDispatcher& log, ProfileReader& reader,
   });
 }
 
-Settings ReadSettings(LogDispatcher& log, ProfileReader& reader, const std::string& iniFile,
-                      char decimalSeparator) {
+void ReadSettings(LogDispatcher& log, ProfileReader& reader, const std::string& iniFile,
+                  char decimalSeparator, Settings& settings) {
   auto read = [&](const char* key) {
     return VBGetPrivateProfileString(log, reader, kSettingsSection, key, iniFile);
   };
   auto readInteger = [&](const char* key) { return ToInteger(read(key), decimalSeparator); };
-  Settings settings;
   settings.Account = read("Account");
   settings.SecCode = read("SecCode");
   settings.ClassCode = read("ClassCode");
   settings.Size = readInteger("Size");
   settings.SafeSpread = readInteger("SafeSpread");
   settings.Compact = readInteger("Compact");
-  return settings;
 }
 
 }  // namespace vestrel

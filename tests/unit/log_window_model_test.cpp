@@ -1,4 +1,4 @@
-#include "diag/log_window.h"
+#include "models/log_window_model.h"
 
 #include <gtest/gtest.h>
 
@@ -32,11 +32,11 @@ struct Window {
   FakeLogServices services;
   bool closing = false;
   RecordingView view;
-  LogWindow window{services.Log, closing};
+  LogWindowModel window{services.Log, services.Regional, closing};
   Window() { window.SetObserver(&view); }
 };
 
-TEST(LogWindow, KeepsDatedLinesWhileHiddenAndUntilThePanelShutsDown) {
+TEST(LogWindowModel, KeepsDatedLinesWhileHiddenAndUntilThePanelShutsDown) {
   Window w;
   w.window.LogData("first");  // loads the window, hidden
   w.services.Regional.Clock.Second = 10;
@@ -55,7 +55,7 @@ TEST(LogWindow, KeepsDatedLinesWhileHiddenAndUntilThePanelShutsDown) {
   EXPECT_TRUE(w.services.AppLog.Entries.empty());
 }
 
-TEST(LogWindow, ALineTheListRefusesIsLoggedAndPassedOnAndNotKept) {
+TEST(LogWindowModel, ALineTheListRefusesIsLoggedAndPassedOnAndNotKept) {
   Window w;
   w.window.LogData("kept");
   w.view.RefuseLines = true;

@@ -1,8 +1,8 @@
-#include "app/main_window_model.h"
+#include "models/main_window_model.h"
 
 #include <utility>
 
-#include "diag/app_error.h"
+#include "common/app_error.h"
 
 namespace vestrel {
 namespace {

@@ -1,4 +1,4 @@
-#include "about/about_dialog_model.h"
+#include "models/about_dialog_model.h"
 
 #include <string>
 
@@ -19,8 +19,7 @@ AboutDialogModel::AboutDialogModel(ProgramVersion version, Registry& registry,
 
 void AboutDialogModel::Load() {
   caption_ = kTitle;
-  version_label_ = "Version " + std::to_string(version_.Major) + "." +
-                   std::to_string(version_.Minor) + "." + std::to_string(version_.Revision);
+  version_label_ = "Version " + VersionText(version_);
 }
 
 void AboutDialogModel::StartSysInfo() {

@@ -1,13 +1,14 @@
-#include "diag/log_window.h"
+#include "models/log_window_model.h"
 
 #include "diag/error_scope.h"
 
 namespace vestrel {
 
-LogWindow::LogWindow(LogDispatcher& log, const bool& blnClosing)
-    : log_(log), closing_(blnClosing) {}
+LogWindowModel::LogWindowModel(LogDispatcher& log, const RegionalSettings& regional,
+                               const bool& blnClosing)
+    : log_(log), regional_(regional), closing_(blnClosing) {}
 
-void LogWindow::SetLoaded(bool loaded) {
+void LogWindowModel::SetLoaded(bool loaded) {
   if (loaded_ != loaded) {
     loaded_ = loaded;
     if (observer_ != nullptr) {
@@ -16,7 +17,7 @@ void LogWindow::SetLoaded(bool loaded) {
   }
 }
 
-void LogWindow::SetVisible(bool visible) {
+void LogWindowModel::SetVisible(bool visible) {
   if (visible_ != visible) {
     visible_ = visible;
     if (observer_ != nullptr) {
@@ -25,16 +26,15 @@ void LogWindow::SetVisible(bool visible) {
   }
 }
 
-void LogWindow::Load() { SetLoaded(true); }
+void LogWindowModel::Load() { SetLoaded(true); }
 
-void LogWindow::LogData(const std::string& strData) {
+void LogWindowModel::LogData(const std::string& strData) {
   ErrorScope scope(log_, "Vestrel.frmLog.LogData", ParamRef("strData", strData));
   scope.PassOn([&] {
     scope.Line = 1;
     Load();
     scope.Line = 2;
-    RegionalSettings& regional = log_.Regional();
-    std::string line = regional.GeneralDate(regional.Now());
+    std::string line = regional_.GeneralDate(regional_.Now());
     line += '|';
     line += strData;
     scope.Line = 3;
@@ -51,12 +51,12 @@ void LogWindow::LogData(const std::string& strData) {
   });
 }
 
-void LogWindow::Show() {
+void LogWindowModel::Show() {
   Load();
   SetVisible(true);
 }
 
-bool LogWindow::RequestClose() {
+bool LogWindowModel::RequestClose() {
   if (!closing_) {
     SetVisible(false);
     return false;

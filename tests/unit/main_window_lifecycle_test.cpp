@@ -1,56 +1,27 @@
-#include "app/main_form.h"
+#include "lifecycle/main_window_lifecycle.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <map>
 
+#include "common/program_version.h"
 #include "fakes/fake_ports.h"
 #include "fakes/fake_transaction_library.h"
+#include "fakes/fake_window_ports.h"
 
 namespace vestrel {
 namespace {
 
+using testing::FakeCloser;
 using testing::FakeLogServices;
 using testing::FakeMessageBox;
+using testing::FakeShell;
 using testing::FakeTransactionLibrary;
+using testing::Journal;
+using testing::MapProfile;
 
-// Records the calls of the window system, the server and the closer in one
-// journal, so the tests can check their order.
-struct Journal {
-  std::vector<std::string> Calls;
-};
-
-class FakeShell : public MainWindowShell {
- public:
-  explicit FakeShell(Journal& journal) : journal_(journal) {}
-  void AddTrayIcon(const std::string& tip) override {
-    journal_.Calls.push_back("AddTrayIcon " + tip);
-  }
-  void DeleteTrayIcon() override { journal_.Calls.push_back("DeleteTrayIcon"); }
-  void HideWindow() override { journal_.Calls.push_back("HideWindow"); }
-  void ShowWindow() override { journal_.Calls.push_back("ShowWindow"); }
-  void RestoreWindow() override {
-    journal_.Calls.push_back("RestoreWindow");
-    if (OnRestore) {
-      OnRestore();
-    }
-  }
-  std::string ProgramFolder() override { return "C:\\QUIK"; }
-  std::function<void()> OnRestore;
-
- private:
-  Journal& journal_;
-};
-
-class FakeCloser : public MainWindowCloser {
- public:
-  explicit FakeCloser(Journal& journal) : journal_(journal) {}
-  void RequestClose() override { journal_.Calls.push_back("RequestClose"); }
-
- private:
-  Journal& journal_;
-};
+const std::string kCaption = "Marlowin (" + VersionText(kProgramVersion) + ")";
 
 class FakeDdeServer : public DdeServerLifecycle {
  public:
@@ -74,20 +45,6 @@ class FakeDdeServer : public DdeServerLifecycle {
   Journal& journal_;
 };
 
-class MapProfile : public ProfileReader {
- public:
-  std::string GetPrivateProfileString(const std::string& section, const std::string& key,
-                                      const std::string& file, int) override {
-    Files.push_back(file);
-    const auto found = Values.find(section + "/" + key);
-    return found == Values.end() ? "" : found->second;
-  }
-  std::map<std::string, std::string> Values{{"Main/Account", "A1"},    {"Main/SecCode", "S1"},
-                                            {"Main/ClassCode", "C1"},  {"Main/Size", "2"},
-                                            {"Main/SafeSpread", "10"}, {"Main/Compact", "1"}};
-  std::vector<std::string> Files;
-};
-
 struct MainFormTest : ::testing::Test {
   FakeLogServices services;
   FakeMessageBox boxes;
@@ -99,14 +56,16 @@ struct MainFormTest : ::testing::Test {
   MapProfile profile;
   MainWindowModel window;
   bool closing = false;
-  LogWindow logWindow{services.Log, closing};
-  TradingGateway gateway{services.Log, boxes, library, logWindow};
-  frmMain form{{services.Log, window, shell, closer, profile, logWindow, gateway, dde, closing}};
+  LogWindowModel logWindow{services.Log, services.Regional, closing};
+  TradingGateway gateway{services.Log, services.AppLog, services.Regional,
+                         boxes,        library,         logWindow};
+  MainWindowLifecycle form{{services.Log, window, shell, closer, profile, services.Regional,
+                            logWindow, gateway, dde, closing}};
 };
 
 TEST_F(MainFormTest, StartUpReadsTheSettingsConnectsAndRegistersTheServer) {
   form.Form_Load();
-  EXPECT_EQ(window.WindowCaption(), "Marlowin (1.0.65)");
+  EXPECT_EQ(window.WindowCaption(), kCaption);
   EXPECT_TRUE(logWindow.Loaded());
   EXPECT_FALSE(logWindow.Visible());
   EXPECT_EQ(form.strIniFile(), "C:\\QUIK\\Marlowin.ini");
@@ -124,7 +83,7 @@ TEST_F(MainFormTest, StartUpReadsTheSettingsConnectsAndRegistersTheServer) {
 TEST_F(MainFormTest, AMissingSizeEndsStartUpBeforeTheConnectionAndIsLogged) {
   profile.Values.erase("Main/Size");
   form.Form_Load();
-  EXPECT_EQ(window.WindowCaption(), "Marlowin (1.0.65)");
+  EXPECT_EQ(window.WindowCaption(), kCaption);
   EXPECT_TRUE(library.Calls.empty());
   EXPECT_TRUE(journal.Calls.empty());
   ASSERT_EQ(services.ErrorEntries().size(), 1U);
@@ -177,8 +136,7 @@ TEST_F(MainFormTest, MinimisingMovesThePanelToTheTrayAndADoubleClickBringsItBack
   form.Form_Load();
   journal.Calls.clear();
   form.Form_Resize(WindowState::Minimized);
-  EXPECT_EQ(journal.Calls,
-            (std::vector<std::string>{"AddTrayIcon Marlowin (1.0.65)", "HideWindow"}));
+  EXPECT_EQ(journal.Calls, (std::vector<std::string>{"AddTrayIcon " + kCaption, "HideWindow"}));
   EXPECT_TRUE(window.TrayIconShown());
   EXPECT_FALSE(window.ShownInTaskbar());
 

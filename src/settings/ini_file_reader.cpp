@@ -1,4 +1,4 @@
-#include "app/ini_file_reader.h"
+#include "settings/ini_file_reader.h"
 
 #include <algorithm>
 #include <cctype>

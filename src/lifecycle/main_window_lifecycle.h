@@ -3,13 +3,14 @@
 #include <cstdint>
 #include <string>
 
-#include "app/main_window_model.h"
-#include "app/settings.h"
 #include "diag/log_dispatcher.h"
-#include "diag/log_window.h"
+#include "models/log_window_model.h"
+#include "models/main_window_model.h"
 #include "ports/main_window_closer.h"
 #include "ports/main_window_shell.h"
 #include "ports/profile_reader.h"
+#include "ports/regional_settings.h"
+#include "settings/settings.h"
 #include "trade/gateway.h"
 
 namespace vestrel {
@@ -26,15 +27,10 @@ class DdeServerLifecycle {
   virtual void DDETerm(std::int32_t& pInstID, std::uintptr_t& pItemAdvise) = 0;
 };
 
-// Program version shown in the caption and the About dialog.
-inline constexpr int kVersionMajor = 1;
-inline constexpr int kVersionMinor = 0;
-inline constexpr int kVersionRevision = 65;
-
 // The main window's life: start-up (Form_Load), shutdown (Form_Unload), the
 // resize event that moves the panel to and from the tray, and the tray
 // icon's mouse messages.
-class frmMain {
+class MainWindowLifecycle {
  public:
   struct Parts {
     LogDispatcher& Log;
@@ -42,14 +38,15 @@ class frmMain {
     MainWindowShell& Shell;
     MainWindowCloser& Closer;
     ProfileReader& Profile;
-    LogWindow& TransactionLog;
+    const RegionalSettings& Regional;
+    LogWindowModel& TransactionLog;
     TradingGateway& Gateway;
     DdeServerLifecycle& Dde;
     // Shared with the log window, which only hides on close while it is false.
     bool& blnClosing;
   };
 
-  explicit frmMain(Parts parts) : parts_(parts) {}
+  explicit MainWindowLifecycle(Parts parts) : parts_(parts) {}
 
   // Start-up: settings, terminal connection, DDE server. A failure is logged
   // and ends start-up there; the window opens with what was done.

@@ -3,18 +3,12 @@
 #include <cstdint>
 #include <string>
 
+#include "common/program_version.h"
 #include "ports/message_box.h"
 #include "ports/process_starter.h"
 #include "ports/registry.h"
 
 namespace vestrel {
-
-// The program's own version numbers.
-struct ProgramVersion {
-  int Major = 0;
-  int Minor = 0;
-  int Revision = 0;
-};
 
 // The About dialog: the program's name, version and contact lines, and the
 // System Information button. Texts are UTF-8.

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "diag/log_dispatcher.h"
+#include "ports/regional_settings.h"
 
 namespace vestrel {
 
@@ -25,13 +26,13 @@ class LogWindowObserver {
 // oldest first. It is loaded hidden at start-up and collects lines whether or
 // not it has been shown; closing it only hides it until the main window
 // shuts down.
-class LogWindow {
+class LogWindowModel {
  public:
   // blnClosing is the main window's flag, read at every close request.
-  LogWindow(LogDispatcher& log, const bool& blnClosing);
+  LogWindowModel(LogDispatcher& log, const RegionalSettings& regional, const bool& blnClosing);
 
-  LogWindow(const LogWindow&) = delete;
-  LogWindow& operator=(const LogWindow&) = delete;
+  LogWindowModel(const LogWindowModel&) = delete;
+  LogWindowModel& operator=(const LogWindowModel&) = delete;
 
   // The one observer (the window on screen); nullptr for none.
   void SetObserver(LogWindowObserver* observer) { observer_ = observer; }
@@ -60,6 +61,7 @@ class LogWindow {
   void SetVisible(bool visible);
 
   LogDispatcher& log_;
+  const RegionalSettings& regional_;
   const bool& closing_;
   LogWindowObserver* observer_ = nullptr;
   bool loaded_ = false;

@@ -28,10 +28,12 @@ std::string VBGetPrivateProfileString(LogDispatcher& log, ProfileReader& reader,
                                       const std::string& pSection, const std::string& pKey,
                                       const std::string& pFile);
 
-// Reads the six settings in their order. A missing or non-numeric Size,
-// SafeSpread or Compact raises the type-mismatch error 13 as soon as it is
-// read; a value beyond 32 bits raises the overflow error 6.
-Settings ReadSettings(LogDispatcher& log, ProfileReader& reader, const std::string& iniFile,
-                      char decimalSeparator);
+// Reads the six settings in their order into settings, each kept as soon as
+// it is read, so a start-up that fails half-way still knows the texts read
+// before the failure. A missing or non-numeric Size, SafeSpread or Compact
+// raises the type-mismatch error 13 as soon as it is read; a value beyond 32
+// bits raises the overflow error 6.
+void ReadSettings(LogDispatcher& log, ProfileReader& reader, const std::string& iniFile,
+                  char decimalSeparator, Settings& settings);
 
 }  // namespace vestrel

@@ -1,5 +1,6 @@
-#include "app/main_form.h"
+#include "lifecycle/main_window_lifecycle.h"
 
+#include "common/program_version.h"
 #include "diag/error_scope.h"
 
 namespace vestrel {
@@ -19,13 +20,12 @@ void SkippingErrors(Statement&& statement) {
 }
 
 std::string VersionedCaption() {
-  return std::string(MainWindowModel::kDesignCaption) + " (" + std::to_string(kVersionMajor) + "." +
-         std::to_string(kVersionMinor) + "." + std::to_string(kVersionRevision) + ")";
+  return std::string(MainWindowModel::kDesignCaption) + " (" + VersionText(kProgramVersion) + ")";
 }
 
 }  // namespace
 
-void frmMain::Form_Load() {
+void MainWindowLifecycle::Form_Load() {
   ErrorScope scope(parts_.Log, "Vestrel.frmMain.Form_Load");
   scope.Stop([&] {
     scope.Line = 1;
@@ -38,8 +38,8 @@ void frmMain::Form_Load() {
     appPath_ = parts_.Shell.ProgramFolder();
     iniFile_ = appPath_ + "\\" + kSettingsFileName;
     scope.Line = 6;
-    settings_ = ReadSettings(parts_.Log, parts_.Profile, iniFile_,
-                             parts_.Log.Regional().DecimalSeparator());
+    ReadSettings(parts_.Log, parts_.Profile, iniFile_, parts_.Regional.DecimalSeparator(),
+                 settings_);
     scope.Line = 7;
     if (parts_.Gateway.QuikInit(appPath_)) {
       parts_.Dde.DDEInit("a", "b", "c", instance_, itemAdvise_);
@@ -49,7 +49,7 @@ void frmMain::Form_Load() {
   });
 }
 
-void frmMain::Form_Unload(std::int16_t& Cancel) {
+void MainWindowLifecycle::Form_Unload(std::int16_t& Cancel) {
   ErrorScope scope(parts_.Log, "Vestrel.frmMain.Form_Unload", ParamRef("Cancel", Cancel));
   scope.Stop([&] {
     scope.Line = 1;
@@ -63,7 +63,7 @@ void frmMain::Form_Unload(std::int16_t& Cancel) {
   });
 }
 
-void frmMain::Form_Resize(WindowState state) {
+void MainWindowLifecycle::Form_Resize(WindowState state) {
   parts_.Window.SetWindowState(state);
   if (state == WindowState::Minimized) {
     parts_.Shell.AddTrayIcon(parts_.Window.WindowCaption());
@@ -79,7 +79,7 @@ void frmMain::Form_Resize(WindowState state) {
   parts_.Window.SetLayout(settings_.Compact);
 }
 
-void frmMain::picTray_MouseMove(std::int32_t trayMessage) {
+void MainWindowLifecycle::picTray_MouseMove(std::int32_t trayMessage) {
   lastTrayMessage_ = trayMessage;
   if (trayBusy_) {
     return;

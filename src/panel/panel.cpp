@@ -1,0 +1,105 @@
+#include "panel/panel.h"
+
+namespace vestrel {
+
+Panel::Panel(PanelPorts ports)
+    : ports_(ports),
+      log_(LogServices{ports.AppLog, ports.Files, ports.Regional, ports.UserContexts}),
+      logWindow_(log_, ports.Regional, blnClosing_),
+      gateway_(log_, ports.AppLog, ports.Regional, ports.Messages, ports.Library, logWindow_),
+      book_(log_, ports.Regional, ports.Messages, window_, *this),
+      decoder_(log_, ports.AppLog, ports.Regional,
+               [this](std::int32_t& pInstID, const DecodedTable& table) {
+                 book_.DDEDataChanged(pInstID, table);
+               }),
+      dde_(log_, ports.Dde, ports.Messages,
+           [this](std::int32_t& pInstID, std::span<const std::uint8_t> data) {
+             decoder_.ParseXLTable(pInstID, data);
+           }),
+      glass_(log_, dde_, ddeInstance_, ddeItemAdvise_),
+      lifecycle_({log_, window_, ports.Shell, *this, ports.Profile, ports.Regional, logWindow_,
+                  gateway_, *this, blnClosing_}),
+      commands_(log_, ports.Regional, window_, lifecycle_.CurrentSettings(), gateway_,
+                ports.Windows) {}
+
+bool Panel::Start() {
+  starting_ = true;
+  lifecycle_.Form_Load();
+  starting_ = false;
+  book_.SetDdeInstance(static_cast<std::int32_t>(ddeInstance_));
+  return !closeAfterStart_;
+}
+
+void Panel::Shutdown() {
+  std::int16_t cancel = 0;
+  lifecycle_.Form_Unload(cancel);
+}
+
+void Panel::RequestClose() {
+  // The window is not shown yet while it loads: it closes once start-up ends.
+  if (starting_) {
+    closeAfterStart_ = true;
+  } else {
+    ports_.Closer.RequestClose();
+  }
+}
+
+void Panel::DDEInit(const std::string& pDDEServer, const std::string& pDDETopic,
+                    const std::string& pDDEAdvise, std::int32_t& pInstID,
+                    std::uintptr_t& pItemAdvise) {
+  dde_.DDEInit(pDDEServer, pDDETopic, pDDEAdvise, glass_, ddeInstance_, ddeItemAdvise_);
+  pInstID = static_cast<std::int32_t>(ddeInstance_);
+  pItemAdvise = ddeItemAdvise_;
+}
+
+void Panel::DDETerm(std::int32_t& pInstID, std::uintptr_t& pItemAdvise) {
+  ddeInstance_ = static_cast<std::uint32_t>(pInstID);
+  ddeItemAdvise_ = pItemAdvise;
+  dde_.DDETerm(ddeInstance_, ddeItemAdvise_);
+  pInstID = static_cast<std::int32_t>(ddeInstance_);
+  pItemAdvise = ddeItemAdvise_;
+}
+
+void Panel::Click(ControlId control) {
+  switch (control) {
+    case ControlId::cmdBestBid:
+      commands_.cmdBestBid_Click();
+      break;
+    case ControlId::cmdBestAsk:
+      commands_.cmdBestAsk_Click();
+      break;
+    case ControlId::cmdMaxBid:
+      commands_.cmdMaxBid_Click();
+      break;
+    case ControlId::cmdMaxAsk:
+      commands_.cmdMaxAsk_Click();
+      break;
+    case ControlId::cmdReverse:
+      commands_.cmdReverse_Click();
+      break;
+    case ControlId::cmdKillOrders:
+      commands_.cmdKillOrders_Click();
+      break;
+    case ControlId::cmdLog:
+      commands_.cmdLog_Click();
+      break;
+    case ControlId::cmdAbout:
+      commands_.cmdAbout_Click();
+      break;
+    default:
+      break;
+  }
+}
+
+void Panel::Resized(WindowState state, std::optional<TwipsSize> outerSize) {
+  if (state == WindowState::Normal && outerSize) {
+    // A size the trader dragged to is the model's now, so the compact layout
+    // springs back from it.
+    window_.NoteOuterSize(*outerSize);
+  }
+  lifecycle_.Form_Resize(state);
+}
+
+void Panel::TrayMessage(std::int32_t message) { lifecycle_.picTray_MouseMove(message); }
+
+}  // namespace vestrel

@@ -1,0 +1,112 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+#include "book/order_book.h"
+#include "dde/dde_server.h"
+#include "dde/xltable_decoder.h"
+#include "diag/log_dispatcher.h"
+#include "lifecycle/main_window_lifecycle.h"
+#include "models/log_window_model.h"
+#include "models/main_window_model.h"
+#include "ports/clock.h"
+#include "ports/dde_library.h"
+#include "ports/event_log.h"
+#include "ports/file_system.h"
+#include "ports/main_window_closer.h"
+#include "ports/main_window_shell.h"
+#include "ports/message_box.h"
+#include "ports/modeless_windows.h"
+#include "ports/profile_reader.h"
+#include "ports/regional_settings.h"
+#include "ports/transaction_library.h"
+#include "ports/user_context_source.h"
+#include "settings/settings.h"
+#include "trade/gateway.h"
+#include "trade/order_commands.h"
+
+namespace vestrel {
+
+// Everything the panel reaches outside itself.
+struct PanelPorts {
+  EventLog& AppLog;
+  FileSystem& Files;
+  RegionalSettings& Regional;
+  UserContextSource& UserContexts;
+  MessageBox& Messages;
+  ProfileReader& Profile;
+  TransactionLibrary& Library;
+  DdeLibrary& Dde;
+  // The main window as the window system has it: tray, show and hide, the
+  // program's folder.
+  MainWindowShell& Shell;
+  // Closes the main window; the window then calls Shutdown.
+  MainWindowCloser& Closer;
+  // The log window and the About dialog on screen.
+  ModelessWindows& Windows;
+  Clock& Time;
+};
+
+// The whole panel, composed: the main and log window models, the XLTable
+// decoder, the order book, the DDE server, the trading gateway and the
+// trader's commands, wired as the terminal's order books and the trader's
+// clicks travel through them. A window shows the models and turns what
+// happens to it into the calls below; everything else is here.
+class Panel : private MainWindowCloser, private DdeServerLifecycle {
+ public:
+  explicit Panel(PanelPorts ports);
+
+  Panel(const Panel&) = delete;
+  Panel& operator=(const Panel&) = delete;
+
+  // Start-up: settings, the terminal connection, the DDE server. False when
+  // the panel asked to close during start-up (no terminal): the window is
+  // then closed without being shown.
+  bool Start();
+  // Shutdown, when the main window is being destroyed.
+  void Shutdown();
+
+  // A click on a control of the main window (its fixed identifier).
+  void Click(ControlId control);
+  // The window's state changed (or its size, in the normal state: outerSize
+  // is then the size the window has now, in twips).
+  void Resized(WindowState state, std::optional<TwipsSize> outerSize);
+  // A mouse message of the tray icon (e.g. 515 for a left double click).
+  void TrayMessage(std::int32_t message);
+
+  MainWindowModel& Window() { return window_; }
+  LogWindowModel& TransactionLog() { return logWindow_; }
+  const Settings& CurrentSettings() const { return lifecycle_.CurrentSettings(); }
+  bool Closing() const { return blnClosing_; }
+  const OrderBook& Book() const { return book_; }
+
+ private:
+  // MainWindowCloser: a failed connection at start-up, a wrong order book.
+  void RequestClose() override;
+  // DdeServerLifecycle: start-up and shutdown of the DDE server.
+  void DDEInit(const std::string& pDDEServer, const std::string& pDDETopic,
+               const std::string& pDDEAdvise, std::int32_t& pInstID,
+               std::uintptr_t& pItemAdvise) override;
+  void DDETerm(std::int32_t& pInstID, std::uintptr_t& pItemAdvise) override;
+
+  PanelPorts ports_;
+  bool starting_ = false;
+  bool closeAfterStart_ = false;
+  bool blnClosing_ = false;
+
+  LogDispatcher log_;
+  MainWindowModel window_;
+  LogWindowModel logWindow_;
+  TradingGateway gateway_;
+  OrderBook book_;
+  XLTableDecoder decoder_;
+  DdeServer dde_;
+  std::uint32_t ddeInstance_ = 0;
+  DdeHandle ddeItemAdvise_ = 0;
+  DdeGlassEntry glass_;
+  MainWindowLifecycle lifecycle_;
+  OrderCommands commands_;
+};
+
+}  // namespace vestrel

@@ -1,0 +1,93 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "ports/clock.h"
+#include "ports/main_window_closer.h"
+#include "ports/main_window_shell.h"
+#include "ports/modeless_windows.h"
+#include "ports/profile_reader.h"
+
+namespace vestrel::testing {
+
+// Records the calls of the window system in one journal, so tests can check
+// their order against other calls.
+struct Journal {
+  std::vector<std::string> Calls;
+};
+
+class FakeShell : public MainWindowShell {
+ public:
+  explicit FakeShell(Journal& journal) : journal_(journal) {}
+  void AddTrayIcon(const std::string& tip) override {
+    journal_.Calls.push_back("AddTrayIcon " + tip);
+  }
+  void DeleteTrayIcon() override { journal_.Calls.push_back("DeleteTrayIcon"); }
+  void HideWindow() override { journal_.Calls.push_back("HideWindow"); }
+  void ShowWindow() override { journal_.Calls.push_back("ShowWindow"); }
+  void RestoreWindow() override {
+    journal_.Calls.push_back("RestoreWindow");
+    if (OnRestore) {
+      OnRestore();
+    }
+  }
+  std::string ProgramFolder() override { return "C:\\QUIK"; }
+  std::function<void()> OnRestore;
+
+ private:
+  Journal& journal_;
+};
+
+class FakeCloser : public MainWindowCloser {
+ public:
+  explicit FakeCloser(Journal& journal) : journal_(journal) {}
+  void RequestClose() override { journal_.Calls.push_back("RequestClose"); }
+
+ private:
+  Journal& journal_;
+};
+
+class FakeWindows : public ModelessWindows {
+ public:
+  explicit FakeWindows(Journal& journal) : journal_(journal) {}
+  void ShowLog() override { journal_.Calls.push_back("ShowLog"); }
+  void ShowAbout() override { journal_.Calls.push_back("ShowAbout"); }
+
+ private:
+  Journal& journal_;
+};
+
+// Settings as "section/key" -> value; every file asked for is recorded.
+class MapProfile : public ProfileReader {
+ public:
+  std::string GetPrivateProfileString(const std::string& section, const std::string& key,
+                                      const std::string& file, int) override {
+    Files.push_back(file);
+    const auto found = Values.find(section + "/" + key);
+    return found == Values.end() ? "" : found->second;
+  }
+  std::map<std::string, std::string> Values{{"Main/Account", "A1"},    {"Main/SecCode", "S1"},
+                                            {"Main/ClassCode", "C1"},  {"Main/Size", "2"},
+                                            {"Main/SafeSpread", "10"}, {"Main/Compact", "1"}};
+  std::vector<std::string> Files;
+};
+
+// A clock that moves only when the test moves it.
+class FakeClock : public Clock {
+ public:
+  std::int64_t MonotonicMicroseconds() const override { return Monotonic; }
+  std::int64_t UtcMicroseconds() const override { return Utc; }
+  void AdvanceMilliseconds(std::int64_t milliseconds) {
+    Monotonic += milliseconds * 1000;
+    Utc += milliseconds * 1000;
+  }
+
+  std::int64_t Monotonic = 1'000'000;
+  std::int64_t Utc = 1'796'000'000'000'000;  // 2026-11-30
+};
+
+}  // namespace vestrel::testing

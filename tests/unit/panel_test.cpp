@@ -1,0 +1,168 @@
+// The whole panel without a window: order books go in as XLTable pokes
+// through the DDE library, clicks and window events as the window would send
+// them; out come the captions, the indicator, what the transaction library
+// was sent, the log window's lines and the application log.
+#include "panel/panel.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "common/program_version.h"
+#include "fakes/fake_dde_library.h"
+#include "fakes/fake_ports.h"
+#include "fakes/fake_transaction_library.h"
+#include "fakes/fake_window_ports.h"
+#include "fakes/xltable_builder.h"
+
+namespace vestrel {
+namespace {
+
+using namespace testing;
+using Bytes = std::vector<std::uint8_t>;
+using Lines = std::vector<std::string>;
+
+// Sell volume, price, buy volume of one level.
+struct Level {
+  double Sell;
+  double Price;
+  double Buy;
+};
+
+Bytes BookBytes(const std::vector<Level>& levels, std::string_view priceTitle = "PRICE") {
+  std::vector<std::vector<SheetCell>> rows;
+  rows.push_back({std::string("SELL_VOLUME"), std::string(priceTitle), std::string("BUY_VOLUME")});
+  for (const Level& level : levels) {
+    rows.push_back({level.Sell > 0 ? SheetCell(level.Sell) : SheetCell(), level.Price,
+                    level.Buy > 0 ? SheetCell(level.Buy) : SheetCell()});
+  }
+  return EncodeSheet(rows);
+}
+
+const std::vector<Level> kBook = {{5, 103, 0}, {9, 102, 0}, {2, 101, 0},
+                                  {0, 100, 4}, {0, 99, 1},  {0, 98, 7}};
+
+struct PanelRig {
+  FakeLogServices services;
+  FakeMessageBox boxes;
+  MapProfile profile;
+  FakeTransactionLibrary library;
+  FakeDdeLibrary dde;
+  Journal journal;
+  FakeShell shell{journal};
+  FakeCloser closer{journal};
+  FakeWindows windows{journal};
+  FakeClock clock;
+  Panel panel{{services.AppLog, services.Files, services.Regional, services.UserContexts, boxes,
+               profile, library, dde, shell, closer, windows, clock}};
+
+  PanelRig() { profile.Values["Main/Compact"] = "0"; }
+
+  DdeHandle Poke(const Bytes& bytes, std::string_view item = "R1C1:R7C3") {
+    return dde.ClientPoke(item, bytes);
+  }
+  const std::string& Caption(ControlId id) { return panel.Window().Caption(id); }
+};
+
+TEST(WholePanel, ABookPokedOverDdeIsShownAndTheButtonsTradeAtItsPrices) {
+  PanelRig rig;
+  ASSERT_TRUE(rig.panel.Start());
+  rig.panel.Resized(WindowState::Normal, TwipsSize{6480, 3150});  // the window is first shown
+  ASSERT_TRUE(rig.dde.Serving);
+  EXPECT_EQ(rig.panel.Window().WindowCaption(), "Marlowin (" + VersionText(kProgramVersion) + ")");
+
+  EXPECT_EQ(rig.Poke(BookBytes(kBook)), kDdeFAck);
+  EXPECT_EQ(rig.Caption(ControlId::cmdMaxBid), "102");
+  EXPECT_EQ(rig.Caption(ControlId::Label5), "9");
+  EXPECT_EQ(rig.Caption(ControlId::cmdBestBid), "101");
+  EXPECT_EQ(rig.Caption(ControlId::cmdBestAsk), "100");
+  EXPECT_EQ(rig.Caption(ControlId::cmdMaxAsk), "98");
+  EXPECT_EQ(rig.Caption(ControlId::Label6), "7");
+  EXPECT_EQ(rig.panel.Window().FrontShape(), ControlId::shpUp);
+  // Only whole tables are decoded.
+  EXPECT_EQ(rig.Poke(BookBytes({{1, 50, 0}, {0, 40, 1}}), "R2C1:R3C3"), kDdeFNotProcessed);
+  EXPECT_EQ(rig.Caption(ControlId::cmdBestBid), "101");
+
+  rig.panel.Click(ControlId::cmdBestBid);  // sells 2 at 101 - 10
+  rig.panel.Click(ControlId::cmdReverse);  // then buys twice that at 100 + 10
+  rig.panel.Click(ControlId::cmdMaxAsk);   // buys 2 at 98 + 5
+  rig.panel.Click(ControlId::cmdKillOrders);
+  rig.panel.Click(ControlId::cmdLog);
+  const std::string order =
+      "ACCOUNT=A1; TYPE=L; TRANS_ID=1; CLASSCODE=C1; SECCODE=S1; "
+      "ACTION=NEW_ORDER; OPERATION=";
+  EXPECT_EQ(rig.library.Sent,
+            (Lines{order + "S; PRICE=91; QUANTITY=2;", order + "B; PRICE=110; QUANTITY=4;",
+                   order + "B; PRICE=103; QUANTITY=2;",
+                   "TRANS_ID=1; ACCOUNT=A1; ACTION=KILL_ALL_FUTURES_ORDERS; CLASSCODE=C1;"
+                   "BASE_CONTRACT=RTS"}));
+  ASSERT_EQ(rig.panel.TransactionLog().Lines().size(), 4U);
+  EXPECT_EQ(rig.panel.TransactionLog().Lines()[0], "06.12.2026 14:05:09|M|250|0||250");
+  ASSERT_EQ(rig.services.AppLog.Entries.size(), 4U);
+  EXPECT_EQ(rig.services.AppLog.Entries[0].Text, "3|1|7|M|250|0||250");
+  EXPECT_EQ(rig.journal.Calls, (Lines{"DeleteTrayIcon", "ShowLog"}));
+
+  rig.panel.Shutdown();
+  EXPECT_TRUE(rig.panel.Closing());
+  EXPECT_FALSE(rig.dde.Serving);
+  EXPECT_EQ(rig.library.Calls.back(), "Disconnect");
+}
+
+TEST(WholePanel, ARefusedPokeKeepsTheLastBookAndIsLogged) {
+  PanelRig rig;
+  ASSERT_TRUE(rig.panel.Start());
+  rig.Poke(BookBytes(kBook));
+  Bytes truncated = BookBytes({{3, 90, 0}, {0, 80, 3}});
+  truncated.resize(truncated.size() - 3);
+  EXPECT_EQ(rig.Poke(truncated), kDdeFNotProcessed);
+  EXPECT_EQ(rig.Caption(ControlId::cmdBestBid), "101");
+  EXPECT_FALSE(rig.services.ErrorEntries().empty());
+  EXPECT_EQ(rig.services.Files.Files.size(), 1U);  // the day's text log
+  EXPECT_EQ(rig.Poke(BookBytes({{3, 90, 0}, {0, 80, 3}}, "PRICE"), "R1C1:R3C3"), kDdeFAck);
+  EXPECT_EQ(rig.Caption(ControlId::cmdBestBid), "90");
+}
+
+TEST(WholePanel, AStartUpThatFailsAtSizeKeepsTheTextSettingsItRead) {
+  PanelRig rig;
+  rig.profile.Values.erase("Main/Size");
+  EXPECT_TRUE(rig.panel.Start());
+  EXPECT_TRUE(rig.library.Calls.empty());  // no connection
+  EXPECT_FALSE(rig.dde.Serving);           // and no DDE server
+  EXPECT_EQ(rig.services.ErrorEntries(),
+            Lines{"ERROR OCCURS IN UNKNOWN, SOURCE: Vestrel.frmMain.Form_Load IN LINE: 6. "
+                  "ERROR =  13 (Type mismatch)"});
+  rig.panel.Click(ControlId::cmdKillOrders);
+  EXPECT_EQ(rig.library.Sent, Lines{"TRANS_ID=1; ACCOUNT=A1; ACTION=KILL_ALL_FUTURES_ORDERS; "
+                                    "CLASSCODE=C1;BASE_CONTRACT=RTS"});
+}
+
+TEST(WholePanel, WithoutTheTerminalThePanelClosesBeforeItIsShown) {
+  PanelRig rig;
+  rig.library.ConnectResult = 2;
+  EXPECT_FALSE(rig.panel.Start());
+  EXPECT_EQ(rig.boxes.Shown.size(), 1U);
+  EXPECT_TRUE(rig.journal.Calls.empty());  // the window closes itself, unshown
+  rig.panel.Shutdown();
+  EXPECT_FALSE(rig.dde.Serving);
+  EXPECT_TRUE(rig.services.ErrorEntries().empty());
+}
+
+TEST(WholePanel, AWrongTableClosesThePanelOnceTheTraderHasAcknowledgedTheMessage) {
+  PanelRig rig;
+  ASSERT_TRUE(rig.panel.Start());
+  std::size_t closesWhileOpen = 99;
+  rig.boxes.WhileOpen = [&] {
+    rig.Poke(BookBytes(kBook, "LAST"));  // a second wrong table meanwhile
+    closesWhileOpen = rig.journal.Calls.size();
+  };
+  rig.Poke(BookBytes(kBook, "LAST"));
+  EXPECT_EQ(rig.boxes.Shown, Lines{"Не верная структура стакана!"});
+  EXPECT_EQ(closesWhileOpen, 0U);
+  EXPECT_EQ(rig.journal.Calls, Lines{"RequestClose"});
+  rig.Poke(BookBytes(kBook));  // nothing is shown any more
+  EXPECT_EQ(rig.Caption(ControlId::cmdBestBid), "*");
+}
+
+}  // namespace
+}  // namespace vestrel
