@@ -40,6 +40,7 @@ void MainWindowLifecycle::Form_Load() {
     scope.Line = 6;
     ReadSettings(parts_.Log, parts_.Profile, iniFile_, parts_.Regional.DecimalSeparator(),
                  settings_);
+    extensions_ = ReadExtensionSettings(parts_.Profile, iniFile_, parts_.AppLog);
     scope.Line = 7;
     if (parts_.Gateway.QuikInit(appPath_)) {
       parts_.Dde.DDEInit("a", "b", "c", instance_, itemAdvise_);

@@ -10,6 +10,7 @@
 #include "ports/main_window_shell.h"
 #include "ports/profile_reader.h"
 #include "ports/regional_settings.h"
+#include "settings/extension_settings.h"
 #include "settings/settings.h"
 #include "trade/gateway.h"
 
@@ -39,6 +40,8 @@ class MainWindowLifecycle {
     MainWindowCloser& Closer;
     ProfileReader& Profile;
     const RegionalSettings& Regional;
+    // Takes the warnings about optional settings that cannot be read.
+    EventLog& AppLog;
     LogWindowModel& TransactionLog;
     TradingGateway& Gateway;
     DdeServerLifecycle& Dde;
@@ -61,6 +64,8 @@ class MainWindowLifecycle {
   void picTray_MouseMove(std::int32_t trayMessage);
 
   const Settings& CurrentSettings() const { return settings_; }
+  // The optional sections, read right after [Main]; all off until then.
+  const ExtensionSettings& Extensions() const { return extensions_; }
   bool blnClosing() const { return parts_.blnClosing; }
   const std::string& strAppPath() const { return appPath_; }
   const std::string& strIniFile() const { return iniFile_; }
@@ -69,6 +74,7 @@ class MainWindowLifecycle {
  private:
   Parts parts_;
   Settings settings_;
+  ExtensionSettings extensions_;
   std::string appPath_;
   std::string iniFile_;
   std::int32_t instance_ = 0;

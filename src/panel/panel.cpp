@@ -17,8 +17,8 @@ Panel::Panel(PanelPorts ports)
              decoder_.ParseXLTable(pInstID, data);
            }),
       glass_(log_, dde_, ddeInstance_, ddeItemAdvise_),
-      lifecycle_({log_, window_, ports.Shell, *this, ports.Profile, ports.Regional, logWindow_,
-                  gateway_, *this, blnClosing_}),
+      lifecycle_({log_, window_, ports.Shell, *this, ports.Profile, ports.Regional, ports.AppLog,
+                  logWindow_, gateway_, *this, blnClosing_}),
       commands_(log_, ports.Regional, window_, lifecycle_.CurrentSettings(), gateway_,
                 ports.Windows) {}
 

@@ -78,6 +78,7 @@ class Panel : private MainWindowCloser, private DdeServerLifecycle {
   MainWindowModel& Window() { return window_; }
   LogWindowModel& TransactionLog() { return logWindow_; }
   const Settings& CurrentSettings() const { return lifecycle_.CurrentSettings(); }
+  const ExtensionSettings& Extensions() const { return lifecycle_.Extensions(); }
   bool Closing() const { return blnClosing_; }
   const OrderBook& Book() const { return book_; }
 

@@ -60,7 +60,7 @@ struct MainFormTest : ::testing::Test {
   TradingGateway gateway{services.Log, services.AppLog, services.Regional,
                          boxes,        library,         logWindow};
   MainWindowLifecycle form{{services.Log, window, shell, closer, profile, services.Regional,
-                            logWindow, gateway, dde, closing}};
+                            services.AppLog, logWindow, gateway, dde, closing}};
 };
 
 TEST_F(MainFormTest, StartUpReadsTheSettingsConnectsAndRegistersTheServer) {

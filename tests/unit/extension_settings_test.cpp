@@ -1,0 +1,83 @@
+#include "settings/extension_settings.h"
+
+#include <gtest/gtest.h>
+
+#include "fakes/fake_ports.h"
+#include "fakes/fake_window_ports.h"
+
+namespace vestrel {
+namespace {
+
+using testing::FakeEventLog;
+using testing::MapProfile;
+
+TEST(ExtensionSettings, AbsentSectionsAndZerosLeaveEveryFeatureOff) {
+  MapProfile profile;
+  profile.Values.insert(
+      {{"Guard/StaleAfterMs", "0"}, {"Paper/Enabled", "0"}, {"Record/File", "0"}});
+  FakeEventLog log;
+  const ExtensionSettings settings = ReadExtensionSettings(profile, "C:\\Q\\Marlowin.ini", log);
+  EXPECT_EQ(settings.Guard.StaleAfterMs, 0);
+  EXPECT_EQ(settings.Guard.ConnectionCheckMs, 0);
+  EXPECT_FALSE(settings.Hotkeys.BestBid.has_value());
+  EXPECT_FALSE(settings.Hotkeys.Global);
+  EXPECT_FALSE(settings.View.AlwaysOnTop);
+  EXPECT_TRUE(settings.Record.File.empty());
+  EXPECT_FALSE(settings.Paper.Enabled);
+  EXPECT_TRUE(log.Entries.empty());
+}
+
+TEST(ExtensionSettings, ReadsEveryKeyAndWarnsOnceForEachValueItCannotRead) {
+  MapProfile profile;
+  profile.Values.insert({{"Guard/StaleAfterMs", "3000"},
+                         {"Guard/MinClickIntervalMs", "2s"},
+                         {"Guard/ConnectionCheckMs", "-5"},
+                         {"Hotkeys/BestBid", "ctrl+F2"},
+                         {"Hotkeys/BestAsk", "Shift+Alt+b"},
+                         {"Hotkeys/MaxBid", "Num7"},
+                         {"Hotkeys/MaxAsk", "F25"},
+                         {"Hotkeys/Reverse", "Ctrl+Ctrl+R"},
+                         {"Hotkeys/Kill", "Space"},
+                         {"Hotkeys/Global", "yes"},
+                         {"View/AlwaysOnTop", "1"},
+                         {"Record/File", "records\\today.rec"},
+                         {"Paper/Enabled", "1"}});
+  FakeEventLog log;
+  const ExtensionSettings s = ReadExtensionSettings(profile, "C:\\Q\\Marlowin.ini", log);
+  EXPECT_EQ(s.Guard.StaleAfterMs, 3000);
+  EXPECT_EQ(s.Guard.MinClickIntervalMs, 0);
+  EXPECT_EQ(s.Guard.ConnectionCheckMs, 0);
+  EXPECT_EQ(s.Hotkeys.BestBid, (KeyChord{0x71, true, false, false}));
+  EXPECT_EQ(s.Hotkeys.BestAsk, (KeyChord{'B', false, true, true}));
+  EXPECT_EQ(s.Hotkeys.MaxBid, (KeyChord{0x67, false, false, false}));
+  EXPECT_EQ(s.Hotkeys.Kill, (KeyChord{0x20, false, false, false}));
+  EXPECT_FALSE(s.Hotkeys.MaxAsk.has_value());
+  EXPECT_FALSE(s.Hotkeys.Reverse.has_value());
+  EXPECT_FALSE(s.Hotkeys.Global);
+  EXPECT_TRUE(s.View.AlwaysOnTop);
+  EXPECT_EQ(s.Record.File, "records\\today.rec");
+  EXPECT_TRUE(s.Paper.Enabled);
+  ASSERT_EQ(log.Entries.size(), 5U);
+  EXPECT_EQ(log.Entries[0].Text,
+            "Marlowin.ini [Guard] MinClickIntervalMs=2s is not a whole number of milliseconds; "
+            "this feature stays off.");
+  EXPECT_EQ(log.Entries[0].Type, EventType::Warning);
+  EXPECT_NE(log.Entries[2].Text.find("[Hotkeys] MaxAsk=F25 is not a key"), std::string::npos);
+  EXPECT_NE(log.Entries[4].Text.find("[Hotkeys] Global=yes is neither 0 nor 1"), std::string::npos);
+}
+
+TEST(KeyChords, ReadBackAsTheyAreWritten) {
+  for (const char* text : {"F1", "F24", "A", "Z", "0", "9", "Space", "Num0", "Num9", "Ctrl+F2",
+                           "Alt+Shift+B", "Ctrl+Alt+Shift+Num5"}) {
+    const std::optional<KeyChord> chord = ParseKeyChord(text);
+    ASSERT_TRUE(chord.has_value()) << text;
+    EXPECT_EQ(ParseKeyChord(KeyChordText(*chord)), chord) << text;
+  }
+  for (const char* text :
+       {"", "F0", "F01", "F25", "Num10", "Ctrl+", "+A", "Win+A", "AB", "Ctrl+Ctrl+A"}) {
+    EXPECT_FALSE(ParseKeyChord(text).has_value()) << text;
+  }
+}
+
+}  // namespace
+}  // namespace vestrel
