@@ -31,6 +31,7 @@
 #include "bench_figures.h"
 #include "harness/panel_session.h"
 #include "harness/program_under_test.h"
+#include "win32/executable_folder.h"
 
 namespace {
 
@@ -60,18 +61,7 @@ struct BenchFailure : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-fs::path ProgramFolder() {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (length < path.size()) {
-      path.resize(length);
-      break;
-    }
-    path.resize(path.size() * 2);
-  }
-  return fs::path(path).parent_path();
-}
+fs::path ProgramFolder() { return fs::path(vestrel::win32::ExecutableFolder()); }
 
 // A build product: named by the variable, else beside this program. The
 // variable is set for the harness, which reads it too.

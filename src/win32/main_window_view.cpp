@@ -66,11 +66,8 @@ LRESULT CALLBACK ShapeProc(HWND shape, UINT message, WPARAM wParam, LPARAM lPara
     const HBRUSH brush = CreateSolidBrush(fill);
     const HGDIOBJ oldBrush = SelectObject(dc, brush);
     const HGDIOBJ oldPen = SelectObject(dc, GetStockObject(BLACK_PEN));
-    // A circle as wide as the control's smaller side, centred in it.
-    const int diameter = std::min(area.right - area.left, area.bottom - area.top);
-    const int left = area.left + (area.right - area.left - diameter) / 2;
-    const int top = area.top + (area.bottom - area.top - diameter) / 2;
-    Ellipse(dc, left, top, left + diameter, top + diameter);
+    const RECT circle = CircleInside(area);
+    Ellipse(dc, circle.left, circle.top, circle.right, circle.bottom);
     SelectObject(dc, oldPen);
     SelectObject(dc, oldBrush);
     DeleteObject(brush);
@@ -115,6 +112,13 @@ HFONT CreateModelFont(const ControlFont& font, const ScreenScale& scale) {
 }
 
 }  // namespace
+
+RECT CircleInside(const RECT& area) {
+  const LONG diameter = std::min(area.right - area.left, area.bottom - area.top);
+  const LONG left = area.left + (area.right - area.left - diameter) / 2;
+  const LONG top = area.top + (area.bottom - area.top - diameter) / 2;
+  return {left, top, left + diameter, top + diameter};
+}
 
 void RegisterShapeClass(HINSTANCE instance) {
   WNDCLASSEXW shape{};

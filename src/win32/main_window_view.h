@@ -77,6 +77,10 @@ class MainWindowView : public MainWindowObserver {
   bool repaintScheduled_ = false;
 };
 
+// The indicator's circle in its control's area: as wide as the area's smaller
+// side, centred.
+RECT CircleInside(const RECT& area);
+
 // Registers the window class of the indicator circles; call once at start.
 void RegisterShapeClass(HINSTANCE instance);
 

@@ -73,27 +73,6 @@ std::vector<char> MessageBuffer(std::int32_t size) {
 
 }  // namespace
 
-std::wstring ExecutableFolder() {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (length == 0) {
-      RaiseLastError();
-    }
-    if (length < path.size()) {
-      path.resize(length);
-      break;
-    }
-    path.resize(path.size() * 2);
-  }
-  const std::size_t slash = path.find_last_of(L"\\/");
-  if (slash == std::wstring::npos) {
-    return {};
-  }
-  // A drive root keeps its separator ("C:\").
-  return path.substr(0, slash == 2 && path[1] == L':' ? slash + 1 : slash);
-}
-
 Win32TransactionLibrary::Win32TransactionLibrary(std::wstring folder, std::wstring fileName)
     : folder_(std::move(folder)), fileName_(std::move(fileName)) {}
 

@@ -4,13 +4,11 @@
 #include <string>
 
 #include "ports/transaction_library.h"
+#include "win32/executable_folder.h"
 
 namespace vestrel::win32 {
 
 inline constexpr const wchar_t* kTransactionLibraryFile = L"TRANS2QUIK.DLL";
-
-// The folder of the running program, without a trailing separator.
-std::wstring ExecutableFolder();
 
 // The transaction library, loaded at the first call from the given folder
 // (the program's own) and, when it is not there, along the system's search

@@ -35,17 +35,22 @@ std::string Win32UserContextSource::GetUserName() {
     throw AppError(kErrCannotCreateObject, "", "ActiveX component can't create object");
   }
   const Releaser release(component);
+  return UserNameOf(*component);
+}
+
+std::string UserNameOf(IDispatch& component) {
   wchar_t methodName[] = L"GetUserName";
   LPOLESTR names[] = {methodName};
   DISPID method = 0;
-  if (FAILED(component->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &method))) {
+  if (FAILED(component.GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &method))) {
     throw AppError(kErrObjectDoesNotSupport, "", "Object doesn't support this property or method");
   }
   DISPPARAMS noArguments{};
   VARIANT result;
   VariantInit(&result);
-  if (FAILED(component->Invoke(method, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &noArguments,
-                               &result, nullptr, nullptr)) ||
+  if (FAILED(component.Invoke(method, IID_NULL, LOCALE_USER_DEFAULT,
+                              DISPATCH_METHOD | DISPATCH_PROPERTYGET, &noArguments, &result,
+                              nullptr, nullptr)) ||
       FAILED(VariantChangeType(&result, &result, 0, VT_BSTR))) {
     VariantClear(&result);
     throw AppError(kErrObjectDoesNotSupport, "", "Object doesn't support this property or method");

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <string>
+
 #include "ports/user_context_source.h"
+#include "win32/windows_api.h"
 
 namespace vestrel::win32 {
 
@@ -11,5 +14,10 @@ class Win32UserContextSource : public UserContextSource {
  public:
   std::string GetUserName() override;
 };
+
+// Asks a component for GetUserName the way a late-bound call does: as a
+// method or as a property, whichever the component offers. Throws error 438
+// when it offers neither or the answer is not text.
+std::string UserNameOf(IDispatch& component);
 
 }  // namespace vestrel::win32

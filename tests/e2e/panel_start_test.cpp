@@ -1,7 +1,9 @@
 // The real Vestrel.exe under Wine: it starts in a terminal's folder, shows its
-// main window with the versioned caption, and ends when that window closes.
+// main window with the versioned caption and the keyboard focus on the first
+// button in tab order, and ends when that window closes.
 #include <gtest/gtest.h>
 
+#include "harness/automation_ids.h"
 #include "harness/program_under_test.h"
 
 namespace vestrel::e2e {
@@ -15,7 +17,12 @@ TEST(PanelStart, OpensItsMainWindowAndEndsWhenItCloses) {
   ProgramUnderTest panel(exe, terminal.Path());
   const HWND window = panel.WaitForWindow(L"VestrelMain");
   ASSERT_NE(window, nullptr) << "the main window did not appear";
-  EXPECT_EQ(WindowText(window), L"Marlowin (1.0.65)");
+  EXPECT_EQ(WindowText(window), kVersionedCaption);
+  // Space on a fresh panel acts on cmdBestAsk.
+  GUITHREADINFO input{};
+  input.cbSize = sizeof input;
+  ASSERT_TRUE(GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &input));
+  EXPECT_EQ(input.hwndFocus, GetDlgItem(window, kBestAsk));
 
   PostMessageW(window, WM_CLOSE, 0, 0);
   EXPECT_EQ(panel.WaitForExit(60s), 0);

@@ -38,7 +38,7 @@ TEST(PanelTrading, ShowsTheBookAndTradesFromItsButtons) {
   ProgramUnderTest panel(terminal.Panel(), terminal.Path(), terminal.Environment());
   const HWND window = panel.WaitForWindow(L"VestrelMain");
   ASSERT_NE(window, nullptr);
-  EXPECT_EQ(WindowText(window), L"Marlowin (1.0.65)");
+  EXPECT_EQ(WindowText(window), kVersionedCaption);
   EXPECT_EQ(Caption(window, kBestBid), L"*");
 
   TerminalClient terminalSide;
@@ -148,25 +148,6 @@ TEST(PanelStart, ASecondPanelWarnsThatTheServerAlreadyRuns) {
   EXPECT_TRUE(terminalSide.Poke(BookItem(kBook), EncodeBook(kBook)));
   PostMessageW(lateWindow, WM_CLOSE, 0, 0);
   EXPECT_EQ(late.WaitForExit(60s), 0);
-}
-
-TEST(PanelStart, AMissingSizeOpensTheWindowWithoutConnectionAndLogsTheError) {
-  PanelSettings settings;
-  settings.Size.clear();
-  TerminalFolder terminal(settings);
-  ProgramUnderTest panel(terminal.Panel(), terminal.Path(), terminal.Environment());
-  const HWND window = panel.WaitForWindow(L"VestrelMain");
-  ASSERT_NE(window, nullptr);
-  EXPECT_TRUE(terminal.JournalLines().empty());
-  EXPECT_FALSE(TerminalClient().ServiceAnswers());
-  const auto events = terminal.EventLogLines();
-  ASSERT_EQ(events.size(), 1U);
-  EXPECT_EQ(events[0],
-            "{\"type\": 1, \"text\": \"ERROR OCCURS IN UNKNOWN, SOURCE: Vestrel.frmMain.Form_Load "
-            "IN LINE: 6. "
-            "ERROR =  13 (Type mismatch)\"}");
-  PostMessageW(window, WM_CLOSE, 0, 0);
-  EXPECT_EQ(panel.WaitForExit(60s), 0);
 }
 
 TEST(PanelTray, MinimisesToTheTrayAndADoubleClickOnTheIconRestores) {

@@ -87,6 +87,48 @@ TEST(Win32UserContext, AMissingComponentFailsAndTheDispatcherGivesAnEmptyContext
   CoUninitialize();
 }
 
+// A component that answers GetUserName only as a property, or only as a
+// method, as components written either way do.
+class UserNameComponent : public IDispatch {
+ public:
+  explicit UserNameComponent(WORD answersTo) : answersTo_(answersTo) {}
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** object) override {
+    *object = this;
+    return S_OK;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+    *count = 0;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT, LCID,
+                                          DISPID* ids) override {
+    *ids = 7;
+    return std::wstring_view(names[0]) == L"GetUserName" ? S_OK : DISP_E_UNKNOWNNAME;
+  }
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS*,
+                                   VARIANT* result, EXCEPINFO*, UINT*) override {
+    if (id != 7 || (flags & answersTo_) == 0) {
+      return DISP_E_MEMBERNOTFOUND;
+    }
+    result->vt = VT_BSTR;
+    result->bstrVal = SysAllocString(L"Трейдер");
+    return S_OK;
+  }
+
+ private:
+  WORD answersTo_;
+};
+
+TEST(Win32UserContext, TheUserNameIsAskedForAsAMethodOrAsAProperty) {
+  UserNameComponent property(DISPATCH_PROPERTYGET);
+  UserNameComponent method(DISPATCH_METHOD);
+  EXPECT_EQ(UserNameOf(property), "Трейдер");
+  EXPECT_EQ(UserNameOf(method), "Трейдер");
+}
+
 class Win32TextLog : public ::testing::Test {
  protected:
   std::string Folder() { return files_.AppDataFolder() + "\\Zel_Project"; }

@@ -11,6 +11,7 @@
 #include "models/log_window_model.h"
 #include "win32/about_dialog.h"
 #include "win32/log_window_view.h"
+#include "win32/main_window_view.h"
 #include "win32/text_encoding.h"
 #include "win32/win32_process_starter.h"
 #include "win32/win32_registry.h"
@@ -277,6 +278,15 @@ std::wstring QuickProgram() {
   return std::wstring(windows) + L"\\system32\\hostname.exe";
 }
 
+TEST(MainWindowView, TheIndicatorIsACircleCentredInItsControl) {
+  // 1215 x 735 twips at 96 DPI: 81 x 49 pixels.
+  const RECT circle = CircleInside(RECT{0, 0, 81, 49});
+  EXPECT_EQ(circle.right - circle.left, 49);
+  EXPECT_EQ(circle.bottom - circle.top, 49);
+  EXPECT_EQ(circle.left, 16);
+  EXPECT_EQ(circle.top, 0);
+}
+
 TEST(Win32Registry, OpensQueriesAndClosesWithTextInUtf8) {
   FakeMachineRoot machine;
   ASSERT_TRUE(machine.Ok());
@@ -329,7 +339,7 @@ TEST(SystemInfo, FollowsTheRegistryThroughTheRealAdapters) {
   Win32Registry registry;
   Win32ProcessStarter processes;
   FakeMessageBox messages;
-  AboutDialogModel about({1, 0, 65}, registry, processes, messages);
+  AboutDialogModel about(kProgramVersion, registry, processes, messages);
   {
     // The prefix's own machine keys name no System Information program.
     std::string path;
@@ -388,7 +398,7 @@ struct AboutFixture {
   Win32Registry registry;
   Win32ProcessStarter processes;
   FakeMessageBox messages;
-  AboutDialog about{Instance(), {1, 0, 65}, registry, processes, messages};
+  AboutDialog about{Instance(), kProgramVersion, registry, processes, messages};
   int closings = 0;
   AboutFixture() {
     about.SetClosedHandler([this] { ++closings; });
@@ -404,7 +414,7 @@ TEST(AboutDialogWindow, OneFixedModelessDialogWithTheLoadedTexts) {
   ASSERT_NE(dialog, nullptr);
   EXPECT_EQ(ClassOf(dialog), L"VestrelAbout");
   EXPECT_EQ(TextOf(dialog), L"О программе");
-  EXPECT_EQ(TextOf(GetDlgItem(dialog, kAboutVersionId)), L"Version 1.0.65");
+  EXPECT_EQ(TextOf(GetDlgItem(dialog, kAboutVersionId)), L"Version " VESTREL_VERSION_TEXT);
   EXPECT_EQ(TextOf(GetDlgItem(dialog, kAboutTitleId)), L"Marlowin");
   EXPECT_EQ(TextOf(GetDlgItem(dialog, kAboutOkId)), L"OK");
   EXPECT_EQ(TextOf(GetDlgItem(dialog, kAboutSysInfoId)), L"&System Info...");
