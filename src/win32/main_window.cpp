@@ -137,29 +137,15 @@ void MainWindow::Destroyed() {
 }
 
 LRESULT MainWindow::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  LRESULT drawn = 0;
+  if (view_ && view_->Handle(message, wParam, lParam, drawn)) {
+    return drawn;
+  }
   switch (message) {
     case WM_COMMAND:
       if (HIWORD(wParam) == BN_CLICKED && lParam != 0) {
         panel_.Click(static_cast<ControlId>(LOWORD(wParam)));
         return 0;
-      }
-      break;
-    case WM_DRAWITEM:
-      if (view_) {
-        view_->DrawButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
-        return TRUE;
-      }
-      break;
-    case WM_TIMER:
-      if (wParam == kRepaintTimer && view_) {
-        view_->RepaintChanged();
-        return 0;
-      }
-      break;
-    case WM_CTLCOLORSTATIC:
-      if (view_) {
-        return reinterpret_cast<LRESULT>(
-            view_->LabelBackground(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam)));
       }
       break;
     case WM_SIZE:
@@ -170,11 +156,6 @@ LRESULT MainWindow::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         panel_.Resized(WindowState::Normal, view_->OuterSizeInTwips());
       }
       break;
-    case kHideMessage:
-      if (IsIconic(window)) {
-        ShowWindow(window, SW_HIDE);
-      }
-      return 0;
     case kTrayMessage:
       panel_.TrayMessage(static_cast<std::int32_t>(lParam));
       return 0;

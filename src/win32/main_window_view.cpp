@@ -359,6 +359,34 @@ HBRUSH MainWindowView::LabelBackground(HDC dc, HWND label) const {
   return GetSysColorBrush(COLOR_BTNFACE);
 }
 
+bool MainWindowView::Handle(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  switch (message) {
+    case WM_DRAWITEM:
+      DrawButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+      result = TRUE;
+      return true;
+    case WM_CTLCOLORSTATIC:
+      result = reinterpret_cast<LRESULT>(
+          LabelBackground(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam)));
+      return true;
+    case WM_TIMER:
+      if (wParam != kRepaintTimer) {
+        return false;
+      }
+      RepaintChanged();
+      result = 0;
+      return true;
+    case kHideMessage:
+      if (IsIconic(window_)) {
+        ShowWindow(window_, SW_HIDE);
+      }
+      result = 0;
+      return true;
+    default:
+      return false;
+  }
+}
+
 void MainWindowView::FitClientArea(DWORD style) {
   const SIZE outer = scale_.OuterSizeForClient(MainWindowModel::kDesignClientSize.Width,
                                                MainWindowModel::kDesignClientSize.Height, style);

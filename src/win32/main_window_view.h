@@ -35,6 +35,11 @@ class MainWindowView : public MainWindowObserver {
   void ControlChanged(ControlId id, ControlProperty property) override;
   void WindowChanged(WindowProperty property) override;
 
+  // The window's messages about drawing: the owner-drawn price buttons, the
+  // labels' background, the repaint rounds' timer and hiding a minimised
+  // window. True, with the answer, when the message was one of them.
+  bool Handle(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+
   // kRepaintTimer: carries the changes since the last round to the screen.
   void RepaintChanged();
 
