@@ -1,5 +1,6 @@
 # Wine helpers shared by the scripts. Source it; it defines functions only.
-# The prefix is private to this checkout: build/wine/<name>.
+# The prefix is private to this checkout, build/wine/<name>, unless
+# VESTREL_WINEPREFIX names another.
 
 vestrel_repo() { cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd; }
 
@@ -24,13 +25,35 @@ vestrel_wine_loader() {
 # cannot, whatever is installed).
 vestrel_can_run_32() { /usr/lib/wine/wine --version >/dev/null 2>&1; }
 
+# Whether the scripts made this prefix (or would make it): a prefix under this
+# checkout's build/wine, or one carrying the mark they leave before creating
+# one. Only such a prefix is ever deleted, rebuilt or shut down by them.
+vestrel_wine_prefix_is_ours() {
+  local prefix own
+  prefix=$(realpath -m "${1:-$WINEPREFIX}")
+  own=$(realpath -m "$(vestrel_repo)/build/wine")
+  case $prefix in "$own"/*) return 0 ;; esac
+  [ -f "$prefix/.vestrel-made" ]
+}
+
 # Creates the prefix once (5-15 s), under a lock so parallel tests wait for it.
+# A prefix that VESTREL_WINEPREFIX names and the scripts did not make (a
+# trader's own, say) is used as it is and never changed; a missing or empty
+# folder becomes a prefix of ours.
 vestrel_wine_prefix_ensure() {
+  if [ -e "$WINEPREFIX" ] && ! vestrel_wine_prefix_is_ours "$WINEPREFIX" &&
+    ! { [ -d "$WINEPREFIX" ] && [ -z "$(ls -A "$WINEPREFIX")" ]; }; then
+    vestrel_wine_prefix_check_foreign
+    return
+  fi
   mkdir -p "$(dirname "$WINEPREFIX")"
   (
     flock 9
     if [ ! -f "$WINEPREFIX/.vestrel-ready" ]; then
+      # Only a prefix of ours gets here: a half-made one is made again.
       rm -rf "$WINEPREFIX"
+      mkdir -p "$WINEPREFIX"
+      touch "$WINEPREFIX/.vestrel-made"
       /usr/lib/wine/wine64 wineboot -i >"$WINEPREFIX.log" 2>&1 || true
       if [ "$VESTREL_WINE_KIND" = headless ]; then
         /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f \
@@ -49,6 +72,28 @@ vestrel_wine_prefix_ensure() {
     fi
   ) 9>"$WINEPREFIX.lock"
   [ -f "$WINEPREFIX/.vestrel-ready" ] || { echo "could not create the Wine prefix $WINEPREFIX (see $WINEPREFIX.log)" >&2; return 1; }
+}
+
+# A prefix the scripts did not make: usable when it is a 64-bit Wine prefix
+# (the 64-bit loader needs one; 32-bit programs run in it as well).
+vestrel_wine_prefix_check_foreign() {
+  local registry=$WINEPREFIX/system.reg
+  if [ ! -f "$registry" ]; then
+    echo "$WINEPREFIX is not a Wine prefix (no system.reg) and was not made by these scripts;" \
+      "it is left untouched. Point VESTREL_WINEPREFIX at a Wine prefix, at a missing or empty" \
+      "folder (the scripts then make one there), or unset it." >&2
+    return 1
+  fi
+  if grep -qx '#arch=win32' "$registry"; then
+    echo "$WINEPREFIX is a 32-bit Wine prefix; the scripts need a 64-bit one (WINEARCH=win64)." \
+      "It is left untouched. Point VESTREL_WINEPREFIX elsewhere or unset it." >&2
+    return 1
+  fi
+  if [ "$VESTREL_WINE_KIND" = headless ] && [ -z "${DISPLAY:-}" ] &&
+    ! grep -qi '^"Graphics"="null"' "$WINEPREFIX/user.reg" 2>/dev/null; then
+    echo "note: $WINEPREFIX draws on an X server and there is no DISPLAY: programs that open" \
+      "windows will fail there. Unset VESTREL_WINEPREFIX to use a headless prefix of the scripts." >&2
+  fi
 }
 
 # Keeps one wineserver up between programs so that each start is fast.
