@@ -12,10 +12,13 @@ vestrel_configure() {
   local stamp=$dir/.vestrel-configured
   local log=build/logs/configure-$(basename "$dir").log
   local fresh=()
-  if [ -f "$dir/build.ninja" ] && [ -f "$stamp" ]; then
-    if [ -n "$(find CMakePresets.json cmake -newer "$stamp" -print -quit)" ]; then
+  if [ -f "$dir/CMakeCache.txt" ]; then
+    # A folder configured before the scripts stamped it may carry another
+    # toolchain or preset: it starts afresh too.
+    if [ ! -f "$stamp" ] || [ -n "$(find CMakePresets.json cmake -newer "$stamp" -print -quit)" ]; then
       fresh=(--fresh)
-    elif [ -z "$(find . -path ./build -prune -o -name CMakeLists.txt -newer "$stamp" -print -quit)" ]; then
+    elif [ -f "$dir/build.ninja" ] &&
+      [ -z "$(find . -path ./build -prune -o -name CMakeLists.txt -newer "$stamp" -print -quit)" ]; then
       return 0
     fi
   fi
