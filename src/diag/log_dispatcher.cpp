@@ -13,7 +13,7 @@ void LogDispatcher::LogEvent(ErrorRecord& record) {
     return;
   }
   const UserContext context = GetUserContext();
-  LogEventToTextFile(record, context, services_.Files, services_.Regional, services_.AppLog);
+  textLog_.Write(record, context);
   LogEventToAppLog(record, context, services_.AppLog, services_.Regional.DecimalSeparator());
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "diag/error_record.h"
+#include "diag/text_log_sink.h"
 #include "ports/event_log.h"
 #include "ports/file_system.h"
 #include "ports/regional_settings.h"
@@ -22,7 +23,8 @@ class LogDispatcher {
   // Records above this level are accepted and dropped.
   static constexpr std::int32_t kThreshold = 1;
 
-  explicit LogDispatcher(LogServices services) : services_(services) {}
+  explicit LogDispatcher(LogServices services)
+      : services_(services), textLog_(services.Files, services.Regional, services.AppLog) {}
 
   // Writes the record to the daily text log, then to the application event
   // log. A level of 0 counts as 1 and is written back into the record.
@@ -33,6 +35,7 @@ class LogDispatcher {
 
  private:
   LogServices services_;
+  TextLogSink textLog_;
 };
 
 }  // namespace vestrel

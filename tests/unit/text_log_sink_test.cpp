@@ -15,7 +15,7 @@ const std::string kToday = kFolder + "\\261206.log";
 const std::string kStars(105, '*');
 
 bool Write(FakeLogServices& s, const ErrorRecord& record, const UserContext& context = {}) {
-  return LogEventToTextFile(record, context, s.Files, s.Regional, s.AppLog);
+  return TextLogSink(s.Files, s.Regional, s.AppLog).Write(record, context);
 }
 
 TEST(TextLogSink, WritesTheLabelledBlockToTheDaysFileInTheCreatedFolder) {
@@ -56,21 +56,38 @@ TEST(TextLogSink, ARecordWithoutParametersTakesElevenLinesAndLaterRecordsAppend)
   EXPECT_EQ(s.Files.Files.at(kToday), block + block);
 }
 
-TEST(TextLogSink, DeletesTheFilesOfDays15To35BackAndKeepsTheRest) {
+TEST(TextLogSink, TheFirstRecordOfEachDayDeletesTheFilesOfDays15To35Back) {
   FakeLogServices s;
+  TextLogSink sink(s.Files, s.Regional, s.AppLog);
   s.Files.Folders.insert(kFolder);
+  auto file = [](const char* day) { return kFolder + "\\" + day + ".log"; };
   // 6 December 2026 minus 14, 15, 20, 35, 36 days; the range crosses a month.
   for (const char* day : {"261122", "261121", "261116", "261101", "261031", "261206", "261001"}) {
-    s.Files.Files[kFolder + "\\" + day + ".log"] = "old";
+    s.Files.Files[file(day)] = "old";
   }
-  ASSERT_TRUE(Write(s, ErrorRecord{}));
+  ASSERT_TRUE(sink.Write(ErrorRecord{}, {}));
   for (const char* kept : {"261122", "261031", "261001"}) {
-    EXPECT_EQ(s.Files.Files.count(kFolder + "\\" + kept + ".log"), 1U) << kept;
+    EXPECT_EQ(s.Files.Files.count(file(kept)), 1U) << kept;
   }
   for (const char* gone : {"261121", "261116", "261101"}) {
-    EXPECT_EQ(s.Files.Files.count(kFolder + "\\" + gone + ".log"), 0U) << gone;
+    EXPECT_EQ(s.Files.Files.count(file(gone)), 0U) << gone;
   }
   EXPECT_EQ(s.Files.Files.at(kToday).substr(0, 3), "old");
+
+  // Later records that day delete nothing.
+  s.Files.Files[file("261116")] = "restored";
+  s.Regional.Clock = {2026, 12, 6, 23, 59, 59};
+  ASSERT_TRUE(sink.Write(ErrorRecord{}, {}));
+  EXPECT_EQ(s.Files.Files.count(file("261116")), 1U);
+
+  // After midnight the first record goes to the new day's file and prunes
+  // from there: 16 November is now 21 days back, 22 November 15.
+  s.Regional.Clock = {2026, 12, 7, 0, 0, 1};
+  ASSERT_TRUE(sink.Write(ErrorRecord{}, {}));
+  EXPECT_EQ(s.Files.Files.count(file("261116")), 0U);
+  EXPECT_EQ(s.Files.Files.count(file("261122")), 0U);
+  EXPECT_EQ(s.Files.Files.at(file("261207")).rfind("07.12.2026 00:00:01 : ", 0), 0U);
+  EXPECT_EQ(s.Files.Files.at(kToday).find("07.12.2026"), std::string::npos);
 }
 
 TEST(TextLogSink, PruningCrossesTheYearBoundary) {
@@ -111,7 +128,7 @@ TEST(TextLogSink, AnOpeningFailureWritesOneLineWithItsStepAndReturnsFalse) {
 
 TEST(TextLogSink, AWriteFailureClosesTheFileAndIsReported) {
   FakeLogServices s;
-  s.Files.WritesBeforeFailure = 3;
+  s.Files.WritesBeforeFailure = 0;
   EXPECT_FALSE(Write(s, ErrorRecord{}));
   EXPECT_EQ(s.Files.OpenFiles, 0);
   ASSERT_EQ(s.AppLog.Entries.size(), 1U);

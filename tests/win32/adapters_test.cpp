@@ -165,7 +165,7 @@ TEST_F(Win32TextLog, WritesTheBlockInTheAnsiCodePageAndPrunesDays15To35) {
   record.Number = 13;
   record.Description = "Type mismatch";
   record.Source = "Vestrel.frmMain.Form_Load";
-  ASSERT_TRUE(LogEventToTextFile(record, {}, files_, regional_, appLog_));
+  ASSERT_TRUE(TextLogSink(files_, regional_, appLog_).Write(record, {}));
 
   EXPECT_TRUE(Exists(FileFor(14)));
   EXPECT_TRUE(Exists(FileFor(36)));
@@ -193,7 +193,7 @@ TEST_F(Win32TextLog, ALockedFileIsReportedAsAnOpeningFailureAtStep80) {
   SetEnvironmentVariableW(L"VESTREL_EVENT_LOG_MIRROR", Utf8ToWide(mirror).c_str());
   Win32EventLog mirrored;
   SetEnvironmentVariableW(L"VESTREL_EVENT_LOG_MIRROR", nullptr);
-  EXPECT_FALSE(LogEventToTextFile(ErrorRecord{}, {}, files_, regional_, mirrored));
+  EXPECT_FALSE(TextLogSink(files_, regional_, mirrored).Write(ErrorRecord{}, {}));
   CloseHandle(lock);
   const std::string line = ReadBytes(mirror);
   EXPECT_EQ(
