@@ -1,6 +1,9 @@
 #pragma once
 
+#include <vector>
+
 #include "diag/error_record.h"
+#include "diag/repeat_filter.h"
 #include "diag/text_log_sink.h"
 #include "ports/event_log.h"
 #include "ports/file_system.h"
@@ -18,6 +21,12 @@ struct LogServices {
 };
 
 // The log dispatcher: every handled error passes through LogEvent.
+//
+// A record that repeats one written less than a minute ago is counted rather
+// than written (see RepeatFilter); the count goes to both logs as one record:
+// the repeated record with its description prefixed by
+// "Repeated N more times between hh:mm:ss and hh:mm:ss: " (or "Repeated once
+// more at hh:mm:ss: "), the local times of its first and last repeat.
 class LogDispatcher {
  public:
   // Records above this level are accepted and dropped.
@@ -30,12 +39,22 @@ class LogDispatcher {
   // log. A level of 0 counts as 1 and is written back into the record.
   void LogEvent(ErrorRecord& record);
 
+  // Writes the counts of the runs whose minute is over; for a periodic tick,
+  // so that the count of a flood that stopped does not wait for the next error.
+  void WriteEndedRepeats();
+  // Writes every count still held; at shutdown.
+  void Flush();
+
   // The user context; any failure of the component leaves it empty.
   UserContext GetUserContext();
 
  private:
+  void Write(const ErrorRecord& record);
+  void WriteRepeats(const std::vector<RepeatRun>& runs);
+
   LogServices services_;
   TextLogSink textLog_;
+  RepeatFilter repeats_;
 };
 
 }  // namespace vestrel

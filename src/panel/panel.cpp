@@ -33,7 +33,10 @@ bool Panel::Start() {
 void Panel::Shutdown() {
   std::int16_t cancel = 0;
   lifecycle_.Form_Unload(cancel);
+  log_.Flush();
 }
+
+void Panel::Tick() { log_.WriteEndedRepeats(); }
 
 void Panel::RequestClose() {
   // The window is not shown yet while it loads: it closes once start-up ends.

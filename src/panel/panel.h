@@ -64,8 +64,13 @@ class Panel : private MainWindowCloser, private DdeServerLifecycle {
   // the panel asked to close during start-up (no terminal): the window is
   // then closed without being shown.
   bool Start();
-  // Shutdown, when the main window is being destroyed.
+  // Shutdown, when the main window is being destroyed. Writes the error
+  // log's repeat counts still held.
   void Shutdown();
+  // Called every few seconds: writes the error log's repeat counts whose
+  // minute is over, so that the count of a flood that stopped is not held
+  // until the next error.
+  void Tick();
 
   // A click on a control of the main window (its fixed identifier).
   void Click(ControlId control);

@@ -22,6 +22,10 @@
 namespace vestrel::win32 {
 namespace {
 
+// The panel's tick (the view's own timers count from 1).
+constexpr UINT_PTR kPanelTickTimer = 100;
+constexpr UINT kPanelTickMilliseconds = 10'000;
+
 // The main window: the platform's adapters, the panel, and the windows that
 // show it. Window messages become panel calls; the views follow the models.
 class MainWindow : public MainWindowCloser, public ModelessWindows {
@@ -111,6 +115,7 @@ bool MainWindow::Open(int show) {
     return true;
   }
   started_ = true;
+  SetTimer(window_, kPanelTickTimer, kPanelTickMilliseconds, nullptr);
   ShowWindow(window_, show);
   view_->FocusFirstControl();
   UpdateWindow(window_);
@@ -159,6 +164,12 @@ LRESULT MainWindow::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     case kTrayMessage:
       panel_.TrayMessage(static_cast<std::int32_t>(lParam));
       return 0;
+    case WM_TIMER:
+      if (wParam == kPanelTickTimer) {
+        panel_.Tick();
+        return 0;
+      }
+      break;
     case WM_CLOSE:
       DestroyWindow(window);
       return 0;

@@ -40,6 +40,9 @@ Bytes BookBytes(const std::vector<Level>& levels, std::string_view priceTitle = 
   return EncodeSheet(rows);
 }
 
+const std::string kTextLog = "C:\\Users\\trader\\AppData\\Roaming\\Zel_Project\\261206.log";
+const std::string kStars(105, '*');
+
 const std::vector<Level> kBook = {{5, 103, 0}, {9, 102, 0}, {2, 101, 0},
                                   {0, 100, 4}, {0, 99, 1},  {0, 98, 7}};
 
@@ -121,6 +124,48 @@ TEST(WholePanel, ARefusedPokeKeepsTheLastBookAndIsLogged) {
   EXPECT_EQ(rig.services.Files.Files.size(), 1U);  // the day's text log
   EXPECT_EQ(rig.Poke(BookBytes({{3, 90, 0}, {0, 80, 3}}, "PRICE"), "R1C1:R3C3"), kDdeFAck);
   EXPECT_EQ(rig.Caption(ControlId::cmdBestBid), "90");
+}
+
+TEST(WholePanel, AFloodOfRefusedPokesIsLoggedOnceAndCountedOnTheTickAndAtShutdown) {
+  PanelRig rig;
+  ASSERT_TRUE(rig.panel.Start());
+  const std::string& textLog = rig.services.Files.Files[kTextLog];
+  auto count = [&](const std::string& what) {
+    std::size_t n = 0;
+    for (auto at = textLog.find(what); at != std::string::npos; at = textLog.find(what, at + 1)) {
+      ++n;
+    }
+    return n;
+  };
+  // The terminal keeps its item's string handle while it pokes.
+  rig.dde.ClientString("R1C1:R7C3");
+  Bytes truncated = BookBytes(kBook);
+  truncated.resize(truncated.size() - 3);
+  EXPECT_EQ(rig.Poke(truncated), kDdeFNotProcessed);
+  const std::size_t records = count(kStars);
+  const std::size_t entries = rig.services.ErrorEntries().size();
+  ASSERT_GT(records, 1U);
+  for (int poke = 0; poke < 99; ++poke) {
+    EXPECT_EQ(rig.Poke(truncated), kDdeFNotProcessed);
+  }
+  rig.panel.Tick();
+  EXPECT_EQ(count(kStars), records);
+  EXPECT_EQ(rig.services.ErrorEntries().size(), entries);
+
+  // A tick once the minute is over writes one count for each record.
+  rig.services.Regional.Clock.Minute += 1;
+  rig.panel.Tick();
+  EXPECT_EQ(count(kStars), 2 * records);
+  EXPECT_EQ(count(" : Repeated 99 more times between 14:05:09 and 14:05:09: "), records);
+  EXPECT_EQ(rig.services.ErrorEntries().size(), 2 * entries);
+
+  // Then the next is written whole again, and shutdown writes what is held.
+  rig.Poke(truncated);
+  rig.Poke(truncated);
+  EXPECT_EQ(count(kStars), 3 * records);
+  rig.panel.Shutdown();
+  EXPECT_EQ(count(" : Repeated once more at 14:06:09: "), records);
+  EXPECT_EQ(count(kStars), 4 * records);
 }
 
 TEST(WholePanel, AStartUpThatFailsAtSizeKeepsTheTextSettingsItRead) {

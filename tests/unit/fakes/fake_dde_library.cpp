@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <utility>
 
 namespace vestrel::testing {
 namespace {
@@ -187,10 +188,9 @@ DdeHandle FakeDdeLibrary::ClientPoke(std::string_view item, const std::vector<st
                                      std::uint32_t format, std::string_view topic) {
   const DdeHandle topicHandle = ClientString(topic);
   const DdeHandle itemHandle = ClientString(item);
-  const DdeHandle data = nextData_++;
-  clientData_[data] = bytes;
+  const DdeHandle data = TakeClientData(bytes);
   const DdeHandle answer = Deliver(kXtypPoke, format, 0x501, topicHandle, itemHandle, data);
-  clientData_.erase(data);
+  FreeClientData(data);
   ClientFree(itemHandle);
   ClientFree(topicHandle);
   return answer;
@@ -207,11 +207,11 @@ DdeHandle FakeDdeLibrary::ClientRequest(std::string_view item, std::uint32_t for
 
 DdeHandle FakeDdeLibrary::ClientExecute(std::string_view command) {
   const DdeHandle topicHandle = ClientString("b");
-  const DdeHandle data = nextData_++;
-  clientData_[data] = std::vector<std::uint8_t>(command.begin(), command.end());
-  clientData_[data].push_back(0);
+  std::vector<std::uint8_t> text(command.begin(), command.end());
+  text.push_back(0);
+  const DdeHandle data = TakeClientData(std::move(text));
   const DdeHandle answer = Deliver(kXtypExecute, 0, 0x501, topicHandle, 0, data);
-  clientData_.erase(data);
+  FreeClientData(data);
   ClientFree(topicHandle);
   return answer;
 }
@@ -226,6 +226,17 @@ DdeHandle FakeDdeLibrary::ClientAdviseStart(std::string_view item, std::uint32_t
 }
 
 DdeHandle FakeDdeLibrary::ClientString(std::string_view text) { return AddAtom(text); }
+
+DdeHandle FakeDdeLibrary::TakeClientData(std::vector<std::uint8_t> bytes) {
+  const DdeHandle data = freedClientData_ != 0 ? std::exchange(freedClientData_, 0) : nextData_++;
+  clientData_[data] = std::move(bytes);
+  return data;
+}
+
+void FakeDdeLibrary::FreeClientData(DdeHandle data) {
+  clientData_.erase(data);
+  freedClientData_ = data;
+}
 
 void FakeDdeLibrary::ClientFree(DdeHandle handle) { ReleaseAtom(handle); }
 

@@ -92,12 +92,17 @@ class FakeDdeLibrary : public DdeLibrary {
   };
   DdeHandle AddAtom(std::string_view text);
   bool ReleaseAtom(DdeHandle handle);
+  // A client's data handle lives for one transaction; the next one gets the
+  // handle freed last again, as the system hands out memory just freed.
+  DdeHandle TakeClientData(std::vector<std::uint8_t> bytes);
+  void FreeClientData(DdeHandle data);
 
   std::map<std::string, DdeHandle> atomByKey_;  // lower-case text -> handle
   std::map<DdeHandle, Atom> atoms_;
   std::map<DdeHandle, std::vector<std::uint8_t>> clientData_;
   DdeHandle nextAtom_ = 0xC000;
   DdeHandle nextData_ = 0x9000;
+  DdeHandle freedClientData_ = 0;
   DdeHandle nextConversation_ = 0x500;
 };
 

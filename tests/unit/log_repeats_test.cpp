@@ -1,0 +1,186 @@
+// A flood of identical error records: the first written whole, the repeats
+// counted and written as one record.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "diag/log_dispatcher.h"
+#include "fakes/fake_ports.h"
+
+namespace vestrel {
+namespace {
+
+using testing::FakeLogServices;
+
+const std::string kToday = "C:\\Users\\trader\\AppData\\Roaming\\Zel_Project\\261206.log";
+const std::string kStars(105, '*');
+
+ErrorRecord Record(std::string source, std::int64_t position = 5) {
+  ErrorRecord record;
+  record.Level = 1;
+  record.Number = 5;
+  record.Description = "Invalid procedure call or argument";
+  record.Source = std::move(source);
+  record.Line = 1;
+  record.Params = {{"pData", ArrayValue{}}, {"pPos", position}};
+  return record;
+}
+
+// The records one failed poke leaves, from the decoder up to the callback.
+std::vector<ErrorRecord> FailedPoke(const std::string& reader, std::int64_t position) {
+  std::string chain = "Vestrel.modDDE." + reader;
+  std::vector<ErrorRecord> records{Record(chain, position)};
+  for (const char* caller : {"ParseXLTable", "DDECallback", "DDEIGlass"}) {
+    chain += std::string("->Vestrel.modDDE.") + caller;
+    records.push_back(Record(chain));
+  }
+  return records;
+}
+
+struct Logs {
+  FakeLogServices s;
+
+  void Log(ErrorRecord record) { s.Log.LogEvent(record); }
+  void At(int hour, int minute, int second) {
+    s.Regional.Clock = {2026, 12, 6, hour, minute, second};
+  }
+  std::string Text() const {
+    const auto file = s.Files.Files.find(kToday);
+    return file == s.Files.Files.end() ? "" : file->second;
+  }
+  std::size_t Count(const std::string& what) const {
+    const std::string text = Text();
+    std::size_t count = 0;
+    for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) {
+      ++count;
+    }
+    return count;
+  }
+};
+
+TEST(LogRepeats, ARunIsWrittenOnceAndItsCountWhenTheMinuteIsOver) {
+  Logs logs;
+  logs.At(14, 5, 9);
+  logs.Log(Record("Vestrel.modDDE.GetWord"));
+  logs.At(14, 5, 20);
+  logs.Log(Record("Vestrel.modDDE.GetWord"));
+  logs.At(14, 6, 8);
+  logs.Log(Record("Vestrel.modDDE.GetWord"));
+  logs.s.Log.WriteEndedRepeats();  // a tick inside the minute writes nothing
+  EXPECT_EQ(logs.Count(kStars), 1U);
+  ASSERT_EQ(logs.s.AppLog.Entries.size(), 1U);
+
+  // The first record after the minute ends the run: its count comes first.
+  logs.At(14, 6, 9);
+  logs.Log(Record("Vestrel.modDDE.GetByte"));
+  const std::string repeat =
+      "06.12.2026 14:06:09 : Repeated 2 more times between 14:05:20 and 14:06:08: Invalid "
+      "procedure call or argument (5)\r\n"
+      "Критичность: ERROR\r\n\r\n"
+      "Событие в Vestrel.modDDE.GetWord на строке 1\r\n\r\n"
+      "User: \r\nDB: \r\n\r\n"
+      "Параметры:\r\npData: Array\r\npPos: 5\r\n" +
+      kStars + "\r\n\r\n";
+  const std::string text = logs.Text();
+  const std::size_t at = text.find(repeat);
+  ASSERT_NE(at, std::string::npos) << text;
+  EXPECT_EQ(text.substr(at + repeat.size())
+                .rfind("06.12.2026 14:06:09 : Invalid procedure call "
+                       "or argument (5)\r\nКритичность: ERROR\r\n\r\n"
+                       "Событие в Vestrel.modDDE.GetByte ",
+                       0),
+            0U);
+  ASSERT_EQ(logs.s.AppLog.Entries.size(), 3U);
+  EXPECT_EQ(logs.s.AppLog.Entries[1].Text,
+            "ERROR OCCURS IN UNKNOWN, SOURCE: Vestrel.modDDE.GetWord IN LINE: 1. ERROR =  5 "
+            "(Repeated 2 more times between 14:05:20 and 14:06:08: Invalid procedure call or "
+            "argument) ADDITIONAL PARAMS: \r\npData = Array\r\npPos = 5\r\n");
+  EXPECT_EQ(logs.s.AppLog.Entries[1].Type, EventType::Error);
+
+  // The next one starts a new run, written whole; a tick once its minute is
+  // over writes its single repeat.
+  logs.Log(Record("Vestrel.modDDE.GetWord"));
+  logs.At(14, 6, 30);
+  logs.Log(Record("Vestrel.modDDE.GetWord"));
+  EXPECT_EQ(logs.Count("Событие в Vestrel.modDDE.GetWord "), 3U);
+  logs.At(14, 7, 9);
+  logs.s.Log.WriteEndedRepeats();
+  EXPECT_EQ(logs.Count(" : Repeated once more at 14:06:30: Invalid procedure"), 1U);
+  EXPECT_EQ(logs.Count(kStars), 5U);
+}
+
+TEST(LogRepeats, AFloodOfFailedPokesWritesEachDistinctRecordOnceAndCountsTheRest) {
+  Logs logs;
+  // Two kinds of failure in turn: 8 distinct records, 200 of each.
+  for (int poke = 0; poke < 400; ++poke) {
+    for (const ErrorRecord& record :
+         poke % 2 == 0 ? FailedPoke("GetWord", 5) : FailedPoke("GetByte", 60381)) {
+      logs.Log(record);
+    }
+  }
+  EXPECT_EQ(logs.Count(kStars), 8U);
+  EXPECT_EQ(logs.Count("pPos: 60381\r\n"), 1U);
+  logs.s.Log.Flush();
+  EXPECT_EQ(logs.Count(kStars), 16U);
+  EXPECT_EQ(logs.Count(" : Repeated 199 more times between 14:05:09 and 14:05:09: "), 8U);
+  EXPECT_EQ(logs.s.AppLog.Entries.size(), 16U);
+  logs.s.Log.Flush();
+  EXPECT_EQ(logs.Count(kStars), 16U);
+}
+
+TEST(LogRepeats, RecordsThatDifferInAnyFieldAreNeverFolded) {
+  Logs logs;
+  const ErrorRecord base = Record("Vestrel.modDDE.GetWord");
+  std::vector<ErrorRecord> variants(8, base);
+  variants[1].Source += "->Vestrel.modDDE.ParseXLTable";
+  variants[2].Number = 9;
+  variants[3].Description = "Subscript out of range";
+  variants[4].Line = 2;
+  variants[5].Params[1].Value = std::int64_t{6};
+  variants[6].Params[1].Name = "pSize";
+  variants[7].Params.pop_back();
+  for (int round = 0; round < 2; ++round) {
+    for (const ErrorRecord& record : variants) {
+      logs.Log(record);
+    }
+  }
+  EXPECT_EQ(logs.Count(kStars), variants.size());
+
+  // A value that equals nothing, not even itself, still repeats.
+  ErrorRecord nan = base;
+  nan.Params[1].Value = std::nan("");
+  logs.Log(nan);
+  logs.Log(nan);
+  EXPECT_EQ(logs.Count(kStars), variants.size() + 1);
+}
+
+TEST(LogRepeats, ARunPushedOutOfTheTableOfRecentRecordsWritesItsCountFirst) {
+  Logs logs;
+  logs.Log(Record("Vestrel.modDDE.GetWord"));
+  logs.Log(Record("Vestrel.modDDE.GetWord"));
+  for (std::int64_t position = 100; position < 116; ++position) {
+    logs.Log(Record("Vestrel.modDDE.GetByte", position));
+  }
+  // The 16th newcomer pushed the run out: its count stands before it.
+  const std::string text = logs.Text();
+  EXPECT_LT(text.find("Repeated once more"), text.find("pPos: 115"));
+  EXPECT_GT(text.find("Repeated once more"), text.find("pPos: 114"));
+  logs.Log(Record("Vestrel.modDDE.GetWord"));
+  EXPECT_EQ(logs.Count("Событие в Vestrel.modDDE.GetWord "), 3U);
+}
+
+TEST(LogRepeats, AClockSetBackEndsTheRun) {
+  Logs logs;
+  logs.At(14, 5, 9);
+  logs.Log(Record("Vestrel.modDDE.GetWord"));
+  logs.Log(Record("Vestrel.modDDE.GetWord"));
+  logs.At(13, 5, 10);
+  logs.Log(Record("Vestrel.modDDE.GetWord"));
+  EXPECT_EQ(logs.Count("Repeated once more at 14:05:09"), 1U);
+  EXPECT_EQ(logs.Count(kStars), 3U);
+}
+
+}  // namespace
+}  // namespace vestrel
