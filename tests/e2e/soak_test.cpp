@@ -1,7 +1,9 @@
 // A long stream of malformed pokes among valid books, as a broken or hostile
 // DDE client could send them: the panel must keep serving, show every valid
-// book right, keep its memory flat and write every failed poke to the day's
-// text log. Bounded in time; prints what each kind of poke cost.
+// book right, keep its memory flat and account for every failed poke in the
+// day's text log (each distinct record whole, repeats counted). Then a flood
+// of one refused poke, as a feed gone wrong sends it. Bounded in time; prints
+// what each kind of poke cost.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -10,6 +12,7 @@
 #include <map>
 #include <optional>
 #include <random>
+#include <set>
 
 #include "harness/automation_ids.h"
 #include "harness/panel_session.h"
@@ -228,15 +231,68 @@ std::string ReadFrom(const std::filesystem::path& file, std::uintmax_t offset) {
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-std::size_t Occurrences(const std::string& text, const std::string& what) {
-  std::size_t count = 0;
-  for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) {
-    ++count;
+double Mb(std::size_t bytes) { return static_cast<double>(bytes) / (1U << 20U); }
+
+// One record of the text log: a record written whole stands for one error, a
+// repeat count for as many as it says.
+struct LoggedRecord {
+  // The record without its time stamp and repeat note: equal for repeats.
+  std::string Identity;
+  std::string Source;
+  long long Errors = 1;
+  bool Repeat = false;
+};
+
+std::vector<LoggedRecord> ParseTextLog(const std::string& text) {
+  const std::string end = std::string(105, '*') + "\r\n\r\n";
+  std::vector<LoggedRecord> records;
+  for (std::size_t at = 0, next = 0; (next = text.find(end, at)) != std::string::npos;
+       at = next + end.size()) {
+    const std::string block = text.substr(at, next - at);
+    const std::size_t firstLineEnd = block.find("\r\n");
+    // "<date> : <description> (<number>)"; a repeat count's description
+    // begins "Repeated N more times between ...: " or "Repeated once more at ...: ".
+    std::string head = block.substr(0, firstLineEnd);
+    head = head.substr(head.find(" : ") + 3);
+    LoggedRecord record;
+    if (head.rfind("Repeated ", 0) == 0) {
+      record.Repeat = true;
+      record.Errors = head.rfind("Repeated once more", 0) == 0 ? 1 : std::stoll(head.substr(9));
+      head = head.substr(head.find(": ") + 2);
+    }
+    if (const std::size_t source = block.find("Vestrel.", firstLineEnd);
+        source != std::string::npos) {
+      record.Source = block.substr(source, block.find(' ', source) - source);
+    }
+    record.Identity = head + block.substr(firstLineEnd);
+    records.push_back(record);
   }
-  return count;
+  return records;
 }
 
-double Mb(std::size_t bytes) { return static_cast<double>(bytes) / (1U << 20U); }
+// Each distinct record was written whole before any count of its repeats.
+void ExpectEachRecordWholeBeforeItsRepeats(const std::vector<LoggedRecord>& records) {
+  std::set<std::string> whole;
+  for (const LoggedRecord& record : records) {
+    if (record.Repeat) {
+      EXPECT_EQ(whole.count(record.Identity), 1U) << "a count of a record never written whole:\n"
+                                                  << record.Identity;
+    } else {
+      whole.insert(record.Identity);
+    }
+  }
+}
+
+// The errors the records stand for whose source chain ends in the procedure.
+long long ErrorsEndingIn(const std::vector<LoggedRecord>& records, const std::string& procedure) {
+  long long errors = 0;
+  for (const LoggedRecord& record : records) {
+    if (record.Source.ends_with(procedure)) {
+      errors += record.Errors;
+    }
+  }
+  return errors;
+}
 
 TEST(PanelSoak, KeepsServingThroughMalformedPokes) {
   TerminalFolder terminal;
@@ -299,6 +355,9 @@ TEST(PanelSoak, KeepsServingThroughMalformedPokes) {
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   const ProcessMemory end = panel.Memory();
   ASSERT_GT(pokes, 200) << "too few pokes in the time to judge the memory";
+  // The panel writes the repeat counts it still holds as it closes.
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(panel.WaitForExit(60s), 0);
 
   int refused = 0;
   int valid = 0;
@@ -323,15 +382,62 @@ TEST(PanelSoak, KeepsServingThroughMalformedPokes) {
       "peak working set %.1f MB\n",
       Mb(warm.PrivateBytes), Mb(end.PrivateBytes), Mb(peak.PrivateBytes), Mb(peak.PeakWorkingSet));
 
-  // Every refused poke has its record in the day's text log, from the
-  // decoder up to the DDE callback.
-  EXPECT_EQ(Occurrences(logged, "Vestrel.modDDE.ParseXLTable "), static_cast<std::size_t>(refused));
-  EXPECT_EQ(Occurrences(logged, "Vestrel.modQT.DDEIGlass "), static_cast<std::size_t>(refused));
   EXPECT_GT(end.PrivateBytes, 0U);
   EXPECT_LT(peak.PrivateBytes, warm.PrivateBytes + kMemoryGrowthLimit);
 
+  // Every refused poke is in the day's text log, from the decoder up to the
+  // DDE callback: written whole or counted as a repeat.
+  const std::vector<LoggedRecord> records = ParseTextLog(logged);
+  ExpectEachRecordWholeBeforeItsRepeats(records);
+  EXPECT_EQ(ErrorsEndingIn(records, "Vestrel.modDDE.ParseXLTable"), refused);
+  EXPECT_EQ(ErrorsEndingIn(records, "Vestrel.modQT.DDEIGlass"), refused);
+}
+
+TEST(PanelSoak, AFloodOfOneRefusedPokeIsWrittenOnceAndCounted) {
+  constexpr int kAnswered = 200;
+  constexpr int kRefused = 1000;
+  TerminalFolder terminal;
+  ProgramUnderTest panel(terminal.Panel(), terminal.Path(), terminal.Environment());
+  const HWND window = panel.WaitForWindow(L"VestrelMain");
+  ASSERT_NE(window, nullptr);
+  TerminalClient terminalSide;
+  ASSERT_TRUE(terminalSide.Connect());
+  const std::filesystem::path textLog = TodaysTextLog();
+  const std::uintmax_t textLogBefore = SizeOf(textLog);
+
+  std::mt19937 random(20261208);
+  const std::vector<Level> book = RandomBook(random);
+  const Bytes valid = EncodeBook(book);
+  const Bytes truncated(valid.begin(), valid.end() - 3);
+  auto flood = [&](const Bytes& poke, int count, bool acknowledged) {
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < count; ++i) {
+      EXPECT_EQ(terminalSide.Poke(BookItem(book), poke), acknowledged) << "poke " << i;
+    }
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() / count;
+  };
+  const double answered = flood(valid, kAnswered, true);
+  const double refused = flood(truncated, kRefused, false);
   PostMessageW(window, WM_CLOSE, 0, 0);
   EXPECT_EQ(panel.WaitForExit(60s), 0);
+
+  const std::string logged = ReadFrom(textLog, textLogBefore);
+  std::printf(
+      "soak: refused poke in a flood: %.2f ms, %.0f bytes of text log (%d identical refused "
+      "pokes; an answered poke %.2f ms)\n",
+      1000 * refused, static_cast<double>(logged.size()) / kRefused, kRefused, 1000 * answered);
+
+  // Each distinct record of the failure stands for every refused poke.
+  const std::vector<LoggedRecord> records = ParseTextLog(logged);
+  ExpectEachRecordWholeBeforeItsRepeats(records);
+  std::map<std::string, long long> errors;
+  for (const LoggedRecord& record : records) {
+    errors[record.Identity] += record.Errors;
+  }
+  EXPECT_GE(errors.size(), 2U);
+  for (const auto& [identity, count] : errors) {
+    EXPECT_EQ(count, kRefused) << identity;
+  }
 }
 
 }  // namespace
