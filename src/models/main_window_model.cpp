@@ -24,6 +24,7 @@ constexpr std::array<ControlDesign, kControlCount> kDesigns{{
     {ControlId::shpUp, "shpUp", ControlKind::Shape, false, std::nullopt, -1},
     {ControlId::shpDown, "shpDown", ControlKind::Shape, false, std::nullopt, -1},
     {ControlId::picTray, "picTray", ControlKind::PictureBox, false, std::nullopt, 10},
+    {ControlId::lblPaper, "lblPaper", ControlKind::Label, false, std::nullopt, 11},
 }};
 
 // The design-time state, in identifier order.
@@ -45,6 +46,8 @@ std::array<ControlState, kControlCount> DesignStates() {
       state("", kColorGreen, true, {5160, 720, 1215, 735}),               // shpUp
       state("", kColorRed, true, {5160, 720, 1215, 735}),                 // shpDown
       state("", kColorButtonFace, true, {240, 1440, 495, 375}),           // picTray
+      // One line along the bottom edge, below every other control.
+      ControlState{"", kColorButtonFace, true, false, {120, 2445, 6120, 255}},  // lblPaper
   }};
 }
 
@@ -170,6 +173,7 @@ void MainWindowModel::SetLayout(std::int32_t compact) {
   Move(ControlId::shpUp, 2760, 120);
   Move(ControlId::shpDown, 2760, 120);
   Move(ControlId::cmdAbout, 2760, 840);
+  SetGeometry(ControlId::lblPaper, {120, 1245, 3495, 195});
   if (layout_ != Layout::Compact) {
     layout_ = Layout::Compact;
     NotifyWindow(WindowProperty::Layout);

@@ -25,9 +25,11 @@ enum class ControlId : std::int32_t {
   shpUp = 1011,
   shpDown = 1012,
   picTray = 1013,
+  // The paper position; hidden unless the panel trades on paper.
+  lblPaper = 1014,
 };
 
-inline constexpr std::size_t kControlCount = 13;
+inline constexpr std::size_t kControlCount = 14;
 
 enum class ControlKind { CommandButton, Label, Shape, PictureBox };
 
@@ -171,7 +173,8 @@ class MainWindowModel {
   Layout CurrentLayout() const { return layout_; }
   // Applies the layout chosen by the Compact setting: 1 hides the two
   // largest-volume buttons, sets the outer size to 3825 x 1905 and moves six
-  // controls into the small window; any other value changes nothing.
+  // controls (and the paper position) into the small window; any other value
+  // changes nothing.
   void SetLayout(std::int32_t compact);
 
   WindowState CurrentWindowState() const { return windowState_; }

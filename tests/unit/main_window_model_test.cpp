@@ -69,6 +69,7 @@ const Designed kDesigned[] = {
     {ControlId::shpUp, "shpUp", "", kColorGreen, true, {5160, 720, 1215, 735}, -1},
     {ControlId::shpDown, "shpDown", "", kColorRed, true, {5160, 720, 1215, 735}, -1},
     {ControlId::picTray, "picTray", "", kColorButtonFace, true, {240, 1440, 495, 375}, 10},
+    {ControlId::lblPaper, "lblPaper", "", kColorButtonFace, true, {120, 2445, 6120, 255}, 11},
 };
 
 TEST(MainWindowModel, StartsAsDesignedWithTheFixedControlIdentifiers) {
@@ -85,18 +86,19 @@ TEST(MainWindowModel, StartsAsDesignedWithTheFixedControlIdentifiers) {
     EXPECT_EQ(model.Caption(expected.Id), expected.Caption);
     EXPECT_EQ(model.BackColor(expected.Id), expected.Color);
     EXPECT_EQ(model.Enabled(expected.Id), expected.Enabled);
-    EXPECT_TRUE(model.Visible(expected.Id));
+    // The paper position shows only in paper mode.
+    EXPECT_EQ(model.Visible(expected.Id), expected.Id != ControlId::lblPaper);
     EXPECT_EQ(model.Geometry(expected.Id), expected.Geometry);
   }
   EXPECT_EQ(kColorRed, 0x0000FFU);
   EXPECT_EQ(kColorGreen, 0x00FF00U);
 
   // Only the four price buttons are drawn in their colours; they and the two
-  // labels carry the large Cyrillic font.
+  // volume labels carry the large Cyrillic font.
   for (const ControlDesign& design : MainWindowModel::Controls()) {
     const bool price = design.Id == ControlId::cmdMaxBid || design.Id == ControlId::cmdBestBid ||
                        design.Id == ControlId::cmdBestAsk || design.Id == ControlId::cmdMaxAsk;
-    const bool label = design.Kind == ControlKind::Label;
+    const bool label = design.Id == ControlId::Label5 || design.Id == ControlId::Label6;
     EXPECT_EQ(design.Graphical, price) << design.Name;
     EXPECT_EQ(design.Font.has_value(), price || label) << design.Name;
   }
@@ -132,6 +134,7 @@ TEST(MainWindowModel, CompactLayoutHidesTheLargestLevelButtonsAndMovesSixControl
   EXPECT_EQ(model.Geometry(ControlId::shpUp), (TwipsRect{2760, 120, 1215, 735}));
   EXPECT_EQ(model.Geometry(ControlId::shpDown), (TwipsRect{2760, 120, 1215, 735}));
   EXPECT_EQ(model.Geometry(ControlId::cmdAbout), (TwipsRect{2760, 840, 735, 375}));
+  EXPECT_EQ(model.Geometry(ControlId::lblPaper), (TwipsRect{120, 1245, 3495, 195}));
   for (ControlId stays :
        {ControlId::cmdReverse, ControlId::Label5, ControlId::Label6, ControlId::picTray}) {
     EXPECT_EQ(model.Geometry(stays), MainWindowModel().Geometry(stays));
@@ -146,7 +149,7 @@ TEST(MainWindowModel, CompactLayoutHidesTheLargestLevelButtonsAndMovesSixControl
       {ControlId::cmdBestBid, P::Geometry},    {ControlId::cmdBestAsk, P::Geometry},
       {ControlId::cmdKillOrders, P::Geometry}, {ControlId::cmdLog, P::Geometry},
       {ControlId::shpUp, P::Geometry},         {ControlId::shpDown, P::Geometry},
-      {ControlId::cmdAbout, P::Geometry}};
+      {ControlId::cmdAbout, P::Geometry},      {ControlId::lblPaper, P::Geometry}};
   EXPECT_EQ(observer.Controls, expected);
   EXPECT_EQ(observer.Window,
             (std::vector<WindowProperty>{WindowProperty::OuterSize, WindowProperty::Layout}));
@@ -176,7 +179,7 @@ TEST(MainWindowModel, AnyOtherCompactValueKeepsTheDesignedLayout) {
     EXPECT_FALSE(model.OuterSize().has_value());
     for (const Designed& designed : kDesigned) {
       EXPECT_EQ(model.Geometry(designed.Id), designed.Geometry);
-      EXPECT_TRUE(model.Visible(designed.Id));
+      EXPECT_EQ(model.Visible(designed.Id), designed.Id != ControlId::lblPaper);
     }
     EXPECT_TRUE(observer.Controls.empty());
     EXPECT_TRUE(observer.Window.empty());
@@ -227,7 +230,7 @@ TEST(MainWindowModel, PropertiesAControlDoesNotHaveAreRefusedAndChangeNothing) {
   model.SetObserver(&observer);
   EXPECT_THROW(model.SetCaption(ControlId::shpUp, "x"), AppError);
   EXPECT_THROW(model.BringToFront(ControlId::cmdBestBid), AppError);
-  EXPECT_THROW(model.SetCaption(static_cast<ControlId>(1014), "x"), AppError);
+  EXPECT_THROW(model.SetCaption(static_cast<ControlId>(1015), "x"), AppError);
   EXPECT_EQ(model.Caption(ControlId::shpUp), "");
   EXPECT_EQ(model.FrontShape(), ControlId::shpDown);
   EXPECT_TRUE(observer.Controls.empty());

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "paper/paper_position.h"
+#include "ports/regional_settings.h"
+#include "ports/transaction_library.h"
+
+namespace vestrel {
+
+// The result message of every transaction the paper exchange accepts, for its
+// order number N: "paper order N accepted".
+std::string PaperAcceptedMessage(std::int64_t orderNumber);
+
+// A simulated exchange behind the transaction library's functions, for
+// trading on paper against the live order book.
+//
+// The connection functions always succeed. Every transaction is answered as
+// the library answers an executed one: result 0, reply code 3, its TRANS_ID,
+// the next order number (1, 2, 3, ...) and the result message
+// PaperAcceptedMessage. A NEW_ORDER is a limit order (OPERATION B or S,
+// PRICE in the regional decimal separator, QUANTITY a whole number above 0)
+// that rests until a later book crosses it; one that lacks any of these is
+// refused with result 5 (wrong syntax), reply code 0, no order number and an
+// error message naming the field. KILL_ALL_FUTURES_ORDERS cancels every
+// resting order; any other action only gets its answer.
+class PaperExchange : public TransactionLibrary {
+ public:
+  // Result codes of the library that the exchange gives.
+  static constexpr std::int32_t kSuccess = 0;
+  static constexpr std::int32_t kWrongSyntax = 5;
+  static constexpr std::int32_t kQuikConnected = 8;
+  static constexpr std::int32_t kDllConnected = 10;
+  // The reply code of an executed transaction.
+  static constexpr std::int32_t kReplyExecuted = 3;
+
+  explicit PaperExchange(const RegionalSettings& regional) : regional_(regional) {}
+
+  std::int32_t Connect(const std::string& connectionText, std::int32_t& extendedErrorCode) override;
+  std::int32_t IsDllConnected(std::int32_t& extendedErrorCode) override;
+  std::int32_t IsQuikConnected(std::int32_t& extendedErrorCode) override;
+  std::int32_t Disconnect(std::int32_t& extendedErrorCode) override;
+  std::int32_t SendSyncTransaction(const std::string& transaction, std::int32_t& replyCode,
+                                   std::int32_t& transId, double& orderNum,
+                                   std::string& resultMessage, std::int32_t resultMessageSize,
+                                   std::int32_t& extendedErrorCode, std::string& errorMessage,
+                                   std::int32_t errorMessageSize) override;
+
+  // A book the panel has shown, by its best prices: the lowest price of its
+  // sell half and the highest of its buy half (none for a half without a
+  // price). Every resting buy at or above that sell price fills in full at
+  // it, every resting sell at or below that buy price likewise; the fills
+  // come back in the order the orders were accepted.
+  std::vector<PaperFill> BookChanged(std::optional<double> lowestSell,
+                                     std::optional<double> highestBuy);
+
+  struct RestingOrder {
+    std::int64_t Number;
+    OrderSide Side;
+    double Price;
+    std::int64_t Quantity;
+  };
+  const std::vector<RestingOrder>& Resting() const { return resting_; }
+
+ private:
+  const RegionalSettings& regional_;
+  std::int64_t lastOrderNumber_ = 0;
+  std::vector<RestingOrder> resting_;
+};
+
+}  // namespace vestrel

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "diag/log_dispatcher.h"
+#include "models/log_window_model.h"
+#include "models/main_window_model.h"
+#include "paper/paper_exchange.h"
+#include "paper/paper_position.h"
+#include "ports/event_log.h"
+#include "ports/regional_settings.h"
+
+namespace vestrel {
+
+// Appended to the window caption (and so to the tray tip) in paper mode.
+inline constexpr std::string_view kPaperCaptionSuffix = " PAPER";
+
+// "POSITION <signed lots> @ <average price> | REALISED <points>", numbers as
+// the panel writes them; the average is 0 when flat.
+std::string PaperPositionText(const PaperPosition& position, char decimalSeparator);
+
+// "PAPER FILL <B|S> <lots> @ <price> | " and the position after the fill.
+std::string PaperFillText(const PaperFill& fill, const PaperPosition& after, char decimalSeparator);
+
+// Paper trading as the trader sees it: the simulated exchange the gateway
+// sends to instead of the terminal's library, the position its fills build,
+// and their record. Each fill is one information entry in the application log
+// and one log window line (PaperFillText); the position shows on the main
+// window in lblPaper.
+class PaperTrading {
+ public:
+  PaperTrading(LogDispatcher& log, EventLog& appLog, const RegionalSettings& regional,
+               MainWindowModel& window, LogWindowModel& logWindow);
+
+  PaperTrading(const PaperTrading&) = delete;
+  PaperTrading& operator=(const PaperTrading&) = delete;
+
+  PaperExchange& Exchange() { return exchange_; }
+  const PaperPosition& Position() const { return position_; }
+
+  // Paper mode on: the caption ends in kPaperCaptionSuffix and lblPaper shows
+  // the (flat) position.
+  void Open();
+  bool IsOpen() const { return open_; }
+
+  // A book the panel has shown, by its best prices (see
+  // PaperExchange::BookChanged). Ends the error chain: a failure is logged.
+  // A fill is never lost to a failing log: the position takes every fill and
+  // every record that can be written is.
+  void BookChanged(std::optional<double> lowestSell, std::optional<double> highestBuy);
+
+ private:
+  LogDispatcher& log_;
+  EventLog& appLog_;
+  const RegionalSettings& regional_;
+  MainWindowModel& window_;
+  LogWindowModel& logWindow_;
+  PaperExchange exchange_;
+  PaperPosition position_;
+  bool open_ = false;
+};
+
+}  // namespace vestrel
