@@ -54,6 +54,37 @@ class CheckGuard {
   bool& flag_;
 };
 
+// The price of each row from first to last that holds one, lowest and
+// highest; cells that are empty or not a number are passed over.
+struct PriceRange {
+  std::optional<double> Lowest;
+  std::optional<double> Highest;
+};
+
+PriceRange RowPrices(const DecodedTable& table, std::int32_t first, std::int32_t last,
+                     std::int32_t priceColumn, char separator) {
+  PriceRange range;
+  for (std::int64_t r = first; r <= last; ++r) {
+    const std::string& cell = table.Cell(static_cast<std::int32_t>(r), priceColumn);
+    if (cell.find_first_not_of(' ') == std::string::npos) {
+      continue;
+    }
+    double price = 0;
+    try {
+      price = ToNumber(cell, separator);
+    } catch (const AppError&) {
+      continue;
+    }
+    if (!range.Lowest || price < *range.Lowest) {
+      range.Lowest = price;
+    }
+    if (!range.Highest || price > *range.Highest) {
+      range.Highest = price;
+    }
+  }
+  return range;
+}
+
 }  // namespace
 
 OrderBook::OrderBook(LogDispatcher& log, const RegionalSettings& regional, MessageBox& messages,
@@ -207,6 +238,15 @@ void OrderBook::ChD(const DecodedTable& pData) {
 
     scope.Line = 8;
     lastMid_ = mid;
+
+    if (topListener_) {
+      // The halves the captions were read from: the sell half ends at the
+      // best sell row, the buy half starts at the best buy row.
+      const std::int32_t sellLast = RoundRow(HalfLevels(pHeight) + 1);
+      const std::int32_t buyFirst = RoundRow(HalfLevels(pHeight) + 2);
+      topListener_({RowPrices(pData, sellLine, sellLast, pPrice, separator).Lowest,
+                    RowPrices(pData, buyFirst, pHeight, pPrice, separator).Highest});
+    }
   });
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <optional>
 
 #include "dde/decoded_table.h"
 #include "diag/log_dispatcher.h"
@@ -13,6 +15,14 @@ namespace vestrel {
 
 // The message shown when a table's header lacks a needed column.
 inline constexpr const char* kWrongGlassMessage = "Не верная структура стакана!";
+
+// The best prices of a book: the lowest price in its sell half and the
+// highest in its buy half, each none when no row of that half holds a price.
+struct BookTop {
+  std::optional<double> LowestSell;
+  std::optional<double> HighestBuy;
+  bool operator==(const BookTop&) const = default;
+};
 
 // The order book: takes each decoded table the terminal pokes, checks its
 // header row and shows the best prices, each side's largest level with its
@@ -54,6 +64,13 @@ class OrderBook {
   bool CheckGStru(const DecodedTable& pData, std::int32_t& pPrice, std::int32_t& pBid,
                   std::int32_t& pAsk, std::int32_t& pHeight);
 
+  // Told the best prices of every table analysed to its end, after the
+  // captions and the indicator show it; none (the start) for no one. Only
+  // then are the halves scanned for their best prices.
+  void SetTopListener(std::function<void(const BookTop&)> listener) {
+    topListener_ = std::move(listener);
+  }
+
   // True while a header check runs (its message box may be open).
   bool blnInCheck() const { return inCheck_; }
   // The mid price of the last table analysed to its end; 0 at the start.
@@ -81,6 +98,7 @@ class OrderBook {
   double lastMid_ = 0;
   bool closeRequested_ = false;
   bool closerAsked_ = false;
+  std::function<void(const BookTop&)> topListener_;
 };
 
 }  // namespace vestrel

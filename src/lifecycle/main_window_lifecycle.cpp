@@ -38,9 +38,10 @@ void MainWindowLifecycle::Form_Load() {
     appPath_ = parts_.Shell.ProgramFolder();
     iniFile_ = appPath_ + "\\" + kSettingsFileName;
     scope.Line = 6;
+    extensions_ = ReadExtensionSettings(parts_.Profile, iniFile_, parts_.AppLog);
+    parts_.Extensions.ApplyExtensions(extensions_);
     ReadSettings(parts_.Log, parts_.Profile, iniFile_, parts_.Regional.DecimalSeparator(),
                  settings_);
-    extensions_ = ReadExtensionSettings(parts_.Profile, iniFile_, parts_.AppLog);
     scope.Line = 7;
     if (parts_.Gateway.QuikInit(appPath_)) {
       parts_.Dde.DDEInit("a", "b", "c", instance_, itemAdvise_);

@@ -28,6 +28,15 @@ class DdeServerLifecycle {
   virtual void DDETerm(std::int32_t& pInstID, std::uintptr_t& pItemAdvise) = 0;
 };
 
+// What the optional settings switch on, set up once they are read: before
+// [Main] is, so that a broken [Main] cannot take paper trading back to the
+// real terminal, and before the terminal connection.
+class ExtensionSetup {
+ public:
+  virtual ~ExtensionSetup() = default;
+  virtual void ApplyExtensions(const ExtensionSettings& extensions) = 0;
+};
+
 // The main window's life: start-up (Form_Load), shutdown (Form_Unload), the
 // resize event that moves the panel to and from the tray, and the tray
 // icon's mouse messages.
@@ -47,6 +56,8 @@ class MainWindowLifecycle {
     DdeServerLifecycle& Dde;
     // Shared with the log window, which only hides on close while it is false.
     bool& blnClosing;
+    // Sets up what the optional sections switch on (paper trading).
+    ExtensionSetup& Extensions;
   };
 
   explicit MainWindowLifecycle(Parts parts) : parts_(parts) {}
@@ -64,7 +75,7 @@ class MainWindowLifecycle {
   void picTray_MouseMove(std::int32_t trayMessage);
 
   const Settings& CurrentSettings() const { return settings_; }
-  // The optional sections, read right after [Main]; all off until then.
+  // The optional sections, read right before [Main]; all off until then.
   const ExtensionSettings& Extensions() const { return extensions_; }
   bool blnClosing() const { return parts_.blnClosing; }
   const std::string& strAppPath() const { return appPath_; }

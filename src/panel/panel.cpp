@@ -6,6 +6,7 @@ Panel::Panel(PanelPorts ports)
     : ports_(ports),
       log_(LogServices{ports.AppLog, ports.Files, ports.Regional, ports.UserContexts}),
       logWindow_(log_, ports.Regional, blnClosing_),
+      paper_(log_, ports.AppLog, ports.Regional, window_, logWindow_),
       gateway_(log_, ports.AppLog, ports.Regional, ports.Messages, ports.Library, logWindow_),
       book_(log_, ports.Regional, ports.Messages, window_, *this),
       decoder_(log_, ports.AppLog, ports.Regional,
@@ -18,7 +19,7 @@ Panel::Panel(PanelPorts ports)
            }),
       glass_(log_, dde_, ddeInstance_, ddeItemAdvise_),
       lifecycle_({log_, window_, ports.Shell, *this, ports.Profile, ports.Regional, ports.AppLog,
-                  logWindow_, gateway_, *this, blnClosing_}),
+                  logWindow_, gateway_, *this, blnClosing_, *this}),
       commands_(log_, ports.Regional, window_, lifecycle_.CurrentSettings(), gateway_,
                 ports.Windows) {}
 
@@ -61,6 +62,16 @@ void Panel::DDETerm(std::int32_t& pInstID, std::uintptr_t& pItemAdvise) {
   dde_.DDETerm(ddeInstance_, ddeItemAdvise_);
   pInstID = static_cast<std::int32_t>(ddeInstance_);
   pItemAdvise = ddeItemAdvise_;
+}
+
+void Panel::ApplyExtensions(const ExtensionSettings& extensions) {
+  if (!extensions.Paper.Enabled || paper_.IsOpen()) {
+    return;
+  }
+  gateway_.UseLibrary(paper_.Exchange());
+  paper_.Open();
+  book_.SetTopListener(
+      [this](const BookTop& top) { paper_.BookChanged(top.LowestSell, top.HighestBuy); });
 }
 
 void Panel::Click(ControlId control) {

@@ -10,6 +10,7 @@
 #include "lifecycle/main_window_lifecycle.h"
 #include "models/log_window_model.h"
 #include "models/main_window_model.h"
+#include "paper/paper_trading.h"
 #include "ports/clock.h"
 #include "ports/dde_library.h"
 #include "ports/event_log.h"
@@ -53,7 +54,10 @@ struct PanelPorts {
 // trader's commands, wired as the terminal's order books and the trader's
 // clicks travel through them. A window shows the models and turns what
 // happens to it into the calls below; everything else is here.
-class Panel : private MainWindowCloser, private DdeServerLifecycle {
+//
+// With [Paper] Enabled=1 the gateway trades against the built-in paper
+// exchange from start-up on, and the terminal's library is never called.
+class Panel : private MainWindowCloser, private DdeServerLifecycle, private ExtensionSetup {
  public:
   explicit Panel(PanelPorts ports);
 
@@ -95,6 +99,8 @@ class Panel : private MainWindowCloser, private DdeServerLifecycle {
                const std::string& pDDEAdvise, std::int32_t& pInstID,
                std::uintptr_t& pItemAdvise) override;
   void DDETerm(std::int32_t& pInstID, std::uintptr_t& pItemAdvise) override;
+  // ExtensionSetup: paper trading, once the optional settings are read.
+  void ApplyExtensions(const ExtensionSettings& extensions) override;
 
   PanelPorts ports_;
   bool starting_ = false;
@@ -104,6 +110,7 @@ class Panel : private MainWindowCloser, private DdeServerLifecycle {
   LogDispatcher log_;
   MainWindowModel window_;
   LogWindowModel logWindow_;
+  PaperTrading paper_;
   TradingGateway gateway_;
   OrderBook book_;
   XLTableDecoder decoder_;

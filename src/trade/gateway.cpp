@@ -35,7 +35,7 @@ TradingGateway::TradingGateway(LogDispatcher& log, EventLog& appLog,
       appLog_(appLog),
       regional_(regional),
       messages_(messages),
-      library_(library),
+      library_(&library),
       logWindow_(logWindow) {}
 
 bool TradingGateway::QuikInit(const std::string& strAppPath) {
@@ -43,21 +43,21 @@ bool TradingGateway::QuikInit(const std::string& strAppPath) {
   return scope.PassOn([&]() -> bool {
     std::int32_t extendedErrorCode = 0;
     scope.Line = 1;
-    std::int32_t result = library_.Connect(strAppPath, extendedErrorCode);
+    std::int32_t result = library_->Connect(strAppPath, extendedErrorCode);
     if (result != kTrans2QuikSuccess) {
       scope.Line = 2;
       ShowErr(log_, messages_, result);
       return false;
     }
     scope.Line = 3;
-    result = library_.IsDllConnected(extendedErrorCode);
+    result = library_->IsDllConnected(extendedErrorCode);
     if (result != kTrans2QuikDllConnected) {
       scope.Line = 4;
       ShowErr(log_, messages_, result);
       return false;
     }
     scope.Line = 5;
-    result = library_.IsQuikConnected(extendedErrorCode);
+    result = library_->IsQuikConnected(extendedErrorCode);
     if (result != kTrans2QuikQuikConnected) {
       scope.Line = 6;
       ShowErr(log_, messages_, result);
@@ -72,7 +72,7 @@ void TradingGateway::QuikTerm() {
   scope.PassOn([&] {
     scope.Line = 1;
     std::int32_t extendedErrorCode = 0;
-    library_.Disconnect(extendedErrorCode);
+    library_->Disconnect(extendedErrorCode);
   });
 }
 
@@ -87,7 +87,7 @@ std::int32_t TradingGateway::SendTrans(const std::string& strTrans) {
     std::string resultMessage;
     std::string errorMessage;
     scope.Line = 2;
-    const std::int32_t result = library_.SendSyncTransaction(
+    const std::int32_t result = library_->SendSyncTransaction(
         strTrans, replyCode, transId, orderNum, resultMessage, kTransMessageBufferSize,
         extendedErrorCode, errorMessage, kTransMessageBufferSize);
     scope.Line = 3;

@@ -49,6 +49,11 @@ class TradingGateway {
   // Ends the connection; the library's result is ignored.
   void QuikTerm();
 
+  // From now on the gateway talks to this library instead (paper trading
+  // chooses its exchange before the connection step); the one it had is
+  // never called again.
+  void UseLibrary(TransactionLibrary& library) { library_ = &library; }
+
   // Sends one transaction, writes one event-log line and one log-window line
   // for the reply whatever it says, and returns the library's result code.
   std::int32_t SendTrans(const std::string& strTrans);
@@ -58,7 +63,7 @@ class TradingGateway {
   EventLog& appLog_;
   const RegionalSettings& regional_;
   MessageBox& messages_;
-  TransactionLibrary& library_;
+  TransactionLibrary* library_;
   LogWindowModel& logWindow_;
 };
 

@@ -45,6 +45,14 @@ class FakeDdeServer : public DdeServerLifecycle {
   Journal& journal_;
 };
 
+class RecordingExtensionSetup : public ExtensionSetup {
+ public:
+  void ApplyExtensions(const ExtensionSettings& extensions) override {
+    Applied.push_back(extensions.Paper.Enabled);
+  }
+  std::vector<bool> Applied;  // Paper.Enabled of each call
+};
+
 struct MainFormTest : ::testing::Test {
   FakeLogServices services;
   FakeMessageBox boxes;
@@ -59,8 +67,9 @@ struct MainFormTest : ::testing::Test {
   LogWindowModel logWindow{services.Log, services.Regional, closing};
   TradingGateway gateway{services.Log, services.AppLog, services.Regional,
                          boxes,        library,         logWindow};
+  RecordingExtensionSetup extensionSetup;
   MainWindowLifecycle form{{services.Log, window, shell, closer, profile, services.Regional,
-                            services.AppLog, logWindow, gateway, dde, closing}};
+                            services.AppLog, logWindow, gateway, dde, closing, extensionSetup}};
 };
 
 TEST_F(MainFormTest, StartUpReadsTheSettingsConnectsAndRegistersTheServer) {
@@ -77,12 +86,16 @@ TEST_F(MainFormTest, StartUpReadsTheSettingsConnectsAndRegistersTheServer) {
   EXPECT_EQ(library.Calls.front(), "Connect C:\\QUIK");
   EXPECT_EQ(journal.Calls, std::vector<std::string>{"DDEInit a b c"});
   EXPECT_EQ(form.DdeInstance(), 77);
+  EXPECT_EQ(extensionSetup.Applied, std::vector<bool>{false});
   EXPECT_TRUE(services.AppLog.Entries.empty());
 }
 
 TEST_F(MainFormTest, AMissingSizeEndsStartUpBeforeTheConnectionAndIsLogged) {
   profile.Values.erase("Main/Size");
+  profile.Values["Paper/Enabled"] = "1";
   form.Form_Load();
+  // Paper trading is set up all the same: no click may reach the terminal.
+  EXPECT_EQ(extensionSetup.Applied, std::vector<bool>{true});
   EXPECT_EQ(window.WindowCaption(), kCaption);
   EXPECT_TRUE(library.Calls.empty());
   EXPECT_TRUE(journal.Calls.empty());

@@ -346,6 +346,26 @@ TEST_F(BookTest, ABlankBestSellPriceStopsBeforeTheIndicator) {
             "(Type mismatch) ADDITIONAL PARAMS: \r\npData() = Array\r\n");
 }
 
+TEST_F(BookTest, EachWholeAnalysisTellsTheLowestSellAndHighestBuyPriceOfTheHalves) {
+  std::vector<BookTop> tops;
+  book.SetTopListener([&](const BookTop& top) { tops.push_back(top); });
+  std::vector<Level> levels = TwentyLevels();
+  levels[3].Price = "1000";   // row 5: below the best sell row
+  levels[12].Price = "1150";  // row 14: above the best buy row
+  levels[15].Price = "n/a";   // row 17: no number, passed over
+  levels[16].Price = "";      // row 18
+  Poke(Glass(levels));
+  EXPECT_EQ(Caption(ControlId::cmdMaxAsk), "1150");  // what the book shows is its own
+  Poke(Glass(TwentyLevels()));
+  EXPECT_EQ(tops, (std::vector<BookTop>{{1000, 1150}, {1110.5, 1100}}));
+
+  levels = TwentyLevels();
+  levels[9].Price = "";  // the analysis stops at the mid price: no top
+  Poke(Glass(levels));
+  EXPECT_EQ(tops.size(), 2U);
+  EXPECT_EQ(services.ErrorEntries().size(), 2U);
+}
+
 TEST_F(BookTest, ABlankVolumeInTheBuyScanKeepsTheLaterCaptionsAndIsLoggedWithTheScan) {
   Poke(Glass(TwentyLevels()));
   services.AppLog.Entries.clear();

@@ -112,6 +112,53 @@ TEST(WholePanel, ABookPokedOverDdeIsShownAndTheButtonsTradeAtItsPrices) {
   EXPECT_EQ(rig.library.Calls.back(), "Disconnect");
 }
 
+TEST(WholePanel, OnPaperClicksRestAtTheSimulatorAndFillOnALaterCrossingBook) {
+  PanelRig rig;
+  rig.profile.Values["Paper/Enabled"] = "1";
+  ASSERT_TRUE(rig.panel.Start());
+  ASSERT_TRUE(rig.dde.Serving);
+  const std::string caption = "Marlowin (" + VersionText(kProgramVersion) + ") PAPER";
+  EXPECT_EQ(rig.panel.Window().WindowCaption(), caption);
+  EXPECT_TRUE(rig.panel.Window().Visible(ControlId::lblPaper));
+  EXPECT_EQ(rig.Caption(ControlId::lblPaper), "POSITION 0 @ 0 | REALISED 0");
+
+  rig.Poke(BookBytes(kBook));              // sells 103 102 101, buys 100 99 98
+  rig.panel.Click(ControlId::cmdBestAsk);  // buys 2 at 100 + 10, crossing: rests all the same
+  const auto& appLog = rig.services.AppLog.Entries;
+  const auto& logWindow = rig.panel.TransactionLog().Lines();
+  ASSERT_EQ(appLog.size(), 1U);
+  EXPECT_EQ(appLog[0].Text, "3|1|1|paper order 1 accepted|250|0||250");
+  EXPECT_EQ(logWindow, Lines{"06.12.2026 14:05:09|paper order 1 accepted|250|0||250"});
+
+  rig.Poke(BookBytes(kBook));
+  const std::string fill = "PAPER FILL B 2 @ 101 | POSITION 2 @ 101 | REALISED 0";
+  ASSERT_EQ(appLog.size(), 2U);
+  EXPECT_EQ(appLog[1], (testing::EventLogEntry{fill, EventType::Information}));
+  EXPECT_EQ(logWindow.back(), "06.12.2026 14:05:09|" + fill);
+  EXPECT_EQ(rig.Caption(ControlId::lblPaper), "POSITION 2 @ 101 | REALISED 0");
+
+  // Prices in the trader's decimal separator; a kill cancels what rests.
+  const Bytes book = BookBytes({{5, 100.5, 0}, {0, 99.5, 4}});
+  rig.Poke(book, "R1C1:R3C3");
+  rig.panel.Click(ControlId::cmdBestBid);  // sells 2 at 90,5
+  rig.panel.Click(ControlId::cmdMaxAsk);   // buys 2 at 104,5
+  rig.panel.Click(ControlId::cmdKillOrders);
+  rig.Poke(book, "R1C1:R3C3");
+  EXPECT_EQ(appLog.back().Text, "3|1|4|paper order 4 accepted|250|0||250");
+  rig.panel.Click(ControlId::cmdReverse);  // after a buy: sells 4 at 90,5
+  rig.Poke(book, "R1C1:R3C3");
+  const std::string reversal = "PAPER FILL S 4 @ 99,5 | POSITION -2 @ 99,5 | REALISED -3";
+  EXPECT_EQ(appLog.back().Text, reversal);
+  EXPECT_EQ(logWindow.back(), "06.12.2026 14:05:09|" + reversal);
+  EXPECT_EQ(rig.Caption(ControlId::lblPaper), "POSITION -2 @ 99,5 | REALISED -3");
+
+  rig.panel.Resized(WindowState::Minimized, std::nullopt);
+  EXPECT_EQ(rig.journal.Calls.front(), "AddTrayIcon " + caption);
+  rig.panel.Shutdown();
+  EXPECT_TRUE(rig.library.Calls.empty());  // the terminal's library was never called
+  EXPECT_TRUE(rig.services.ErrorEntries().empty());
+}
+
 TEST(WholePanel, ARefusedPokeKeepsTheLastBookAndIsLogged) {
   PanelRig rig;
   ASSERT_TRUE(rig.panel.Start());
