@@ -33,14 +33,17 @@ std::wstring Utf8(const std::string& text) { return win32::Utf8ToWide(text); }
 
 TerminalFolder::TerminalFolder(const PanelSettings& settings) {
   std::filesystem::copy_file(PathFromEnvironment("VESTREL_EXE"), Panel());
-  std::filesystem::copy_file(PathFromEnvironment("VESTREL_T2Q_DLL"), Path() / L"TRANS2QUIK.DLL");
+  if (settings.TransactionLibrary) {
+    std::filesystem::copy_file(PathFromEnvironment("VESTREL_T2Q_DLL"), Path() / L"TRANS2QUIK.DLL");
+  }
   std::ofstream ini(Path() / L"Marlowin.ini", std::ios::binary);
   ini << "[Main]\r\nAccount=" << settings.Account << "\r\nSecCode=" << settings.SecCode
       << "\r\nClassCode=" << settings.ClassCode << "\r\n";
   if (!settings.Size.empty()) {
     ini << "Size=" << settings.Size << "\r\n";
   }
-  ini << "SafeSpread=" << settings.SafeSpread << "\r\nCompact=" << settings.Compact << "\r\n";
+  ini << "SafeSpread=" << settings.SafeSpread << "\r\nCompact=" << settings.Compact << "\r\n"
+      << settings.MoreSections;
 }
 
 std::vector<std::pair<std::wstring, std::wstring>> TerminalFolder::Environment() const {

@@ -19,6 +19,10 @@ struct PanelSettings {
   std::string Size = "2";
   std::string SafeSpread = "10";
   std::string Compact = "0";
+  // Sections after [Main], as the file's text ("[Paper]\r\nEnabled=1\r\n").
+  std::string MoreSections;
+  // False: no TRANS2QUIK.DLL in the folder.
+  bool TransactionLibrary = true;
 };
 
 class TerminalFolder {

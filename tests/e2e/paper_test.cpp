@@ -1,0 +1,59 @@
+// The real Vestrel.exe trading on paper in a terminal folder without
+// TRANS2QUIK.DLL: it starts, serves the book, and a click fills against a
+// later book, as the event-log mirror and the window show.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "harness/automation_ids.h"
+#include "harness/panel_session.h"
+
+namespace vestrel::e2e {
+namespace {
+
+const std::vector<Level> kBook = {
+    {5, 103, 0}, {9, 102, 0}, {2, 101, 0}, {0, 100, 4}, {0, 99, 1}, {0, 98, 7},
+};
+
+bool Logged(const TerminalFolder& terminal, const std::string& line) {
+  const auto events = terminal.EventLogLines();
+  return std::find(events.begin(), events.end(), line) != events.end();
+}
+
+TEST(PanelPaper, TradesOnPaperWithoutTheTransactionLibrary) {
+  PanelSettings settings;
+  settings.MoreSections = "[Paper]\r\nEnabled=1\r\n";
+  settings.TransactionLibrary = false;
+  TerminalFolder terminal(settings);
+  ASSERT_FALSE(std::filesystem::exists(terminal.Path() / L"TRANS2QUIK.DLL"));
+
+  ProgramUnderTest panel(terminal.Panel(), terminal.Path(), terminal.Environment());
+  const HWND window = panel.WaitForWindow(L"VestrelMain");
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(WindowText(window), L"Marlowin (1.0.65) PAPER");
+  const HWND position = GetDlgItem(window, kPaperPosition);
+  // On screen once the window is: WaitForWindow may see it just before.
+  EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(position) != FALSE; }, 10s));
+  EXPECT_EQ(Caption(window, kPaperPosition), L"POSITION 0 @ 0 | REALISED 0");
+
+  TerminalClient terminalSide;
+  ASSERT_TRUE(terminalSide.Connect());
+  ASSERT_TRUE(terminalSide.Poke(BookItem(kBook), EncodeBook(kBook)));
+  Click(window, kBestAsk);  // buys 2 at 100 + 10; rests until the next book
+  EXPECT_TRUE(
+      Logged(terminal, R"({"type": 4, "text": "3|1|1|paper order 1 accepted|250|0||250"})"));
+  ASSERT_TRUE(terminalSide.Poke(BookItem(kBook), EncodeBook(kBook)));
+  EXPECT_TRUE(Logged(
+      terminal, R"({"type": 4, "text": "PAPER FILL B 2 @ 101 | POSITION 2 @ 101 | REALISED 0"})"));
+  EXPECT_EQ(Caption(window, kPaperPosition), L"POSITION 2 @ 101 | REALISED 0");
+
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(panel.WaitForExit(60s), 0);
+  // Nothing went wrong on the way: no error entry.
+  for (const std::string& line : terminal.EventLogLines()) {
+    EXPECT_EQ(line.find("\"type\": 1"), std::string::npos) << line;
+  }
+}
+
+}  // namespace
+}  // namespace vestrel::e2e
