@@ -97,11 +97,18 @@ DdeHandle DdeServer::DDECallback(std::uint32_t pInstID, DdeHandle pItemAdvise, s
         scope.Line = 6;
         const std::string item = QueryText(pInstID, hszString2);
         scope.Line = 7;
-        if (!item.starts_with(kTableItemPrefix)) {
+        const bool table = item.starts_with(kTableItemPrefix);
+        if (!table && !observer_) {
           return kDdeFNotProcessed;
         }
         scope.Line = 8;
         const std::vector<std::uint8_t> data = FetchData(hData);
+        if (observer_) {
+          observer_(item, data);
+        }
+        if (!table) {
+          return kDdeFNotProcessed;
+        }
         scope.Line = 9;
         // The decoder and the order book keep the identifier as a signed
         // 32-bit value (the same bits).

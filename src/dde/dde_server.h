@@ -4,6 +4,7 @@
 #include <functional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "diag/log_dispatcher.h"
@@ -39,8 +40,16 @@ class DdeServer {
   // the order book intake.
   using PokeDecoder = std::function<void(std::int32_t& pInstID, std::span<const std::uint8_t>)>;
 
+  // Sees every poke that arrives, to any item, before it is decoded or
+  // refused; must not throw.
+  using PokeObserver = std::function<void(std::string_view item, std::span<const std::uint8_t>)>;
+
   DdeServer(LogDispatcher& log, DdeLibrary& dde, MessageBox& messages, PokeDecoder decoder)
       : log_(log), dde_(dde), messages_(messages), decoder_(std::move(decoder)) {}
+
+  // Shows every poke to the observer from now on (none: the data of a poke to
+  // an item that is not decoded is then not even fetched).
+  void ObservePokes(PokeObserver observer) { observer_ = std::move(observer); }
 
   DdeServer(const DdeServer&) = delete;
   DdeServer& operator=(const DdeServer&) = delete;
@@ -81,6 +90,7 @@ class DdeServer {
   DdeLibrary& dde_;
   MessageBox& messages_;
   PokeDecoder decoder_;
+  PokeObserver observer_;
   DdeHandle service_ = 0;
   DdeHandle topic_ = 0;
   bool registered_ = false;

@@ -1,6 +1,22 @@
 #include "panel/panel.h"
 
 namespace vestrel {
+namespace {
+
+// The tick: often enough for the error log's repeat counts, and while
+// recording often enough that a crash loses well under a second of it.
+constexpr std::int32_t kTickMs = 10'000;
+constexpr std::int32_t kRecordingTickMs = 250;
+
+// A path from the settings: absolute ("C:\...", "\\server\...", "\..."),
+// or relative to the program's folder.
+std::string InProgramFolder(const std::string& folder, const std::string& path) {
+  const bool absolute =
+      path.starts_with('\\') || path.starts_with('/') || (path.size() >= 2 && path[1] == ':');
+  return absolute ? path : folder + "\\" + path;
+}
+
+}  // namespace
 
 Panel::Panel(PanelPorts ports)
     : ports_(ports),
@@ -13,6 +29,7 @@ Panel::Panel(PanelPorts ports)
                [this](std::int32_t& pInstID, const DecodedTable& table) {
                  book_.DDEDataChanged(pInstID, table);
                }),
+      recorder_(ports.Files, ports.Time, ports.AppLog),
       dde_(log_, ports.Dde, ports.Messages,
            [this](std::int32_t& pInstID, std::span<const std::uint8_t> data) {
              decoder_.ParseXLTable(pInstID, data);
@@ -34,10 +51,28 @@ bool Panel::Start() {
 void Panel::Shutdown() {
   std::int16_t cancel = 0;
   lifecycle_.Form_Unload(cancel);
+  recorder_.Stop();
   log_.Flush();
 }
 
-void Panel::Tick() { log_.WriteEndedRepeats(); }
+void Panel::Tick() {
+  recorder_.Flush();
+  log_.WriteEndedRepeats();
+}
+
+std::int32_t Panel::TickIntervalMs() const {
+  return recorder_.Recording() ? kRecordingTickMs : kTickMs;
+}
+
+void Panel::StartRecording() {
+  const std::string& file = lifecycle_.Extensions().Record.File;
+  if (file.empty() || !recorder_.Start(InProgramFolder(lifecycle_.strAppPath(), file))) {
+    return;
+  }
+  dde_.ObservePokes([this](std::string_view item, std::span<const std::uint8_t> data) {
+    recorder_.Record(item, data);
+  });
+}
 
 void Panel::RequestClose() {
   // The window is not shown yet while it loads: it closes once start-up ends.
@@ -65,6 +100,8 @@ void Panel::DDETerm(std::int32_t& pInstID, std::uintptr_t& pItemAdvise) {
 }
 
 void Panel::ApplyExtensions(const ExtensionSettings& extensions) {
+  // Before the DDE server starts, so the first poke is recorded too.
+  StartRecording();
   if (!extensions.Paper.Enabled || paper_.IsOpen()) {
     return;
   }

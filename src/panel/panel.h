@@ -23,6 +23,7 @@
 #include "ports/regional_settings.h"
 #include "ports/transaction_library.h"
 #include "ports/user_context_source.h"
+#include "recording/poke_recorder.h"
 #include "settings/settings.h"
 #include "trade/gateway.h"
 #include "trade/order_commands.h"
@@ -71,10 +72,11 @@ class Panel : private MainWindowCloser, private DdeServerLifecycle, private Exte
   // Shutdown, when the main window is being destroyed. Writes the error
   // log's repeat counts still held.
   void Shutdown();
-  // Called every few seconds: writes the error log's repeat counts whose
-  // minute is over, so that the count of a flood that stopped is not held
-  // until the next error.
+  // Called every TickIntervalMs milliseconds: writes out the recording's
+  // buffer, and the error log's repeat counts whose minute is over (so that
+  // the count of a flood that stopped is not held until the next error).
   void Tick();
+  std::int32_t TickIntervalMs() const;
 
   // A click on a control of the main window (its fixed identifier).
   void Click(ControlId control);
@@ -90,6 +92,7 @@ class Panel : private MainWindowCloser, private DdeServerLifecycle, private Exte
   const ExtensionSettings& Extensions() const { return lifecycle_.Extensions(); }
   bool Closing() const { return blnClosing_; }
   const OrderBook& Book() const { return book_; }
+  bool Recording() const { return recorder_.Recording(); }
 
  private:
   // MainWindowCloser: a failed connection at start-up, a wrong order book.
@@ -101,6 +104,9 @@ class Panel : private MainWindowCloser, private DdeServerLifecycle, private Exte
   void DDETerm(std::int32_t& pInstID, std::uintptr_t& pItemAdvise) override;
   // ExtensionSetup: paper trading, once the optional settings are read.
   void ApplyExtensions(const ExtensionSettings& extensions) override;
+
+  // Starts the recording [Record] File names, if any.
+  void StartRecording();
 
   PanelPorts ports_;
   bool starting_ = false;
@@ -114,6 +120,7 @@ class Panel : private MainWindowCloser, private DdeServerLifecycle, private Exte
   TradingGateway gateway_;
   OrderBook book_;
   XLTableDecoder decoder_;
+  PokeRecorder recorder_;
   DdeServer dde_;
   std::uint32_t ddeInstance_ = 0;
   DdeHandle ddeItemAdvise_ = 0;

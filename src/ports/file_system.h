@@ -1,8 +1,11 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vestrel {
 
@@ -15,7 +18,20 @@ class AppendFile {
   virtual void WriteLine(std::string_view text) = 0;
 };
 
-// Folders and files for the daily text log. Paths are UTF-8 with '\' or '/'
+// A file open for appending bytes (a recording); others may read it meanwhile.
+// Closed when the object goes, on every path.
+class BinaryAppendFile {
+ public:
+  virtual ~BinaryAppendFile() = default;
+  // The file's first count bytes, fewer when it is shorter. Throws AppError.
+  virtual std::vector<std::uint8_t> ReadStart(std::size_t count) = 0;
+  // Appends the bytes whole or not at all: what a failing write (a full disk)
+  // left of them is cut off again before it throws AppError. Once it returns
+  // the bytes are the system's: the program may crash without losing them.
+  virtual void Append(std::span<const std::uint8_t> bytes) = 0;
+};
+
+// Folders and files for the daily text log and the recording. Paths are UTF-8 with '\' or '/'
 // as the platform joins them; every failure throws AppError.
 class FileSystem {
  public:
@@ -25,6 +41,8 @@ class FileSystem {
   virtual bool FolderExists(const std::string& path) = 0;
   virtual void CreateFolder(const std::string& path) = 0;
   virtual std::unique_ptr<AppendFile> OpenForAppend(const std::string& path) = 0;
+  // Opens the file for appending bytes, creating it when it is missing.
+  virtual std::unique_ptr<BinaryAppendFile> OpenForBinaryAppend(const std::string& path) = 0;
   // Deleting a missing file is no error.
   virtual void DeleteFile(const std::string& path) = 0;
   virtual char PathSeparator() const = 0;

@@ -22,9 +22,8 @@
 namespace vestrel::win32 {
 namespace {
 
-// The panel's tick (the view's own timers count from 1).
+// The panel\'s tick (the view\'s own timers count from 1).
 constexpr UINT_PTR kPanelTickTimer = 100;
-constexpr UINT kPanelTickMilliseconds = 10'000;
 
 // The main window: the platform's adapters, the panel, and the windows that
 // show it. Window messages become panel calls; the views follow the models.
@@ -115,7 +114,7 @@ bool MainWindow::Open(int show) {
     return true;
   }
   started_ = true;
-  SetTimer(window_, kPanelTickTimer, kPanelTickMilliseconds, nullptr);
+  SetTimer(window_, kPanelTickTimer, static_cast<UINT>(panel_.TickIntervalMs()), nullptr);
   ShowWindow(window_, show);
   view_->FocusFirstControl();
   UpdateWindow(window_);

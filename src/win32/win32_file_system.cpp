@@ -32,6 +32,51 @@ class Win32AppendFile : public AppendFile {
   HANDLE file_;
 };
 
+// Written with FILE_SHARE_READ, so the recording can be read while it grows.
+class Win32BinaryAppendFile : public BinaryAppendFile {
+ public:
+  explicit Win32BinaryAppendFile(HANDLE file) : file_(file) {}
+  ~Win32BinaryAppendFile() override { CloseHandle(file_); }
+  Win32BinaryAppendFile(const Win32BinaryAppendFile&) = delete;
+  Win32BinaryAppendFile& operator=(const Win32BinaryAppendFile&) = delete;
+
+  std::vector<std::uint8_t> ReadStart(std::size_t count) override {
+    std::vector<std::uint8_t> bytes(count);
+    OVERLAPPED fromTheStart{};
+    DWORD read = 0;
+    if (!ReadFile(file_, bytes.data(), static_cast<DWORD>(count), &read, &fromTheStart) &&
+        GetLastError() != ERROR_HANDLE_EOF) {
+      RaiseLastError();
+    }
+    bytes.resize(read);
+    return bytes;
+  }
+
+  void Append(std::span<const std::uint8_t> bytes) override {
+    if (bytes.size() > MAXDWORD) {
+      throw AppError(kErrInvalidCall, "", "Invalid procedure call or argument");
+    }
+    LARGE_INTEGER end{};
+    if (!SetFilePointerEx(file_, LARGE_INTEGER{}, &end, FILE_END)) {
+      RaiseLastError();
+    }
+    DWORD written = 0;
+    const BOOL wrote =
+        WriteFile(file_, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    if (!wrote || written != bytes.size()) {
+      const DWORD error = wrote ? ERROR_DISK_FULL : GetLastError();
+      // A part of the block would misalign every record after it.
+      SetFilePointerEx(file_, end, nullptr, FILE_BEGIN);
+      SetEndOfFile(file_);
+      SetLastError(error);
+      RaiseLastError();
+    }
+  }
+
+ private:
+  HANDLE file_;
+};
+
 }  // namespace
 
 std::string Win32FileSystem::AppDataFolder() {
@@ -64,6 +109,16 @@ std::unique_ptr<AppendFile> Win32FileSystem::OpenForAppend(const std::string& pa
     RaiseLastError();
   }
   return std::make_unique<Win32AppendFile>(file);
+}
+
+std::unique_ptr<BinaryAppendFile> Win32FileSystem::OpenForBinaryAppend(const std::string& path) {
+  const HANDLE file =
+      CreateFileW(Utf8ToWide(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                  OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    RaiseLastError();
+  }
+  return std::make_unique<Win32BinaryAppendFile>(file);
 }
 
 void Win32FileSystem::DeleteFile(const std::string& path) {

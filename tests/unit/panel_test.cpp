@@ -15,6 +15,7 @@
 #include "fakes/fake_transaction_library.h"
 #include "fakes/fake_window_ports.h"
 #include "fakes/xltable_builder.h"
+#include "recording/poke_recording.h"
 
 namespace vestrel {
 namespace {
@@ -66,7 +67,27 @@ struct PanelRig {
     return dde.ClientPoke(item, bytes);
   }
   const std::string& Caption(ControlId id) { return panel.Window().Caption(id); }
+  // [Record] File=file, in a program folder that exists.
+  void RecordTo(const std::string& file) {
+    profile.Values["Record/File"] = file;
+    services.Files.Folders.insert("C:\\QUIK");
+  }
+  std::string& FileContent(const std::string& path) { return services.Files.Files[path]; }
+  std::vector<EventLogEntry> Warnings() const {
+    std::vector<EventLogEntry> warnings;
+    for (const EventLogEntry& entry : services.AppLog.Entries) {
+      if (entry.Type == EventType::Warning) {
+        warnings.push_back(entry);
+      }
+    }
+    return warnings;
+  }
 };
+
+Recording ReadBack(const std::string& content) {
+  return ReadRecording(
+      std::span(reinterpret_cast<const std::uint8_t*>(content.data()), content.size()));
+}
 
 TEST(WholePanel, ABookPokedOverDdeIsShownAndTheButtonsTradeAtItsPrices) {
   PanelRig rig;
@@ -254,6 +275,114 @@ TEST(WholePanel, AWrongTableClosesThePanelOnceTheTraderHasAcknowledgedTheMessage
   EXPECT_EQ(rig.journal.Calls, Lines{"RequestClose"});
   rig.Poke(BookBytes(kBook));  // nothing is shown any more
   EXPECT_EQ(rig.Caption(ControlId::cmdBestBid), "*");
+}
+
+TEST(WholePanel, EveryPokeIsRecordedWithItsArrivalTimeAndItemAfterTheRecordingThere) {
+  PanelRig rig;
+  rig.RecordTo("pokes.rec");
+  const std::string path = "C:\\QUIK\\pokes.rec";
+  // A recording of an earlier session is appended to.
+  const RecordedPoke earlier{1'700'000'000'000'000, "R1C1:R1C1", {0x10, 0, 4, 0, 0, 0, 0, 0}};
+  std::vector<std::uint8_t> before = RecordingHeader();
+  AppendPokeRecord(before, earlier.UtcMicroseconds, earlier.Item, earlier.Data);
+  rig.FileContent(path).assign(before.begin(), before.end());
+  ASSERT_TRUE(rig.panel.Start());
+  ASSERT_TRUE(rig.panel.Recording());
+  EXPECT_GT(rig.panel.TickIntervalMs(), 0);
+  EXPECT_LE(rig.panel.TickIntervalMs(), 1000);
+
+  // Accepted, refused by item and refused by the decoder, each with its gap.
+  Bytes broken = BookBytes({{3, 90, 0}, {0, 80, 3}});
+  broken.resize(broken.size() - 3);
+  const std::vector<std::pair<std::string, Bytes>> sent{
+      {"R1C1:R7C3", BookBytes(kBook)},
+      {"R2C1:R3C3", BookBytes(kBook)},
+      {"R1C1:R3C3", broken},
+      {"R1C1:R3C3", BookBytes({{3, 90, 0}, {0, 80, 3}})}};
+  const std::vector<DdeHandle> answers{kDdeFAck, kDdeFNotProcessed, kDdeFNotProcessed, kDdeFAck};
+  const std::vector<std::int64_t> gapsMs{0, 40, 1, 2500};
+  std::vector<RecordedPoke> expected{earlier};
+  for (std::size_t i = 0; i < sent.size(); ++i) {
+    rig.clock.AdvanceMilliseconds(gapsMs[i]);
+    expected.push_back({rig.clock.Utc, sent[i].first, sent[i].second});
+    EXPECT_EQ(rig.Poke(sent[i].second, sent[i].first), answers[i]) << i;
+    if (i == 1) {
+      // Nothing reaches the file between ticks; a tick writes all there is.
+      EXPECT_EQ(rig.FileContent(path).size(), before.size());
+      rig.panel.Tick();
+      EXPECT_EQ(ReadBack(rig.FileContent(path)).Pokes,
+                std::vector<RecordedPoke>(expected.begin(), expected.end()));
+    }
+  }
+  // Trading is what it is without a recording.
+  EXPECT_EQ(rig.Caption(ControlId::cmdBestBid), "90");
+  rig.panel.Shutdown();  // writes the rest
+
+  const Recording recording = ReadBack(rig.FileContent(path));
+  EXPECT_EQ(recording.Pokes, expected);
+  EXPECT_TRUE(recording.CutShort.empty());
+  EXPECT_TRUE(rig.Warnings().empty());
+  EXPECT_EQ(rig.services.Files.OpenFiles, 0);
+}
+
+TEST(WholePanel, ARecordingThatCannotBeWrittenIsOneWarningAndTradingGoesOn) {
+  const std::string text = "R1C1:R1C1\t00\n";
+  struct Case {
+    std::string File;
+    std::string Content;
+    bool Locked;
+    std::string Warning;
+  };
+  for (const Case& c : std::vector<Case>{
+           {"D:\\pokes.rec", "", true,
+            "Pokes are not recorded to D:\\pokes.rec: the file cannot be opened (Permission "
+            "denied). Trading goes on."},
+           {"old.pokes", text, false,
+            "Pokes are not recorded to C:\\QUIK\\old.pokes: it is not a version 2 recording of "
+            "pokes. Trading goes on."}}) {
+    PanelRig rig;
+    rig.RecordTo(c.File);
+    rig.services.Files.Folders.insert("D:");
+    if (c.Locked) {
+      rig.services.Files.Locked.insert(c.File);
+    } else {
+      rig.FileContent("C:\\QUIK\\" + c.File) = c.Content;
+    }
+    ASSERT_TRUE(rig.panel.Start());
+    EXPECT_FALSE(rig.panel.Recording());
+    EXPECT_EQ(rig.Warnings(), (std::vector<EventLogEntry>{{c.Warning, EventType::Warning}}));
+    EXPECT_EQ(rig.Poke(BookBytes(kBook)), kDdeFAck);
+    EXPECT_EQ(rig.Caption(ControlId::cmdBestBid), "101");
+    EXPECT_EQ(rig.FileContent("C:\\QUIK\\" + c.File), c.Content);
+  }
+
+  // The disk fills up while recording: one warning, and the trader goes on.
+  PanelRig rig;
+  rig.RecordTo("pokes.rec");
+  ASSERT_TRUE(rig.panel.Start());
+  rig.Poke(BookBytes(kBook));
+  rig.panel.Tick();
+  const std::string written = rig.FileContent("C:\\QUIK\\pokes.rec");
+  rig.Poke(BookBytes({{3, 90, 0}, {0, 80, 3}}), "R1C1:R3C3");
+  rig.Poke(BookBytes(kBook));
+  rig.services.Files.WritesBeforeFailure = 0;
+  rig.panel.Tick();
+  rig.panel.Tick();
+  EXPECT_FALSE(rig.panel.Recording());
+  EXPECT_EQ(rig.Warnings(),
+            (std::vector<EventLogEntry>{
+                {"Recording pokes to C:\\QUIK\\pokes.rec stopped: the file cannot be written "
+                 "(Disk full). The last 2 pokes were not recorded. Trading goes on.",
+                 EventType::Warning}}));
+  rig.services.Files.WritesBeforeFailure = -1;
+  EXPECT_EQ(rig.Poke(BookBytes({{3, 90, 0}, {0, 80, 3}}), "R1C1:R3C3"), kDdeFAck);
+  EXPECT_EQ(rig.Caption(ControlId::cmdBestBid), "90");
+  rig.panel.Click(ControlId::cmdBestBid);
+  EXPECT_EQ(rig.library.Sent.size(), 1U);
+  rig.panel.Shutdown();
+  EXPECT_EQ(rig.FileContent("C:\\QUIK\\pokes.rec"), written);
+  EXPECT_EQ(rig.Warnings().size(), 1U);
+  EXPECT_EQ(rig.services.Files.OpenFiles, 0);
 }
 
 }  // namespace

@@ -10,7 +10,11 @@
 #include "common/app_error.h"
 #include "diag/log_dispatcher.h"
 #include "diag/text_log_sink.h"
+#include "fakes/fake_ports.h"
+#include "recording/poke_recorder.h"
+#include "recording/poke_recording.h"
 #include "win32/text_encoding.h"
+#include "win32/win32_clock.h"
 #include "win32/win32_event_log.h"
 #include "win32/win32_file_system.h"
 #include "win32/win32_profile_reader.h"
@@ -33,6 +37,12 @@ std::string TempFolder() {
 std::string ReadBytes(const std::string& path) {
   std::ifstream in(Utf8ToWide(path).c_str(), std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::vector<RecordedPoke> ReadPokes(const std::string& path) {
+  const std::string bytes = ReadBytes(path);
+  return ReadRecording(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()))
+      .Pokes;
 }
 
 bool Exists(const std::string& path) {
@@ -202,6 +212,42 @@ TEST_F(Win32TextLog, ALockedFileIsReportedAsAnOpeningFailureAtStep80) {
           0),
       0U)
       << line;
+}
+
+TEST(Win32FileSystem, ARecordingIsAppendedToReadableMeanwhileAndWrittenByOneOnly) {
+  const std::string path = TempFolder() + "\\pokes.rec";
+  DeleteFileW(Utf8ToWide(path).c_str());
+  Win32FileSystem files;
+  Win32Clock clock;
+  testing::FakeEventLog appLog;
+  const std::vector<std::uint8_t> book{0x10, 0, 4, 0, 1, 0, 1, 0, 0x0A, 0x0D, 0x1A};
+  {
+    PokeRecorder recorder(files, clock, appLog);
+    ASSERT_TRUE(recorder.Start(path));
+    recorder.Record("R1C1:R1C1", book);
+    recorder.Flush();
+    // Another program may read the recording, but not write it as well.
+    ASSERT_EQ(ReadPokes(path).size(), 1U);
+    PokeRecorder second(files, clock, appLog);
+    EXPECT_FALSE(second.Start(path));
+    ASSERT_EQ(appLog.Entries.size(), 1U);
+    EXPECT_EQ(appLog.Entries[0].Type, EventType::Warning);
+    recorder.Record("R2C1:R2C1", {});
+  }
+  {
+    // A second session appends behind the first.
+    PokeRecorder recorder(files, clock, appLog);
+    ASSERT_TRUE(recorder.Start(path));
+    recorder.Record("R1C1:R1C1", book);
+  }
+  const std::vector<RecordedPoke> pokes = ReadPokes(path);
+  ASSERT_EQ(pokes.size(), 3U);
+  EXPECT_EQ(pokes[0].Data, book);
+  EXPECT_EQ(pokes[1].Item, "R2C1:R2C1");
+  EXPECT_EQ(pokes[2].Data, book);
+  EXPECT_LE(pokes[0].UtcMicroseconds, pokes[2].UtcMicroseconds);
+  EXPECT_GT(pokes[0].UtcMicroseconds, 1'700'000'000'000'000);  // the system's time
+  EXPECT_EQ(appLog.Entries.size(), 1U);
 }
 
 }  // namespace

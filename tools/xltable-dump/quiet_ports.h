@@ -35,6 +35,9 @@ class DiscardingFileSystem : public FileSystem {
   std::unique_ptr<AppendFile> OpenForAppend(const std::string& /*path*/) override {
     return std::make_unique<DiscardingFile>();
   }
+  std::unique_ptr<BinaryAppendFile> OpenForBinaryAppend(const std::string& /*path*/) override {
+    return std::make_unique<DiscardingBinaryFile>();
+  }
   void DeleteFile(const std::string& /*path*/) override {}
   char PathSeparator() const override { return '/'; }
 
@@ -42,6 +45,11 @@ class DiscardingFileSystem : public FileSystem {
   class DiscardingFile : public AppendFile {
    public:
     void WriteLine(std::string_view /*text*/) override {}
+  };
+  class DiscardingBinaryFile : public BinaryAppendFile {
+   public:
+    std::vector<std::uint8_t> ReadStart(std::size_t /*count*/) override { return {}; }
+    void Append(std::span<const std::uint8_t> /*bytes*/) override {}
   };
 };
 

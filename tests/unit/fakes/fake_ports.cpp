@@ -1,5 +1,6 @@
 #include "fakes/fake_ports.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace vestrel::testing {
@@ -71,9 +72,38 @@ class MemoryFile : public AppendFile {
   std::string& content_;
 };
 
+class MemoryBinaryFile : public BinaryAppendFile {
+ public:
+  MemoryBinaryFile(MemoryFileSystem& owner, std::string& content)
+      : owner_(owner), content_(content) {
+    ++owner_.OpenFiles;
+  }
+  ~MemoryBinaryFile() override { --owner_.OpenFiles; }
+  MemoryBinaryFile(const MemoryBinaryFile&) = delete;
+  MemoryBinaryFile& operator=(const MemoryBinaryFile&) = delete;
+
+  std::vector<std::uint8_t> ReadStart(std::size_t count) override {
+    const std::size_t size = std::min(count, content_.size());
+    return {content_.begin(), content_.begin() + static_cast<std::ptrdiff_t>(size)};
+  }
+  void Append(std::span<const std::uint8_t> bytes) override {
+    if (owner_.WritesBeforeFailure == 0) {
+      throw AppError(61, "", "Disk full");
+    }
+    if (owner_.WritesBeforeFailure > 0) {
+      --owner_.WritesBeforeFailure;
+    }
+    content_.append(bytes.begin(), bytes.end());
+  }
+
+ private:
+  MemoryFileSystem& owner_;
+  std::string& content_;
+};
+
 }  // namespace
 
-std::unique_ptr<AppendFile> MemoryFileSystem::OpenForAppend(const std::string& path) {
+std::string& MemoryFileSystem::Openable(const std::string& path) {
   const auto slash = path.rfind('\\');
   if (slash == std::string::npos || !FolderExists(path.substr(0, slash))) {
     throw AppError(76, "", "Path not found");
@@ -81,7 +111,15 @@ std::unique_ptr<AppendFile> MemoryFileSystem::OpenForAppend(const std::string& p
   if (Locked.count(path) != 0) {
     throw AppError(70, "", "Permission denied");
   }
-  return std::make_unique<MemoryFile>(*this, Files[path]);
+  return Files[path];
+}
+
+std::unique_ptr<AppendFile> MemoryFileSystem::OpenForAppend(const std::string& path) {
+  return std::make_unique<MemoryFile>(*this, Openable(path));
+}
+
+std::unique_ptr<BinaryAppendFile> MemoryFileSystem::OpenForBinaryAppend(const std::string& path) {
+  return std::make_unique<MemoryBinaryFile>(*this, Openable(path));
 }
 
 void MemoryFileSystem::DeleteFile(const std::string& path) { Files.erase(path); }

@@ -58,6 +58,7 @@ class MemoryFileSystem : public FileSystem {
   bool FolderExists(const std::string& path) override { return Folders.count(path) != 0; }
   void CreateFolder(const std::string& path) override;
   std::unique_ptr<AppendFile> OpenForAppend(const std::string& path) override;
+  std::unique_ptr<BinaryAppendFile> OpenForBinaryAppend(const std::string& path) override;
   void DeleteFile(const std::string& path) override;
   char PathSeparator() const override { return '\\'; }
 
@@ -66,8 +67,13 @@ class MemoryFileSystem : public FileSystem {
   std::map<std::string, std::string> Files;  // path -> content
   std::set<std::string> Locked;              // paths that cannot be opened
   int OpenFiles = 0;
+  // Line writes and binary appends alike; a failing append adds nothing.
   int WritesBeforeFailure = -1;  // -1: writes never fail
   bool FailAppData = false;
+
+ private:
+  // The content of a file that may be opened; throws as the platform would.
+  std::string& Openable(const std::string& path);
 };
 
 class FakeUserContextSource : public UserContextSource {

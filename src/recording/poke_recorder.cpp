@@ -1,0 +1,100 @@
+#include "recording/poke_recorder.h"
+
+#include <exception>
+
+#include "common/app_error.h"
+#include "recording/poke_recording.h"
+
+namespace vestrel {
+namespace {
+
+std::string Describe(const std::exception& error) {
+  const auto* appError = dynamic_cast<const AppError*>(&error);
+  return appError != nullptr ? appError->Description : error.what();
+}
+
+}  // namespace
+
+bool PokeRecorder::Start(const std::string& path) {
+  Stop();
+  path_ = path;
+  try {
+    auto file = files_.OpenForBinaryAppend(path);
+    const std::vector<std::uint8_t> start = file->ReadStart(kRecordingHeaderSize);
+    const std::string problem = AppendProblem(start);
+    if (!problem.empty()) {
+      Fail(problem);
+      return false;
+    }
+    if (start.empty()) {
+      buffer_ = RecordingHeader();
+    }
+    file_ = std::move(file);
+  } catch (const std::exception& error) {
+    Fail("the file cannot be opened (" + Describe(error) + ")");
+    return false;
+  }
+  return true;
+}
+
+void PokeRecorder::Record(std::string_view item, std::span<const std::uint8_t> data) noexcept {
+  if (!file_) {
+    return;
+  }
+  try {
+    AppendPokeRecord(buffer_, clock_.UtcMicroseconds(), item, data);
+    ++bufferedPokes_;
+  } catch (const std::exception& error) {
+    Fail("a poke could not be kept (" + Describe(error) + ")");
+    return;
+  }
+  if (buffer_.size() >= kFlushAtBytes) {
+    Flush();
+  }
+}
+
+void PokeRecorder::Flush() noexcept {
+  if (!file_ || buffer_.empty()) {
+    return;
+  }
+  try {
+    file_->Append(buffer_);
+  } catch (const std::exception& error) {
+    Fail("the file cannot be written (" + Describe(error) + ")");
+    return;
+  }
+  buffer_.clear();
+  bufferedPokes_ = 0;
+}
+
+void PokeRecorder::Stop() noexcept {
+  Flush();
+  file_.reset();
+  buffer_.clear();
+  buffer_.shrink_to_fit();
+  bufferedPokes_ = 0;
+}
+
+void PokeRecorder::Fail(const std::string& problem) noexcept {
+  const bool wasRecording = Recording();
+  const std::size_t lost = bufferedPokes_;
+  file_.reset();
+  buffer_.clear();
+  buffer_.shrink_to_fit();
+  bufferedPokes_ = 0;
+  try {
+    std::string text = (wasRecording ? "Recording pokes to " + path_ + " stopped: "
+                                     : "Pokes are not recorded to " + path_ + ": ") +
+                       problem + ".";
+    if (lost == 1) {
+      text += " The last poke was not recorded.";
+    } else if (lost > 1) {
+      text += " The last " + std::to_string(lost) + " pokes were not recorded.";
+    }
+    appLog_.Write(text + " Trading goes on.", EventType::Warning);
+  } catch (...) {
+    // The application log is gone as well; the panel trades on regardless.
+  }
+}
+
+}  // namespace vestrel
