@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <exception>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <future>
@@ -27,8 +28,8 @@
 #include "fakes/fake_ports.h"
 #include "harness/program_under_test.h"
 #include "market.h"
-#include "poke_file.h"
 #include "raw_dde.h"
+#include "recording/poke_recording.h"
 #include "win32/win32_dde_library.h"
 #include "win32/windows_api.h"
 #include "xltable_writer.h"
@@ -140,7 +141,8 @@ class UiThread {
 };
 
 // The server as the panel wires it (start-up's DDEInit with modQT's entry as
-// the callback); the tables the decoder hands on are kept.
+// the callback); the tables the decoder hands on are kept, and when each poke
+// arrived.
 struct Server {
   testing::FakeLogServices services;
   testing::FakeMessageBox messages;
@@ -164,9 +166,13 @@ struct Server {
   DdeHandle hszAdvise = 0;
   DdeGlassEntry glass{services.Log, server, lngInstID, hszAdvise};
   bool started = false;
+  std::vector<std::chrono::steady_clock::time_point> arrivals;
 
   explicit Server(const std::string& service, const std::string& topic = "b") {
     services.Regional.Separator = '.';
+    server.ObservePokes([this](std::string_view, std::span<const std::uint8_t>) {
+      arrivals.push_back(std::chrono::steady_clock::now());
+    });
     server.DDEInit(service, topic, "c", glass, lngInstID, hszAdvise);
     started = true;
   }
@@ -202,6 +208,11 @@ class Panel {
     std::vector<Grid> tables;
     With([&](Server& s) { tables = s.tables; });
     return tables;
+  }
+  std::vector<std::chrono::steady_clock::time_point> Arrivals() {
+    std::vector<std::chrono::steady_clock::time_point> arrivals;
+    With([&](Server& s) { arrivals = s.arrivals; });
+    return arrivals;
   }
   std::vector<std::string> Errors() {
     std::vector<std::string> errors;
@@ -519,7 +530,14 @@ TEST(DdeServerOnDdeml, DDETermEndsTheServiceInEveryState) {
 
 // termsim.exe in its own process pokes generated books, records them, and
 // replays the recording.
-TEST(Termsim, PokesGeneratedBooksRecordsThemAndReplaysThem) {
+std::vector<RecordedPoke> ReadPokes(const std::filesystem::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(file)),
+                                        std::istreambuf_iterator<char>());
+  return ReadRecording(bytes).Pokes;
+}
+
+TEST(Termsim, PokesGeneratedBooksRecordsThemAndReplaysThemWithTheirGaps) {
   const std::string service = UniqueService();
   Panel panel(service);
   const e2e::TempFolder folder(L"vestrel-termsim");
@@ -539,14 +557,11 @@ TEST(Termsim, PokesGeneratedBooksRecordsThemAndReplaysThem) {
   };
 
   EXPECT_EQ(run("--service " + service +
-                " --levels 5 --count 20 --rate 0 --seed 3 --quiet --record books.pokes"),
+                " --levels 5 --count 20 --rate 10 --seed 3 --quiet --record books.pokes"),
             0);
   auto tables = panel.Tables();
   ASSERT_EQ(tables.size(), 20U);
-  std::ifstream file(folder.Path() / L"books.pokes", std::ios::binary);
-  const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-  file.close();
-  const auto recorded = termsim::ParsePokeFile(text);
+  const auto recorded = ReadPokes(folder.Path() / L"books.pokes");
   ASSERT_EQ(recorded.size(), 20U);
   EXPECT_EQ(recorded[0].Item, "R1C1:R11C3");
   for (std::size_t i = 0; i < 20; ++i) {
@@ -554,12 +569,24 @@ TEST(Termsim, PokesGeneratedBooksRecordsThemAndReplaysThem) {
     EXPECT_EQ(tables[i].size(), 11U);
   }
 
-  EXPECT_EQ(run("--service " + service + " --replay books.pokes --rate 200 --quiet"), 0);
+  // Twice as fast as recorded: the pokes come over half the recorded span
+  // (each is due at its time; only a late first poke shortens the span, and
+  // only a late last one lengthens it).
+  EXPECT_EQ(
+      run("--service " + service + " --replay books.pokes --timing recorded --speed 2 --quiet"), 0);
   tables = panel.Tables();
   ASSERT_EQ(tables.size(), 40U);
   for (std::size_t i = 0; i < 20; ++i) {
     EXPECT_EQ(tables[20 + i], tables[i]) << i;
   }
+  const auto arrivals = panel.Arrivals();
+  ASSERT_EQ(arrivals.size(), 40U);
+  const std::chrono::microseconds recordedSpan(recorded[19].UtcMicroseconds -
+                                               recorded[0].UtcMicroseconds);
+  const auto replayedSpan = arrivals[39] - arrivals[20];
+  EXPECT_GE(recordedSpan, 1800ms);
+  EXPECT_GT(replayedSpan, recordedSpan * 2 / 5);
+  EXPECT_LT(replayedSpan, recordedSpan * 4 / 5);
 
   if (std::getenv("TERMSIM_FEW_STARTS") != nullptr) {
     return;  // each start takes a minute where 32-bit programs are emulated
@@ -568,12 +595,11 @@ TEST(Termsim, PokesGeneratedBooksRecordsThemAndReplaysThem) {
   EXPECT_EQ(run("--service " + service + " --count 1 --item R2C1:R11C3 --quiet"), 1);
   EXPECT_EQ(run("--service " + service + "-none --count 1 --connect-timeout 0 --quiet"), 2);
   EXPECT_EQ(run("--levels 0"), 3);
-  // A dry run records without a server.
+  // A dry run records without a server, each poke stamped when it was due.
   EXPECT_EQ(run("--dry-run --count 3 --record dry.pokes --quiet"), 0);
-  std::ifstream dry(folder.Path() / L"dry.pokes", std::ios::binary);
-  const std::string dryText((std::istreambuf_iterator<char>(dry)),
-                            std::istreambuf_iterator<char>());
-  EXPECT_EQ(termsim::ParsePokeFile(dryText).size(), 3U);
+  const auto dry = ReadPokes(folder.Path() / L"dry.pokes");
+  ASSERT_EQ(dry.size(), 3U);
+  EXPECT_EQ(dry[2].UtcMicroseconds - dry[1].UtcMicroseconds, 100'000);
   EXPECT_EQ(panel.Tables().size(), 40U);
   EXPECT_EQ(panel.LogEntries(), 0U);
 }

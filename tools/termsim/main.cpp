@@ -1,7 +1,7 @@
 // termsim: the trading terminal's side of the panel's DDE. Connects to the
 // panel's DDE service as QUIK does and pokes order books in XLTable, generated
-// by a random-walk market or replayed from a file of recorded pokes; see
-// options.h for the arguments and README.md for the file format.
+// by a random-walk market or replayed from a recording; see options.h for the
+// arguments and README.md for the recording's format.
 
 #include <chrono>
 #include <cstdio>
@@ -15,15 +15,18 @@
 #include "dde_client.h"
 #include "market.h"
 #include "options.h"
-#include "poke_file.h"
+#include "poke_schedule.h"
+#include "recording/poke_recording.h"
 #include "xltable_writer.h"
 
 namespace {
 
+using vestrel::RecordedPoke;
 using vestrel::termsim::DdeClient;
 using vestrel::termsim::Market;
 using vestrel::termsim::Options;
-using vestrel::termsim::RecordedPoke;
+using vestrel::termsim::PokeSchedule;
+using vestrel::termsim::Timing;
 using Clock = std::chrono::steady_clock;
 
 constexpr int kAllAcknowledged = 0;
@@ -40,6 +43,58 @@ const char* AnswerName(DdeClient::Answer answer) {
     default:
       return "failed";
   }
+}
+
+// A recording that termsim appends to: the header first when the file is new
+// or empty; any other file is refused.
+class RecordFile {
+ public:
+  bool Open(const std::string& path, std::string& problem) {
+    std::vector<std::uint8_t> start(vestrel::kRecordingHeaderSize);
+    std::ifstream existing(path, std::ios::binary);
+    existing.read(reinterpret_cast<char*>(start.data()),
+                  static_cast<std::streamsize>(start.size()));
+    start.resize(existing ? start.size() : static_cast<std::size_t>(existing.gcount()));
+    problem = vestrel::AppendProblem(start);
+    if (!problem.empty()) {
+      problem = "cannot record to " + path + ": " + problem;
+      return false;
+    }
+    file_.open(path, std::ios::binary | std::ios::app);
+    if (start.empty()) {
+      Write(vestrel::RecordingHeader());
+    }
+    if (!file_) {
+      problem = "cannot write " + path;
+      return false;
+    }
+    return true;
+  }
+
+  bool IsOpen() const { return file_.is_open(); }
+
+  bool Append(std::int64_t utcMicroseconds, const RecordedPoke& poke) {
+    record_.clear();
+    vestrel::AppendPokeRecord(record_, utcMicroseconds, poke.Item, poke.Data);
+    Write(record_);
+    return static_cast<bool>(file_);
+  }
+
+ private:
+  void Write(const std::vector<std::uint8_t>& bytes) {
+    file_.write(reinterpret_cast<const char*>(bytes.data()),
+                static_cast<std::streamsize>(bytes.size()));
+    file_.flush();
+  }
+
+  std::ofstream file_;
+  std::vector<std::uint8_t> record_;
+};
+
+std::int64_t UtcMicrosecondsNow() {
+  return std::chrono::duration_cast<std::chrono::microseconds>(
+             std::chrono::system_clock::now().time_since_epoch())
+      .count();
 }
 
 // The pokes to send: the recorded ones in turn, or the market's books.
@@ -61,19 +116,43 @@ class PokeSource {
       problem = "cannot read " + options_.Replay;
       return false;
     }
-    const std::string text((std::istreambuf_iterator<char>(file)),
-                           std::istreambuf_iterator<char>());
+    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(file)),
+                                          std::istreambuf_iterator<char>());
+    vestrel::Recording recording;
     try {
-      recorded_ = vestrel::termsim::ParsePokeFile(text);
+      recording = vestrel::ReadRecording(bytes);
     } catch (const std::exception& error) {
       problem = options_.Replay + ": " + error.what();
       return false;
     }
+    recorded_ = std::move(recording.Pokes);
     if (recorded_.empty()) {
       problem = options_.Replay + " holds no pokes";
       return false;
     }
+    if (!recording.CutShort.empty()) {
+      std::fprintf(stderr, "termsim: %s: %s; the %zu whole pokes are replayed\n",
+                   options_.Replay.c_str(), recording.CutShort.c_str(), recorded_.size());
+    }
+    if (options_.Pace == Timing::Recorded && recording.Version < vestrel::kRecordingVersion) {
+      problem =
+          options_.Replay + " holds no arrival times (a text file of pokes); replay it at a --rate";
+      return false;
+    }
     return true;
+  }
+
+  PokeSchedule Schedule() const {
+    if (options_.Pace == Timing::Recorded) {
+      std::vector<std::int64_t> times;
+      times.reserve(recorded_.size());
+      for (const RecordedPoke& poke : recorded_) {
+        times.push_back(poke.UtcMicroseconds);
+      }
+      return PokeSchedule::Recorded(times, options_.Speed);
+    }
+    return PokeSchedule::AtRate(options_.Rate, options_.RandomGaps, options_.Market.Seed,
+                                options_.Speed);
   }
 
   std::size_t Recorded() const { return recorded_.size(); }
@@ -123,13 +202,10 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "termsim: %s\n", problem.c_str());
     return kBadArguments;
   }
-  std::ofstream record;
-  if (!options.Record.empty()) {
-    record.open(options.Record, std::ios::binary | std::ios::app);
-    if (!record) {
-      std::fprintf(stderr, "termsim: cannot write %s\n", options.Record.c_str());
-      return kBadArguments;
-    }
+  RecordFile record;
+  if (!options.Record.empty() && !record.Open(options.Record, problem)) {
+    std::fprintf(stderr, "termsim: %s\n", problem.c_str());
+    return kBadArguments;
   }
 
   std::unique_ptr<DdeClient> client;
@@ -154,29 +230,24 @@ int main(int argc, char** argv) {
   }
 
   const std::int64_t total = options.PokesToSend(source.Recorded());
+  PokeSchedule schedule = source.Schedule();
   const auto start = Clock::now();
-  const auto interval = options.Rate > 0 ? std::chrono::duration_cast<Clock::duration>(
-                                               std::chrono::duration<double>(1 / options.Rate))
-                                         : Clock::duration::zero();
+  const std::int64_t startUtc = UtcMicrosecondsNow();
   std::int64_t sent = 0;
   std::int64_t acknowledged = 0;
   std::int64_t refused = 0;
   std::int64_t failed = 0;
   for (std::int64_t i = 0; total == 0 || i < total; ++i) {
-    if (options.Rate > 0) {
-      const auto due = start + interval * i;
-      if (due > Clock::now()) {
-        vestrel::termsim::PumpFor(due - Clock::now());
-      }
+    const std::int64_t dueMicroseconds = schedule.Next();
+    const auto due = start + std::chrono::microseconds(dueMicroseconds);
+    if (client && due > Clock::now()) {
+      vestrel::termsim::PumpFor(due - Clock::now());
     }
     const RecordedPoke poke = source.Next();
-    if (record.is_open()) {
-      record << vestrel::termsim::FormatPokeLine(poke);
-      record.flush();
-      if (!record) {
-        std::fprintf(stderr, "termsim: cannot write %s\n", options.Record.c_str());
-        return kBadArguments;
-      }
+    if (record.IsOpen() &&
+        !record.Append(client ? UtcMicrosecondsNow() : startUtc + dueMicroseconds, poke)) {
+      std::fprintf(stderr, "termsim: cannot write %s\n", options.Record.c_str());
+      return kBadArguments;
     }
     ++sent;
     if (!client) {

@@ -106,6 +106,21 @@ ParsedOptions ParseOptions(const std::vector<std::string>& arguments) {
         return fail("--rate needs a number of 0 or more");
       }
       o.Rate = number;
+    } else if (name == "--gaps") {
+      if (value != "even" && value != "random") {
+        return fail("--gaps needs even or random");
+      }
+      o.RandomGaps = value == "random";
+    } else if (name == "--timing") {
+      if (value != "rate" && value != "recorded") {
+        return fail("--timing needs rate or recorded");
+      }
+      o.Pace = value == "recorded" ? Timing::Recorded : Timing::Rate;
+    } else if (name == "--speed") {
+      if (!ToNumber(value, number) || number <= 0) {
+        return fail("--speed needs a number above 0");
+      }
+      o.Speed = number;
     } else if (name == "--connect-timeout") {
       if (!ToNumber(value, number) || number < 0) {
         return fail("--connect-timeout needs a number of seconds");
@@ -152,6 +167,9 @@ ParsedOptions ParseOptions(const std::vector<std::string>& arguments) {
   }
   if (o.DryRun && o.Record.empty() && !parsed.Help) {
     return fail("--dry-run only makes sense with --record");
+  }
+  if (o.Pace == Timing::Recorded && o.Replay.empty()) {
+    return fail("--timing recorded needs a --replay FILE");
   }
   if (o.DryRun && o.Count == 0) {
     return fail("--dry-run needs a --count above 0");

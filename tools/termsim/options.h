@@ -20,7 +20,15 @@ inline constexpr const char* kUsage =
     "  --count N            pokes to send; 0 sends without end (default: every\n"
     "                       recorded poke once, or 100 generated books)\n"
     "  --rate R             pokes a second, R > 0; 0 as fast as possible (default 10)\n"
-    "  --record FILE        append every poke sent to FILE as a recorded poke\n"
+    "  --gaps even|random   the gaps between pokes at the rate: even, or drawn at\n"
+    "                       random (exponentially, from --seed) with the same mean\n"
+    "                       (default even)\n"
+    "  --timing rate|recorded\n"
+    "                       replay at --rate, or with the gaps the replayed\n"
+    "                       recording's arrival times had (default rate)\n"
+    "  --speed X            X times faster, X > 0: every gap divided by X (default 1)\n"
+    "  --record FILE        append every poke sent to the recording FILE, with the\n"
+    "                       time it was sent (a dry run: when it was due)\n"
     "  --dry-run            connect to nothing: only generate (and record)\n"
     "  --levels N           price levels a side (default 10)\n"
     "  --start PRICE        the first best sell price (default 100000)\n"
@@ -42,6 +50,8 @@ inline constexpr const char* kUsage =
     "poke acknowledged, 1 a poke refused or failed, 2 no server to connect to,\n"
     "3 bad arguments or an unreadable or unwritable file.\n";
 
+enum class Timing { Rate, Recorded };
+
 struct Options {
   std::string Service = "a";
   std::string Topic = "b";
@@ -51,6 +61,9 @@ struct Options {
   std::string Format = "XlTable";
   std::int64_t Count = -1;  // -1: the default; 0: without end
   double Rate = 10;         // 0: as fast as possible
+  bool RandomGaps = false;
+  Timing Pace = Timing::Rate;
+  double Speed = 1;
   double ConnectTimeout = 30;
   std::uint32_t Timeout = 5000;
   bool DryRun = false;

@@ -11,7 +11,7 @@
 #include "market.h"
 #include "models/main_window_model.h"
 #include "options.h"
-#include "poke_file.h"
+#include "poke_schedule.h"
 #include "xltable_writer.h"
 
 namespace vestrel::termsim {
@@ -221,27 +221,50 @@ TEST(Market, ThePanelReadsTheBestPricesWhereTheMarketPutsThem) {
   EXPECT_TRUE(messages.Shown.empty());
 }
 
-TEST(PokeFile, PokesRoundTripThroughTheirLines) {
-  const RecordedPoke poke{"R1C1:R3C3", {0x10, 0x00, 0xAB, 0xff}};
-  EXPECT_EQ(FormatPokeLine(poke), "R1C1:R3C3\t1000abff\n");
-  const std::string file = "# recorded by termsim\n" + FormatPokeLine(poke) +
-                           "\r\nR2C1:R2C2\t\r\n" + FormatPokeLine({"odd item", {1}});
-  EXPECT_EQ(ParsePokeFile(file),
-            (std::vector<RecordedPoke>{poke, {"R2C1:R2C2", {}}, {"odd item", {1}}}));
-  EXPECT_EQ(ParsePokeFile("R1C1:R1C1\tABCD"),
-            (std::vector<RecordedPoke>{{"R1C1:R1C1", {0xAB, 0xCD}}}));
-  EXPECT_TRUE(ParsePokeFile("").empty());
+TEST(PokeSchedule, EvenGapsAtTheRateAndRandomOnesAroundIt) {
+  PokeSchedule even = PokeSchedule::AtRate(4, false, 1, 2);  // 8 a second
+  for (std::int64_t i = 0; i < 5; ++i) {
+    EXPECT_EQ(even.Next(), i * 125'000);
+  }
+  PokeSchedule fast = PokeSchedule::AtRate(0, true, 1, 1);
+  EXPECT_EQ(fast.Next(), 0);
+  EXPECT_EQ(fast.Next(), 0);
+
+  // 10 a second on average, irregularly, and the same for the same seed.
+  PokeSchedule random = PokeSchedule::AtRate(10, true, 5, 1);
+  PokeSchedule same = PokeSchedule::AtRate(10, true, 5, 1);
+  std::int64_t last = random.Next();
+  EXPECT_EQ(same.Next(), 0);
+  int shortGaps = 0;
+  int longGaps = 0;
+  for (int i = 0; i < 2000; ++i) {
+    const std::int64_t due = random.Next();
+    EXPECT_EQ(same.Next(), due);
+    ASSERT_GE(due, last);
+    shortGaps += due - last < 50'000 ? 1 : 0;
+    longGaps += due - last > 200'000 ? 1 : 0;
+    last = due;
+  }
+  EXPECT_NEAR(static_cast<double>(last) / 2000, 100'000, 10'000);
+  EXPECT_GT(shortGaps, 600);  // 1 - e^-0.5 (39%) are shorter than half the mean
+  EXPECT_GT(longGaps, 150);   // e^-2 (14%) are longer than twice the mean
 }
 
-TEST(PokeFile, AWrongLineNamesItsNumber) {
-  for (const char* file : {"\n\nR1C1:R1C1 0011\n", "\n\nR1C1:R1C1\t001\n", "\n\nR1C1\t00zz\n"}) {
-    try {
-      ParsePokeFile(file);
-      FAIL() << file;
-    } catch (const std::runtime_error& error) {
-      EXPECT_EQ(std::string(error.what()).rfind("line 3: ", 0), 0U) << error.what();
-    }
+TEST(PokeSchedule, RecordedGapsAreKeptDividedByTheSpeedAndStartOver) {
+  // 2026-11-30 and on; the clock was set back before the fourth poke.
+  const std::int64_t t0 = 1'796'000'000'000'000;
+  PokeSchedule schedule =
+      PokeSchedule::Recorded({t0, t0 + 300'000, t0 + 900'000, t0 + 850'000, t0 + 1'450'000}, 3);
+  std::vector<std::int64_t> due;
+  for (int i = 0; i < 7; ++i) {
+    due.push_back(schedule.Next());
   }
+  // Gaps of 100, 200, 0 and 200 ms; after 500 ms the mean gap, 125 ms.
+  EXPECT_EQ(due,
+            (std::vector<std::int64_t>{0, 100'000, 300'000, 300'000, 500'000, 625'000, 725'000}));
+  PokeSchedule one = PokeSchedule::Recorded({t0}, 1);
+  EXPECT_EQ(one.Next(), 0);
+  EXPECT_EQ(one.Next(), 0);
 }
 
 TEST(Options, DefaultsAreTheTerminalsAndThePanels) {
@@ -252,6 +275,9 @@ TEST(Options, DefaultsAreTheTerminalsAndThePanels) {
   EXPECT_EQ(parsed.Values.Format, "XlTable");
   EXPECT_EQ(parsed.Values.PokesToSend(0), 100);
   EXPECT_EQ(parsed.Values.Rate, 10);
+  EXPECT_EQ(parsed.Values.Pace, Timing::Rate);
+  EXPECT_EQ(parsed.Values.Speed, 1);
+  EXPECT_FALSE(parsed.Values.RandomGaps);
   EXPECT_EQ(parsed.Values.Market.Levels, 10);
 }
 
@@ -288,6 +314,12 @@ TEST(Options, EveryOptionIsRead) {
                                              "1.5",
                                              "--timeout",
                                              "100",
+                                             "--gaps",
+                                             "random",
+                                             "--timing",
+                                             "recorded",
+                                             "--speed",
+                                             "2.5",
                                              "--keep-going",
                                              "--quiet"});
   ASSERT_TRUE(parsed.Error.empty()) << parsed.Error;
@@ -298,6 +330,9 @@ TEST(Options, EveryOptionIsRead) {
   EXPECT_EQ(o.Record, "out.pokes");
   EXPECT_EQ(o.PokesToSend(5), 0);
   EXPECT_EQ(o.Rate, 2.5);
+  EXPECT_TRUE(o.RandomGaps);
+  EXPECT_EQ(o.Pace, Timing::Recorded);
+  EXPECT_EQ(o.Speed, 2.5);
   EXPECT_EQ(o.Market.Levels, 4);
   EXPECT_EQ(o.Market.Start, 123.45);
   EXPECT_EQ(o.Market.Tick, 0.05);
@@ -324,6 +359,9 @@ TEST(Options, WrongArgumentsAreReported) {
                                              {"--service"},
                                              {"stray"},
                                              {"--dry-run"},
+                                             {"--gaps", "uneven"},
+                                             {"--speed", "0"},
+                                             {"--timing", "recorded"},
                                              {"--dry-run", "--record", "f", "--count", "0"}}) {
     EXPECT_FALSE(ParseOptions(arguments).Error.empty()) << arguments[0];
   }
