@@ -54,6 +54,36 @@ expect "too many values" 1 '' \
   'error 9: Vestrel.modDDE.WriteValue->Vestrel.modDDE.GetStringS->Vestrel.modDDE.ParseXLTable\n' \
   -- "$dump" "$work/many.xlt"
 
+# A recording: every poke with its time, item and size, then what it prints
+# alone, all on standard output.
+le() { # VALUE BYTES: the value's little-endian bytes as printf escapes
+  local i
+  for ((i = 0; i < $2; i++)); do printf '\\x%02x' $((($1 >> (8 * i)) & 255)); done
+}
+record() { # MICROSECONDS ITEM DATA-FILE: one poke's record
+  printf "$(le "$1" 8)$(le ${#2} 2)$(le "$(stat -c %s "$3")" 4)"
+  printf '%s' "$2"
+  cat "$3"
+}
+printf '\x89POKES\r\n\x02\x00\x00\x00' >"$work/pokes.rec"
+{
+  record 1796000000123456 R1C1:R2C3 "$work/book.xlt"
+  record 1796000000223456 R2C1:R2C2 "$work/rejected.xlt"
+  record 1796000060000000 R1C1:R2C3 "$work/short.xlt"
+} >>"$work/pokes.rec"
+listing='# poke 1 at 2026-11-30 00:53:20.123456 item R1C1:R2C3 bytes 67
+rows=2 cols=3\nSELL_VOLUME\tPRICE\tBUY_VOLUME\n5\t101.5\t
+# poke 2 at 2026-11-30 00:53:20.223456 item R2C1:R2C2 bytes 4\nrejected\n'
+expect "a recording" 0 "$listing"'# poke 3 at 2026-11-30 00:54:20.000000 item R1C1:R2C3 bytes 8
+error 5: Vestrel.modDDE.GetWord->Vestrel.modDDE.ParseXLTable\n' '' -- "$dump" "$work/pokes.rec"
+head -c -1 "$work/pokes.rec" >"$work/cut.rec"
+expect "a recording cut short" 1 "$listing" \
+  "xltable-dump: $work/cut.rec: the file ends inside poke 3, 30 bytes after poke 2\n" -- \
+  "$dump" "$work/cut.rec"
+printf '\x89POKES\r\n\x03\x00\x00\x00' >"$work/newer.rec"
+expect "a newer recording" 3 '' "xltable-dump: $work/newer.rec: it is a recording of version 3; \
+this program reads and writes version 2\n" -- "$dump" "$work/newer.rec"
+
 expect "missing file" 3 '' "xltable-dump: cannot read $work/none: No such file or directory\n" \
   -- "$dump" "$work/none"
 expect "bad separator" 3 '' \

@@ -1,5 +1,5 @@
 // xltable-dump: decodes one DDE poke's XLTable bytes with the panel's decoder
-// and prints the table.
+// and prints the table, or every poke of a recording.
 //
 //   xltable-dump [--decimal SEP] [FILE]
 //
@@ -9,10 +9,18 @@
 // table header; prints "error N: SOURCE" on standard error and exits 1 when
 // the decode fails. Bad arguments or an unreadable FILE exit 3. The decoder's
 // own log lines (unknown block types) go to standard error.
+//
+// A recording (poke_recording.h) prints, for every poke N, a line
+// "# poke N at YYYY-MM-DD hh:mm:ss.ffffff item ITEM bytes B" (its arrival time,
+// UTC) and then what that poke alone would print, all on standard output, in
+// order; it exits 0, or 1 after the whole pokes when the file ends inside one
+// (said on standard error), or 3 when it is not a recording this tool reads.
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <exception>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -24,6 +32,7 @@
 #include "common/app_error.h"
 #include "dde/xltable_decoder.h"
 #include "quiet_ports.h"
+#include "recording/poke_recording.h"
 
 namespace {
 
@@ -61,6 +70,57 @@ void PrintTable(const vestrel::DecodedTable& table) {
     }
     std::fputc('\n', stdout);
   }
+}
+
+// Decodes one poke and prints it as described above; the error line and the
+// decoder's own lines go to errors.
+int DumpPoke(std::span<const std::uint8_t> bytes, char separator, std::FILE* errors) {
+  vestrel::tools::QuietLogServices services(errors, separator);
+  bool handedOver = false;
+  vestrel::XLTableDecoder decoder(
+      services.Log, services.AppLog, services.Regional,
+      [&](std::int32_t& /*pInstID*/, const vestrel::DecodedTable& /*pData*/) {
+        handedOver = true;
+      });
+  std::int32_t instance = 0;
+  try {
+    decoder.ParseXLTable(instance, bytes);
+  } catch (const vestrel::AppError& error) {
+    std::fprintf(errors, "error %d: %s\n", error.Number, error.Source.c_str());
+    return kFailed;
+  }
+  // A fresh decoder has no table until it accepts a header.
+  if (!handedOver || !decoder.Table().HasBounds()) {
+    std::puts("rejected");
+    return kRejected;
+  }
+  PrintTable(decoder.Table());
+  return kDecoded;
+}
+
+int DumpRecording(std::span<const std::uint8_t> bytes, char separator, const char* name) {
+  vestrel::Recording recording;
+  try {
+    recording = vestrel::ReadRecording(bytes);
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "xltable-dump: %s: %s\n", name, error.what());
+    return kUsage;
+  }
+  std::size_t number = 0;
+  for (const vestrel::RecordedPoke& poke : recording.Pokes) {
+    std::printf("# poke %zu at %s item %s bytes %zu\n", ++number,
+                vestrel::FormatUtcMicroseconds(poke.UtcMicroseconds).c_str(), poke.Item.c_str(),
+                poke.Data.size());
+    DumpPoke(poke.Data, separator, stdout);
+  }
+  if (std::fflush(stdout) != 0) {
+    return kFailed;
+  }
+  if (!recording.CutShort.empty()) {
+    std::fprintf(stderr, "xltable-dump: %s: %s\n", name, recording.CutShort.c_str());
+    return kFailed;
+  }
+  return kDecoded;
 }
 
 }  // namespace
@@ -110,25 +170,9 @@ int main(int argc, char** argv) {
     }
   }
 
-  vestrel::tools::QuietLogServices services(stderr, separator);
-  bool handedOver = false;
-  vestrel::XLTableDecoder decoder(
-      services.Log, services.AppLog, services.Regional,
-      [&](std::int32_t& /*pInstID*/, const vestrel::DecodedTable& /*pData*/) {
-        handedOver = true;
-      });
-  std::int32_t instance = 0;
-  try {
-    decoder.ParseXLTable(instance, bytes);
-  } catch (const vestrel::AppError& error) {
-    std::fprintf(stderr, "error %d: %s\n", error.Number, error.Source.c_str());
-    return kFailed;
+  if (vestrel::StartsAsRecording(bytes)) {
+    return DumpRecording(bytes, separator, path != nullptr ? path : "standard input");
   }
-  // A fresh decoder has no table until it accepts a header.
-  if (!handedOver || !decoder.Table().HasBounds()) {
-    std::puts("rejected");
-    return kRejected;
-  }
-  PrintTable(decoder.Table());
-  return std::fflush(stdout) == 0 ? kDecoded : kFailed;
+  const int result = DumpPoke(bytes, separator, stderr);
+  return std::fflush(stdout) == 0 ? result : kFailed;
 }
