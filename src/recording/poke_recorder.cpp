@@ -13,12 +13,35 @@ std::string Describe(const std::exception& error) {
   return appError != nullptr ? appError->Description : error.what();
 }
 
+// Creates the folders on the way to path that are missing. The root (a drive
+// "C:", a share \\server\share, a leading separator) is taken as there.
+void CreateFoldersOf(FileSystem& files, const std::string& path) {
+  const auto separator = [](char c) { return c == '\\' || c == '/'; };
+  std::size_t at = 0;
+  if (path.size() >= 2 && separator(path[0]) && separator(path[1])) {
+    at = path.find_first_of("\\/", 2);                                      // the server
+    at = at == std::string::npos ? at : path.find_first_of("\\/", at + 1);  // the share
+  } else {
+    at = path.find_first_of("\\/");
+    if (at == 0 || (at == 2 && path[1] == ':')) {
+      at = path.find_first_of("\\/", at + 1);
+    }
+  }
+  for (; at != std::string::npos; at = path.find_first_of("\\/", at + 1)) {
+    const std::string folder = path.substr(0, at);
+    if (!files.FolderExists(folder)) {
+      files.CreateFolder(folder);
+    }
+  }
+}
+
 }  // namespace
 
 bool PokeRecorder::Start(const std::string& path) {
   Stop();
   path_ = path;
   try {
+    CreateFoldersOf(files_, path);
     auto file = files_.OpenForBinaryAppend(path);
     const std::vector<std::uint8_t> start = file->ReadStart(kRecordingHeaderSize);
     const std::string problem = AppendProblem(start);

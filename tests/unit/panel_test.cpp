@@ -279,8 +279,9 @@ TEST(WholePanel, AWrongTableClosesThePanelOnceTheTraderHasAcknowledgedTheMessage
 
 TEST(WholePanel, EveryPokeIsRecordedWithItsArrivalTimeAndItemAfterTheRecordingThere) {
   PanelRig rig;
-  rig.RecordTo("pokes.rec");
-  const std::string path = "C:\\QUIK\\pokes.rec";
+  rig.RecordTo("records\\today.rec");
+  rig.services.Files.Folders.insert("C:\\QUIK\\records");
+  const std::string path = "C:\\QUIK\\records\\today.rec";
   // A recording of an earlier session is appended to.
   const RecordedPoke earlier{1'700'000'000'000'000, "R1C1:R1C1", {0x10, 0, 4, 0, 0, 0, 0, 0}};
   std::vector<std::uint8_t> before = RecordingHeader();
@@ -356,13 +357,15 @@ TEST(WholePanel, ARecordingThatCannotBeWrittenIsOneWarningAndTradingGoesOn) {
     EXPECT_EQ(rig.FileContent("C:\\QUIK\\" + c.File), c.Content);
   }
 
-  // The disk fills up while recording: one warning, and the trader goes on.
+  // The disk fills up while recording (to a folder that recording made):
+  // one warning, and the trader goes on.
   PanelRig rig;
-  rig.RecordTo("pokes.rec");
+  rig.RecordTo("new\\pokes.rec");
   ASSERT_TRUE(rig.panel.Start());
+  EXPECT_EQ(rig.services.Files.Folders.count("C:\\QUIK\\new"), 1U);
   rig.Poke(BookBytes(kBook));
   rig.panel.Tick();
-  const std::string written = rig.FileContent("C:\\QUIK\\pokes.rec");
+  const std::string written = rig.FileContent("C:\\QUIK\\new\\pokes.rec");
   rig.Poke(BookBytes({{3, 90, 0}, {0, 80, 3}}), "R1C1:R3C3");
   rig.Poke(BookBytes(kBook));
   rig.services.Files.WritesBeforeFailure = 0;
@@ -371,7 +374,7 @@ TEST(WholePanel, ARecordingThatCannotBeWrittenIsOneWarningAndTradingGoesOn) {
   EXPECT_FALSE(rig.panel.Recording());
   EXPECT_EQ(rig.Warnings(),
             (std::vector<EventLogEntry>{
-                {"Recording pokes to C:\\QUIK\\pokes.rec stopped: the file cannot be written "
+                {"Recording pokes to C:\\QUIK\\new\\pokes.rec stopped: the file cannot be written "
                  "(Disk full). The last 2 pokes were not recorded. Trading goes on.",
                  EventType::Warning}}));
   rig.services.Files.WritesBeforeFailure = -1;
@@ -380,7 +383,7 @@ TEST(WholePanel, ARecordingThatCannotBeWrittenIsOneWarningAndTradingGoesOn) {
   rig.panel.Click(ControlId::cmdBestBid);
   EXPECT_EQ(rig.library.Sent.size(), 1U);
   rig.panel.Shutdown();
-  EXPECT_EQ(rig.FileContent("C:\\QUIK\\pokes.rec"), written);
+  EXPECT_EQ(rig.FileContent("C:\\QUIK\\new\\pokes.rec"), written);
   EXPECT_EQ(rig.Warnings().size(), 1U);
   EXPECT_EQ(rig.services.Files.OpenFiles, 0);
 }
