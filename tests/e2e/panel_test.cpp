@@ -5,9 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
+#include <iterator>
 
 #include "harness/automation_ids.h"
 #include "harness/panel_session.h"
+#include "recording/poke_recording.h"
 
 namespace vestrel::e2e {
 namespace {
@@ -33,8 +36,19 @@ std::vector<std::string> Sent(const TerminalFolder& terminal) {
   return sent;
 }
 
+std::vector<RecordedPoke> RecordedPokes(const std::filesystem::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(file)),
+                                        std::istreambuf_iterator<char>());
+  try {
+    return ReadRecording(bytes).Pokes;
+  } catch (const std::exception&) {
+    return {};  // caught between writes
+  }
+}
+
 TEST(PanelTrading, ShowsTheBookAndTradesFromItsButtons) {
-  TerminalFolder terminal;
+  TerminalFolder terminal({.MoreSections = "[Record]\r\nFile=records\\pokes.rec\r\n"});
   ProgramUnderTest panel(terminal.Panel(), terminal.Path(), terminal.Environment());
   const HWND window = panel.WaitForWindow(L"VestrelMain");
   ASSERT_NE(window, nullptr);
@@ -56,6 +70,14 @@ TEST(PanelTrading, ShowsTheBookAndTradesFromItsButtons) {
   EXPECT_TRUE(WaitUntil([&] { return InternalText(GetDlgItem(window, kMaxAsk)) == L"98"; }, 5s));
   EXPECT_TRUE(WaitUntil([&] { return InternalText(GetDlgItem(window, kLabel6)) == L"7"; }, 5s));
   EXPECT_FALSE(terminalSide.Poke("R2C1:R7C3", EncodeBook(kBook)));  // not a whole table
+  // Both pokes are in the recording within a tick, while the panel runs.
+  const auto recording = terminal.Path() / L"records" / L"pokes.rec";
+  EXPECT_TRUE(WaitUntil([&] { return RecordedPokes(recording).size() == 2; }, 5s));
+  const auto recorded = RecordedPokes(recording);
+  ASSERT_EQ(recorded.size(), 2U);
+  EXPECT_EQ(recorded[0].Item, BookItem(kBook));
+  EXPECT_EQ(recorded[1].Item, "R2C1:R7C3");
+  EXPECT_EQ(recorded[1].Data, EncodeBook(kBook));
 
   EXPECT_FALSE(IsWindowEnabled(GetDlgItem(window, kReverse)));
   Click(window, kBestBid);
