@@ -194,13 +194,13 @@ std::string FormatUtcMicroseconds(std::int64_t utcMicroseconds) {
   const std::int64_t month = monthIndex < 10 ? monthIndex + 3 : monthIndex - 9;
   const std::int64_t year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
   const std::int64_t seconds = rest / 1'000'000;
-  char text[48];
-  std::snprintf(text, sizeof text, "%04lld-%02lld-%02lld %02lld:%02lld:%02lld.%06lld",
+  std::array<char, 48> text{};
+  std::snprintf(text.data(), text.size(), "%04lld-%02lld-%02lld %02lld:%02lld:%02lld.%06lld",
                 static_cast<long long>(year), static_cast<long long>(month),
                 static_cast<long long>(day), static_cast<long long>(seconds / 3600),
                 static_cast<long long>(seconds / 60 % 60), static_cast<long long>(seconds % 60),
                 static_cast<long long>(rest % 1'000'000));
-  return text;
+  return text.data();
 }
 
 }  // namespace vestrel

@@ -41,7 +41,8 @@ std::int64_t PokeSchedule::Next() {
   const std::int64_t index = next_++;
   if (!offsets_.empty()) {
     const auto count = static_cast<std::int64_t>(offsets_.size());
-    return std::llround(static_cast<double>(index / count) * loopSpan_ +
+    const std::int64_t loop = index / count;
+    return std::llround(static_cast<double>(loop) * loopSpan_ +
                         offsets_[static_cast<std::size_t>(index % count)]);
   }
   if (!randomGaps_) {
