@@ -557,7 +557,7 @@ TEST(Termsim, PokesGeneratedBooksRecordsThemAndReplaysThemWithTheirGaps) {
   };
 
   EXPECT_EQ(run("--service " + service +
-                " --levels 5 --count 20 --rate 10 --seed 3 --quiet --record books.pokes"),
+                " --levels 5 --count 20 --rate 0 --seed 3 --quiet --record books.pokes"),
             0);
   auto tables = panel.Tables();
   ASSERT_EQ(tables.size(), 20U);
@@ -569,11 +569,22 @@ TEST(Termsim, PokesGeneratedBooksRecordsThemAndReplaysThemWithTheirGaps) {
     EXPECT_EQ(tables[i].size(), 11U);
   }
 
-  // Twice as fast as recorded: the pokes come over half the recorded span
-  // (each is due at its time; only a late first poke shortens the span, and
-  // only a late last one lengthens it).
+  // Replayed with the recorded gaps, twice as fast: a burst of ten pokes
+  // 10 ms apart, a lull of 1.5 s, another burst; at speed 2 the lull lasts
+  // 0.75 s. Each poke is due at its own time, so only a poke half a second
+  // late would blur it; even gaps at the rate would show no lull at all.
+  std::vector<std::uint8_t> timed = RecordingHeader();
+  for (std::size_t i = 0; i < 20; ++i) {
+    const std::int64_t lull = i < 10 ? 0 : 1'500'000;
+    AppendPokeRecord(timed,
+                     recorded[0].UtcMicroseconds + lull + static_cast<std::int64_t>(i) * 10'000,
+                     recorded[i].Item, recorded[i].Data);
+  }
+  std::ofstream(folder.Path() / L"timed.pokes", std::ios::binary)
+      .write(reinterpret_cast<const char*>(timed.data()),
+             static_cast<std::streamsize>(timed.size()));
   EXPECT_EQ(
-      run("--service " + service + " --replay books.pokes --timing recorded --speed 2 --quiet"), 0);
+      run("--service " + service + " --replay timed.pokes --timing recorded --speed 2 --quiet"), 0);
   tables = panel.Tables();
   ASSERT_EQ(tables.size(), 40U);
   for (std::size_t i = 0; i < 20; ++i) {
@@ -581,12 +592,15 @@ TEST(Termsim, PokesGeneratedBooksRecordsThemAndReplaysThemWithTheirGaps) {
   }
   const auto arrivals = panel.Arrivals();
   ASSERT_EQ(arrivals.size(), 40U);
-  const std::chrono::microseconds recordedSpan(recorded[19].UtcMicroseconds -
-                                               recorded[0].UtcMicroseconds);
-  const auto replayedSpan = arrivals[39] - arrivals[20];
-  EXPECT_GE(recordedSpan, 1800ms);
-  EXPECT_GT(replayedSpan, recordedSpan * 2 / 5);
-  EXPECT_LT(replayedSpan, recordedSpan * 4 / 5);
+  std::size_t lullBefore = 21;
+  for (std::size_t i = 22; i < 40; ++i) {
+    if (arrivals[i] - arrivals[i - 1] > arrivals[lullBefore] - arrivals[lullBefore - 1]) {
+      lullBefore = i;
+    }
+  }
+  EXPECT_EQ(lullBefore, 30U);
+  EXPECT_GT(arrivals[30] - arrivals[29], 500ms);
+  EXPECT_LT(arrivals[30] - arrivals[29], 1200ms);
 
   if (std::getenv("TERMSIM_FEW_STARTS") != nullptr) {
     return;  // each start takes a minute where 32-bit programs are emulated
