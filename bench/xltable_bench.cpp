@@ -1,5 +1,6 @@
-// Decoding speed of the pokes the terminal sends, and reading speed of the
-// decoded table. Time is per poke (or per table read); items are cells.
+// Decoding speed of the pokes the terminal sends, reading speed of the
+// decoded table, and a poke's whole way through the core to the captions.
+// Time is per poke (or per table read); items are cells.
 
 #include <benchmark/benchmark.h>
 
@@ -7,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "book/order_book.h"
 #include "dde/xltable_decoder.h"
 #include "fakes/xltable_builder.h"
 #include "quiet_ports.h"
@@ -99,5 +101,38 @@ void BM_ReadBook50Levels(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * table.Rows() * table.Columns());
 }
 BENCHMARK(BM_ReadBook50Levels);
+
+class NoMessages : public vestrel::MessageBox {
+ public:
+  void Show(std::string_view /*text*/, vestrel::MessageIcon /*icon*/) override {}
+};
+
+class NoCloser : public vestrel::MainWindowCloser {
+ public:
+  void RequestClose() override {}
+};
+
+// A 50-level book decoded and shown: the order book reads the titles, both
+// volume columns and a few prices, and writes the six captions.
+void BM_DecodeAndShowBook50Levels(benchmark::State& state) {
+  vestrel::tools::QuietLogServices services(nullptr, ',');
+  NoMessages messages;
+  NoCloser closer;
+  vestrel::MainWindowModel window;
+  vestrel::OrderBook book(services.Log, services.Regional, messages, window, closer);
+  std::int32_t instance = 1;
+  book.SetDdeInstance(instance);
+  XLTableDecoder decoder(
+      services.Log, services.AppLog, services.Regional,
+      [&](std::int32_t& id, const DecodedTable& table) { book.DDEDataChanged(id, table); });
+  const std::vector<std::uint8_t> poke = EncodeSheet(CentPricedBook(50, 71.25, 0.01));
+  for (auto _ : state) {
+    decoder.ParseXLTable(instance, poke);
+  }
+  if (window.Caption(vestrel::ControlId::cmdBestBid) != "70,76") {
+    state.SkipWithError("the book was not shown");
+  }
+}
+BENCHMARK(BM_DecodeAndShowBook50Levels);
 
 }  // namespace
