@@ -4,9 +4,11 @@
 // reaches the intake exactly once or fails with a data error (5 too short,
 // 9 too many values, 6 cursor overflow) without reaching it; the table never
 // stores more cells than the poke has bytes; a following poke with a rejected
-// header hands the same table over unchanged; and decoding whole blocks at
+// header hands the same table over unchanged; decoding whole blocks at
 // once gives the same table, cursors, error and log lines as going through
-// the readers value by value (checked on a quarter of the inputs).
+// the readers value by value (checked on a quarter of the inputs); and a
+// decoder that has held an earlier table, whose storage it keeps for the
+// next, decodes as a fresh one (another quarter).
 
 #include <cstdio>
 #include <cstdlib>
@@ -26,6 +28,15 @@ using vestrel::EventType;
 constexpr std::int32_t kInstance = 7;
 // Cells compared one by one, in reading order from (1,1).
 constexpr std::int64_t kComparedCells = 64;
+// A 2 x 2 table decoded (twice, so both of the decoder's tables have held
+// it) before the input where the decoder is not fresh.
+constexpr std::uint8_t kEarlierTable[] = {
+    0x10, 0x00, 0x04, 0x00, 0x02, 0x00, 0x02, 0x00,            // header: 2 x 2
+    0x02, 0x00, 0x0A, 0x00,                                    // 10 bytes of strings:
+    5,    's',  't',  'a',  'l',  'e',  3,    'o',  'l', 'd',  // "stale", "old"
+    0x01, 0x00, 0x10, 0x00,                                    // 2 floats:
+    0,    0,    0,    0,    0,    0,    0xF8, 0x3F,            // 1.5
+    0,    0,    0,    0,    0xA0, 0x15, 0xF8, 0x40};           // 98650
 
 void Check(bool condition, const char* what) {
   if (!condition) {
@@ -97,7 +108,7 @@ void TakeTable(const DecodedTable& table, Outcome& outcome) {
   outcome.Cells = digest.Value();
 }
 
-Outcome Decode(std::span<const std::uint8_t> poke, bool wholeBlocks) {
+Outcome Decode(std::span<const std::uint8_t> poke, bool wholeBlocks, bool afterEarlierTable) {
   DigestingEventLog eventLog;
   vestrel::tools::DiscardingFileSystem files;
   vestrel::tools::FixedRegionalSettings regional(',');
@@ -112,6 +123,13 @@ Outcome Decode(std::span<const std::uint8_t> poke, bool wholeBlocks) {
                                   });
   decoder.SetWholeBlocks(wholeBlocks);
   std::int32_t instance = kInstance;
+  if (afterEarlierTable) {
+    decoder.ParseXLTable(instance, kEarlierTable);
+    decoder.ParseXLTable(instance, kEarlierTable);
+    Check(decoder.Table().Cell(1, 1) == "stale" && decoder.Table().Cell(2, 2) == "98650",
+          "the earlier table decodes");
+    outcome.HandedOver = 0;
+  }
   try {
     decoder.ParseXLTable(instance, poke);
     Check(outcome.HandedOver == 1, "a decoded poke reaches the intake once");
@@ -120,10 +138,12 @@ Outcome Decode(std::span<const std::uint8_t> poke, bool wholeBlocks) {
     Check(error.Number == 5 || error.Number == 9 || error.Number == 6, "only data errors");
     outcome.Error = error.Number;
     outcome.Source = error.Source;
-    // The decoder is fresh: the last complete table is none.
-    Check(!decoder.Table().HasBounds(), "a failed poke leaves no half table behind");
+    // The last complete table is the earlier one, or none.
+    Check(afterEarlierTable ? decoder.Table().Cell(1, 2) == "old" : !decoder.Table().HasBounds(),
+          "a failed poke leaves no half table behind");
   }
-  Check(decoder.Table().StoredCells() <= poke.size(), "storage bounded by the cells written");
+  Check(afterEarlierTable || decoder.Table().StoredCells() <= poke.size(),
+        "storage bounded by the cells written");
   outcome.RowCursor = decoder.RowCursor();
   outcome.ColumnCursor = decoder.ColumnCursor();
   TakeTable(decoder.Table(), outcome);
@@ -147,11 +167,18 @@ Outcome Decode(std::span<const std::uint8_t> poke, bool wholeBlocks) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::span<const std::uint8_t> poke(data, size);
-  const Outcome whole = Decode(poke, true);
-  // The value-by-value decode costs as much again: one input in four, chosen
-  // by its length, is decoded both ways.
+  const Outcome whole = Decode(poke, true, false);
+  // Each second decode costs as much again: one input in four, chosen by its
+  // length, is decoded value by value, another after an earlier table.
   if (size % 4 == 0) {
-    Check(whole == Decode(poke, false), "whole blocks decode as value by value");
+    Check(whole == Decode(poke, false, false), "whole blocks decode as value by value");
+  }
+  if (size % 4 == 1) {
+    const Outcome after = Decode(poke, true, true);
+    // Unless the input fails or has its header rejected, when the earlier
+    // table stays.
+    Check(after.Error != 0 || !whole.HasBounds || after == whole,
+          "an earlier table does not show through");
   }
   return 0;
 }

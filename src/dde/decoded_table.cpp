@@ -4,28 +4,42 @@
 #include <limits>
 
 #include "common/app_error.h"
+#include "dde/cell_text.h"
 
 namespace vestrel {
 namespace {
 
 const std::string kEmptyCell;
 
+// Tables of up to this many cells, rows and columns 0 included, are indexed
+// directly (64 KB of index at most).
+constexpr std::uint64_t kDenseSlots = std::uint64_t{1} << 14;
 constexpr int kFirstSlotBits = 6;
-// Index sizes up to this many slots are kept from one table to the next, so
-// the steady stream of same-sized pokes allocates nothing.
+// Storage up to these sizes is kept from one table to the next, so the steady
+// stream of same-sized pokes allocates nothing.
 constexpr std::size_t kKeptSlots = std::size_t{1} << 12;
+constexpr std::size_t kKeptCells = kKeptSlots / 2;
 
 }  // namespace
 
 void DecodedTable::Reset(std::int32_t rows, std::int32_t columns) {
-  const std::size_t previousCells = cells_.size();
+  const std::size_t previousCells = usedCells_;
   hasBounds_ = true;
   rows_ = rows;
   columns_ = columns;
-  cells_.clear();
-  if (slots_.size() > kKeptSlots && slots_.size() > 4 * previousCells) {
+  usedCells_ = 0;
+  if (cells_.size() > kKeptCells && cells_.size() > 4 * previousCells) {
     // The storage was sized for an earlier, larger table: give it back.
     std::vector<StoredCell>().swap(cells_);
+  }
+  const std::uint64_t grid =
+      (static_cast<std::uint64_t>(rows) + 1) * (static_cast<std::uint64_t>(columns) + 1);
+  if (grid <= kDenseSlots) {
+    dense_ = true;
+    slotBits_ = 0;
+    slots_.assign(static_cast<std::size_t>(grid), 0U);
+  } else if (dense_ || (slots_.size() > kKeptSlots && slots_.size() > 4 * previousCells)) {
+    dense_ = false;
     std::vector<std::uint32_t>().swap(slots_);
     slotBits_ = 0;
   } else {
@@ -39,13 +53,10 @@ std::size_t DecodedTable::FirstSlot(std::uint64_t key) const {
 }
 
 void DecodedTable::Grow() {
-  if (cells_.size() >= std::numeric_limits<std::uint32_t>::max() / 2) {
-    throw AppError(kErrOutOfMemory, kProgramSource, "Out of memory");
-  }
   slotBits_ = slotBits_ == 0 ? kFirstSlotBits : slotBits_ + 1;
   slots_.assign(std::size_t{1} << slotBits_, 0U);
   const std::size_t mask = slots_.size() - 1;
-  for (std::size_t position = 0; position < cells_.size(); ++position) {
+  for (std::size_t position = 0; position < usedCells_; ++position) {
     std::size_t slot = FirstSlot(cells_[position].Key);
     while (slots_[slot] != 0) {
       slot = (slot + 1) & mask;
@@ -62,47 +73,73 @@ const std::string& DecodedTable::Cell(std::int32_t row, std::int32_t column) con
     return kEmptyCell;
   }
   const std::uint64_t key = Key(row, column);
-  const std::size_t mask = slots_.size() - 1;
-  for (std::size_t slot = FirstSlot(key);; slot = (slot + 1) & mask) {
-    const std::uint32_t entry = slots_[slot];
-    if (entry == 0) {
-      return kEmptyCell;
-    }
-    const StoredCell& cell = cells_[entry - 1];
-    if (cell.Key == key) {
-      return cell.Text;
+  std::uint32_t entry = 0;
+  if (dense_) {
+    entry = slots_[static_cast<std::size_t>(key)];
+  } else {
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t slot = FirstSlot(key);; slot = (slot + 1) & mask) {
+      entry = slots_[slot];
+      if (entry == 0 || cells_[entry - 1].Key == key) {
+        break;
+      }
     }
   }
+  if (entry == 0) {
+    return kEmptyCell;
+  }
+  const StoredCell& cell = cells_[entry - 1];
+  if (cell.Pending) {
+    CellTextBuffer buffer;
+    cell.Text.assign(FloatCellText(cell.Number, cell.DecimalSeparator, buffer));
+    cell.Pending = false;
+  }
+  return cell.Text;
 }
 
-template <class Text>
-void DecodedTable::Store(std::int32_t row, std::int32_t column, Text&& text) {
+DecodedTable::StoredCell& DecodedTable::StoreAnywhere(std::int32_t row, std::int32_t column) {
   if (!hasBounds_ || row < 1 || row > rows_ || column < 1 || column > columns_) {
     RaiseSubscriptOutOfRange();
   }
-  if (2 * (cells_.size() + 1) > slots_.size()) {
-    Grow();
-  }
   const std::uint64_t key = Key(row, column);
-  const std::size_t mask = slots_.size() - 1;
-  std::size_t slot = FirstSlot(key);
-  for (; slots_[slot] != 0; slot = (slot + 1) & mask) {
-    StoredCell& cell = cells_[slots_[slot] - 1];
-    if (cell.Key == key) {
-      cell.Text = std::forward<Text>(text);
-      return;
+  std::uint32_t* slot = nullptr;
+  if (dense_) {
+    slot = &slots_[static_cast<std::size_t>(key)];
+  } else {
+    if (usedCells_ >= std::numeric_limits<std::uint32_t>::max() / 2) {
+      throw AppError(kErrOutOfMemory, kProgramSource, "Out of memory");
     }
+    if (2 * (usedCells_ + 1) > slots_.size()) {
+      Grow();
+    }
+    const std::size_t mask = slots_.size() - 1;
+    std::size_t at = FirstSlot(key);
+    while (slots_[at] != 0 && cells_[slots_[at] - 1].Key != key) {
+      at = (at + 1) & mask;
+    }
+    slot = &slots_[at];
   }
-  cells_.emplace_back(key, std::forward<Text>(text));
-  slots_[slot] = static_cast<std::uint32_t>(cells_.size());
+  if (*slot != 0) {
+    StoredCell& cell = cells_[*slot - 1];
+    cell.Pending = false;
+    return cell;
+  }
+  if (usedCells_ == cells_.size()) {
+    cells_.emplace_back();
+  }
+  StoredCell& cell = cells_[usedCells_++];
+  cell.Key = key;
+  cell.Pending = false;
+  *slot = static_cast<std::uint32_t>(usedCells_);
+  return cell;
 }
 
 void DecodedTable::Set(std::int32_t row, std::int32_t column, std::string text) {
-  Store(row, column, std::move(text));
+  Store(row, column).Text = std::move(text);
 }
 
 void DecodedTable::Assign(std::int32_t row, std::int32_t column, std::string_view text) {
-  Store(row, column, text);
+  Store(row, column).Text.assign(text);
 }
 
 }  // namespace vestrel

@@ -12,6 +12,11 @@ namespace vestrel {
 // Storage grows as cells are written, so a header announcing 65535 x 65535
 // cells costs nothing until cells arrive; unwritten cells read as empty.
 //
+// A number cell keeps its value and makes its text when it is first read:
+// a reader looks at a few columns of a table, and turning every number of a
+// poke into text would cost more than the rest of the decode. Reading is
+// therefore not thread-safe, even through a const table.
+//
 // The decoder refills this one table for every accepted poke. A poke that
 // arrives during a modal wait inside the order book's handling of the previous
 // one refills it in place, so a reader must not keep references to cell texts
@@ -34,16 +39,26 @@ class DecodedTable {
   void Set(std::int32_t row, std::int32_t column, std::string text);
   // Set, copying the text into the cell's own storage.
   void Assign(std::int32_t row, std::int32_t column, std::string_view text);
+  // A number cell: its text is FloatCellText(value, decimalSeparator).
+  void AssignNumber(std::int32_t row, std::int32_t column, double value, char decimalSeparator) {
+    StoredCell& cell = Store(row, column);
+    cell.Number = value;
+    cell.DecimalSeparator = decimalSeparator;
+    cell.Pending = true;
+  }
 
   // Cells holding storage (written, possibly with empty text).
-  std::size_t StoredCells() const { return cells_.size(); }
+  std::size_t StoredCells() const { return usedCells_; }
 
  private:
   struct StoredCell {
-    StoredCell(std::uint64_t key, std::string_view text) : Key(key), Text(text) {}
-    StoredCell(std::uint64_t key, std::string&& text) : Key(key), Text(std::move(text)) {}
-    std::uint64_t Key;
-    std::string Text;
+    std::uint64_t Key = 0;
+    double Number = 0;
+    // The text; for a number cell, once it has been read.
+    mutable std::string Text;
+    // A number cell whose text is still to be made.
+    mutable bool Pending = false;
+    char DecimalSeparator = '.';
   };
 
   std::uint64_t Key(std::int32_t row, std::int32_t column) const {
@@ -51,20 +66,41 @@ class DecodedTable {
            static_cast<std::uint64_t>(column);
   }
   std::size_t FirstSlot(std::uint64_t key) const;
-  // Writes a data cell's text, replacing what it held; checks bounds.
-  template <class Text>
-  void Store(std::int32_t row, std::int32_t column, Text&& text);
+  // The stored cell for a data cell (1..R, 1..C), made empty when there was
+  // none; checks the bounds. Inline for what the decoder does most: a new
+  // cell of a small table, with its storage kept from an earlier table.
+  StoredCell& Store(std::int32_t row, std::int32_t column) {
+    if (dense_ && row >= 1 && row <= rows_ && column >= 1 && column <= columns_ &&
+        usedCells_ < cells_.size()) {
+      const std::uint64_t key = Key(row, column);
+      std::uint32_t& slot = slots_[static_cast<std::size_t>(key)];
+      if (slot == 0) {
+        StoredCell& cell = cells_[usedCells_++];
+        slot = static_cast<std::uint32_t>(usedCells_);
+        cell.Key = key;
+        cell.Pending = false;
+        return cell;
+      }
+    }
+    return StoreAnywhere(row, column);
+  }
+  StoredCell& StoreAnywhere(std::int32_t row, std::int32_t column);
   void Grow();
 
   bool hasBounds_ = false;
   std::int32_t rows_ = 0;
   std::int32_t columns_ = 0;
-  // Written cells in writing order, found through an open-addressing index
-  // (linear probing): a slot holds 1 + the cell's position, 0 when free. The
-  // index has a power-of-two size of at least twice the cells, so a read is a
-  // hash and a probe or two whatever the table's shape.
+  // Written cells in writing order (the first usedCells_; the others are kept
+  // for the next tables with their text buffers), found through an index whose slot holds
+  // 1 + the cell's position, 0 for a cell never written. A table of up to
+  // kDenseSlots cells (the order books) indexes every cell directly by its
+  // key. A larger one uses open addressing (linear probing) with a
+  // power-of-two size of at least twice the cells, so a read is a hash and a
+  // probe or two whatever the table's shape.
   std::vector<StoredCell> cells_;
+  std::size_t usedCells_ = 0;
   std::vector<std::uint32_t> slots_;
+  bool dense_ = false;
   int slotBits_ = 0;
 };
 

@@ -271,81 +271,137 @@ void XLTableDecoder::MoveCellCursor(std::int32_t cells) {
   columnCursor_ = static_cast<std::int32_t>(next % columnCount_) + 1;
 }
 
-bool XLTableDecoder::DecodeWholeBlock(Bytes data, std::int32_t& pos, std::int32_t type,
-                                      std::int32_t size) {
-  const std::int64_t start = pos;
-  const std::int64_t cellsLeft = CellsLeft();
-  CellTextBuffer buffer;
+std::int64_t XLTableDecoder::DecodeWholeBlock(Bytes data, std::int64_t start, std::int32_t type,
+                                              std::int32_t size) {
   switch (type) {
-    case kXLFloat: {
-      // Whole values until at least `size` bytes are read, and at least one.
-      const std::int64_t values = std::max<std::int64_t>((size + 7) / 8, 1);
-      if (values > cellsLeft || !HasBytes(data, start, 8 * static_cast<std::size_t>(values)) ||
-          start + 8 * values > kMaxPosition) {
-        return false;
-      }
-      for (std::int64_t at = start; at < start + 8 * values; at += 8) {
-        PutCell(FloatCellText(FloatAt(data, at), separator_, buffer));
-      }
-      pos = static_cast<std::int32_t>(start + 8 * values);
-      return true;
-    }
     case kXLString: {
       // Every length byte must be there; the last text may be cut short.
       std::int64_t at = start;
       std::int64_t values = 0;
       do {
         if (!HasBytes(data, at, 1)) {
-          return false;
+          return 0;
         }
         at += 1 + data[static_cast<std::size_t>(at - 1)];
         ++values;
       } while (at < start + size);
-      if (values > cellsLeft || at > kMaxPosition) {
-        return false;
+      if (values > CellsLeft() || at > kMaxPosition) {
+        return 0;
       }
+      const std::int64_t end = at;
       for (at = start; values-- > 0;) {
         const auto from = static_cast<std::size_t>(at);
         const std::size_t length = std::min<std::size_t>(data[from - 1], data.size() - from);
         PutCell({reinterpret_cast<const char*>(data.data()) + from, length});
         at += 1 + data[from - 1];
       }
-      pos = static_cast<std::int32_t>(at);
-      return true;
+      return end;
     }
     case kXLBoolean:
     case kXLError:
     case kXLInteger: {
       const std::int64_t values = size / 2;
-      if (values > cellsLeft || !HasBytes(data, start, 2 * static_cast<std::size_t>(values)) ||
+      if (values > CellsLeft() || !HasBytes(data, start, 2 * static_cast<std::size_t>(values)) ||
           start + size > kMaxPosition) {
-        return false;
+        return 0;
       }
       const auto cellText = type == kXLBoolean ? BooleanCellText
                             : type == kXLError ? ErrorCellText
                                                : IntegerCellText;
+      CellTextBuffer buffer;
       for (std::int64_t at = start; at < start + 2 * values; at += 2) {
         PutCell(cellText(WordAt(data, at), buffer));
       }
-      pos = static_cast<std::int32_t>(start + size);
-      return true;
+      return start + size;
     }
-    case kXLBlank:
     case kXLSkip: {
       if (start + size > kMaxPosition || (size >= 2 && !HasBytes(data, start, 2))) {
-        return false;
+        return 0;
       }
-      const std::int32_t count = size >= 2 ? WordAt(data, start) : 0;
-      if (type == kXLBlank && count > cellsLeft) {
-        return false;
-      }
-      MoveCellCursor(count);
-      pos = static_cast<std::int32_t>(start + size);
-      return true;
+      MoveCellCursor(size >= 2 ? WordAt(data, start) : 0);
+      return start + size;
     }
     default:
-      return false;
+      return 0;
   }
+}
+
+bool XLTableDecoder::DecodeWholeBlocks(Bytes data, std::int32_t& pos) {
+  // The order book's blocks, short float runs and blanks taking turns, are
+  // decoded here with the cell cursor in locals; the other block types go
+  // through DecodeWholeBlock.
+  const std::int32_t columns = columnCount_;
+  std::int32_t row = rowCursor_;
+  std::int32_t column = columnCursor_;
+  std::int64_t cellsLeft = CellsLeft();
+  std::int64_t at = pos;
+  bool passedEnd = false;
+  while (HasBytes(data, at, 4) && at + 4 <= kMaxPosition) {
+    const std::int32_t type = WordAt(data, at);
+    const std::int32_t size = WordAt(data, at + 2);
+    const std::int64_t start = at + 4;
+    if (type == kXLFloat) {
+      // Whole values until at least `size` bytes are read, and at least one.
+      const std::int64_t values = std::max<std::int64_t>((size + 7) / 8, 1);
+      const std::int64_t end = start + 8 * values;
+      if (values > cellsLeft || !HasBytes(data, start, 8 * static_cast<std::size_t>(values)) ||
+          end > kMaxPosition) {
+        break;
+      }
+      for (std::int64_t value = start; value < end; value += 8) {
+        table_.AssignNumber(row, column, FloatAt(data, value), separator_);
+        if (++column > columns) {
+          column = 1;
+          ++row;
+        }
+      }
+      cellsLeft -= values;
+      at = end;
+    } else if (type == kXLBlank) {
+      if (start + size > kMaxPosition || (size >= 2 && !HasBytes(data, start, 2))) {
+        break;
+      }
+      const std::int32_t count = size >= 2 ? WordAt(data, start) : 0;
+      if (count > cellsLeft) {
+        break;
+      }
+      // Cells are left, so the cursor is inside the table and C is at least 1.
+      if (count == 0) {
+        // nothing to move
+      } else if (count <= columns - column) {
+        column += count;  // within the row
+      } else if (count == columns - column + 1) {
+        column = 1;  // to the row's end, as a book's blank volume does
+        ++row;
+      } else {
+        const std::int64_t next =
+            static_cast<std::int64_t>(row - 1) * columns + (column - 1) + count;
+        row = static_cast<std::int32_t>(next / columns) + 1;
+        column = static_cast<std::int32_t>(next % columns) + 1;
+      }
+      cellsLeft -= count;
+      at = start + size;
+    } else {
+      rowCursor_ = row;
+      columnCursor_ = column;
+      const std::int64_t end = DecodeWholeBlock(data, start, type, size);
+      if (end == 0) {
+        break;
+      }
+      row = rowCursor_;
+      column = columnCursor_;
+      cellsLeft = CellsLeft();
+      at = end;
+    }
+    if (row > rowCount_) {
+      passedEnd = true;
+      break;
+    }
+  }
+  rowCursor_ = row;
+  columnCursor_ = column;
+  pos = static_cast<std::int32_t>(at);
+  return passedEnd;
 }
 
 void XLTableDecoder::ParseXLTable(std::int32_t& pInstID, Bytes strData) {
@@ -389,22 +445,17 @@ void XLTableDecoder::ParseXLTable(std::int32_t& pInstID, Bytes strData) {
 
 void XLTableDecoder::DecodeBlocks(Bytes strData, std::int32_t& pos, std::int32_t& line) {
   do {
+    if (wholeBlocks_) {
+      line = 7;
+      if (DecodeWholeBlocks(strData, pos)) {
+        line = 8;
+        return;
+      }
+    }
     line = 6;
-    std::int32_t type = 0;
-    std::int32_t size = 0;
-    if (wholeBlocks_ && HasBytes(strData, pos, 4)) {
-      type = WordAt(strData, pos);
-      size = WordAt(strData, pos + 2);
-      pos = Moved(pos, 4);
-    } else {
-      type = GetWord(strData, pos);
-      size = GetWord(strData, pos);
-    }
+    const std::int32_t type = GetWord(strData, pos);
+    const std::int32_t size = GetWord(strData, pos);
     line = 7;
-    if (wholeBlocks_ && DecodeWholeBlock(strData, pos, type, size)) {
-      line = 8;
-      continue;
-    }
     switch (type) {
       case kXLFloat:
         GetFloatS(strData, pos, size);

@@ -105,10 +105,16 @@ class XLTableDecoder {
   // Reads blocks into the table until the cell cursor has passed row R,
   // marking the step reached in line.
   void DecodeBlocks(std::span<const std::uint8_t> strData, std::int32_t& pos, std::int32_t& line);
-  // Decodes a whole block in one step; false, with nothing read or written,
-  // when the block is not whole or not of a cell type.
-  bool DecodeWholeBlock(std::span<const std::uint8_t> data, std::int32_t& pos, std::int32_t type,
-                        std::int32_t size);
+  // Decodes the whole blocks from pos on, up to the first one that is not
+  // whole, leaving pos at its type word; true when the cell cursor has passed
+  // row R, and then pos is past the last block read.
+  bool DecodeWholeBlocks(std::span<const std::uint8_t> data, std::int32_t& pos);
+  // Decodes a string, Boolean, error, integer or skip block whose data
+  // starts at `start` in one step when it is whole (all its values in the
+  // data, room for all its cells); returns the position after it, or 0 with
+  // nothing read or written.
+  std::int64_t DecodeWholeBlock(std::span<const std::uint8_t> data, std::int64_t start,
+                                std::int32_t type, std::int32_t size);
 
   LogDispatcher& log_;
   EventLog& appLog_;

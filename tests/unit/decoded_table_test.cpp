@@ -65,5 +65,32 @@ TEST(DecodedTable, CellsWrittenInAnyOrderReadBackAndResetEmptiesThem) {
   EXPECT_EQ(table.Rows(), 2);
 }
 
+TEST(DecodedTable, NumberCellsReadAsTheirTextAndCellsChangeKindWhenRewritten) {
+  DecodedTable table;
+  for (const auto& [rows, columns] : {std::pair{2, 2}, {300, 300}}) {  // both index kinds
+    table.Reset(rows, columns);
+    table.AssignNumber(1, 1, 101.5, ',');
+    table.AssignNumber(1, 2, 98650, '.');
+    table.Set(2, 1, "text");
+    EXPECT_EQ(table.Cell(1, 1), "101,5");
+    EXPECT_EQ(table.Cell(1, 2), "98650");
+    table.Set(1, 1, "now text");
+    table.AssignNumber(2, 1, 0.25, '.');
+    table.AssignNumber(2, 2, 5, '.');  // never read
+    EXPECT_EQ(table.Cell(1, 1), "now text");
+    EXPECT_EQ(table.Cell(2, 1), "0.25");
+    EXPECT_EQ(table.StoredCells(), 4U);
+
+    // The next table reuses the storage: nothing of this one shows through.
+    table.Reset(rows, columns);
+    table.Assign(1, 1, "a");
+    table.Assign(1, 2, "b");
+    table.Assign(2, 1, "c");
+    table.Assign(2, 2, "d");
+    EXPECT_EQ(table.Cell(1, 1), "a");
+    EXPECT_EQ(table.Cell(2, 2), "d");
+  }
+}
+
 }  // namespace
 }  // namespace vestrel
