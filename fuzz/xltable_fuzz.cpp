@@ -61,6 +61,26 @@ class Digest {
   std::uint64_t value_ = 0xCBF29CE484222325ULL;
 };
 
+// Bytes above 0x7F as Latin-1 characters: a conversion that changes the text,
+// so both decodes must apply it alike.
+class Latin1RegionalSettings : public vestrel::tools::FixedRegionalSettings {
+ public:
+  Latin1RegionalSettings() : FixedRegionalSettings(',') {}
+  std::string AnsiToUtf8(std::string_view bytes) const override {
+    std::string text;
+    for (const char byte : bytes) {
+      const auto code = static_cast<unsigned char>(byte);
+      if (code < 0x80) {
+        text += byte;
+      } else {
+        text += static_cast<char>(0xC0 | (code >> 6));
+        text += static_cast<char>(0x80 | (code & 0x3F));
+      }
+    }
+    return text;
+  }
+};
+
 class DigestingEventLog : public vestrel::EventLog {
  public:
   void Write(std::string_view text, EventType type) override {
@@ -111,7 +131,7 @@ void TakeTable(const DecodedTable& table, Outcome& outcome) {
 Outcome Decode(std::span<const std::uint8_t> poke, bool wholeBlocks, bool afterEarlierTable) {
   DigestingEventLog eventLog;
   vestrel::tools::DiscardingFileSystem files;
-  vestrel::tools::FixedRegionalSettings regional(',');
+  Latin1RegionalSettings regional;
   vestrel::tools::NoUserContext users;
   vestrel::LogDispatcher log({eventLog, files, regional, users});
 

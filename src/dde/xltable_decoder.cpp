@@ -22,6 +22,13 @@ constexpr std::int64_t kMaxPosition = std::numeric_limits<std::int32_t>::max();
   throw AppError(kErrInvalidCall, kProgramSource, "Invalid procedure call or argument");
 }
 
+// ASCII reads the same in every ANSI code page and in UTF-8: the terminal's
+// column titles need no conversion.
+bool IsAscii(std::string_view bytes) {
+  return std::all_of(bytes.begin(), bytes.end(),
+                     [](char byte) { return static_cast<unsigned char>(byte) < 0x80; });
+}
+
 // True when `width` bytes stand at position pPos (from 1).
 bool HasBytes(Bytes data, std::int64_t pPos, std::size_t width) {
   return pPos >= 1 && static_cast<std::uint64_t>(pPos) - 1 + width <= data.size();
@@ -102,7 +109,7 @@ double XLTableDecoder::GetFloat(Bytes pData, std::int32_t& pPos) {
   });
 }
 
-std::string_view XLTableDecoder::GetString(Bytes pData, std::int32_t& pPos) {
+std::string XLTableDecoder::GetString(Bytes pData, std::int32_t& pPos) {
   ErrorScope scope(log_, "Vestrel.modDDE.GetString", ParamRef("pData", pData),
                    ParamRef("pPos", pPos));
   return scope.PassOn([&] {
@@ -112,10 +119,10 @@ std::string_view XLTableDecoder::GetString(Bytes pData, std::int32_t& pPos) {
     // GetByte has left the cursor at most one past the last byte.
     const std::size_t at = static_cast<std::size_t>(pPos) - 1;
     const std::size_t kept = std::min(static_cast<std::size_t>(length), pData.size() - at);
-    const std::string_view text(reinterpret_cast<const char*>(pData.data()) + at, kept);
+    const std::string_view bytes(reinterpret_cast<const char*>(pData.data()) + at, kept);
     scope.Line = 3;
     pPos = Moved(pPos, length);
-    return text;
+    return IsAscii(bytes) ? std::string(bytes) : regional_.AnsiToUtf8(bytes);
   });
 }
 
@@ -145,7 +152,7 @@ void XLTableDecoder::GetStringS(Bytes pData, std::int32_t& pPos, std::int32_t pS
     const std::int64_t end = static_cast<std::int64_t>(pPos) + pSize;
     do {
       scope.Line = 2;
-      const std::string_view value = GetString(pData, pPos);
+      const std::string value = GetString(pData, pPos);
       scope.Line = 3;
       WriteValue(value);
       scope.Line = 4;
@@ -240,6 +247,14 @@ void XLTableDecoder::PutCell(std::string_view text) {
   }
 }
 
+void XLTableDecoder::PutAnsiCell(std::string_view bytes) {
+  if (IsAscii(bytes)) {
+    PutCell(bytes);
+  } else {
+    PutCell(regional_.AnsiToUtf8(bytes));
+  }
+}
+
 std::int64_t XLTableDecoder::CellsLeft() const {
   if (rowCursor_ < 1 || columnCursor_ < 1) {
     return 0;
@@ -292,7 +307,7 @@ std::int64_t XLTableDecoder::DecodeWholeBlock(Bytes data, std::int64_t start, st
       for (at = start; values-- > 0;) {
         const auto from = static_cast<std::size_t>(at);
         const std::size_t length = std::min<std::size_t>(data[from - 1], data.size() - from);
-        PutCell({reinterpret_cast<const char*>(data.data()) + from, length});
+        PutAnsiCell({reinterpret_cast<const char*>(data.data()) + from, length});
         at += 1 + data[from - 1];
       }
       return end;

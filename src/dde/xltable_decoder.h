@@ -35,7 +35,8 @@ class XLTableDecoder {
   using Intake = std::function<void(std::int32_t& pInstID, const DecodedTable& pData)>;
 
   // appLog takes the unknown-block lines; regional gives the decimal
-  // separator of number cells.
+  // separator of number cells and turns string cells, text in the system's
+  // ANSI code page, into UTF-8.
   XLTableDecoder(LogDispatcher& log, EventLog& appLog, const RegionalSettings& regional,
                  Intake intake)
       : log_(log), appLog_(appLog), regional_(regional), intake_(std::move(intake)) {}
@@ -59,9 +60,9 @@ class XLTableDecoder {
   std::int32_t GetByte(std::span<const std::uint8_t> pData, std::int32_t& pPos);
   std::int32_t GetWord(std::span<const std::uint8_t> pData, std::int32_t& pPos);
   double GetFloat(std::span<const std::uint8_t> pData, std::int32_t& pPos);
-  // The text is cut at the end of the data; the cursor still moves by the
-  // full length.
-  std::string_view GetString(std::span<const std::uint8_t> pData, std::int32_t& pPos);
+  // The string's text in UTF-8. It is cut at the end of the data; the cursor
+  // still moves by the full length.
+  std::string GetString(std::span<const std::uint8_t> pData, std::int32_t& pPos);
 
   // Run readers: a block's values, written to the next cells. Float and
   // string runs read whole values until they have consumed at least pSize
@@ -102,6 +103,8 @@ class XLTableDecoder {
   // Stores a cell at the cell cursor and moves the cursor on; the caller has
   // checked that the cursor is inside the table.
   void PutCell(std::string_view text);
+  // PutCell for a string's bytes, in the system's ANSI code page.
+  void PutAnsiCell(std::string_view bytes);
   // Reads blocks into the table until the cell cursor has passed row R,
   // marking the step reached in line.
   void DecodeBlocks(std::span<const std::uint8_t> strData, std::int32_t& pos, std::int32_t& line);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace vestrel {
 
@@ -21,6 +22,9 @@ class RegionalSettings {
   // The general date format: short date, a blank, long time.
   virtual std::string GeneralDate(const LocalDateTime& when) const = 0;
   virtual LocalDateTime Now() const = 0;
+  // Text in the system's ANSI code page (what the terminal's XLTable strings
+  // carry) as UTF-8, the core's encoding.
+  virtual std::string AnsiToUtf8(std::string_view bytes) const = 0;
 };
 
 }  // namespace vestrel

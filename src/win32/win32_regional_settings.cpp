@@ -34,6 +34,10 @@ std::string Win32RegionalSettings::GeneralDate(const LocalDateTime& when) const 
   return WideToUtf8(date) + " " + WideToUtf8(clock);
 }
 
+std::string Win32RegionalSettings::AnsiToUtf8(std::string_view bytes) const {
+  return win32::AnsiToUtf8(bytes);
+}
+
 LocalDateTime Win32RegionalSettings::Now() const {
   SYSTEMTIME now{};
   GetLocalTime(&now);

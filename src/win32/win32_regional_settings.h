@@ -11,6 +11,7 @@ class Win32RegionalSettings : public RegionalSettings {
   char DecimalSeparator() const override { return decimalSeparator_; }
   std::string GeneralDate(const LocalDateTime& when) const override;
   LocalDateTime Now() const override;
+  std::string AnsiToUtf8(std::string_view bytes) const override;
 
  private:
   char decimalSeparator_;

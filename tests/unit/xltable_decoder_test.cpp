@@ -244,6 +244,24 @@ TEST_P(XLTableDecoderModes, BooleanErrorIntegerBlankAndSkipBlocksAreDecoded) {
   EXPECT_TRUE(rig.services.AppLog.Entries.empty());
 }
 
+TEST_P(XLTableDecoderModes, StringCellsCarryTheCharactersOfTheirAnsiBytes) {
+  const std::string price = "\xD6\xC5\xCD\xC0";  // ЦЕНА in code page 1251
+  DecoderRig rig;
+  rig.decoder.SetWholeBlocks(GetParam());
+  EXPECT_EQ(rig.Parse(XLTableBuilder().Header(1, 2).Strings({"PRICE", price}).Bytes()), 0);
+  EXPECT_EQ(rig.Cells()[1], (std::vector<std::string>{"", "PRICE", "ЦЕНА"}));
+
+  // A string beyond the table is recorded as the cell would have held it.
+  DecoderRig beyond;
+  beyond.decoder.SetWholeBlocks(GetParam());
+  EXPECT_EQ(beyond.Parse(XLTableBuilder().Header(1, 1).Strings({"a", price}).Bytes()), 9);
+  const auto entries = beyond.services.ErrorEntries();
+  ASSERT_FALSE(entries.empty());
+  EXPECT_EQ(entries[0],
+            "ERROR OCCURS IN UNKNOWN, SOURCE: Vestrel.modDDE.WriteValue IN LINE: 1. ERROR =  9 "
+            "(Subscript out of range) ADDITIONAL PARAMS: \r\npValue = ЦЕНА\r\n");
+}
+
 TEST(XLTableDecoder, ASkipPastTheEndEndsTheTableButTooManyBlanksFailWithError9) {
   DecoderRig skip;
   EXPECT_EQ(skip.Parse(XLTableBuilder().Header(2, 2).Strings({"a"}).Skip(60000).Bytes()), 0);

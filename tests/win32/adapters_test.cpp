@@ -49,10 +49,18 @@ bool Exists(const std::string& path) {
   return GetFileAttributesW(Utf8ToWide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-TEST(Win32Regional, TheDecimalSeparatorIsTheUsers) {
-  const char* expected = std::getenv("VESTREL_EXPECT_DECIMAL");
-  ASSERT_NE(expected, nullptr) << "the test runner sets the expected separator";
-  EXPECT_EQ(Win32RegionalSettings().DecimalSeparator(), expected[0]);
+TEST(Win32Regional, TheDecimalSeparatorAndTheAnsiCodePageAreTheSystems) {
+  const char* separator = std::getenv("VESTREL_EXPECT_DECIMAL");
+  const char* codePage = std::getenv("VESTREL_EXPECT_CODE_PAGE");
+  ASSERT_TRUE(separator != nullptr && codePage != nullptr) << "the test runner sets them";
+  const Win32RegionalSettings regional;
+  EXPECT_EQ(regional.DecimalSeparator(), separator[0]);
+  // The bytes a Russian terminal sends for ЦЕНА: its letters on a Russian
+  // machine, Western letters on a Western one.
+  const std::string bytes = "\xD6\xC5\xCD\xC0 PRICE";
+  EXPECT_EQ(regional.AnsiToUtf8(bytes),
+            std::string(codePage) == "1251" ? "ЦЕНА PRICE" : "ÖÅÍÀ PRICE");
+  EXPECT_EQ(regional.AnsiToUtf8(""), "");
 }
 
 TEST(Win32ProfileReader, ReadsThroughTheSystemLookupCutTo126Characters) {

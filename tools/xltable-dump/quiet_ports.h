@@ -59,6 +59,8 @@ class FixedRegionalSettings : public RegionalSettings {
   char DecimalSeparator() const override { return separator_; }
   std::string GeneralDate(const LocalDateTime& /*when*/) const override { return {}; }
   LocalDateTime Now() const override { return {2000, 1, 1, 0, 0, 0}; }
+  // String cells keep the poke's bytes unchanged.
+  std::string AnsiToUtf8(std::string_view bytes) const override { return std::string(bytes); }
 
  private:
   char separator_;

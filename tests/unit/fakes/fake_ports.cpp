@@ -30,6 +30,26 @@ std::string FakeRegionalSettings::GeneralDate(const LocalDateTime& when) const {
   return text;
 }
 
+std::string FakeRegionalSettings::AnsiToUtf8(std::string_view bytes) const {
+  std::string text;
+  for (const char byte : bytes) {
+    const auto code = static_cast<unsigned char>(byte);
+    const unsigned letter = code >= 0xC0   ? 0x410 + (code - 0xC0)
+                            : code == 0xA8 ? 0x401
+                            : code == 0xB8 ? 0x451
+                                           : 0;
+    if (code < 0x80) {
+      text += byte;
+    } else if (letter == 0) {
+      text += '?';
+    } else {
+      text += static_cast<char>(0xC0 | (letter >> 6));
+      text += static_cast<char>(0x80 | (letter & 0x3F));
+    }
+  }
+  return text;
+}
+
 std::string MemoryFileSystem::AppDataFolder() {
   if (FailAppData) {
     throw AppError(76, "", "Path not found");

@@ -46,6 +46,9 @@ class FakeRegionalSettings : public RegionalSettings {
   // "dd.MM.yyyy HH:mm:ss", as a Russian machine writes the general date.
   std::string GeneralDate(const LocalDateTime& when) const override;
   LocalDateTime Now() const override { return Clock; }
+  // Code page 1251 for its letters (А..я, Ё, ё), '?' for the other bytes
+  // above 0x7F.
+  std::string AnsiToUtf8(std::string_view bytes) const override;
 
   char Separator = ',';
   LocalDateTime Clock{2026, 12, 6, 14, 5, 9};
