@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "fakes/xltable_builder.h"
 #include "recording/poke_recorder.h"
+#include "xltable_writer.h"
 
 namespace {
 
@@ -74,7 +74,7 @@ void RecordPokes(benchmark::State& state) {
   const auto levels = static_cast<int>(state.range(0));
   const std::int64_t pokesPerTick = state.range(1);
   const std::vector<std::uint8_t> poke =
-      vestrel::testing::EncodeSheet(vestrel::testing::OrderBookSheet(levels, 100000, 10));
+      vestrel::xltable::EncodeXLTable(vestrel::xltable::OrderBookSheet(levels, 100000, 10));
   StdioFiles files;
   SystemClock clock;
   NoEventLog log;

@@ -10,17 +10,17 @@
 
 #include "book/order_book.h"
 #include "dde/xltable_decoder.h"
-#include "fakes/xltable_builder.h"
 #include "quiet_ports.h"
+#include "xltable_writer.h"
 
 namespace {
 
 using vestrel::DecodedTable;
 using vestrel::XLTableDecoder;
-using vestrel::testing::EncodeSheet;
-using vestrel::testing::OrderBookSheet;
-using vestrel::testing::SheetCell;
-using Sheet = std::vector<std::vector<SheetCell>>;
+using vestrel::xltable::Cell;
+using vestrel::xltable::EncodeXLTable;
+using vestrel::xltable::OrderBookSheet;
+using vestrel::xltable::Sheet;
 
 // The book with its prices at whole cents, as the terminal's doubles are.
 Sheet CentPricedBook(int levels, double top, double step) {
@@ -40,7 +40,7 @@ Sheet ThousandRowTable() {
   for (int row = 0; row < 1000; ++row) {
     char time[16];
     std::snprintf(time, sizeof time, "10:%02d:%02d", row / 60 % 60, row % 60);
-    SheetCell comment;
+    Cell comment;
     if (row % 10 == 0) {
       comment = std::string("block trade");
     }
@@ -51,7 +51,7 @@ Sheet ThousandRowTable() {
 }
 
 void DecodePokes(benchmark::State& state, const Sheet& sheet) {
-  const std::vector<std::uint8_t> poke = EncodeSheet(sheet);
+  const std::vector<std::uint8_t> poke = EncodeXLTable(sheet);
   vestrel::tools::QuietLogServices services(nullptr, ',');
   std::size_t stored = 0;
   XLTableDecoder decoder(
@@ -87,7 +87,7 @@ void BM_ReadBook50Levels(benchmark::State& state) {
   vestrel::tools::QuietLogServices services(nullptr, ',');
   XLTableDecoder decoder(services.Log, services.AppLog, services.Regional, nullptr);
   std::int32_t instance = 1;
-  decoder.ParseXLTable(instance, EncodeSheet(OrderBookSheet(50, 98650, 10)));
+  decoder.ParseXLTable(instance, EncodeXLTable(OrderBookSheet(50, 98650, 10)));
   const DecodedTable& table = decoder.Table();
   for (auto _ : state) {
     std::size_t length = 0;
@@ -125,7 +125,7 @@ void BM_DecodeAndShowBook50Levels(benchmark::State& state) {
   XLTableDecoder decoder(
       services.Log, services.AppLog, services.Regional,
       [&](std::int32_t& id, const DecodedTable& table) { book.DDEDataChanged(id, table); });
-  const std::vector<std::uint8_t> poke = EncodeSheet(CentPricedBook(50, 71.25, 0.01));
+  const std::vector<std::uint8_t> poke = EncodeXLTable(CentPricedBook(50, 71.25, 0.01));
   for (auto _ : state) {
     decoder.ParseXLTable(instance, poke);
   }

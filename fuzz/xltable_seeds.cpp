@@ -5,12 +5,12 @@
 #include <string>
 #include <vector>
 
-#include "fakes/xltable_builder.h"
+#include "xltable_writer.h"
 
-using vestrel::testing::EncodeSheet;
-using vestrel::testing::OrderBookSheet;
-using vestrel::testing::SheetCell;
-using vestrel::testing::XLTableBuilder;
+using vestrel::xltable::Cell;
+using vestrel::xltable::EncodeXLTable;
+using vestrel::xltable::OrderBookSheet;
+using vestrel::xltable::XLTableBuilder;
 
 int main(int argc, char** argv) {
   if (argc != 2) {
@@ -18,13 +18,13 @@ int main(int argc, char** argv) {
     return 2;
   }
   std::vector<std::pair<std::string, std::vector<std::uint8_t>>> seeds;
-  seeds.emplace_back("book-50-levels", EncodeSheet(OrderBookSheet(50, 98650, 10)));
-  seeds.emplace_back("book-5-levels-decimals", EncodeSheet(OrderBookSheet(5, 71.25, 0.01)));
+  seeds.emplace_back("book-50-levels", EncodeXLTable(OrderBookSheet(50, 98650, 10)));
+  seeds.emplace_back("book-5-levels-decimals", EncodeXLTable(OrderBookSheet(5, 71.25, 0.01)));
   seeds.emplace_back("book-one-volume-column",
-                     EncodeSheet({{std::string("PRICE"), std::string("VOLUME")},
-                                  {101.5, 3.0},
-                                  {101.0, SheetCell{}},
-                                  {100.5, 7.0}}));
+                     EncodeXLTable({{std::string("PRICE"), std::string("VOLUME")},
+                                    {101.5, 3.0},
+                                    {101.0, Cell{}},
+                                    {100.5, 7.0}}));
   seeds.emplace_back("one-string", XLTableBuilder().Header(1, 1).Strings({"abc"}).Bytes());
   seeds.emplace_back("every-block-type", XLTableBuilder()
                                              .Header(3, 4)

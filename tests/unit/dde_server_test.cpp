@@ -11,14 +11,14 @@
 #include "dde/xltable_decoder.h"
 #include "fakes/fake_dde_library.h"
 #include "fakes/fake_ports.h"
-#include "fakes/xltable_builder.h"
+#include "xltable_writer.h"
 
 namespace vestrel {
 namespace {
 
 using testing::FakeDdeLibrary;
 using testing::FakeLogServices;
-using testing::XLTableBuilder;
+using xltable::XLTableBuilder;
 using Bytes = std::vector<std::uint8_t>;
 
 constexpr std::uint32_t kInstance = 0x2A;

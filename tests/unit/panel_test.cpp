@@ -14,8 +14,8 @@
 #include "fakes/fake_ports.h"
 #include "fakes/fake_transaction_library.h"
 #include "fakes/fake_window_ports.h"
-#include "fakes/xltable_builder.h"
 #include "recording/poke_recording.h"
+#include "xltable_writer.h"
 
 namespace vestrel {
 namespace {
@@ -32,13 +32,14 @@ struct Level {
 };
 
 Bytes BookBytes(const std::vector<Level>& levels, std::string_view priceTitle = "PRICE") {
-  std::vector<std::vector<SheetCell>> rows;
+  using xltable::Cell;
+  xltable::Sheet rows;
   rows.push_back({std::string("SELL_VOLUME"), std::string(priceTitle), std::string("BUY_VOLUME")});
   for (const Level& level : levels) {
-    rows.push_back({level.Sell > 0 ? SheetCell(level.Sell) : SheetCell(), level.Price,
-                    level.Buy > 0 ? SheetCell(level.Buy) : SheetCell()});
+    rows.push_back({level.Sell > 0 ? Cell(level.Sell) : Cell(), level.Price,
+                    level.Buy > 0 ? Cell(level.Buy) : Cell()});
   }
-  return EncodeSheet(rows);
+  return xltable::EncodeXLTable(rows);
 }
 
 const std::string kTextLog = "C:\\Users\\trader\\AppData\\Roaming\\Zel_Project\\261206.log";

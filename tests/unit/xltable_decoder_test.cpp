@@ -9,16 +9,15 @@
 #include "common/conversions.h"
 #include "dde/cell_text.h"
 #include "fakes/fake_ports.h"
-#include "fakes/xltable_builder.h"
+#include "xltable_writer.h"
 
 namespace vestrel {
 namespace {
 
-using testing::EncodeSheet;
 using testing::FakeLogServices;
-using testing::OrderBookSheet;
-using testing::SheetCell;
-using testing::XLTableBuilder;
+using xltable::EncodeXLTable;
+using xltable::OrderBookSheet;
+using xltable::XLTableBuilder;
 using Grid = std::vector<std::vector<std::string>>;
 
 // A decoder whose intake records what it was handed.
@@ -202,13 +201,13 @@ TEST_P(XLTableDecoderModes, TheTerminalsOrderBookWithBlankBlocksLandsInTheRightC
   rig.decoder.SetWholeBlocks(GetParam());
   rig.services.Regional.Separator = '.';
   const auto sheet = OrderBookSheet(50, 98650, 10);
-  EXPECT_EQ(rig.Parse(EncodeSheet(sheet)), 0);
+  EXPECT_EQ(rig.Parse(EncodeXLTable(sheet)), 0);
   const DecodedTable& table = rig.decoder.Table();
   ASSERT_EQ(table.Rows(), 101);
   ASSERT_EQ(table.Columns(), 3);
   for (std::int32_t row = 1; row <= 101; ++row) {
     for (std::int32_t column = 1; column <= 3; ++column) {
-      const SheetCell& sent = sheet[row - 1][column - 1];
+      const xltable::Cell& sent = sheet[row - 1][column - 1];
       const std::string expected = sent.index() == 0   ? ""
                                    : sent.index() == 1 ? NumberText(std::get<double>(sent), '.')
                                                        : std::get<std::string>(sent);

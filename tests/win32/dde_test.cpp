@@ -244,7 +244,7 @@ Bytes Book() {
   options.Start = 101.5;
   options.Tick = 0.5;
   termsim::Market market(options);
-  return termsim::EncodeXLTable(market.Next());
+  return xltable::EncodeXLTable(market.Next());
 }
 
 const std::vector<std::string> kTitles{"BUY_VOLUME", "PRICE", "SELL_VOLUME"};

@@ -162,9 +162,9 @@ class PokeSource {
       const auto sheet = market_->Next();
       RecordedPoke poke;
       poke.Item = options_.Item.empty()
-                      ? vestrel::termsim::RangeItem(market_->Rows(), market_->Columns())
+                      ? vestrel::xltable::RangeItem(market_->Rows(), market_->Columns())
                       : options_.Item;
-      poke.Data = vestrel::termsim::EncodeXLTable(sheet);
+      poke.Data = vestrel::xltable::EncodeXLTable(sheet);
       return poke;
     }
     RecordedPoke poke = recorded_[next_++ % recorded_.size()];

@@ -8,6 +8,9 @@
 
 namespace vestrel::termsim {
 
+using xltable::Cell;
+using xltable::Sheet;
+
 struct MarketOptions {
   // Price levels a side.
   int Levels = 10;

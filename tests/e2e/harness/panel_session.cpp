@@ -4,8 +4,8 @@
 #include <sstream>
 #include <variant>
 
-#include "fakes/xltable_builder.h"
 #include "win32/text_encoding.h"
+#include "xltable_writer.h"
 
 namespace vestrel::e2e {
 namespace {
@@ -106,21 +106,21 @@ bool TerminalClient::Poke(const std::string& item, const std::vector<std::uint8_
 
 std::vector<std::uint8_t> EncodeBook(const std::vector<Level>& levels,
                                      const std::vector<std::string>& titles) {
-  using testing::SheetCell;
-  std::vector<std::vector<SheetCell>> rows;
+  using xltable::Cell;
+  xltable::Sheet rows;
   rows.emplace_back();
   for (const std::string& title : titles) {
     rows.back().emplace_back(title);
   }
   for (const Level& level : levels) {
-    auto cell = [](double value) { return value == 0 ? SheetCell{} : SheetCell{value}; };
-    rows.push_back({cell(level.SellVolume), SheetCell{level.Price}, cell(level.BuyVolume)});
+    auto cell = [](double value) { return value == 0 ? Cell{} : Cell{value}; };
+    rows.push_back({cell(level.SellVolume), Cell{level.Price}, cell(level.BuyVolume)});
   }
-  return testing::EncodeSheet(rows);
+  return xltable::EncodeXLTable(rows);
 }
 
 std::string BookItem(const std::vector<Level>& levels) {
-  return "R1C1:R" + std::to_string(levels.size() + 1) + "C3";
+  return xltable::RangeItem(levels.size() + 1, 3);
 }
 
 HWND WaitForMessageBox(const ProgramUnderTest& program, std::chrono::milliseconds timeout) {
