@@ -27,11 +27,16 @@ Panel::Panel(PanelPorts ports)
       book_(log_, ports.Regional, ports.Messages, window_, *this),
       decoder_(log_, ports.AppLog, ports.Regional,
                [this](std::int32_t& pInstID, const DecodedTable& table) {
+                 const PokeTimings::Span span(timings_, PokeStage::Analysis);
                  book_.DDEDataChanged(pInstID, table);
                }),
       recorder_(ports.Files, ports.Time, ports.AppLog),
       dde_(log_, ports.Dde, ports.Messages,
            [this](std::int32_t& pInstID, std::span<const std::uint8_t> data) {
+             if (timings_ != nullptr) {
+               timings_->NotePoke();
+             }
+             const PokeTimings::Span span(timings_, PokeStage::Decode);
              decoder_.ParseXLTable(pInstID, data);
            }),
       glass_(log_, dde_, ddeInstance_, ddeItemAdvise_),
@@ -86,7 +91,7 @@ void Panel::RequestClose() {
 void Panel::DDEInit(const std::string& pDDEServer, const std::string& pDDETopic,
                     const std::string& pDDEAdvise, std::int32_t& pInstID,
                     std::uintptr_t& pItemAdvise) {
-  dde_.DDEInit(pDDEServer, pDDETopic, pDDEAdvise, glass_, ddeInstance_, ddeItemAdvise_);
+  dde_.DDEInit(pDDEServer, pDDETopic, pDDEAdvise, ddeEntry_, ddeInstance_, ddeItemAdvise_);
   pInstID = static_cast<std::int32_t>(ddeInstance_);
   pItemAdvise = ddeItemAdvise_;
 }
@@ -109,6 +114,13 @@ void Panel::ApplyExtensions(const ExtensionSettings& extensions) {
   paper_.Open();
   book_.SetTopListener(
       [this](const BookTop& top) { paper_.BookChanged(top.LowestSell, top.HighestBuy); });
+}
+
+DdeHandle Panel::DdeEntry::Call(std::uint32_t uType, std::uint32_t uFmt, DdeHandle hConv,
+                                DdeHandle hszString1, DdeHandle hszString2, DdeHandle hData,
+                                DdeHandle dwData1, DdeHandle dwData2) {
+  const PokeTimings::Span span(panel_.timings_, PokeStage::Fetch);
+  return panel_.glass_.Call(uType, uFmt, hConv, hszString1, hszString2, hData, dwData1, dwData2);
 }
 
 void Panel::Click(ControlId control) {

@@ -7,6 +7,7 @@
 #include "dde/dde_server.h"
 #include "dde/xltable_decoder.h"
 #include "diag/log_dispatcher.h"
+#include "diag/poke_timings.h"
 #include "lifecycle/main_window_lifecycle.h"
 #include "models/log_window_model.h"
 #include "models/main_window_model.h"
@@ -94,6 +95,10 @@ class Panel : private MainWindowCloser, private DdeServerLifecycle, private Exte
   const OrderBook& Book() const { return book_; }
   bool Recording() const { return recorder_.Recording(); }
 
+  // Times every poke's steps from now on (null: no more); the timings must
+  // outlive the panel or be taken back first.
+  void SetPokeTimings(PokeTimings* timings) { timings_ = timings; }
+
  private:
   // MainWindowCloser: a failed connection at start-up, a wrong order book.
   void RequestClose() override;
@@ -108,7 +113,21 @@ class Panel : private MainWindowCloser, private DdeServerLifecycle, private Exte
   // Starts the recording [Record] File names, if any.
   void StartRecording();
 
+  // The callback the DDE server registers: the error chain's entry, timed
+  // when timings are on.
+  class DdeEntry : public DdeCallback {
+   public:
+    explicit DdeEntry(Panel& panel) : panel_(panel) {}
+    DdeHandle Call(std::uint32_t uType, std::uint32_t uFmt, DdeHandle hConv, DdeHandle hszString1,
+                   DdeHandle hszString2, DdeHandle hData, DdeHandle dwData1,
+                   DdeHandle dwData2) override;
+
+   private:
+    Panel& panel_;
+  };
+
   PanelPorts ports_;
+  PokeTimings* timings_ = nullptr;
   bool starting_ = false;
   bool closeAfterStart_ = false;
   bool blnClosing_ = false;
@@ -125,6 +144,7 @@ class Panel : private MainWindowCloser, private DdeServerLifecycle, private Exte
   std::uint32_t ddeInstance_ = 0;
   DdeHandle ddeItemAdvise_ = 0;
   DdeGlassEntry glass_;
+  DdeEntry ddeEntry_{*this};
   MainWindowLifecycle lifecycle_;
   OrderCommands commands_;
 };

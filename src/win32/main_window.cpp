@@ -1,5 +1,7 @@
 #include "win32/main_window.h"
 
+#include <filesystem>
+#include <fstream>
 #include <memory>
 
 #include "common/program_version.h"
@@ -25,6 +27,12 @@ namespace {
 // The panel\'s tick (the view\'s own timers count from 1).
 constexpr UINT_PTR kPanelTickTimer = 100;
 
+std::wstring EnvironmentValue(const wchar_t* name) {
+  wchar_t buffer[MAX_PATH * 2];
+  const DWORD length = GetEnvironmentVariableW(name, buffer, std::size(buffer));
+  return length == 0 || length >= std::size(buffer) ? std::wstring() : std::wstring(buffer, length);
+}
+
 // The main window: the platform's adapters, the panel, and the windows that
 // show it. Window messages become panel calls; the views follow the models.
 class MainWindow : public MainWindowCloser, public ModelessWindows {
@@ -39,6 +47,8 @@ class MainWindow : public MainWindowCloser, public ModelessWindows {
   // The loop's first look at a message: the About dialog's and the main
   // window's keyboard.
   bool PreTranslate(MSG& message);
+  // Hands a message of the loop to its window.
+  void Dispatch(const MSG& message);
 
   void RequestClose() override {
     if (window_ != nullptr) {
@@ -50,6 +60,7 @@ class MainWindow : public MainWindowCloser, public ModelessWindows {
 
  private:
   void Destroyed();
+  void WritePokeTimings() const;
 
   HINSTANCE instance_;
   HWND window_ = nullptr;
@@ -67,6 +78,12 @@ class MainWindow : public MainWindowCloser, public ModelessWindows {
   Win32Clock clock_;
   Panel panel_{{eventLog_, files_, regional_, users_, messages_, profile_, library_, ddeLibrary_,
                 shell_, *this, *this, clock_}};
+
+  // Where the pokes' time goes, when VESTREL_POKE_TIMINGS names a file for
+  // the report (written when the window closes); off otherwise.
+  std::wstring timingsFile_ = EnvironmentValue(L"VESTREL_POKE_TIMINGS");
+  std::unique_ptr<PokeTimings> timings_ =
+      timingsFile_.empty() ? nullptr : std::make_unique<PokeTimings>(clock_);
 
   std::unique_ptr<MainWindowView> view_;
   std::unique_ptr<LogWindowView> logView_;
@@ -98,6 +115,8 @@ bool MainWindow::Open(int show) {
     return false;
   }
   view_ = std::make_unique<MainWindowView>(window_, panel_.Window());
+  view_->SetPokeTimings(timings_.get());
+  panel_.SetPokeTimings(timings_.get());
   logView_ = std::make_unique<LogWindowView>(instance_, panel_.TransactionLog());
   shell_.Attach(window_, view_->Control(ControlId::picTray),
                 reinterpret_cast<HICON>(GetClassLongPtrW(window_, GCLP_HICONSM)));
@@ -128,7 +147,27 @@ bool MainWindow::PreTranslate(MSG& message) {
   return window_ != nullptr && IsDialogMessageW(window_, &message);
 }
 
+void MainWindow::Dispatch(const MSG& message) {
+  const bool paint = message.message == WM_PAINT ||
+                     (message.message == WM_TIMER && message.wParam == kRepaintTimer);
+  const PokeTimings::Span span(paint ? timings_.get() : nullptr, PokeStage::Paint);
+  DispatchMessageW(&message);
+}
+
+void MainWindow::WritePokeTimings() const {
+  if (timings_ == nullptr) {
+    return;
+  }
+  std::ofstream out(std::filesystem::path(timingsFile_), std::ios::binary | std::ios::trunc);
+  out << timings_->Report();
+}
+
 void MainWindow::Destroyed() {
+  panel_.SetPokeTimings(nullptr);
+  if (view_) {
+    view_->SetPokeTimings(nullptr);
+  }
+  WritePokeTimings();
   panel_.Shutdown();
   messages_.SetOwner(nullptr);
   logView_.reset();
@@ -197,7 +236,7 @@ int RunPanel(HINSTANCE instance, int show) {
       while (GetMessageW(&message, nullptr, 0, 0) > 0) {
         if (!main.PreTranslate(message)) {
           TranslateMessage(&message);
-          DispatchMessageW(&message);
+          main.Dispatch(message);
         }
       }
       exitCode = 0;

@@ -168,7 +168,7 @@ MainWindowView::MainWindowView(HWND window, MainWindowModel& model)
 
 MainWindowView::~MainWindowView() {
   model_.SetObserver(nullptr);
-  if (repaintScheduled_) {
+  if (timerRunning_) {
     KillTimer(window_, kRepaintTimer);
   }
   DeleteObject(priceFont_);
@@ -254,15 +254,45 @@ void MainWindowView::ScheduleRepaint(ControlId id) {
 }
 
 void MainWindowView::ScheduleRound() {
-  if (!repaintScheduled_) {
-    repaintScheduled_ = SetTimer(window_, kRepaintTimer, kRepaintMilliseconds, nullptr) != 0;
-    if (!repaintScheduled_) {
-      RepaintChanged();  // no timer to be had: paint now rather than never
-    }
+  if (roundPosted_ || timerRunning_) {
+    return;  // the coming round carries this change too
+  }
+  // After a quiet spell the change goes to the screen at once; the rounds
+  // that follow keep to the timer.
+  roundPosted_ = PostMessageW(window_, kRepaintNowMessage, 0, 0) != 0;
+  if (!roundPosted_) {
+    StartRoundTimer();
   }
 }
 
+void MainWindowView::StartRoundTimer() {
+  timerRunning_ = SetTimer(window_, kRepaintTimer, kRepaintMilliseconds, nullptr) != 0;
+  if (!timerRunning_) {
+    CarryChanges();  // no timer to be had: paint now rather than never
+  }
+}
+
+void MainWindowView::RepaintNow() {
+  roundPosted_ = false;
+  if (timerRunning_) {
+    return;
+  }
+  // A round now, and the timer for the changes that follow within a frame.
+  CarryChanges();
+  StartRoundTimer();
+}
+
 void MainWindowView::RepaintChanged() {
+  // While books keep coming the timer keeps running; the first quiet round stops it.
+  if (!CarryChanges() && timerRunning_) {
+    KillTimer(window_, kRepaintTimer);
+    timerRunning_ = false;
+  }
+}
+
+bool MainWindowView::CarryChanges() {
+  const PokeTimings::Span span(timings_, PokeStage::Paint);
+  const std::int64_t start = timings_ != nullptr ? timings_->Now() : 0;
   bool changed = ShowFrontShape();
   for (std::size_t i = 0; i < controls_.size(); ++i) {
     if (textChanged_[i]) {
@@ -278,14 +308,18 @@ void MainWindowView::RepaintChanged() {
       changed = true;
     }
   }
-  // While books keep coming the timer keeps running; the first quiet round stops it.
-  if (!changed && repaintScheduled_) {
-    KillTimer(window_, kRepaintTimer);
-    repaintScheduled_ = false;
+  if (changed) {
+    // Painted before the round ends, not whenever the queue next runs dry.
+    RedrawWindow(window_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    if (timings_ != nullptr) {
+      timings_->NoteRound(start, timings_->Now());
+    }
   }
+  return changed;
 }
 
 void MainWindowView::ControlChanged(ControlId id, ControlProperty property) {
+  const PokeTimings::Span span(timings_, PokeStage::Model);
   const HWND control = Control(id);
   switch (property) {
     case ControlProperty::Caption:
@@ -374,6 +408,10 @@ bool MainWindowView::Handle(UINT message, WPARAM wParam, LPARAM lParam, LRESULT&
         return false;
       }
       RepaintChanged();
+      result = 0;
+      return true;
+    case kRepaintNowMessage:
+      RepaintNow();
       result = 0;
       return true;
     case kHideMessage:

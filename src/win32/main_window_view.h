@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "diag/poke_timings.h"
 #include "models/main_window_model.h"
 #include "win32/screen_scale.h"
 #include "win32/windows_api.h"
@@ -15,13 +16,20 @@ inline constexpr UINT kTrayMessage = WM_APP + 1;
 inline constexpr UINT kHideMessage = WM_APP + 2;
 // The main window's timer for the view's repaint rounds.
 inline constexpr UINT_PTR kRepaintTimer = 1;
+// A repaint round at once: the first change after a quiet spell posts it, so
+// it is handled as soon as the message that made the change (a DDE poke) has
+// been answered.
+inline constexpr UINT kRepaintNowMessage = WM_APP + 3;
 
 // The main window's controls as native child windows that follow the model.
 // Every change the model reports is readable at once (buttons and labels
-// answer WM_GETTEXT from the model) and on screen with the next repaint
-// round, at most one a screen frame however fast the terminal pokes books: a
-// panel that painted every book would hold the terminal's DDE export back to
-// its own painting speed. Price buttons are
+// answer WM_GETTEXT from the model) and on screen with a repaint round: the
+// first change after a quiet spell right after the poke that made it has been
+// answered, later ones with the next round, at most one a screen frame
+// however fast the terminal pokes books: a panel that painted every book
+// would hold the terminal's DDE export back to its own painting speed. A
+// round sets the controls' own texts and paints them before it ends. Price
+// buttons are
 // owner-drawn so their red and green show; the circles are child windows whose
 // z-order tells which one is in front; positions come from twips at the
 // screen's DPI.
@@ -36,12 +44,18 @@ class MainWindowView : public MainWindowObserver {
   void WindowChanged(WindowProperty property) override;
 
   // The window's messages about drawing: the owner-drawn price buttons, the
-  // labels' background, the repaint rounds' timer and hiding a minimised
-  // window. True, with the answer, when the message was one of them.
+  // labels' background, the repaint rounds' timer and posted round, and
+  // hiding a minimised window. True, with the answer, when the message was
+  // one of them.
   bool Handle(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
-  // kRepaintTimer: carries the changes since the last round to the screen.
+  // kRepaintTimer and kRepaintNowMessage: carries the changes since the
+  // last round to the screen.
   void RepaintChanged();
+  void RepaintNow();
+
+  // Times the model's notices and the rounds from now on (null: no more).
+  void SetPokeTimings(PokeTimings* timings) { timings_ = timings; }
 
   // WM_DRAWITEM of an owner-drawn price button.
   void DrawButton(const DRAWITEMSTRUCT& item) const;
@@ -66,6 +80,9 @@ class MainWindowView : public MainWindowObserver {
   bool ShowFrontShape();
   void ScheduleRepaint(ControlId id);
   void ScheduleRound();
+  void StartRoundTimer();
+  // Carries the changes to the screen; true when there were any.
+  bool CarryChanges();
 
   static constexpr UINT kRepaintMilliseconds = 15;
 
@@ -79,7 +96,11 @@ class MainWindowView : public MainWindowObserver {
   std::array<bool, kControlCount> textChanged_{};
   std::array<bool, kControlCount> needsRepaint_{};
   ControlId shownFront_ = ControlId::shpUp;
-  bool repaintScheduled_ = false;
+  // A round is posted to come at once; the round timer runs (while changes
+  // keep coming, and for one frame after the last of them).
+  bool roundPosted_ = false;
+  bool timerRunning_ = false;
+  PokeTimings* timings_ = nullptr;
 };
 
 // The indicator's circle in its control's area: as wide as the area's smaller

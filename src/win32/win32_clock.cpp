@@ -17,13 +17,16 @@ Win32Clock::Win32Clock() {
   frequency_ = frequency.QuadPart;
 }
 
-std::int64_t Win32Clock::MonotonicMicroseconds() const {
+std::int64_t Win32Clock::MonotonicMicroseconds() const { return MonotonicNanoseconds() / 1000; }
+
+std::int64_t Win32Clock::MonotonicNanoseconds() const {
   LARGE_INTEGER counter;
   QueryPerformanceCounter(&counter);
-  // Whole seconds and the rest apart, so the product cannot overflow.
+  // Whole seconds and the rest apart, so the product cannot overflow. Every
+  // process reads the same counter, so these times compare across processes.
   const std::int64_t seconds = counter.QuadPart / frequency_;
   const std::int64_t rest = counter.QuadPart % frequency_;
-  return seconds * 1000000 + rest * 1000000 / frequency_;
+  return seconds * 1000000000 + rest * 1000000000 / frequency_;
 }
 
 std::int64_t Win32Clock::UtcMicroseconds() const {

@@ -9,6 +9,7 @@ class Win32Clock : public Clock {
  public:
   Win32Clock();
   std::int64_t MonotonicMicroseconds() const override;
+  std::int64_t MonotonicNanoseconds() const override;
   std::int64_t UtcMicroseconds() const override;
 
  private:

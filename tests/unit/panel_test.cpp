@@ -237,6 +237,36 @@ TEST(WholePanel, AFloodOfRefusedPokesIsLoggedOnceAndCountedOnTheTickAndAtShutdow
   EXPECT_EQ(count(kStars), 4 * records);
 }
 
+// A clock that moves on a microsecond every time it is read.
+struct TickingClock : Clock {
+  std::int64_t MonotonicMicroseconds() const override { return ++now; }
+  std::int64_t UtcMicroseconds() const override { return now; }
+  mutable std::int64_t now = 0;
+};
+
+TEST(WholePanel, TimingsOnCountEveryPokeAndTimeItsStepsUntilTurnedOff) {
+  PanelRig rig;
+  ASSERT_TRUE(rig.panel.Start());
+  TickingClock clock;
+  PokeTimings timings(clock);
+  rig.panel.SetPokeTimings(&timings);
+  rig.Poke(BookBytes(kBook));
+  Bytes truncated = BookBytes(kBook);
+  truncated.resize(truncated.size() - 3);
+  rig.Poke(truncated);
+  EXPECT_EQ(timings.Pokes(), 2);
+  EXPECT_GT(timings.Nanoseconds(PokeStage::Fetch), 0);
+  EXPECT_GT(timings.Nanoseconds(PokeStage::Decode), 0);
+  EXPECT_GT(timings.Nanoseconds(PokeStage::Analysis), 0);
+
+  rig.panel.SetPokeTimings(nullptr);
+  const std::int64_t read = clock.now;
+  rig.Poke(BookBytes(kBook));
+  EXPECT_EQ(timings.Pokes(), 2);
+  EXPECT_EQ(clock.now, read);
+  EXPECT_EQ(rig.Caption(ControlId::cmdBestBid), "101");
+}
+
 TEST(WholePanel, AStartUpThatFailsAtSizeKeepsTheTextSettingsItRead) {
   PanelRig rig;
   rig.profile.Values.erase("Main/Size");
