@@ -1,10 +1,10 @@
 // bare_dde_server.exe: the least a DDEML server can do for the terminal's
 // pokes, as the yardstick of the panel's DDE throughput. It registers service
-// "a", accepts conversations on topic "b", and for every poke reads the item
-// name and copies the data out of its handle (two DdeGetData calls, as the
-// panel does) and acknowledges it without looking at the bytes.
+// "a" (or NAME), accepts conversations on topic "b", and for every poke reads
+// the item name and copies the data out of its handle (two DdeGetData calls,
+// as the panel does) and acknowledges it without looking at the bytes.
 //
-//   bare_dde_server.exe [--seconds N]
+//   bare_dde_server.exe [--seconds N] [--service NAME]
 //
 // A hidden top-level window runs the message loop; the program ends when that
 // window gets WM_CLOSE, after N seconds when given, or when it is killed.
@@ -47,8 +47,9 @@ HDDEDATA CALLBACK Callback(UINT type, UINT /*format*/, HCONV /*conversation*/, H
 
 int WINAPI wWinMain(HINSTANCE module, HINSTANCE /*previous*/, PWSTR /*commandLine*/, int /*show*/) {
   double seconds = 0;
-  if (!vestrel::bench::ParseSecondsArgument(seconds)) {
-    std::fputs("usage: bare_dde_server.exe [--seconds N]\n", stderr);
+  std::wstring service = L"a";
+  if (!vestrel::bench::ParseArguments(seconds, &service)) {
+    std::fputs("usage: bare_dde_server.exe [--seconds N] [--service NAME]\n", stderr);
     return 2;
   }
   // Never shown: it only carries the message loop's end.
@@ -59,7 +60,7 @@ int WINAPI wWinMain(HINSTANCE module, HINSTANCE /*previous*/, PWSTR /*commandLin
   if (DdeInitializeA(&instance, Callback, APPCMD_FILTERINITS, 0) != DMLERR_NO_ERROR) {
     return 1;
   }
-  serviceName = DdeCreateStringHandleA(instance, "a", CP_WINANSI);
+  serviceName = DdeCreateStringHandleW(instance, service.c_str(), CP_WINUNICODE);
   topicName = DdeCreateStringHandleA(instance, "b", CP_WINANSI);
   if (serviceName == nullptr || topicName == nullptr ||
       DdeNameService(instance, serviceName, nullptr, DNS_REGISTER) == nullptr) {

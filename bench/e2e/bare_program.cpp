@@ -24,7 +24,7 @@ LRESULT CALLBACK BareWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 
 }  // namespace
 
-bool ParseSecondsArgument(double& seconds) {
+bool ParseArguments(double& seconds, std::wstring* service) {
   int count = 0;
   wchar_t** arguments = CommandLineToArgvW(GetCommandLineW(), &count);
   if (arguments == nullptr) {
@@ -36,6 +36,9 @@ bool ParseSecondsArgument(double& seconds) {
       wchar_t* end = nullptr;
       seconds = std::wcstod(arguments[++i], &end);
       ok = end != arguments[i] && *end == L'\0' && seconds > 0 && seconds < 4e6;
+    } else if (service != nullptr && std::wcscmp(arguments[i], L"--service") == 0 &&
+               i + 1 < count && arguments[i + 1][0] != L'\0') {
+      *service = arguments[++i];
     } else {
       ok = false;
     }

@@ -2,13 +2,15 @@
 
 // What the two bare yardstick programs share: a top-level window whose
 // closing, or a --seconds timer, ends the program, and the message loop.
+#include <string>
+
 #include "win32/windows_api.h"
 
 namespace vestrel::bench {
 
-// The command line's "--seconds N" (N > 0), or nothing (seconds stays 0);
-// false on anything else.
-bool ParseSecondsArgument(double& seconds);
+// The command line's "--seconds N" (N > 0) and, where service is given,
+// "--service NAME"; what is absent stays as it was. False on anything else.
+bool ParseArguments(double& seconds, std::wstring* service = nullptr);
 
 // Registers the class and creates its window, not yet shown, which ends the
 // program after seconds (0: only when closed); nullptr when it could not.

@@ -12,7 +12,7 @@
 
 int WINAPI wWinMain(HINSTANCE module, HINSTANCE /*previous*/, PWSTR /*commandLine*/, int show) {
   double seconds = 0;
-  if (!vestrel::bench::ParseSecondsArgument(seconds)) {
+  if (!vestrel::bench::ParseArguments(seconds)) {
     std::fputs("usage: bare_window.exe [--seconds N]\n", stderr);
     return 2;
   }

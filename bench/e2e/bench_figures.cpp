@@ -38,9 +38,13 @@ std::string ParseOptions(const std::vector<std::string>& arguments, Options& opt
     long long highest = 100'000'000;
     if (name == "--levels") {
       highest = 32767;  // termsim's limit
-    } else if (name == "--starts") {
+    } else if (name == "--starts" || name == "--screen-seconds") {
       lowest = 0;
       highest = 1000;
+    } else if (name == "--rounds") {
+      highest = 1000;
+    } else if (name == "--breakdown" || name == "--flood") {
+      lowest = 0;
     } else if (name != "--count" && name != "--warmup") {
       return "unknown option " + name;
     }
@@ -55,16 +59,24 @@ std::string ParseOptions(const std::vector<std::string>& arguments, Options& opt
     }
     if (name == "--count") {
       options.Count = *parsed;
+    } else if (name == "--rounds") {
+      options.Rounds = static_cast<int>(*parsed);
     } else if (name == "--warmup") {
       options.Warmup = *parsed;
     } else if (name == "--levels") {
       options.Levels = static_cast<int>(*parsed);
-    } else {
+    } else if (name == "--starts") {
       options.Starts = static_cast<int>(*parsed);
+    } else if (name == "--breakdown") {
+      options.Breakdown = *parsed;
+    } else if (name == "--screen-seconds") {
+      options.ScreenSeconds = static_cast<int>(*parsed);
+    } else {
+      options.Flood = *parsed;
     }
   }
-  if (options.Warmup > options.Count) {
-    return "--warmup must not exceed --count";
+  if (options.Count < options.Rounds) {
+    return "--count must give every round a poke (at least --rounds)";
   }
   return "";
 }
@@ -115,6 +127,88 @@ std::string WholeNumbers(const std::vector<double>& values) {
     text += number;
   }
   return text;
+}
+
+Spread SpreadOf(const std::vector<double>& values) {
+  if (values.empty()) {
+    return {};
+  }
+  const auto [lowest, highest] = std::minmax_element(values.begin(), values.end());
+  return {Median(values), *lowest, *highest};
+}
+
+double Percentile(std::vector<double> values, double share) {
+  if (values.empty()) {
+    return 0;
+  }
+  std::sort(values.begin(), values.end());
+  const double rank = std::ceil(share * static_cast<double>(values.size()));
+  const std::size_t index = rank < 1 ? 0 : static_cast<std::size_t>(rank) - 1;
+  return values[std::min(index, values.size() - 1)];
+}
+
+std::optional<PokeTimingsReport> ParsePokeTimings(std::string_view text) {
+  PokeTimingsReport report;
+  std::size_t stepsSeen = 0;
+  bool pokesSeen = false;
+  bool roundsSeen = false;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string_view::npos) {
+      end = text.size();
+    }
+    const std::string line(text.substr(start, end - start));
+    start = end + 1;
+    char name[32] = {};
+    long long values[3] = {};
+    int consumed = 0;
+    if (std::sscanf(line.c_str(), "round %lld %lld %lld%n", &values[0], &values[1], &values[2],
+                    &consumed) == 3 &&
+        consumed == static_cast<int>(line.size())) {
+      report.Rounds.push_back({values[0], values[1], values[2]});
+    } else if (std::sscanf(line.c_str(), "%31s %lld%n", name, &values[0], &consumed) == 2 &&
+               consumed == static_cast<int>(line.size())) {
+      const std::string key = name;
+      if (key == "pokes") {
+        report.Pokes = values[0];
+        pokesSeen = true;
+      } else if (key == "rounds") {
+        report.RoundCount = values[0];
+        roundsSeen = true;
+      }
+      for (std::size_t i = 0; i < kPokeSteps.size(); ++i) {
+        if (key == std::string(kPokeSteps[i]) + "_ns") {
+          report.StepNanoseconds[i] = values[0];
+          stepsSeen |= std::size_t{1} << i;
+        }
+      }
+    } else if (!line.empty()) {
+      return std::nullopt;
+    }
+  }
+  if (!pokesSeen || !roundsSeen || stepsSeen != (std::size_t{1} << kPokeSteps.size()) - 1) {
+    return std::nullopt;
+  }
+  return report;
+}
+
+std::vector<double> ScreenLatencies(const std::vector<PaintRound>& rounds, long long firstPoke,
+                                    const std::vector<long long>& ackNanoseconds) {
+  std::vector<double> latencies;
+  auto round = rounds.begin();
+  for (std::size_t i = 0; i < ackNanoseconds.size(); ++i) {
+    const long long poke = firstPoke + static_cast<long long>(i);
+    // Rounds come in time order, each carrying every poke decoded before it.
+    round = std::find_if(round, rounds.end(),
+                         [&](const PaintRound& candidate) { return candidate.Pokes >= poke; });
+    if (round == rounds.end()) {
+      break;
+    }
+    const long long nanoseconds = std::max(0LL, round->EndNanoseconds - ackNanoseconds[i]);
+    latencies.push_back(static_cast<double>(nanoseconds) / 1e6);
+  }
+  return latencies;
 }
 
 }  // namespace vestrel::bench

@@ -2,6 +2,8 @@
 
 // The end-to-end bench's arguments, the terminal simulator's summary line and
 // the figures made of them: the parts of e2e_bench that need no Windows.
+#include <array>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -10,18 +12,29 @@
 namespace vestrel::bench {
 
 inline constexpr char kUsage[] =
-    "usage: e2e_bench [--count N] [--warmup N] [--levels N] [--starts N]\n"
-    "  --count N   pokes to each server in all (default 100000)\n"
-    "  --warmup N  pokes of the first run, after which the panel's memory is read\n"
-    "              again (default 1000)\n"
-    "  --levels N  price levels a side of the poked book, 1 to 32767 (default 50)\n"
-    "  --starts N  starts of the panel and of the bare window each (default 5; 0: none)\n";
+    "usage: e2e_bench [--count N] [--rounds N] [--warmup N] [--levels N] [--starts N]\n"
+    "                 [--breakdown N] [--screen-seconds N] [--flood N]\n"
+    "  --count N           pokes to each server in the timed rounds, in all (default 24000)\n"
+    "  --rounds N          rounds the pokes are split into, the servers taking turns\n"
+    "                      (default 6)\n"
+    "  --warmup N          pokes to each server before the rounds, after which the\n"
+    "                      panel's memory is read (default 1000)\n"
+    "  --levels N          price levels a side of the poked book, 1 to 32767 (default 50)\n"
+    "  --starts N          starts of the panel and of the bare window each (default 5; 0: none)\n"
+    "  --breakdown N       pokes to a panel timing its steps (default 4000; 0: none)\n"
+    "  --screen-seconds N  seconds of pokes at 10 and at 100 a second, timed to the\n"
+    "                      screen (default 10; 0: none)\n"
+    "  --flood N           refused pokes in the flood (default 2000; 0: none)\n";
 
 struct Options {
-  long long Count = 100000;
+  long long Count = 24000;
+  int Rounds = 6;
   long long Warmup = 1000;
   int Levels = 50;
   int Starts = 5;
+  long long Breakdown = 4000;
+  int ScreenSeconds = 10;
+  long long Flood = 2000;
   bool Help = false;
 };
 
@@ -51,5 +64,44 @@ double Median(std::vector<double> values);
 
 // The values rounded to whole numbers, separated by spaces.
 std::string WholeNumbers(const std::vector<double>& values);
+
+// The middle, lowest and highest of the rounds' figures.
+struct Spread {
+  double Middle = 0;
+  double Lowest = 0;
+  double Highest = 0;
+};
+Spread SpreadOf(const std::vector<double>& values);
+
+// The value that share (0 to 1) of the values do not exceed: the nearest
+// rank, so p99 of 100 values is the 99th smallest; 0 for none.
+double Percentile(std::vector<double> values, double share);
+
+// The panel's report of where the pokes' time went (VESTREL_POKE_TIMINGS):
+// the pokes it decoded, the nanoseconds of each step, and its repaint rounds.
+inline constexpr std::array<const char*, 5> kPokeSteps = {"fetch", "decode", "analysis", "model",
+                                                          "paint"};
+struct PaintRound {
+  long long Pokes = 0;  // pokes decoded when the round ran
+  long long StartNanoseconds = 0;
+  long long EndNanoseconds = 0;
+};
+struct PokeTimingsReport {
+  long long Pokes = 0;
+  std::array<long long, kPokeSteps.size()> StepNanoseconds{};
+  long long RoundCount = 0;
+  std::vector<PaintRound> Rounds;
+};
+
+// Empty when the text is not a whole report.
+std::optional<PokeTimingsReport> ParsePokeTimings(std::string_view text);
+
+// The time each poke took to the screen, in milliseconds: from its
+// acknowledgement (ackNanoseconds[i], the same clock as the rounds') to the
+// end of the first round that ran once the panel had decoded it (the panel's
+// poke number firstPoke + i). A poke that reached the screen before the
+// acknowledgement was seen counts 0; one no round carried is left out.
+std::vector<double> ScreenLatencies(const std::vector<PaintRound>& rounds, long long firstPoke,
+                                    const std::vector<long long>& ackNanoseconds);
 
 }  // namespace vestrel::bench

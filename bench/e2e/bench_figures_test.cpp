@@ -1,5 +1,6 @@
-// The bench's arguments and its reading of termsim's summary line: a figure
-// read wrongly here would be printed as a measurement.
+// The bench's arguments, its reading of termsim's summary line and of the
+// panel's timing report, and the figures made of them: a figure read or
+// reckoned wrongly here would be printed as a measurement.
 #include "bench_figures.h"
 
 #include <gtest/gtest.h>
@@ -14,20 +15,29 @@ std::string Parse(const std::vector<std::string>& arguments, Options& options) {
 TEST(BenchOptions, DefaultsAndEveryOption) {
   Options options;
   EXPECT_EQ(Parse({}, options), "");
-  EXPECT_EQ(options.Count, 100000);
+  EXPECT_EQ(options.Count, 24000);
+  EXPECT_EQ(options.Rounds, 6);
   EXPECT_EQ(options.Warmup, 1000);
   EXPECT_EQ(options.Levels, 50);
   EXPECT_EQ(options.Starts, 5);
+  EXPECT_EQ(options.Breakdown, 4000);
+  EXPECT_EQ(options.ScreenSeconds, 10);
+  EXPECT_EQ(options.Flood, 2000);
   EXPECT_FALSE(options.Help);
 
-  EXPECT_EQ(
-      Parse({"--count", "5000", "--warmup", "5000", "--levels", "32767", "--starts", "0", "--help"},
-            options),
-      "");
+  EXPECT_EQ(Parse({"--count", "5000", "--rounds", "1000", "--warmup", "7000", "--levels", "32767",
+                   "--starts", "0", "--breakdown", "0", "--screen-seconds", "0", "--flood", "0",
+                   "--help"},
+                  options),
+            "");
   EXPECT_EQ(options.Count, 5000);
-  EXPECT_EQ(options.Warmup, 5000);
+  EXPECT_EQ(options.Rounds, 1000);
+  EXPECT_EQ(options.Warmup, 7000);
   EXPECT_EQ(options.Levels, 32767);
   EXPECT_EQ(options.Starts, 0);
+  EXPECT_EQ(options.Breakdown, 0);
+  EXPECT_EQ(options.ScreenSeconds, 0);
+  EXPECT_EQ(options.Flood, 0);
   EXPECT_TRUE(options.Help);
 }
 
@@ -40,8 +50,10 @@ TEST(BenchOptions, RefusesWhatCannotBeRun) {
       {"--count", "99999999999999999999"},  // would overflow
       {"--levels", "32768"},                // more than termsim builds
       {"--starts", "1001"},
-      {"--count", "500"},  // the default warm-up of 1000 exceeds it
+      {"--count", "5"},  // fewer pokes than the default 6 rounds
+      {"--rounds", "0"},
       {"--warmup", "0"},
+      {"--flood", "-1"},
       {"--bogus", "1"},
       {"fast"},
   };
@@ -50,7 +62,8 @@ TEST(BenchOptions, RefusesWhatCannotBeRun) {
     EXPECT_NE(Parse(arguments, options), "") << arguments[0];
   }
   Options options;
-  EXPECT_EQ(Parse({"--count", "500"}, options), "--warmup must not exceed --count");
+  EXPECT_EQ(Parse({"--count", "5"}, options),
+            "--count must give every round a poke (at least --rounds)");
 }
 
 TEST(PokeSummaryLine, ReadsTheLastSummaryAmongOtherOutput) {
@@ -83,12 +96,58 @@ TEST(PokeSummaryLine, NoSummaryIsNoFigure) {
   EXPECT_EQ(instant->Rate(), 0);
 }
 
-TEST(StartTimes, MedianAndSamples) {
+TEST(Figures, MedianSpreadAndPercentiles) {
   EXPECT_EQ(Median({}), 0);
   EXPECT_EQ(Median({300, 100, 200}), 200);
   EXPECT_EQ(Median({400, 100, 300, 200}), 250);
   EXPECT_EQ(WholeNumbers({289.4, 220.6, 1000}), "289 221 1000");
   EXPECT_EQ(WholeNumbers({}), "");
+
+  const Spread rounds = SpreadOf({0.97, 0.91, 0.99, 0.95});
+  EXPECT_DOUBLE_EQ(rounds.Middle, 0.96);
+  EXPECT_DOUBLE_EQ(rounds.Lowest, 0.91);
+  EXPECT_DOUBLE_EQ(rounds.Highest, 0.99);
+
+  std::vector<double> hundred;
+  for (int i = 100; i >= 1; --i) {
+    hundred.push_back(i);
+  }
+  EXPECT_EQ(Percentile(hundred, 0.5), 50);
+  EXPECT_EQ(Percentile(hundred, 0.99), 99);
+  EXPECT_EQ(Percentile(hundred, 1.0), 100);
+  EXPECT_EQ(Percentile({7}, 0.99), 7);
+  EXPECT_EQ(Percentile({}, 0.5), 0);
+}
+
+TEST(PokeTimings, ReadsThePanelsReportAndRefusesAPartOne) {
+  const std::string whole =
+      "pokes 3\nfetch_ns 30\ndecode_ns 20\nanalysis_ns 10\nmodel_ns 5\npaint_ns 900\n"
+      "rounds 2\nround 1 1000 1500\nround 3 2000 2600\n";
+  const auto report = ParsePokeTimings(whole);
+  ASSERT_TRUE(report.has_value());
+  EXPECT_EQ(report->Pokes, 3);
+  EXPECT_EQ(report->StepNanoseconds, (std::array<long long, 5>{30, 20, 10, 5, 900}));
+  EXPECT_EQ(report->RoundCount, 2);
+  ASSERT_EQ(report->Rounds.size(), 2U);
+  EXPECT_EQ(report->Rounds[1].Pokes, 3);
+  EXPECT_EQ(report->Rounds[1].EndNanoseconds, 2600);
+
+  EXPECT_FALSE(ParsePokeTimings("").has_value());
+  EXPECT_FALSE(ParsePokeTimings(whole.substr(0, whole.find("paint_ns"))).has_value());
+  EXPECT_FALSE(ParsePokeTimings(whole + "round 4 5\n").has_value());
+}
+
+TEST(PokeTimings, EachPokeReachesTheScreenWithTheFirstRoundThatCarriesIt) {
+  // Pokes 11 to 15 acknowledged at 1, 2, 3, 20 and 30 ms; the panel painted
+  // poke 11 by 1.5 ms, 12 and 13 together by 18 ms, 14 before its
+  // acknowledgement was seen, and 15 not at all.
+  const std::vector<PaintRound> rounds = {{10, 0, 500'000},
+                                          {11, 1'200'000, 1'500'000},
+                                          {13, 17'000'000, 18'000'000},
+                                          {14, 19'000'000, 19'900'000}};
+  const std::vector<double> latencies =
+      ScreenLatencies(rounds, 11, {1'000'000, 2'000'000, 3'000'000, 20'000'000, 30'000'000});
+  EXPECT_EQ(latencies, (std::vector<double>{0.5, 16, 15, 0}));
 }
 
 }  // namespace

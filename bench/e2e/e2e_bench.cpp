@@ -1,15 +1,27 @@
-// e2e_bench.exe: the panel's end-to-end throughput, memory and start-up,
-// each next to a bare Win32 yardstick, in one run under the same conditions.
+// e2e_bench.exe: the panel's end-to-end throughput, memory, start-up and
+// time to the screen, each next to a bare Win32 yardstick or a target, in one
+// run under the same conditions.
 //
-//   e2e_bench.exe [--count N] [--warmup N] [--levels N] [--starts N]
+//   e2e_bench.exe [--count N] [--rounds N] [--warmup N] [--levels N] [--starts N]
+//                 [--breakdown N] [--screen-seconds N] [--flood N]
 //
 // 1. Throughput: the terminal simulator (termsim.exe) pokes a generated order
-//    book of --levels levels a side as fast as DDE allows, --count pokes in
-//    all, first to the real panel and then to bare_dde_server.exe, a DDEML
-//    server that fetches each poke and acknowledges it without decoding. The
-//    pokes go in two runs per server, --warmup pokes and then the rest, and
-//    the panel's memory is read after each.
-// 2. Start-up: --starts starts each of the panel and of bare_window.exe, in
+//    book of --levels levels a side as fast as DDE allows to the real panel
+//    and to bare_dde_server.exe, a DDEML server that fetches each poke and
+//    acknowledges it without decoding (under a service name of its own, so
+//    both run throughout). After --warmup pokes to each, the panel's memory
+//    is read; then --count pokes to each, in --rounds rounds, the servers
+//    taking turns and the order swapped every round, so that a change in the
+//    machine's load touches both alike. The ratio is each round's.
+// 2. Where a poke's time goes: a panel started with VESTREL_POKE_TIMINGS
+//    times its steps (fetch, decode, analysis, model, paint) for --breakdown
+//    pokes, next to the bare server's time for as many.
+// 3. Poke to screen: the bench pokes books at 10 and then at 100 a second
+//    for --screen-seconds each to a timing panel, and takes each poke's time
+//    from its acknowledgement to the end of the repaint round that carried
+//    it (the panel reports its rounds). Then a flood of --flood books cut
+//    short: the time a refused poke takes and the day's text log's growth.
+// 4. Start-up: --starts starts each of the panel and of bare_window.exe, in
 //    turn; the time from CreateProcess to the window being shown, and for the
 //    panel also to its DDE service answering a connect.
 //
@@ -18,6 +30,7 @@
 // TERMSIM_EXE name them. The targets are reported, never enforced: the exit
 // code is 0 when every measurement ran, 1 when one could not (a program did
 // not start, a poke was refused or failed), 2 on bad arguments.
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -29,15 +42,20 @@
 #include <vector>
 
 #include "bench_figures.h"
+#include "direct_pokes.h"
 #include "harness/panel_session.h"
 #include "harness/program_under_test.h"
 #include "win32/executable_folder.h"
+#include "win32/text_encoding.h"
+// after windows.h
+#include <shlobj.h>
 
 namespace {
 
 namespace fs = std::filesystem;
 using vestrel::bench::Options;
 using vestrel::bench::PokeSummary;
+using vestrel::bench::PokeTimingsReport;
 using vestrel::e2e::ProcessMemory;
 using vestrel::e2e::ProgramUnderTest;
 using vestrel::e2e::TerminalClient;
@@ -50,16 +68,25 @@ constexpr int kRan = 0;
 constexpr int kFailed = 1;
 constexpr int kBadArguments = 2;
 
-constexpr double kThroughputTarget = 0.85;
+constexpr double kThroughputTarget = 0.95;
+constexpr double kStartTarget = 1.2;
+constexpr double kQuietScreenTarget = 2;  // ms, p50 at 10 pokes/s
+constexpr double kBusyScreenTarget = 17;  // ms, p99 at 100 pokes/s
+constexpr double kFloodTimeTarget = 1;    // ms a refused poke
+constexpr double kFloodLogTarget = 200;   // bytes of text log a refused poke
 constexpr wchar_t kPanelClass[] = L"VestrelMain";
 constexpr int kBestBidButton = 1002;  // the automation contract's cmdBestBid
 constexpr wchar_t kBareServerClass[] = L"VestrelBareDdeServer";
 constexpr wchar_t kBareWindowClass[] = L"VestrelBareWindow";
+// The bare server's service while the panel serves "a".
+constexpr wchar_t kBareService[] = L"vestrelbare";
 
 // A run could not be measured: the message says what and why.
 struct BenchFailure : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
+
+const char* Verdict(bool met) { return met ? "met" : "NOT met"; }
 
 fs::path ProgramFolder() { return fs::path(vestrel::win32::ExecutableFolder()); }
 
@@ -87,12 +114,18 @@ struct Products {
   fs::path BareWindow;
 };
 
-// Runs termsim.exe for that many pokes and returns what its summary line
-// says; throws unless every poke was acknowledged.
-PokeSummary RunTermsim(const fs::path& termsim, const fs::path& folder, long long count, int levels,
-                       int run) {
-  const fs::path outputPath = folder / (L"termsim-" + std::to_wstring(run) + L".txt");
-  const std::wstring arguments = L"--levels " + std::to_wstring(levels) + L" --rate 0 --count " +
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Runs termsim.exe for that many pokes to the service and returns what its
+// summary line says; throws unless every poke was acknowledged.
+PokeSummary RunTermsim(const fs::path& termsim, const fs::path& folder, const wchar_t* service,
+                       long long count, int levels, int& runs) {
+  const fs::path outputPath = folder / (L"termsim-" + std::to_wstring(++runs) + L".txt");
+  const std::wstring arguments = L"--service " + std::wstring(service) + L" --levels " +
+                                 std::to_wstring(levels) + L" --rate 0 --count " +
                                  std::to_wstring(count) + L" --quiet";
   long exitCode = 0;
   bool ended = false;
@@ -105,8 +138,7 @@ PokeSummary RunTermsim(const fs::path& termsim, const fs::path& folder, long lon
     exitCode = ended ? termsimRun.WaitForExit(0ms) : -1;
   }
 
-  std::ifstream in(outputPath, std::ios::binary);
-  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::string text = ReadFile(outputPath);
   if (!ended) {
     throw BenchFailure("termsim did not end in time; its output: " + text);
   }
@@ -122,36 +154,31 @@ PokeSummary RunTermsim(const fs::path& termsim, const fs::path& folder, long lon
   return *summary;
 }
 
-struct Throughput {
-  PokeSummary First;
-  PokeSummary Rest;
-  ProcessMemory AfterStart;
-  ProcessMemory AfterFirst;
-  ProcessMemory AfterAll;
+// Pokes to one server over several runs.
+struct Pokes {
+  long long Count = 0;
+  double Seconds = 0;
 
-  long long Pokes() const { return First.Sent + Rest.Sent; }
-  double Seconds() const { return First.Seconds + Rest.Seconds; }
-  double Rate() const { return Seconds() > 0 ? static_cast<double>(Pokes()) / Seconds() : 0; }
+  void Add(const PokeSummary& run) {
+    Count += run.Sent;
+    Seconds += run.Seconds;
+  }
+  double Rate() const { return Seconds > 0 ? static_cast<double>(Count) / Seconds : 0; }
+  double MicrosecondsEach() const {
+    return Count > 0 ? Seconds * 1e6 / static_cast<double>(Count) : 0;
+  }
 };
 
-// Runs the pokes against the server that is up: the warm-up run, then the
-// rest, reading the server's memory before, between and after.
-Throughput Poke(const ProgramUnderTest& server, const Products& products, const fs::path& folder,
-                const Options& options, int& runs) {
-  Throughput result;
-  result.AfterStart = server.Memory();
-  result.First = RunTermsim(products.Termsim, folder, options.Warmup, options.Levels, ++runs);
-  result.AfterFirst = server.Memory();
-  if (options.Count > options.Warmup) {
-    result.Rest = RunTermsim(products.Termsim, folder, options.Count - options.Warmup,
-                             options.Levels, ++runs);
-  }
-  result.AfterAll = server.Memory();
-  if (!server.Running()) {
-    throw BenchFailure("the server ended during the pokes");
-  }
-  return result;
-}
+struct Throughput {
+  PokeSummary PanelWarmup;
+  PokeSummary BareWarmup;
+  Pokes Panel;
+  Pokes Bare;
+  std::vector<double> Ratios;  // each round's, panel / bare server
+  ProcessMemory AfterStart;
+  ProcessMemory AfterWarmup;
+  ProcessMemory AfterAll;
+};
 
 // Asks the program's window to close and waits for the program to end; a
 // program that does not is ended by force, and that is an error.
@@ -176,6 +203,65 @@ void RequireNoServer(TerminalClient& client) {
   }
 }
 
+HWND StartedPanelWindow(const ProgramUnderTest& panel) {
+  const HWND window = panel.WaitForWindow(kPanelClass);
+  if (window == nullptr) {
+    throw BenchFailure("the panel's window did not appear");
+  }
+  return window;
+}
+
+// The panel and the bare server both up, the warm-up pokes to each, then the
+// rounds.
+Throughput MeasureThroughput(const TerminalFolder& terminal, const Products& products,
+                             const Options& options, int& runs) {
+  Throughput result;
+  ProgramUnderTest panel(terminal.Panel(), terminal.Path(), terminal.Environment());
+  const HWND window = StartedPanelWindow(panel);
+  ProgramUnderTest bare(products.BareServer, terminal.Path(), {},
+                        L"--service " + std::wstring(kBareService));
+  if (bare.WaitForWindow(kBareServerClass) == nullptr) {
+    throw BenchFailure("bare_dde_server did not start");
+  }
+
+  const auto poke = [&](const wchar_t* service, long long count) {
+    return RunTermsim(products.Termsim, terminal.Path(), service, count, options.Levels, runs);
+  };
+  result.AfterStart = panel.Memory();
+  result.PanelWarmup = poke(L"a", options.Warmup);
+  result.AfterWarmup = panel.Memory();
+  result.BareWarmup = poke(kBareService, options.Warmup);
+
+  for (int round = 0; round < options.Rounds; ++round) {
+    // The pokes split as evenly as they go; the first rounds take the rest.
+    const long long count =
+        options.Count / options.Rounds + (round < options.Count % options.Rounds ? 1 : 0);
+    PokeSummary panelRun;
+    PokeSummary bareRun;
+    if (round % 2 == 0) {
+      panelRun = poke(L"a", count);
+      bareRun = poke(kBareService, count);
+    } else {
+      bareRun = poke(kBareService, count);
+      panelRun = poke(L"a", count);
+    }
+    result.Panel.Add(panelRun);
+    result.Bare.Add(bareRun);
+    result.Ratios.push_back(bareRun.Rate() > 0 ? panelRun.Rate() / bareRun.Rate() : 0);
+  }
+  result.AfterAll = panel.Memory();
+  if (!panel.Running() || !bare.Running()) {
+    throw BenchFailure("a server ended during the pokes");
+  }
+  const std::wstring bestBid = vestrel::e2e::Caption(window, kBestBidButton);
+  Close(panel, kPanelClass, "the panel");
+  Close(bare, kBareServerClass, "bare_dde_server");
+  if (bestBid.empty() || bestBid == L"*") {
+    throw BenchFailure("the panel acknowledged the pokes but shows no book");
+  }
+  return result;
+}
+
 double Megabytes(std::size_t bytes) { return static_cast<double>(bytes) / (1024.0 * 1024.0); }
 
 // Wine gives no private bytes for another process: those show as n/a.
@@ -194,15 +280,197 @@ void PrintMemory(const char* when, const ProcessMemory& memory) {
               PrivateText(memory.PrivateBytes).c_str());
 }
 
-void PrintThroughput(const char* label, const Throughput& run) {
-  std::printf("%-18s %lld pokes in %.3f s: %.0f pokes/s, %.1f us a poke (first %lld: %.0f pokes/s",
-              label, run.Pokes(), run.Seconds(), run.Rate(),
-              run.Pokes() > 0 ? run.Seconds() * 1e6 / static_cast<double>(run.Pokes()) : 0.0,
-              run.First.Sent, run.First.Rate());
-  if (run.Rest.Sent > 0) {
-    std::printf(", then %lld: %.0f pokes/s", run.Rest.Sent, run.Rest.Rate());
+void PrintThroughput(const char* label, const Pokes& pokes, const PokeSummary& warmup, int rounds) {
+  std::printf(
+      "%-18s %lld pokes in %d rounds, %.3f s: %.0f pokes/s, %.1f us a poke (warm-up %lld: "
+      "%.0f pokes/s)\n",
+      label, pokes.Count, rounds, pokes.Seconds, pokes.Rate(), pokes.MicrosecondsEach(),
+      warmup.Sent, warmup.Rate());
+}
+
+void PrintThroughputFigures(const Throughput& run, const Options& options) {
+  PrintThroughput("panel:", run.Panel, run.PanelWarmup, options.Rounds);
+  PrintThroughput("bare DDEML server:", run.Bare, run.BareWarmup, options.Rounds);
+  const vestrel::bench::Spread ratio = vestrel::bench::SpreadOf(run.Ratios);
+  std::printf(
+      "throughput panel / bare server: %.3f (rounds %.3f-%.3f, median of %d rounds of %lld pokes "
+      "each, the order swapped every round; target >= %.2f: %s)\n",
+      ratio.Middle, ratio.Lowest, ratio.Highest, options.Rounds, options.Count / options.Rounds,
+      kThroughputTarget, Verdict(ratio.Middle >= kThroughputTarget));
+
+  PrintMemory("after start:", run.AfterStart);
+  std::string when = "after " + std::to_string(run.PanelWarmup.Sent) + " pokes:";
+  PrintMemory(when.c_str(), run.AfterWarmup);
+  const long long all = run.PanelWarmup.Sent + run.Panel.Count;
+  when = "after " + std::to_string(all) + " pokes:";
+  PrintMemory(when.c_str(), run.AfterAll);
+  const double growth =
+      Megabytes(run.AfterAll.PeakWorkingSet) - Megabytes(run.AfterWarmup.PeakWorkingSet);
+  if (run.AfterAll.PeakWorkingSet == 0 || run.AfterWarmup.PeakWorkingSet == 0) {
+    std::printf("panel peak working set growth: n/a (the system gave no memory figures)\n");
+  } else {
+    std::printf("panel peak working set growth from %lld to %lld pokes: %+.2f MB (%+.0f KB)\n",
+                run.PanelWarmup.Sent, all, growth, growth * 1024);
   }
-  std::printf(")\n");
+  std::fflush(stdout);
+}
+
+// A panel that reports where its pokes' time went when it closes.
+class TimedPanel {
+ public:
+  TimedPanel(const TerminalFolder& terminal, const wchar_t* reportName)
+      : report_(terminal.Path() / reportName),
+        panel_(terminal.Panel(), terminal.Path(), Environment(terminal, report_)),
+        window_(StartedPanelWindow(panel_)) {}
+
+  HWND Window() const { return window_; }
+
+  // Closes the panel and reads its report.
+  PokeTimingsReport Close() {
+    ::Close(panel_, kPanelClass, "the timing panel");
+    const auto report = vestrel::bench::ParsePokeTimings(ReadFile(report_));
+    if (!report) {
+      throw BenchFailure("the panel wrote no timing report to " + report_.string());
+    }
+    return *report;
+  }
+
+ private:
+  static std::vector<std::pair<std::wstring, std::wstring>> Environment(
+      const TerminalFolder& terminal, const fs::path& report) {
+    auto environment = terminal.Environment();
+    environment.emplace_back(L"VESTREL_POKE_TIMINGS", report.wstring());
+    return environment;
+  }
+
+  fs::path report_;
+  ProgramUnderTest panel_;
+  HWND window_;
+};
+
+void MeasureBreakdown(const TerminalFolder& terminal, const Products& products,
+                      const Options& options, int& runs) {
+  TimedPanel panel(terminal, L"timings-breakdown.txt");
+  const PokeSummary panelRun =
+      RunTermsim(products.Termsim, terminal.Path(), L"a", options.Breakdown, options.Levels, runs);
+  const PokeTimingsReport report = panel.Close();
+  PokeSummary bareRun;
+  {
+    ProgramUnderTest bare(products.BareServer, terminal.Path(), {},
+                          L"--service " + std::wstring(kBareService));
+    if (bare.WaitForWindow(kBareServerClass) == nullptr) {
+      throw BenchFailure("bare_dde_server did not start");
+    }
+    bareRun = RunTermsim(products.Termsim, terminal.Path(), kBareService, options.Breakdown,
+                         options.Levels, runs);
+    Close(bare, kBareServerClass, "bare_dde_server");
+  }
+  const auto each = [](const PokeSummary& run) {
+    return run.Sent > 0 ? run.Seconds * 1e6 / static_cast<double>(run.Sent) : 0.0;
+  };
+  std::printf(
+      "poke breakdown, a panel timing its steps: %lld pokes, %.1f us a poke; bare server %.1f us "
+      "a poke (%+.1f us)\n",
+      panelRun.Sent, each(panelRun), each(bareRun), each(panelRun) - each(bareRun));
+  const double pokes = static_cast<double>(std::max(1LL, report.Pokes));
+  double inside = 0;
+  std::string steps;
+  for (std::size_t i = 0; i < vestrel::bench::kPokeSteps.size(); ++i) {
+    const double microseconds = static_cast<double>(report.StepNanoseconds[i]) / 1e3 / pokes;
+    inside += microseconds;
+    char step[64];
+    std::snprintf(step, sizeof step, "%s%s %.1f", i == 0 ? "" : ", ", vestrel::bench::kPokeSteps[i],
+                  microseconds);
+    steps += step;
+  }
+  const double paintEach = report.RoundCount > 0
+                               ? static_cast<double>(report.StepNanoseconds.back()) / 1e3 /
+                                     static_cast<double>(report.RoundCount)
+                               : 0.0;
+  std::printf(
+      "poke breakdown inside the panel, us a poke: %s (in all %.1f; %lld repaint rounds, %.0f us "
+      "each)\n",
+      steps.c_str(), inside, report.RoundCount, paintEach);
+  std::fflush(stdout);
+}
+
+void PrintScreenLatency(int rate, const std::vector<double>& latencies, long long poked,
+                        double targetMs, bool targetIsMedian) {
+  const double p50 = vestrel::bench::Percentile(latencies, 0.5);
+  const double p99 = vestrel::bench::Percentile(latencies, 0.99);
+  std::printf(
+      "poke to screen at %d pokes/s: p50 %.2f ms, p99 %.2f ms (%zu of %lld pokes seen on "
+      "screen; target %s <= %.0f ms: %s)\n",
+      rate, p50, p99, latencies.size(), poked, targetIsMedian ? "p50" : "p99", targetMs,
+      Verdict(latencies.size() == static_cast<std::size_t>(poked) &&
+              (targetIsMedian ? p50 : p99) <= targetMs));
+}
+
+// The size of every file in the user's text-log folder.
+std::uintmax_t TextLogBytes() {
+  wchar_t appData[MAX_PATH] = {};
+  if (!SHGetSpecialFolderPathW(nullptr, appData, CSIDL_APPDATA, FALSE)) {
+    throw BenchFailure("no application-data folder");
+  }
+  std::error_code error;
+  std::uintmax_t bytes = 0;
+  for (const auto& entry : fs::directory_iterator(fs::path(appData) / L"Zel_Project", error)) {
+    if (entry.is_regular_file(error)) {
+      bytes += entry.file_size(error);
+    }
+  }
+  return bytes;
+}
+
+void MeasureScreenAndFlood(const TerminalFolder& terminal, const Options& options) {
+  TimedPanel panel(terminal, L"timings-screen.txt");
+  std::vector<long long> quiet;
+  std::vector<long long> busy;
+  double floodSeconds = 0;
+  std::uintmax_t logBefore = 0;
+  const long long quietCount = 10LL * options.ScreenSeconds;
+  const long long busyCount = 100LL * options.ScreenSeconds;
+  {
+    TerminalClient client;
+    if (!client.Connect(60s)) {
+      throw BenchFailure("the timing panel's DDE service did not answer");
+    }
+    quiet = vestrel::bench::PokeAtRate(client, options.Levels, 10, quietCount, 0);
+    busy = vestrel::bench::PokeAtRate(client, options.Levels, 100, busyCount, quietCount);
+    // The last book's caption, as another process reads it, once its round
+    // has had time to run.
+    WaitUntil([] { return false; }, 100ms, 10ms);
+    const std::wstring expected =
+        vestrel::bench::BookForTurn(options.Levels, quietCount + busyCount - 1).BestBid;
+    const std::wstring shown =
+        vestrel::bench::ShownText(GetDlgItem(panel.Window(), kBestBidButton));
+    if (options.ScreenSeconds > 0 && shown != expected) {
+      throw BenchFailure("cmdBestBid shows \"" + vestrel::win32::WideToUtf8(shown) +
+                         "\" to other programs after the last book, not \"" +
+                         vestrel::win32::WideToUtf8(expected) + "\"");
+    }
+    logBefore = TextLogBytes();
+    floodSeconds = vestrel::bench::PokeTruncatedBooks(client, options.Levels, options.Flood);
+  }
+  const PokeTimingsReport report = panel.Close();
+  const std::uintmax_t logAfter = TextLogBytes();
+
+  if (options.ScreenSeconds > 0) {
+    PrintScreenLatency(10, vestrel::bench::ScreenLatencies(report.Rounds, 1, quiet), quietCount,
+                       kQuietScreenTarget, true);
+    PrintScreenLatency(100, vestrel::bench::ScreenLatencies(report.Rounds, 1 + quietCount, busy),
+                       busyCount, kBusyScreenTarget, false);
+  }
+  if (options.Flood > 0) {
+    const double flood = static_cast<double>(options.Flood);
+    const double milliseconds = floodSeconds * 1e3 / flood;
+    const double bytes = static_cast<double>(logAfter - std::min(logAfter, logBefore)) / flood;
+    std::printf(
+        "refused poke in a flood: %.2f ms, %.0f bytes of text log (%lld books cut short in %.1f "
+        "s; targets <= %.0f ms and <= %.0f bytes: %s)\n",
+        milliseconds, bytes, options.Flood, floodSeconds, kFloodTimeTarget, kFloodLogTarget,
+        Verdict(milliseconds <= kFloodTimeTarget && bytes <= kFloodLogTarget));
+  }
   std::fflush(stdout);
 }
 
@@ -257,6 +525,36 @@ StartTime TimeStart(const fs::path& program, const fs::path& folder,
   return result;
 }
 
+void MeasureStarts(const TerminalFolder& terminal, const Products& products, const Options& options,
+                   TerminalClient& client) {
+  RequireNoServer(client);
+  std::vector<double> panelShown;
+  std::vector<double> panelServing;
+  std::vector<double> bareShown;
+  // In turn, so that a change in the machine's load touches both alike.
+  for (int i = 0; i < options.Starts; ++i) {
+    const StartTime panel = TimeStart(terminal.Panel(), terminal.Path(), terminal.Environment(),
+                                      kPanelClass, &client, "the panel");
+    panelShown.push_back(panel.Shown);
+    panelServing.push_back(panel.Serving);
+    bareShown.push_back(TimeStart(products.BareWindow, terminal.Path(), {}, kBareWindowClass,
+                                  nullptr, "bare_window")
+                            .Shown);
+  }
+  const double bare = vestrel::bench::Median(bareShown);
+  const double serving = vestrel::bench::Median(panelServing);
+  std::printf("start-up, panel to window shown:       median %6.0f ms (%s)\n",
+              vestrel::bench::Median(panelShown), vestrel::bench::WholeNumbers(panelShown).c_str());
+  std::printf("start-up, panel to DDE serving:        median %6.0f ms (%s)\n", serving,
+              vestrel::bench::WholeNumbers(panelServing).c_str());
+  std::printf("start-up, bare window to window shown: median %6.0f ms (%s)\n", bare,
+              vestrel::bench::WholeNumbers(bareShown).c_str());
+  const double ratio = bare > 0 ? serving / bare : 0.0;
+  std::printf("start-up panel serving / bare window: %.2f (%+.0f ms; target <= %.1f: %s)\n", ratio,
+              serving - bare, kStartTarget, Verdict(bare > 0 && ratio <= kStartTarget));
+  std::fflush(stdout);
+}
+
 int Run(const Options& options) {
   Product("VESTREL_EXE", L"Vestrel.exe");
   Product("VESTREL_T2Q_DLL", L"TRANS2QUIK.DLL");
@@ -270,10 +568,10 @@ int Run(const Options& options) {
   }
 
   std::printf(
-      "e2e bench: %d-bit, a book of %d levels a side, %lld pokes to each server "
-      "(memory read after %lld), %d starts of each program\n",
-      static_cast<int>(sizeof(void*) * 8), options.Levels, options.Count, options.Warmup,
-      options.Starts);
+      "e2e bench: %d-bit, a book of %d levels a side, %lld pokes to each server in %d rounds "
+      "(after %lld to warm up), %d starts of each program\n",
+      static_cast<int>(sizeof(void*) * 8), options.Levels, options.Count, options.Rounds,
+      options.Warmup, options.Starts);
   std::fflush(stdout);
 
   TerminalClient client;
@@ -281,82 +579,18 @@ int Run(const Options& options) {
   const TerminalFolder terminal;
   int runs = 0;
 
-  Throughput panelRun;
-  std::wstring bestBid;
-  {
-    ProgramUnderTest panel(terminal.Panel(), terminal.Path(), terminal.Environment());
-    const HWND window = panel.WaitForWindow(kPanelClass);
-    if (window == nullptr) {
-      throw BenchFailure("the panel's window did not appear");
-    }
-    panelRun = Poke(panel, products, terminal.Path(), options, runs);
-    bestBid = vestrel::e2e::Caption(window, kBestBidButton);
-    Close(panel, kPanelClass, "the panel");
-  }
-  PrintThroughput("panel:", panelRun);
-  if (bestBid.empty() || bestBid == L"*") {
-    throw BenchFailure("the panel acknowledged the pokes but shows no book");
-  }
-
-  RequireNoServer(client);
-  Throughput bareRun;
-  {
-    ProgramUnderTest bare(products.BareServer, terminal.Path());
-    if (bare.WaitForWindow(kBareServerClass) == nullptr) {
-      throw BenchFailure("bare_dde_server did not start");
-    }
-    bareRun = Poke(bare, products, terminal.Path(), options, runs);
-    Close(bare, kBareServerClass, "bare_dde_server");
-  }
-  PrintThroughput("bare DDEML server:", bareRun);
-
-  const double ratio = bareRun.Rate() > 0 ? panelRun.Rate() / bareRun.Rate() : 0;
-  std::printf("throughput panel / bare server: %.3f (target >= %.2f: %s)\n", ratio,
-              kThroughputTarget, ratio >= kThroughputTarget ? "met" : "NOT met");
-
-  PrintMemory("after start:", panelRun.AfterStart);
-  std::string when = "after " + std::to_string(panelRun.First.Sent) + " pokes:";
-  PrintMemory(when.c_str(), panelRun.AfterFirst);
-  when = "after " + std::to_string(panelRun.Pokes()) + " pokes:";
-  PrintMemory(when.c_str(), panelRun.AfterAll);
-  const double growth =
-      Megabytes(panelRun.AfterAll.PeakWorkingSet) - Megabytes(panelRun.AfterFirst.PeakWorkingSet);
-  if (panelRun.AfterAll.PeakWorkingSet == 0 || panelRun.AfterFirst.PeakWorkingSet == 0) {
-    std::printf("panel peak working set growth: n/a (the system gave no memory figures)\n");
-  } else {
-    std::printf("panel peak working set growth from %lld to %lld pokes: %+.2f MB (%+.0f KB)\n",
-                panelRun.First.Sent, panelRun.Pokes(), growth, growth * 1024);
-  }
-  std::fflush(stdout);
-
-  if (options.Starts > 0) {
+  PrintThroughputFigures(MeasureThroughput(terminal, products, options, runs), options);
+  if (options.Breakdown > 0) {
     RequireNoServer(client);
-    std::vector<double> panelShown;
-    std::vector<double> panelServing;
-    std::vector<double> bareShown;
-    // In turn, so that a change in the machine's load touches both alike.
-    for (int i = 0; i < options.Starts; ++i) {
-      const StartTime panel = TimeStart(terminal.Panel(), terminal.Path(), terminal.Environment(),
-                                        kPanelClass, &client, "the panel");
-      panelShown.push_back(panel.Shown);
-      panelServing.push_back(panel.Serving);
-      bareShown.push_back(TimeStart(products.BareWindow, terminal.Path(), {}, kBareWindowClass,
-                                    nullptr, "bare_window")
-                              .Shown);
-    }
-    const double bare = vestrel::bench::Median(bareShown);
-    const double serving = vestrel::bench::Median(panelServing);
-    std::printf("start-up, panel to window shown:       median %6.0f ms (%s)\n",
-                vestrel::bench::Median(panelShown),
-                vestrel::bench::WholeNumbers(panelShown).c_str());
-    std::printf("start-up, panel to DDE serving:        median %6.0f ms (%s)\n", serving,
-                vestrel::bench::WholeNumbers(panelServing).c_str());
-    std::printf("start-up, bare window to window shown: median %6.0f ms (%s)\n", bare,
-                vestrel::bench::WholeNumbers(bareShown).c_str());
-    std::printf("start-up panel serving / bare window: %.2f (%+.0f ms)\n",
-                bare > 0 ? serving / bare : 0.0, serving - bare);
+    MeasureBreakdown(terminal, products, options, runs);
   }
-  std::fflush(stdout);
+  if (options.ScreenSeconds > 0 || options.Flood > 0) {
+    RequireNoServer(client);
+    MeasureScreenAndFlood(terminal, options);
+  }
+  if (options.Starts > 0) {
+    MeasureStarts(terminal, products, options, client);
+  }
   return kRan;
 }
 

@@ -1,0 +1,105 @@
+#include "direct_pokes.h"
+
+#include <stdexcept>
+
+namespace vestrel::bench {
+namespace {
+
+constexpr long long kTick = 10;
+constexpr long long kLowestPrice = 100000;
+
+// Handles the bench's own window messages (a DDE client's among them) while
+// it waits, so a program that broadcasts is never held up by it.
+void PumpMessages() {
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    DispatchMessageW(&message);
+  }
+}
+
+// Waits until the counter reaches the time: sleeping while more than a couple
+// of milliseconds are left, then yielding.
+void WaitUntilCounter(long long due) {
+  for (long long now = CounterNanoseconds(); now < due; now = CounterNanoseconds()) {
+    PumpMessages();
+    if (due - now > 2'000'000) {
+      Sleep(1);
+    } else {
+      SwitchToThread();
+    }
+  }
+}
+
+}  // namespace
+
+long long CounterNanoseconds() {
+  static const long long frequency = [] {
+    LARGE_INTEGER value;
+    QueryPerformanceFrequency(&value);
+    return static_cast<long long>(value.QuadPart);
+  }();
+  LARGE_INTEGER counter;
+  QueryPerformanceCounter(&counter);
+  // As the panel's clock reckons it, so the two compare.
+  const long long seconds = counter.QuadPart / frequency;
+  const long long rest = counter.QuadPart % frequency;
+  return seconds * 1'000'000'000 + rest * 1'000'000'000 / frequency;
+}
+
+AlternatingBook BookForTurn(int levels, long long turn) {
+  const long long top = kLowestPrice + kTick * (2LL * levels - 1) + kTick * (turn % 2);
+  std::vector<e2e::Level> rows;
+  for (int j = 0; j < 2 * levels; ++j) {
+    const double price = static_cast<double>(top - kTick * j);
+    if (j < levels) {
+      rows.push_back({static_cast<double>(1 + j % 7), price, 0});
+    } else {
+      rows.push_back({0, price, static_cast<double>(1 + j % 5)});
+    }
+  }
+  // The panel's cmdBestBid shows the level just above the middle.
+  const long long bestBid = top - kTick * (levels - 1);
+  return {e2e::EncodeBook(rows), e2e::BookItem(rows), std::to_wstring(bestBid)};
+}
+
+std::vector<long long> PokeAtRate(e2e::TerminalClient& client, int levels, double rate,
+                                  long long count, long long firstTurn) {
+  std::vector<AlternatingBook> books;
+  for (long long turn = firstTurn; turn < firstTurn + 2; ++turn) {
+    books.push_back(BookForTurn(levels, turn));
+  }
+  std::vector<long long> acknowledged;
+  acknowledged.reserve(static_cast<std::size_t>(count));
+  const auto interval = static_cast<long long>(1e9 / rate);
+  const long long start = CounterNanoseconds() + interval;
+  for (long long i = 0; i < count; ++i) {
+    WaitUntilCounter(start + i * interval);
+    const AlternatingBook& book = books[static_cast<std::size_t>(i % 2)];
+    if (!client.Poke(book.Item, book.Data)) {
+      throw std::runtime_error("the panel did not acknowledge a book poked at " +
+                               std::to_string(static_cast<int>(rate)) + " pokes/s");
+    }
+    acknowledged.push_back(CounterNanoseconds());
+  }
+  return acknowledged;
+}
+
+double PokeTruncatedBooks(e2e::TerminalClient& client, int levels, long long count) {
+  AlternatingBook book = BookForTurn(levels, 0);
+  book.Data.resize(book.Data.size() - 3);
+  const long long start = CounterNanoseconds();
+  for (long long i = 0; i < count; ++i) {
+    if (client.Poke(book.Item, book.Data)) {
+      throw std::runtime_error("the panel acknowledged a book cut short");
+    }
+  }
+  return static_cast<double>(CounterNanoseconds() - start) / 1e9;
+}
+
+std::wstring ShownText(HWND window) {
+  wchar_t text[256] = {};
+  InternalGetWindowText(window, text, static_cast<int>(std::size(text)));
+  return text;
+}
+
+}  // namespace vestrel::bench
