@@ -23,11 +23,8 @@ void RegisterLogClass(HINSTANCE instance, WNDPROC procedure) {
 
 LogWindowView::LogWindowView(HINSTANCE instance, LogWindowModel& model)
     : instance_(instance), model_(model) {
-  if (model_.Loaded()) {
-    Create();
-    if (model_.Visible()) {
-      VisibilityChanged(true);
-    }
+  if (model_.Loaded() && model_.Visible()) {
+    VisibilityChanged(true);
   }
   model_.SetObserver(this);
 }
@@ -47,11 +44,9 @@ void LogWindowView::Show() {
 }
 
 void LogWindowView::LoadedChanged(bool loaded) {
-  if (loaded) {
-    if (window_ == nullptr) {
-      Create();
-    }
-  } else {
+  // A loaded window is made when it is first shown or given a line: the
+  // panel loads it at start-up, and creating it then would hold up serving.
+  if (!loaded) {
     Destroy();
   }
 }

@@ -13,13 +13,13 @@ inline constexpr int kLogListId = 2001;
 // The transaction log window on screen: a plain resizable top-level window
 // without an owner or a title, filled by one list box (ID 2001) that holds
 // the model's lines in order. It follows the LogWindowModel model it is bound to:
-// created hidden when the model loads, shown and hidden with it, destroyed
-// when it unloads. The window's close box asks the model, which hides the
-// window while the panel runs and unloads it once the panel shuts down.
+// created hidden once the loaded model gets its first line (or shown when it
+// is shown first), shown and hidden with it, destroyed when it unloads. The window's close box asks
+// the model, which hides the window while the panel runs and unloads it once the panel shuts down.
 class LogWindowView : public LogWindowObserver {
  public:
-  // Binds the view as the model's observer; a model that is loaded already
-  // gets its window at once.
+  // Binds the view as the model's observer; a model that is loaded and
+  // visible already gets its window at once.
   LogWindowView(HINSTANCE instance, LogWindowModel& model);
   ~LogWindowView() override;
   LogWindowView(const LogWindowView&) = delete;
@@ -29,7 +29,7 @@ class LogWindowView : public LogWindowObserver {
   // it to the front, restored when it was minimised.
   void Show();
 
-  // nullptr while the model is not loaded.
+  // nullptr while the model is not loaded, or loaded without a line shown yet.
   HWND Window() const { return window_; }
   HWND List() const { return list_; }
 

@@ -136,7 +136,9 @@ bool MainWindow::Open(int show) {
   SetTimer(window_, kPanelTickTimer, static_cast<UINT>(panel_.TickIntervalMs()), nullptr);
   ShowWindow(window_, show);
   view_->FocusFirstControl();
-  UpdateWindow(window_);
+  // No UpdateWindow: the message loop paints the window as soon as it runs,
+  // after it has answered the messages already waiting (a terminal's DDE
+  // connect among them).
   return true;
 }
 
@@ -221,7 +223,6 @@ LRESULT MainWindow::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 }
 
 int RunPanel(HINSTANCE instance, int show) {
-  CoInitialize(nullptr);
   RegisterShapeClass(instance);
   if (!RegisterProgramWindowClass(instance, kMainWindowClass, MainWindowProc, COLOR_BTNFACE,
                                   sizeof(MainWindow*))) {
@@ -242,7 +243,6 @@ int RunPanel(HINSTANCE instance, int show) {
       exitCode = 0;
     }
   }
-  CoUninitialize();
   return exitCode;
 }
 

@@ -51,27 +51,35 @@ LRESULT CALLBACK CaptionedControlProc(HWND control, UINT message, WPARAM wParam,
   return CallWindowProcW(original, control, message, wParam, lParam);
 }
 
+void PaintShape(HWND shape, HDC dc) {
+  RECT area;
+  GetClientRect(shape, &area);
+  FillRect(dc, &area, GetSysColorBrush(COLOR_BTNFACE));
+  const MainWindowModel* model = ModelOf(shape);
+  const COLORREF fill =
+      model != nullptr ? ToColorRef(model->BackColor(static_cast<ControlId>(GetDlgCtrlID(shape))))
+                       : GetSysColor(COLOR_BTNFACE);
+  const HBRUSH brush = CreateSolidBrush(fill);
+  const HGDIOBJ oldBrush = SelectObject(dc, brush);
+  const HGDIOBJ oldPen = SelectObject(dc, GetStockObject(BLACK_PEN));
+  const RECT circle = CircleInside(area);
+  Ellipse(dc, circle.left, circle.top, circle.right, circle.bottom);
+  SelectObject(dc, oldPen);
+  SelectObject(dc, oldBrush);
+  DeleteObject(brush);
+}
+
 // A filled circle in its BackColor; its window text stays empty.
 LRESULT CALLBACK ShapeProc(HWND shape, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_PAINT) {
     PAINTSTRUCT paint;
     const HDC dc = BeginPaint(shape, &paint);
-    RECT area;
-    GetClientRect(shape, &area);
-    FillRect(dc, &area, GetSysColorBrush(COLOR_BTNFACE));
-    const MainWindowModel* model = ModelOf(shape);
-    const COLORREF fill =
-        model != nullptr ? ToColorRef(model->BackColor(static_cast<ControlId>(GetDlgCtrlID(shape))))
-                         : GetSysColor(COLOR_BTNFACE);
-    const HBRUSH brush = CreateSolidBrush(fill);
-    const HGDIOBJ oldBrush = SelectObject(dc, brush);
-    const HGDIOBJ oldPen = SelectObject(dc, GetStockObject(BLACK_PEN));
-    const RECT circle = CircleInside(area);
-    Ellipse(dc, circle.left, circle.top, circle.right, circle.bottom);
-    SelectObject(dc, oldPen);
-    SelectObject(dc, oldBrush);
-    DeleteObject(brush);
+    PaintShape(shape, dc);
     EndPaint(shape, &paint);
+    return 0;
+  }
+  if (message == WM_PRINTCLIENT) {
+    PaintShape(shape, reinterpret_cast<HDC>(wParam));
     return 0;
   }
   if (message == WM_NCHITTEST) {
@@ -239,11 +247,12 @@ bool MainWindowView::ShowFrontShape() {
   if (front == shownFront_) {
     return false;
   }
-  // The circles are the bottom two: the one in front going to the bottom swaps them.
+  // The circles are the bottom two: the one in front going to the bottom
+  // swaps them. The round paints both.
   SetWindowPos(Control(shownFront_), HWND_BOTTOM, 0, 0, 0, 0,
-               SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  InvalidateRect(Control(front), nullptr, TRUE);
-  InvalidateRect(Control(shownFront_), nullptr, TRUE);
+               SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOREDRAW);
+  needsRepaint_[Index(front)] = true;
+  needsRepaint_[Index(shownFront_)] = true;
   shownFront_ = front;
   return true;
 }
@@ -304,18 +313,30 @@ bool MainWindowView::CarryChanges() {
     }
     if (needsRepaint_[i]) {
       needsRepaint_[i] = false;
-      InvalidateRect(controls_[i], nullptr, TRUE);
+      PaintNow(controls_[i]);
       changed = true;
     }
   }
-  if (changed) {
-    // Painted before the round ends, not whenever the queue next runs dry.
-    RedrawWindow(window_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-    if (timings_ != nullptr) {
-      timings_->NoteRound(start, timings_->Now());
-    }
+  if (changed && timings_ != nullptr) {
+    timings_->NoteRound(start, timings_->Now());
   }
   return changed;
+}
+
+void MainWindowView::PaintNow(HWND control) {
+  if (IsWindowVisible(control) == FALSE) {
+    return;  // showing it paints it
+  }
+  // The control draws itself into a DC of its own, at once and without the
+  // invalidate-and-WM_PAINT path, whose update regions and caret hiding cost
+  // several round trips to the window system for every control every round.
+  const HDC dc = GetDC(control);
+  if (dc == nullptr) {
+    InvalidateRect(control, nullptr, TRUE);
+    return;
+  }
+  SendMessageW(control, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+  ReleaseDC(control, dc);
 }
 
 void MainWindowView::ControlChanged(ControlId id, ControlProperty property) {

@@ -28,8 +28,8 @@ inline constexpr UINT kRepaintNowMessage = WM_APP + 3;
 // answered, later ones with the next round, at most one a screen frame
 // however fast the terminal pokes books: a panel that painted every book
 // would hold the terminal's DDE export back to its own painting speed. A
-// round sets the controls' own texts and paints them before it ends. Price
-// buttons are
+// round sets the changed controls' own texts and has them draw themselves
+// (WM_PRINTCLIENT into their own DC) before it ends. Price buttons are
 // owner-drawn so their red and green show; the circles are child windows whose
 // z-order tells which one is in front; positions come from twips at the
 // screen's DPI.
@@ -83,6 +83,8 @@ class MainWindowView : public MainWindowObserver {
   void StartRoundTimer();
   // Carries the changes to the screen; true when there were any.
   bool CarryChanges();
+  // Draws a shown control's client area now.
+  static void PaintNow(HWND control);
 
   static constexpr UINT kRepaintMilliseconds = 15;
 

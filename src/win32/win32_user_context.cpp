@@ -10,6 +10,56 @@ namespace {
 constexpr std::int32_t kErrCannotCreateObject = 429;
 constexpr std::int32_t kErrObjectDoesNotSupport = 438;
 
+// The COM and OLE automation functions used here, from their libraries,
+// loaded the first time they are needed.
+struct ComLibraries {
+  HRESULT(WINAPI* Initialize)(LPVOID) = nullptr;
+  void(WINAPI* Uninitialize)() = nullptr;
+  HRESULT(WINAPI* ClassIdFromProgId)(LPCOLESTR, LPCLSID) = nullptr;
+  HRESULT(WINAPI* CreateInstance)(REFCLSID, LPUNKNOWN, DWORD, REFIID, LPVOID*) = nullptr;
+  void(WINAPI* InitVariant)(VARIANTARG*) = nullptr;
+  HRESULT(WINAPI* ClearVariant)(VARIANTARG*) = nullptr;
+  HRESULT(WINAPI* ChangeVariantType)(VARIANTARG*, const VARIANTARG*, USHORT, VARTYPE) = nullptr;
+  UINT(WINAPI* StringLength)(BSTR) = nullptr;
+
+  bool Complete() const {
+    return Initialize != nullptr && Uninitialize != nullptr && ClassIdFromProgId != nullptr &&
+           CreateInstance != nullptr && InitVariant != nullptr && ClearVariant != nullptr &&
+           ChangeVariantType != nullptr && StringLength != nullptr;
+  }
+};
+
+template <class Function>
+void Find(HMODULE module, const char* name, Function& function) {
+  function =
+      module != nullptr
+          ? reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)))
+          : nullptr;
+}
+
+const ComLibraries& Com() {
+  static const ComLibraries libraries = [] {
+    ComLibraries found;
+    const HMODULE ole = LoadLibraryExW(L"ole32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    const HMODULE automation =
+        LoadLibraryExW(L"oleaut32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    Find(ole, "CoInitialize", found.Initialize);
+    Find(ole, "CoUninitialize", found.Uninitialize);
+    Find(ole, "CLSIDFromProgID", found.ClassIdFromProgId);
+    Find(ole, "CoCreateInstance", found.CreateInstance);
+    Find(automation, "VariantInit", found.InitVariant);
+    Find(automation, "VariantClear", found.ClearVariant);
+    Find(automation, "VariantChangeType", found.ChangeVariantType);
+    Find(automation, "SysStringLen", found.StringLength);
+    return found;
+  }();
+  return libraries;
+}
+
+[[noreturn]] void CannotCreateObject() {
+  throw AppError(kErrCannotCreateObject, "", "ActiveX component can't create object");
+}
+
 class Releaser {
  public:
   explicit Releaser(IUnknown* object) : object_(object) {}
@@ -23,22 +73,40 @@ class Releaser {
 
 }  // namespace
 
+Win32UserContextSource::~Win32UserContextSource() {
+  if (comInitialized_) {
+    Com().Uninitialize();
+  }
+}
+
 std::string Win32UserContextSource::GetUserName() {
+  const ComLibraries& com = Com();
+  if (!com.Complete()) {
+    CannotCreateObject();
+  }
+  if (!comStarted_) {
+    comStarted_ = true;
+    comInitialized_ = SUCCEEDED(com.Initialize(nullptr));
+  }
   CLSID classId{};
-  if (FAILED(CLSIDFromProgID(L"Login.LoginDB", &classId))) {
-    throw AppError(kErrCannotCreateObject, "", "ActiveX component can't create object");
+  if (FAILED(com.ClassIdFromProgId(L"Login.LoginDB", &classId))) {
+    CannotCreateObject();
   }
   IDispatch* component = nullptr;
-  if (FAILED(CoCreateInstance(classId, nullptr, CLSCTX_ALL, IID_IDispatch,
-                              reinterpret_cast<void**>(&component))) ||
+  if (FAILED(com.CreateInstance(classId, nullptr, CLSCTX_ALL, IID_IDispatch,
+                                reinterpret_cast<void**>(&component))) ||
       component == nullptr) {
-    throw AppError(kErrCannotCreateObject, "", "ActiveX component can't create object");
+    CannotCreateObject();
   }
   const Releaser release(component);
   return UserNameOf(*component);
 }
 
 std::string UserNameOf(IDispatch& component) {
+  const ComLibraries& com = Com();
+  if (!com.Complete()) {
+    CannotCreateObject();
+  }
   wchar_t methodName[] = L"GetUserName";
   LPOLESTR names[] = {methodName};
   DISPID method = 0;
@@ -47,16 +115,17 @@ std::string UserNameOf(IDispatch& component) {
   }
   DISPPARAMS noArguments{};
   VARIANT result;
-  VariantInit(&result);
+  com.InitVariant(&result);
   if (FAILED(component.Invoke(method, IID_NULL, LOCALE_USER_DEFAULT,
                               DISPATCH_METHOD | DISPATCH_PROPERTYGET, &noArguments, &result,
                               nullptr, nullptr)) ||
-      FAILED(VariantChangeType(&result, &result, 0, VT_BSTR))) {
-    VariantClear(&result);
+      FAILED(com.ChangeVariantType(&result, &result, 0, VT_BSTR))) {
+    com.ClearVariant(&result);
     throw AppError(kErrObjectDoesNotSupport, "", "Object doesn't support this property or method");
   }
-  std::string name = WideToUtf8(std::wstring_view(result.bstrVal, SysStringLen(result.bstrVal)));
-  VariantClear(&result);
+  std::string name =
+      WideToUtf8(std::wstring_view(result.bstrVal, com.StringLength(result.bstrVal)));
+  com.ClearVariant(&result);
   return name;
 }
 
