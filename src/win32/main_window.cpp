@@ -1,7 +1,5 @@
 #include "win32/main_window.h"
 
-#include <filesystem>
-#include <fstream>
 #include <memory>
 
 #include "common/program_version.h"
@@ -160,8 +158,14 @@ void MainWindow::WritePokeTimings() const {
   if (timings_ == nullptr) {
     return;
   }
-  std::ofstream out(std::filesystem::path(timingsFile_), std::ios::binary | std::ios::trunc);
-  out << timings_->Report();
+  const std::string report = timings_->Report();
+  const HANDLE file = CreateFileW(timingsFile_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file != INVALID_HANDLE_VALUE) {
+    DWORD written = 0;
+    WriteFile(file, report.data(), static_cast<DWORD>(report.size()), &written, nullptr);
+    CloseHandle(file);
+  }
 }
 
 void MainWindow::Destroyed() {
