@@ -211,8 +211,11 @@ void MainWindowView::Create(const ControlDesign& design) {
   if (!state.Enabled) {
     style |= WS_DISABLED;
   }
+  // Made where the model has it: one move fewer for each control at start-up.
+  const TwipsRect& g = model_.Geometry(design.Id);
   const HWND control = CreateWindowExW(
-      0, windowClass, Utf8ToWide(state.Caption).c_str(), style, 0, 0, 0, 0, window_,
+      0, windowClass, Utf8ToWide(state.Caption).c_str(), style, scale_.X(g.Left), scale_.Y(g.Top),
+      scale_.X(g.Width), scale_.Y(g.Height), window_,
       reinterpret_cast<HMENU>(static_cast<INT_PTR>(design.Id)),
       reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(window_, GWLP_HINSTANCE)), nullptr);
   controls_[Index(design.Id)] = control;
@@ -222,7 +225,6 @@ void MainWindowView::Create(const ControlDesign& design) {
   }
   SendMessageW(control, WM_SETFONT,
                reinterpret_cast<WPARAM>(design.Font ? priceFont_ : defaultFont_), FALSE);
-  ApplyGeometry(design.Id);
 }
 
 void MainWindowView::ApplyGeometry(ControlId id) {
