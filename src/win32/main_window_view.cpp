@@ -143,6 +143,9 @@ void RegisterShapeClass(HINSTANCE instance) {
 
 MainWindowView::MainWindowView(HWND window, MainWindowModel& model)
     : window_(window), model_(model), scale_(ScreenScale::OfScreen()) {
+  LARGE_INTEGER frequency;
+  QueryPerformanceFrequency(&frequency);
+  counterFrequency_ = frequency.QuadPart;
   priceFont_ = CreateModelFont(kPriceFont, scale_);
   defaultFont_ = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
   SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&model_));
@@ -277,7 +280,7 @@ void MainWindowView::ScheduleRound() {
 }
 
 void MainWindowView::StartRoundTimer() {
-  timerRunning_ = SetTimer(window_, kRepaintTimer, kRepaintMilliseconds, nullptr) != 0;
+  timerRunning_ = SetTimer(window_, kRepaintTimer, roundInterval_, nullptr) != 0;
   if (!timerRunning_) {
     CarryChanges();  // no timer to be had: paint now rather than never
   }
@@ -304,6 +307,8 @@ void MainWindowView::RepaintChanged() {
 bool MainWindowView::CarryChanges() {
   const PokeTimings::Span span(timings_, PokeStage::Paint);
   const std::int64_t start = timings_ != nullptr ? timings_->Now() : 0;
+  LARGE_INTEGER began;
+  QueryPerformanceCounter(&began);
   bool changed = ShowFrontShape();
   for (std::size_t i = 0; i < controls_.size(); ++i) {
     if (textChanged_[i]) {
@@ -319,10 +324,34 @@ bool MainWindowView::CarryChanges() {
       changed = true;
     }
   }
-  if (changed && timings_ != nullptr) {
-    timings_->NoteRound(start, timings_->Now());
+  if (changed) {
+    if (timings_ != nullptr) {
+      timings_->NoteRound(start, timings_->Now());
+    }
+    LARGE_INTEGER ended;
+    QueryPerformanceCounter(&ended);
+    KeepRoundsWithinBudget(static_cast<double>(ended.QuadPart - began.QuadPart) * 1000.0 /
+                           static_cast<double>(counterFrequency_));
   }
   return changed;
+}
+
+void MainWindowView::KeepRoundsWithinBudget(double roundMilliseconds) {
+  // Smoothed, so that one round held up by the machine does not slow the next ones.
+  averageRoundMilliseconds_ = 0.75 * averageRoundMilliseconds_ + 0.25 * roundMilliseconds;
+  const bool flooded = captionsSinceRound_ > kFloodCaptions;
+  captionsSinceRound_ = 0;
+  const double wanted = flooded ? std::clamp(averageRoundMilliseconds_ * kPaintShare,
+                                             static_cast<double>(kRepaintMilliseconds),
+                                             static_cast<double>(kLongestRoundInterval))
+                                : static_cast<double>(kRepaintMilliseconds);
+  const auto interval = static_cast<UINT>(wanted + 0.5);
+  if (interval != roundInterval_) {
+    roundInterval_ = interval;
+    if (timerRunning_) {
+      timerRunning_ = SetTimer(window_, kRepaintTimer, roundInterval_, nullptr) != 0;
+    }
+  }
 }
 
 void MainWindowView::PaintNow(HWND control) {
@@ -346,6 +375,7 @@ void MainWindowView::ControlChanged(ControlId id, ControlProperty property) {
   const HWND control = Control(id);
   switch (property) {
     case ControlProperty::Caption:
+      ++captionsSinceRound_;
       textChanged_[Index(id)] = true;
       ScheduleRepaint(id);
       break;

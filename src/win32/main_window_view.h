@@ -86,7 +86,19 @@ class MainWindowView : public MainWindowObserver {
   // Draws a shown control's client area now.
   static void PaintNow(HWND control);
 
+  // Notes how long a round took. Rounds are a frame apart; while books flood
+  // in (more than kFloodCaptions caption changes between two rounds: several
+  // books a frame, more than anyone can read) they are spaced so that painting
+  // takes at most a kPaintShare-th of the time, at most kLongestRoundInterval
+  // apart. On a machine busy with other work a round takes longer, and a
+  // terminal that pokes as fast as DDE goes would otherwise be held back by
+  // the panel's painting.
+  void KeepRoundsWithinBudget(double roundMilliseconds);
+
   static constexpr UINT kRepaintMilliseconds = 15;
+  static constexpr double kPaintShare = 30;
+  static constexpr UINT kLongestRoundInterval = 50;
+  static constexpr int kFloodCaptions = 40;
 
   HWND window_;
   MainWindowModel& model_;
@@ -102,6 +114,10 @@ class MainWindowView : public MainWindowObserver {
   // keep coming, and for one frame after the last of them).
   bool roundPosted_ = false;
   bool timerRunning_ = false;
+  UINT roundInterval_ = kRepaintMilliseconds;
+  double averageRoundMilliseconds_ = 0;
+  int captionsSinceRound_ = 0;
+  LONGLONG counterFrequency_ = 1;
   PokeTimings* timings_ = nullptr;
 };
 
