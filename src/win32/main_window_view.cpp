@@ -271,16 +271,18 @@ void MainWindowView::ScheduleRound() {
   if (roundPosted_ || timerRunning_) {
     return;  // the coming round carries this change too
   }
-  // After a quiet spell the change goes to the screen at once; the rounds
-  // that follow keep to the timer.
-  roundPosted_ = PostMessageW(window_, kRepaintNowMessage, 0, 0) != 0;
-  if (!roundPosted_) {
-    StartRoundTimer();
+  // A round at once when the last one began a frame ago or more (after a
+  // quiet spell, right after the poke has been answered); else when that
+  // frame is over.
+  const double since = CounterMilliseconds() - lastRoundMilliseconds_;
+  if (since >= static_cast<double>(roundInterval_)) {
+    roundPosted_ = PostMessageW(window_, kRepaintNowMessage, 0, 0) != 0;
+    if (roundPosted_) {
+      return;
+    }
   }
-}
-
-void MainWindowView::StartRoundTimer() {
-  timerRunning_ = SetTimer(window_, kRepaintTimer, roundInterval_, nullptr) != 0;
+  const double wait = std::max(1.0, static_cast<double>(roundInterval_) - since);
+  timerRunning_ = SetTimer(window_, kRepaintTimer, static_cast<UINT>(wait + 0.5), nullptr) != 0;
   if (!timerRunning_) {
     CarryChanges();  // no timer to be had: paint now rather than never
   }
@@ -288,27 +290,29 @@ void MainWindowView::StartRoundTimer() {
 
 void MainWindowView::RepaintNow() {
   roundPosted_ = false;
-  if (timerRunning_) {
-    return;
+  if (!timerRunning_) {
+    CarryChanges();
   }
-  // A round now, and the timer for the changes that follow within a frame.
-  CarryChanges();
-  StartRoundTimer();
 }
 
 void MainWindowView::RepaintChanged() {
-  // While books keep coming the timer keeps running; the first quiet round stops it.
-  if (!CarryChanges() && timerRunning_) {
+  if (timerRunning_) {
     KillTimer(window_, kRepaintTimer);
     timerRunning_ = false;
   }
+  CarryChanges();
+}
+
+double MainWindowView::CounterMilliseconds() const {
+  LARGE_INTEGER now;
+  QueryPerformanceCounter(&now);
+  return static_cast<double>(now.QuadPart) * 1000.0 / static_cast<double>(counterFrequency_);
 }
 
 bool MainWindowView::CarryChanges() {
   const PokeTimings::Span span(timings_, PokeStage::Paint);
   const std::int64_t start = timings_ != nullptr ? timings_->Now() : 0;
-  LARGE_INTEGER began;
-  QueryPerformanceCounter(&began);
+  const double began = CounterMilliseconds();
   bool changed = ShowFrontShape();
   for (std::size_t i = 0; i < controls_.size(); ++i) {
     if (textChanged_[i]) {
@@ -328,10 +332,8 @@ bool MainWindowView::CarryChanges() {
     if (timings_ != nullptr) {
       timings_->NoteRound(start, timings_->Now());
     }
-    LARGE_INTEGER ended;
-    QueryPerformanceCounter(&ended);
-    KeepRoundsWithinBudget(static_cast<double>(ended.QuadPart - began.QuadPart) * 1000.0 /
-                           static_cast<double>(counterFrequency_));
+    lastRoundMilliseconds_ = began;
+    KeepRoundsWithinBudget(CounterMilliseconds() - began);
   }
   return changed;
 }
@@ -345,13 +347,7 @@ void MainWindowView::KeepRoundsWithinBudget(double roundMilliseconds) {
                                              static_cast<double>(kRepaintMilliseconds),
                                              static_cast<double>(kLongestRoundInterval))
                                 : static_cast<double>(kRepaintMilliseconds);
-  const auto interval = static_cast<UINT>(wanted + 0.5);
-  if (interval != roundInterval_) {
-    roundInterval_ = interval;
-    if (timerRunning_) {
-      timerRunning_ = SetTimer(window_, kRepaintTimer, roundInterval_, nullptr) != 0;
-    }
-  }
+  roundInterval_ = static_cast<UINT>(wanted + 0.5);
 }
 
 void MainWindowView::PaintNow(HWND control) {

@@ -16,17 +16,18 @@ inline constexpr UINT kTrayMessage = WM_APP + 1;
 inline constexpr UINT kHideMessage = WM_APP + 2;
 // The main window's timer for the view's repaint rounds.
 inline constexpr UINT_PTR kRepaintTimer = 1;
-// A repaint round at once: the first change after a quiet spell posts it, so
-// it is handled as soon as the message that made the change (a DDE poke) has
-// been answered.
+// A repaint round at once: a change a frame or more after the last round
+// posts it, so it is handled as soon as the message that made the change (a
+// DDE poke) has been answered.
 inline constexpr UINT kRepaintNowMessage = WM_APP + 3;
 
 // The main window's controls as native child windows that follow the model.
 // Every change the model reports is readable at once (buttons and labels
-// answer WM_GETTEXT from the model) and on screen with a repaint round: the
-// first change after a quiet spell right after the poke that made it has been
-// answered, later ones with the next round, at most one a screen frame
-// however fast the terminal pokes books: a panel that painted every book
+// answer WM_GETTEXT from the model) and on screen with a repaint round, at
+// most one a screen frame however fast the terminal pokes books: a change a
+// frame or more after the last round began (after a quiet spell) right after
+// the poke that made it has been answered, one within that frame when the
+// frame is over. A panel that painted every book
 // would hold the terminal's DDE export back to its own painting speed. A
 // round sets the changed controls' own texts and has them draw themselves
 // (WM_PRINTCLIENT into their own DC) before it ends. Price buttons are
@@ -80,7 +81,7 @@ class MainWindowView : public MainWindowObserver {
   bool ShowFrontShape();
   void ScheduleRepaint(ControlId id);
   void ScheduleRound();
-  void StartRoundTimer();
+  double CounterMilliseconds() const;
   // Carries the changes to the screen; true when there were any.
   bool CarryChanges();
   // Draws a shown control's client area now.
@@ -110,10 +111,11 @@ class MainWindowView : public MainWindowObserver {
   std::array<bool, kControlCount> textChanged_{};
   std::array<bool, kControlCount> needsRepaint_{};
   ControlId shownFront_ = ControlId::shpUp;
-  // A round is posted to come at once; the round timer runs (while changes
-  // keep coming, and for one frame after the last of them).
+  // A round is posted to come at once, or the timer runs for one at the end
+  // of the frame that began with the last round.
   bool roundPosted_ = false;
   bool timerRunning_ = false;
+  double lastRoundMilliseconds_ = -1e9;
   UINT roundInterval_ = kRepaintMilliseconds;
   double averageRoundMilliseconds_ = 0;
   int captionsSinceRound_ = 0;
