@@ -27,13 +27,12 @@ inline constexpr UINT kRepaintNowMessage = WM_APP + 3;
 // most one a screen frame however fast the terminal pokes books: a change a
 // frame or more after the last round began (after a quiet spell) right after
 // the poke that made it has been answered, one within that frame when the
-// frame is over. A panel that painted every book
-// would hold the terminal's DDE export back to its own painting speed. A
-// round sets the changed controls' own texts and has them draw themselves
-// (WM_PRINTCLIENT into their own DC) before it ends. Price buttons are
-// owner-drawn so their red and green show; the circles are child windows whose
-// z-order tells which one is in front; positions come from twips at the
-// screen's DPI.
+// frame is over. A panel that painted every book would hold the terminal's
+// DDE export back to its own painting speed. A round sets the changed
+// controls' own texts and has them draw themselves (WM_PRINTCLIENT into their
+// own DC) before it ends. Price buttons are owner-drawn so their red and
+// green show; the circles are child windows whose z-order tells which one is
+// in front; positions come from twips at the screen's DPI.
 class MainWindowView : public MainWindowObserver {
  public:
   MainWindowView(HWND window, MainWindowModel& model);
