@@ -11,6 +11,7 @@
 #include "win32/win32_dde_library.h"
 #include "win32/win32_event_log.h"
 #include "win32/win32_file_system.h"
+#include "win32/win32_global_hotkeys.h"
 #include "win32/win32_main_window_shell.h"
 #include "win32/win32_message_box.h"
 #include "win32/win32_profile_reader.h"
@@ -22,8 +23,37 @@
 namespace vestrel::win32 {
 namespace {
 
-// The panel\'s tick (the view\'s own timers count from 1).
+// The panel's tick, at the interval it asks for (the view's own timers
+// count from 1).
 constexpr UINT_PTR kPanelTickTimer = 100;
+
+// A key message's flags in lParam.
+constexpr LPARAM kAltDownFlag = LPARAM{1} << 29;
+constexpr LPARAM kRepeatFlag = LPARAM{1} << 30;
+
+// The chord of a key-down message as the trader pressed it: the modifiers
+// from the keyboard's state when the message is handled, Alt also from the
+// message itself (the system marks a key pressed with Alt).
+KeyChord ChordOf(const MSG& message) {
+  KeyChord chord;
+  chord.VirtualKey = static_cast<std::uint16_t>(message.wParam);
+  chord.Ctrl = GetKeyState(VK_CONTROL) < 0;
+  chord.Shift = GetKeyState(VK_SHIFT) < 0;
+  chord.Alt = GetKeyState(VK_MENU) < 0 ||
+              (message.message == WM_SYSKEYDOWN && (message.lParam & kAltDownFlag) != 0);
+  return chord;
+}
+
+// WM_HOTKEY's lParam: the modifiers in the low word, the key in the high.
+KeyChord ChordOfHotkey(LPARAM lParam) {
+  const auto modifiers = static_cast<UINT>(LOWORD(lParam));
+  KeyChord chord;
+  chord.VirtualKey = HIWORD(lParam);
+  chord.Ctrl = (modifiers & MOD_CONTROL) != 0;
+  chord.Alt = (modifiers & MOD_ALT) != 0;
+  chord.Shift = (modifiers & MOD_SHIFT) != 0;
+  return chord;
+}
 
 // The main window: the platform's adapters, the panel, and the windows that
 // show it. Window messages become panel calls; the views follow the models.
@@ -65,8 +95,9 @@ class MainWindow : public MainWindowCloser, public ModelessWindows {
   Win32DdeLibrary ddeLibrary_;
   Win32MainWindowShell shell_;
   Win32Clock clock_;
+  Win32GlobalHotkeys hotkeys_;
   Panel panel_{{eventLog_, files_, regional_, users_, messages_, profile_, library_, ddeLibrary_,
-                shell_, *this, *this, clock_}};
+                shell_, *this, *this, clock_, hotkeys_}};
 
   std::unique_ptr<MainWindowView> view_;
   std::unique_ptr<LogWindowView> logView_;
@@ -101,6 +132,7 @@ bool MainWindow::Open(int show) {
   logView_ = std::make_unique<LogWindowView>(instance_, panel_.TransactionLog());
   shell_.Attach(window_, view_->Control(ControlId::picTray),
                 reinterpret_cast<HICON>(GetClassLongPtrW(window_, GCLP_HICONSM)));
+  hotkeys_.Attach(window_);
   messages_.SetOwner(window_);
   about_.SetClosedHandler([this] {
     if (window_ == nullptr) {
@@ -114,6 +146,9 @@ bool MainWindow::Open(int show) {
     return true;
   }
   started_ = true;
+  if (panel_.Extensions().View.AlwaysOnTop) {
+    SetWindowPos(window_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  }
   SetTimer(window_, kPanelTickTimer, static_cast<UINT>(panel_.TickIntervalMs()), nullptr);
   ShowWindow(window_, show);
   view_->FocusFirstControl();
@@ -122,6 +157,14 @@ bool MainWindow::Open(int show) {
 }
 
 bool MainWindow::PreTranslate(MSG& message) {
+  // The trader's keys, wherever in the panel the focus is: a key-down
+  // message for any of the panel's windows (all live on this thread), as the
+  // keyboard or a hotkey tool posts it. Other keys go on as usual.
+  if ((message.message == WM_KEYDOWN || message.message == WM_SYSKEYDOWN) &&
+      message.hwnd != nullptr && window_ != nullptr && started_ &&
+      panel_.KeyPress(ChordOf(message), (message.lParam & kRepeatFlag) != 0)) {
+    return true;
+  }
   if (about_.PreTranslateMessage(message)) {
     return true;
   }
@@ -129,6 +172,7 @@ bool MainWindow::PreTranslate(MSG& message) {
 }
 
 void MainWindow::Destroyed() {
+  KillTimer(window_, kPanelTickTimer);
   panel_.Shutdown();
   messages_.SetOwner(nullptr);
   logView_.reset();
@@ -152,6 +196,15 @@ LRESULT MainWindow::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         return 0;
       }
       break;
+    case WM_TIMER:
+      if (wParam == kPanelTickTimer) {
+        panel_.Tick();
+        return 0;
+      }
+      break;
+    case WM_HOTKEY:
+      panel_.KeyPress(ChordOfHotkey(lParam));
+      return 0;
     case WM_SIZE:
       // Sizes set before the panel has started are the window's own set-up.
       if (started_ && wParam == SIZE_MINIMIZED) {
@@ -163,12 +216,6 @@ LRESULT MainWindow::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     case kTrayMessage:
       panel_.TrayMessage(static_cast<std::int32_t>(lParam));
       return 0;
-    case WM_TIMER:
-      if (wParam == kPanelTickTimer) {
-        panel_.Tick();
-        return 0;
-      }
-      break;
     case WM_CLOSE:
       DestroyWindow(window);
       return 0;

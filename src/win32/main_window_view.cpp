@@ -111,6 +111,29 @@ HFONT CreateModelFont(const ControlFont& font, const ScreenScale& scale) {
                      Utf8ToWide(font.Name).c_str());
 }
 
+// How a price button is painted in each look. A live button shows its own
+// colour; the stale and disconnected looks are grey, light and dark, so they
+// cannot be taken for red or green or for each other, with a stripe of the
+// button's colour along the left edge so the side stays known.
+struct ButtonPaint {
+  COLORREF Fill;
+  COLORREF Text;
+  bool Stripe;
+  bool Hatched;
+};
+
+ButtonPaint PaintFor(ControlLook look, COLORREF live) {
+  switch (look) {
+    case ControlLook::Stale:
+      return {RGB(200, 200, 200), RGB(64, 64, 64), true, true};
+    case ControlLook::Disconnected:
+      return {RGB(56, 56, 56), RGB(255, 255, 255), true, false};
+    case ControlLook::Live:
+      break;
+  }
+  return {live, GetSysColor(COLOR_BTNTEXT), false, false};
+}
+
 }  // namespace
 
 RECT CircleInside(const RECT& area) {
@@ -293,6 +316,7 @@ void MainWindowView::ControlChanged(ControlId id, ControlProperty property) {
       ScheduleRepaint(id);
       break;
     case ControlProperty::BackColor:
+    case ControlProperty::Look:
       ScheduleRepaint(id);
       break;
     case ControlProperty::Enabled:
@@ -330,16 +354,32 @@ void MainWindowView::DrawButton(const DRAWITEMSTRUCT& item) const {
   const auto id = static_cast<ControlId>(item.CtlID);
   RECT area = item.rcItem;
   const bool pressed = (item.itemState & ODS_SELECTED) != 0;
-  const HBRUSH brush = CreateSolidBrush(ToColorRef(model_.BackColor(id)));
+  const COLORREF own = ToColorRef(model_.BackColor(id));
+  const ButtonPaint paint = PaintFor(model_.Look(id), own);
+  const HBRUSH brush = CreateSolidBrush(paint.Fill);
   FillRect(item.hDC, &area, brush);
   DeleteObject(brush);
+  if (paint.Hatched) {
+    // Fine diagonal lines across the whole face: the book has stopped.
+    const HBRUSH hatch = CreateHatchBrush(HS_BDIAGONAL, RGB(168, 168, 168));
+    SetBkMode(item.hDC, TRANSPARENT);
+    FillRect(item.hDC, &area, hatch);
+    DeleteObject(hatch);
+  }
+  if (paint.Stripe) {
+    RECT stripe = area;
+    stripe.right = stripe.left + 8;
+    const HBRUSH side = CreateSolidBrush(own);
+    FillRect(item.hDC, &stripe, side);
+    DeleteObject(side);
+  }
   DrawEdge(item.hDC, &area, pressed ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT);
   if (pressed) {
     OffsetRect(&area, 1, 1);
   }
   SetBkMode(item.hDC, TRANSPARENT);
   SetTextColor(item.hDC,
-               GetSysColor((item.itemState & ODS_DISABLED) != 0 ? COLOR_GRAYTEXT : COLOR_BTNTEXT));
+               (item.itemState & ODS_DISABLED) != 0 ? GetSysColor(COLOR_GRAYTEXT) : paint.Text);
   const HGDIOBJ oldFont = SelectObject(item.hDC, priceFont_);
   const std::wstring caption = Utf8ToWide(model_.Caption(id));
   DrawTextW(item.hDC, caption.c_str(), static_cast<int>(caption.size()), &area,

@@ -22,9 +22,9 @@ inline constexpr UINT_PTR kRepaintTimer = 1;
 // round, at most one a screen frame however fast the terminal pokes books: a
 // panel that painted every book would hold the terminal's DDE export back to
 // its own painting speed. Price buttons are
-// owner-drawn so their red and green show; the circles are child windows whose
-// z-order tells which one is in front; positions come from twips at the
-// screen's DPI.
+// owner-drawn so their red and green show, and their stale and disconnected
+// looks; the circles are child windows whose z-order tells which one is in
+// front; positions come from twips at the screen's DPI.
 class MainWindowView : public MainWindowObserver {
  public:
   MainWindowView(HWND window, MainWindowModel& model);
