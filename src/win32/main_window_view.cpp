@@ -88,9 +88,12 @@ LRESULT CALLBACK PictureProc(HWND picture, UINT message, WPARAM wParam, LPARAM l
     RECT area;
     GetClientRect(picture, &area);
     FillRect(dc, &area, GetSysColorBrush(COLOR_BTNFACE));
-    const auto icon = reinterpret_cast<HICON>(GetClassLongPtrW(GetParent(picture), GCLP_HICONSM));
+    // The small icon at 96 DPI; above it the large one, drawn down to size.
+    const int size = ScreenScale::OfWindow(picture).FromDefault(16);
+    const auto icon = reinterpret_cast<HICON>(
+        GetClassLongPtrW(GetParent(picture), size > 16 ? GCLP_HICON : GCLP_HICONSM));
     if (icon != nullptr) {
-      DrawIconEx(dc, 0, 0, icon, 16, 16, 0, nullptr, DI_NORMAL);
+      DrawIconEx(dc, 0, 0, icon, size, size, 0, nullptr, DI_NORMAL);
     }
     EndPaint(picture, &paint);
     return 0;
@@ -104,11 +107,11 @@ LRESULT CALLBACK PictureProc(HWND picture, UINT message, WPARAM wParam, LPARAM l
   return DefWindowProcW(picture, message, wParam, lParam);
 }
 
-HFONT CreateModelFont(const ControlFont& font, const ScreenScale& scale) {
-  return CreateFontW(scale.FontHeight(font.Points), 0, 0, 0, font.Bold ? FW_BOLD : FW_NORMAL, FALSE,
-                     FALSE, FALSE, static_cast<BYTE>(font.Charset), OUT_DEFAULT_PRECIS,
-                     CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS,
-                     Utf8ToWide(font.Name).c_str());
+UniqueFont CreateModelFont(const ControlFont& font, const ScreenScale& scale) {
+  return UniqueFont(CreateFontW(
+      scale.FontHeight(font.Points), 0, 0, 0, font.Bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
+      static_cast<BYTE>(font.Charset), OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+      DEFAULT_PITCH | FF_SWISS, Utf8ToWide(font.Name).c_str()));
 }
 
 // How a price button is painted in each look. A live button shows its own
@@ -157,9 +160,9 @@ void RegisterShapeClass(HINSTANCE instance) {
 }
 
 MainWindowView::MainWindowView(HWND window, MainWindowModel& model)
-    : window_(window), model_(model), scale_(ScreenScale::OfScreen()) {
+    : window_(window), model_(model), scale_(ScreenScale::OfWindow(window)) {
   priceFont_ = CreateModelFont(kPriceFont, scale_);
-  defaultFont_ = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+  defaultFont_ = CreateGuiFont(scale_);
   SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&model_));
   // Created in tab order, so the keyboard moves through them as designed.
   std::array<const ControlDesign*, kControlCount> ordered{};
@@ -194,7 +197,11 @@ MainWindowView::~MainWindowView() {
   if (repaintScheduled_) {
     KillTimer(window_, kRepaintTimer);
   }
-  DeleteObject(priceFont_);
+  // The controls die with the window; until then they must not draw with a
+  // deleted font.
+  for (const HWND control : controls_) {
+    SendMessageW(control, WM_SETFONT, 0, FALSE);
+  }
 }
 
 std::size_t MainWindowView::Index(ControlId id) {
@@ -236,8 +243,31 @@ void MainWindowView::Create(const ControlDesign& design) {
     SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CaptionedControlProc));
   }
   SendMessageW(control, WM_SETFONT,
-               reinterpret_cast<WPARAM>(design.Font ? priceFont_ : defaultFont_), FALSE);
+               reinterpret_cast<WPARAM>(design.Font ? priceFont_.get() : defaultFont_.get()),
+               FALSE);
   ApplyGeometry(design.Id);
+}
+
+void MainWindowView::ApplyFonts() {
+  UniqueFont price = CreateModelFont(kPriceFont, scale_);
+  UniqueFont standard = CreateGuiFont(scale_);
+  for (const ControlDesign& design : MainWindowModel::Controls()) {
+    SendMessageW(Control(design.Id), WM_SETFONT,
+                 reinterpret_cast<WPARAM>(design.Font ? price.get() : standard.get()), TRUE);
+  }
+  // The old fonts go only once no control uses them.
+  priceFont_ = std::move(price);
+  defaultFont_ = std::move(standard);
+}
+
+void MainWindowView::DpiChanged(int dpi, const RECT& suggested) {
+  scale_ = ScreenScale(dpi, dpi);
+  ApplyFonts();
+  for (const ControlDesign& design : MainWindowModel::Controls()) {
+    ApplyGeometry(design.Id);
+  }
+  SetWindowPos(window_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+               suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void MainWindowView::ApplyGeometry(ControlId id) {
@@ -368,7 +398,7 @@ void MainWindowView::DrawButton(const DRAWITEMSTRUCT& item) const {
   }
   if (paint.Stripe) {
     RECT stripe = area;
-    stripe.right = stripe.left + 8;
+    stripe.right = stripe.left + scale_.FromDefault(8);
     const HBRUSH side = CreateSolidBrush(own);
     FillRect(item.hDC, &stripe, side);
     DeleteObject(side);
@@ -380,14 +410,14 @@ void MainWindowView::DrawButton(const DRAWITEMSTRUCT& item) const {
   SetBkMode(item.hDC, TRANSPARENT);
   SetTextColor(item.hDC,
                (item.itemState & ODS_DISABLED) != 0 ? GetSysColor(COLOR_GRAYTEXT) : paint.Text);
-  const HGDIOBJ oldFont = SelectObject(item.hDC, priceFont_);
+  const HGDIOBJ oldFont = SelectObject(item.hDC, priceFont_.get());
   const std::wstring caption = Utf8ToWide(model_.Caption(id));
   DrawTextW(item.hDC, caption.c_str(), static_cast<int>(caption.size()), &area,
             DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
   SelectObject(item.hDC, oldFont);
   if ((item.itemState & ODS_FOCUS) != 0) {
     RECT focus = item.rcItem;
-    InflateRect(&focus, -4, -4);
+    InflateRect(&focus, -scale_.FromDefault(4), -scale_.FromDefault(4));
     DrawFocusRect(item.hDC, &focus);
   }
 }
@@ -420,6 +450,10 @@ bool MainWindowView::Handle(UINT message, WPARAM wParam, LPARAM lParam, LRESULT&
       if (IsIconic(window_)) {
         ShowWindow(window_, SW_HIDE);
       }
+      result = 0;
+      return true;
+    case WM_DPICHANGED:
+      DpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
       result = 0;
       return true;
     default:
