@@ -203,7 +203,10 @@ LRESULT MainWindow::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lPar
       }
       break;
     case WM_HOTKEY:
-      panel_.KeyPress(ChordOfHotkey(lParam));
+      // As a click: not while a message box of the panel holds the window.
+      if (started_ && IsWindowEnabled(window) != FALSE) {
+        panel_.KeyPress(ChordOfHotkey(lParam));
+      }
       return 0;
     case WM_SIZE:
       // Sizes set before the panel has started are the window's own set-up.
