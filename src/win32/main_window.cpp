@@ -5,6 +5,7 @@
 #include "common/program_version.h"
 #include "panel/panel.h"
 #include "win32/about_dialog.h"
+#include "win32/key_messages.h"
 #include "win32/log_window_view.h"
 #include "win32/main_window_view.h"
 #include "win32/win32_clock.h"
@@ -26,34 +27,6 @@ namespace {
 // The panel's tick, at the interval it asks for (the view's own timers
 // count from 1).
 constexpr UINT_PTR kPanelTickTimer = 100;
-
-// A key message's flags in lParam.
-constexpr LPARAM kAltDownFlag = LPARAM{1} << 29;
-constexpr LPARAM kRepeatFlag = LPARAM{1} << 30;
-
-// The chord of a key-down message as the trader pressed it: the modifiers
-// from the keyboard's state when the message is handled, Alt also from the
-// message itself (the system marks a key pressed with Alt).
-KeyChord ChordOf(const MSG& message) {
-  KeyChord chord;
-  chord.VirtualKey = static_cast<std::uint16_t>(message.wParam);
-  chord.Ctrl = GetKeyState(VK_CONTROL) < 0;
-  chord.Shift = GetKeyState(VK_SHIFT) < 0;
-  chord.Alt = GetKeyState(VK_MENU) < 0 ||
-              (message.message == WM_SYSKEYDOWN && (message.lParam & kAltDownFlag) != 0);
-  return chord;
-}
-
-// WM_HOTKEY's lParam: the modifiers in the low word, the key in the high.
-KeyChord ChordOfHotkey(LPARAM lParam) {
-  const auto modifiers = static_cast<UINT>(LOWORD(lParam));
-  KeyChord chord;
-  chord.VirtualKey = HIWORD(lParam);
-  chord.Ctrl = (modifiers & MOD_CONTROL) != 0;
-  chord.Alt = (modifiers & MOD_ALT) != 0;
-  chord.Shift = (modifiers & MOD_SHIFT) != 0;
-  return chord;
-}
 
 // The main window: the platform's adapters, the panel, and the windows that
 // show it. Window messages become panel calls; the views follow the models.
@@ -162,7 +135,7 @@ bool MainWindow::PreTranslate(MSG& message) {
   // keyboard or a hotkey tool posts it. Other keys go on as usual.
   if ((message.message == WM_KEYDOWN || message.message == WM_SYSKEYDOWN) &&
       message.hwnd != nullptr && window_ != nullptr && started_ &&
-      panel_.KeyPress(ChordOf(message), (message.lParam & kRepeatFlag) != 0)) {
+      panel_.KeyPress(ChordOf(message), IsAutoRepeat(message))) {
     return true;
   }
   if (about_.PreTranslateMessage(message)) {
