@@ -3,22 +3,11 @@
 #include <memory>
 
 #include "common/program_version.h"
-#include "panel/panel.h"
 #include "win32/about_dialog.h"
 #include "win32/key_messages.h"
 #include "win32/log_window_view.h"
 #include "win32/main_window_view.h"
-#include "win32/win32_clock.h"
-#include "win32/win32_dde_library.h"
-#include "win32/win32_event_log.h"
-#include "win32/win32_file_system.h"
-#include "win32/win32_global_hotkeys.h"
-#include "win32/win32_main_window_shell.h"
-#include "win32/win32_message_box.h"
-#include "win32/win32_profile_reader.h"
-#include "win32/win32_regional_settings.h"
-#include "win32/win32_transaction_library.h"
-#include "win32/win32_user_context.h"
+#include "win32/platform_ports.h"
 #include "win32/window_class.h"
 
 namespace vestrel::win32 {
@@ -58,39 +47,13 @@ class MainWindow : public MainWindowCloser, public ModelessWindows {
   HWND window_ = nullptr;
   bool started_ = false;
 
-  Win32EventLog eventLog_;
-  Win32MessageBox messages_;
-  Win32RegionalSettings regional_;
-  Win32FileSystem files_;
-  Win32ProfileReader profile_;
-  Win32UserContextSource users_;
-  Win32TransactionLibrary library_;
-  Win32DdeLibrary ddeLibrary_;
-  Win32MainWindowShell shell_;
-  Win32Clock clock_;
-  Win32GlobalHotkeys hotkeys_;
-  Panel panel_{{eventLog_, files_, regional_, users_, messages_, profile_, library_, ddeLibrary_,
-                shell_, *this, *this, clock_, hotkeys_}};
+  PlatformPorts platform_;
+  Panel panel_{platform_.For(*this, *this)};
 
   std::unique_ptr<MainWindowView> view_;
   std::unique_ptr<LogWindowView> logView_;
   AboutDialog about_;
 };
-
-MainWindow* MainWindowOf(HWND window) {
-  return reinterpret_cast<MainWindow*>(GetWindowLongPtrW(window, 0));
-}
-
-LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    SetWindowLongPtrW(
-        window, 0,
-        reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
-  }
-  MainWindow* main = MainWindowOf(window);
-  return main != nullptr ? main->Handle(window, message, wParam, lParam)
-                         : DefWindowProcW(window, message, wParam, lParam);
-}
 
 }  // namespace
 
@@ -103,10 +66,10 @@ bool MainWindow::Open(int show) {
   }
   view_ = std::make_unique<MainWindowView>(window_, panel_.Window());
   logView_ = std::make_unique<LogWindowView>(instance_, panel_.TransactionLog());
-  shell_.Attach(window_, view_->Control(ControlId::picTray),
-                reinterpret_cast<HICON>(GetClassLongPtrW(window_, GCLP_HICONSM)));
-  hotkeys_.Attach(window_);
-  messages_.SetOwner(window_);
+  platform_.Shell.Attach(window_, view_->Control(ControlId::picTray),
+                         reinterpret_cast<HICON>(GetClassLongPtrW(window_, GCLP_HICONSM)));
+  platform_.Hotkeys.Attach(window_);
+  platform_.Messages.SetOwner(window_);
   about_.SetClosedHandler([this] {
     if (window_ == nullptr) {
       PostQuitMessage(0);
@@ -147,7 +110,7 @@ bool MainWindow::PreTranslate(MSG& message) {
 void MainWindow::Destroyed() {
   KillTimer(window_, kPanelTickTimer);
   panel_.Shutdown();
-  messages_.SetOwner(nullptr);
+  platform_.Messages.SetOwner(nullptr);
   logView_.reset();
   view_.reset();
   window_ = nullptr;
@@ -207,8 +170,8 @@ LRESULT MainWindow::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 int RunPanel(HINSTANCE instance, int show) {
   CoInitialize(nullptr);
   RegisterShapeClass(instance);
-  if (!RegisterProgramWindowClass(instance, kMainWindowClass, MainWindowProc, COLOR_BTNFACE,
-                                  sizeof(MainWindow*))) {
+  if (!RegisterProgramWindowClass(instance, kMainWindowClass, ForwardToOwner<MainWindow>,
+                                  COLOR_BTNFACE, sizeof(MainWindow*))) {
     return 1;
   }
 
