@@ -7,9 +7,14 @@ vestrel_repo() { cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd; }
 # vestrel_wine_env [headless|x11]: exports WINEPREFIX and friends.
 # headless: Wine's null graphics driver, DDE works without a display.
 # x11: a prefix without it, for windows drawn on an X server (Xvfb).
+# VESTREL_WINE_DPI=N (other than 96) gives a prefix of its own whose screen
+# has N DPI (build/wine/<kind>-dpiN).
 vestrel_wine_env() {
-  local kind=${1:-headless}
-  export WINEPREFIX="${VESTREL_WINEPREFIX:-$(vestrel_repo)/build/wine/$kind}"
+  local kind=${1:-headless} name=${1:-headless}
+  if [ -n "${VESTREL_WINE_DPI:-}" ] && [ "$VESTREL_WINE_DPI" != 96 ]; then
+    name=$kind-dpi$VESTREL_WINE_DPI
+  fi
+  export WINEPREFIX="${VESTREL_WINEPREFIX:-$(vestrel_repo)/build/wine/$name}"
   export WINEDEBUG="${WINEDEBUG:--all}"
   export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
   export VESTREL_WINE_KIND=$kind
@@ -62,6 +67,11 @@ vestrel_wine_prefix_ensure() {
         # No window manager on a virtual X server: Wine draws the frames itself.
         /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
           >>"$WINEPREFIX.log" 2>&1
+      fi
+      if [ -n "${VESTREL_WINE_DPI:-}" ]; then
+        # Wine's screen DPI, read by every program at its start.
+        /usr/lib/wine/wine64 reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD \
+          /d "$VESTREL_WINE_DPI" /f >>"$WINEPREFIX.log" 2>&1
       fi
       # Debian's Wine does not find the fonts of fonts-wine (Marlett for the
       # caption buttons, MS Sans Serif for the prices) where it looks for its

@@ -238,6 +238,7 @@ void OrderBook::ChD(const DecodedTable& pData) {
 
     scope.Line = 8;
     lastMid_ = mid;
+    ++tablesShown_;
 
     if (topListener_) {
       // The halves the captions were read from: the sell half ends at the

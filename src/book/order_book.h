@@ -77,6 +77,8 @@ class OrderBook {
   double dblLastMid() const { return lastMid_; }
   // True once a wrong header has asked for the main window to close.
   bool CloseRequested() const { return closeRequested_; }
+  // How many tables have been analysed to their end and shown.
+  std::uint64_t TablesShown() const { return tablesShown_; }
 
  private:
   // Scans the rows pLine..round((pHeight - 1) / 2 + pLine - 1) for the first
@@ -99,6 +101,7 @@ class OrderBook {
   bool closeRequested_ = false;
   bool closerAsked_ = false;
   std::function<void(const BookTop&)> topListener_;
+  std::uint64_t tablesShown_ = 0;
 };
 
 }  // namespace vestrel

@@ -44,6 +44,7 @@ void MainWindowLifecycle::Form_Load() {
                  settings_);
     scope.Line = 7;
     if (parts_.Gateway.QuikInit(appPath_)) {
+      connected_ = true;
       parts_.Dde.DDEInit("a", "b", "c", instance_, itemAdvise_);
     } else {
       parts_.Closer.RequestClose();

@@ -81,6 +81,8 @@ class MainWindowLifecycle {
   const std::string& strAppPath() const { return appPath_; }
   const std::string& strIniFile() const { return iniFile_; }
   std::int32_t DdeInstance() const { return instance_; }
+  // Whether start-up connected to the terminal.
+  bool Connected() const { return connected_; }
 
  private:
   Parts parts_;
@@ -90,6 +92,7 @@ class MainWindowLifecycle {
   std::string iniFile_;
   std::int32_t instance_ = 0;
   std::uintptr_t itemAdvise_ = 0;
+  bool connected_ = false;
   bool trayBusy_ = false;
   std::int32_t lastTrayMessage_ = 0;
 };

@@ -128,6 +128,14 @@ void MainWindowModel::SetGeometry(ControlId id, const TwipsRect& geometry) {
   }
 }
 
+void MainWindowModel::SetLook(ControlId id, ControlLook look) {
+  ControlLook& current = states_[Index(id)].Look;
+  if (current != look) {
+    current = look;
+    NotifyControl(id, ControlProperty::Look);
+  }
+}
+
 void MainWindowModel::Move(ControlId id, std::int32_t left, std::int32_t top) {
   TwipsRect moved = Geometry(id);
   moved.Left = left;

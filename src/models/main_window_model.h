@@ -88,6 +88,16 @@ struct ControlDesign {
   std::int32_t TabIndex;            // -1: not in the tab order (shapes)
 };
 
+// Whether a price button's price can be traded now. Live shows the button's
+// own colour; the other two looks are drawn over it so that the trader sees
+// at a glance that the button will not send, and the price stays readable.
+// The look is apart from BackColor, which keeps its meaning for Reverse.
+enum class ControlLook {
+  Live,
+  Stale,         // the last order book is older than the trader allows
+  Disconnected,  // the library or the terminal has lost its connection
+};
+
 // What core code changes at run time. A shape's BackColor is its fill colour;
 // shapes and the picture box carry no caption.
 struct ControlState {
@@ -96,9 +106,10 @@ struct ControlState {
   bool Enabled = true;
   bool Visible = true;
   TwipsRect Geometry;
+  ControlLook Look = ControlLook::Live;
 };
 
-enum class ControlProperty { Caption, BackColor, Enabled, Visible, Geometry, ZOrder };
+enum class ControlProperty { Caption, BackColor, Enabled, Visible, Geometry, ZOrder, Look };
 
 enum class Layout { Full, Compact };
 
@@ -141,6 +152,7 @@ class MainWindowModel {
   bool Enabled(ControlId id) const { return State(id).Enabled; }
   bool Visible(ControlId id) const { return State(id).Visible; }
   const TwipsRect& Geometry(ControlId id) const { return State(id).Geometry; }
+  ControlLook Look(ControlId id) const { return State(id).Look; }
 
   // Setting the caption of a shape or of the picture box raises error 438,
   // as the platform does for a property a control does not have.
@@ -149,6 +161,7 @@ class MainWindowModel {
   void SetEnabled(ControlId id, bool enabled);
   void SetVisible(ControlId id, bool visible);
   void SetGeometry(ControlId id, const TwipsRect& geometry);
+  void SetLook(ControlId id, ControlLook look);
   // Moves the control, keeping its size.
   void Move(ControlId id, std::int32_t left, std::int32_t top);
 

@@ -1,5 +1,7 @@
 #include "panel/panel.h"
 
+#include <algorithm>
+
 namespace vestrel {
 namespace {
 
@@ -28,7 +30,11 @@ Panel::Panel(PanelPorts ports)
       decoder_(log_, ports.AppLog, ports.Regional,
                [this](std::int32_t& pInstID, const DecodedTable& table) {
                  const PokeTimings::Span span(timings_, PokeStage::Analysis);
+                 const std::uint64_t shown = book_.TablesShown();
                  book_.DDEDataChanged(pInstID, table);
+                 if (book_.TablesShown() != shown) {
+                   guard_.BookAccepted();
+                 }
                }),
       recorder_(ports.Files, ports.Time, ports.AppLog),
       dde_(log_, ports.Dde, ports.Messages,
@@ -43,17 +49,51 @@ Panel::Panel(PanelPorts ports)
       lifecycle_({log_, window_, ports.Shell, *this, ports.Profile, ports.Regional, ports.AppLog,
                   logWindow_, gateway_, *this, blnClosing_, *this}),
       commands_(log_, ports.Regional, window_, lifecycle_.CurrentSettings(), gateway_,
-                ports.Windows) {}
+                ports.Windows),
+      watch_(log_, lifecycle_.Extensions().Guard, ports.Time, gateway_, ports.AppLog, logWindow_),
+      guard_(log_, lifecycle_.Extensions().Guard, ports.Time, window_, logWindow_, watch_) {}
 
 bool Panel::Start() {
   starting_ = true;
   lifecycle_.Form_Load();
   starting_ = false;
   book_.SetDdeInstance(static_cast<std::int32_t>(ddeInstance_));
-  return !closeAfterStart_;
+  if (closeAfterStart_) {
+    return false;
+  }
+  const ExtensionSettings& extensions = lifecycle_.Extensions();
+  // Only a connection start-up made can be watched.
+  if (lifecycle_.Connected()) {
+    watch_.Start(lifecycle_.strAppPath());
+  }
+  guard_.Start();
+  hotkeys_ = HotkeyMap(extensions.Hotkeys, ports_.AppLog);
+  if (extensions.Hotkeys.Global) {
+    RegisterGlobalKeys();
+  }
+  started_ = true;
+  return true;
+}
+
+void Panel::RegisterGlobalKeys() {
+  for (const HotkeyBinding& binding : hotkeys_.Bindings()) {
+    const KeyChord& chord = binding.Chord;
+    if (!ports_.Hotkeys.Register(chord.VirtualKey, chord.Ctrl, chord.Alt, chord.Shift)) {
+      ports_.AppLog.Write("Marlowin.ini [Hotkeys] " + std::string(binding.Setting) + "=" +
+                              KeyChordText(chord) +
+                              " cannot be registered for the whole system (another program "
+                              "holds it); it works only while the panel has the focus.",
+                          EventType::Warning);
+    }
+  }
 }
 
 void Panel::Shutdown() {
+  if (started_) {
+    started_ = false;
+    watch_.Stop();
+    ports_.Hotkeys.UnregisterAll();
+  }
   std::int16_t cancel = 0;
   lifecycle_.Form_Unload(cancel);
   recorder_.Stop();
@@ -61,12 +101,33 @@ void Panel::Shutdown() {
 }
 
 void Panel::Tick() {
+  // A message box of a tick or of a click must not start another.
+  if (!started_ || ticking_) {
+    return;
+  }
+  ticking_ = true;
   recorder_.Flush();
+  watch_.Tick();
+  guard_.Refresh();
   log_.WriteEndedRepeats();
+  ticking_ = false;
 }
 
 std::int32_t Panel::TickIntervalMs() const {
-  return recorder_.Recording() ? kRecordingTickMs : kTickMs;
+  const std::int32_t own = recorder_.Recording() ? kRecordingTickMs : kTickMs;
+  const std::int32_t guard = GuardTickIntervalMs(lifecycle_.Extensions().Guard);
+  return guard > 0 ? std::min(own, guard) : own;
+}
+
+bool Panel::KeyPress(const KeyChord& chord, bool autoRepeat) {
+  const std::optional<ControlId> button = hotkeys_.Find(chord);
+  if (!button) {
+    return false;
+  }
+  if (!autoRepeat) {
+    Click(*button);
+  }
+  return true;
 }
 
 void Panel::StartRecording() {
@@ -124,6 +185,10 @@ DdeHandle Panel::DdeEntry::Call(std::uint32_t uType, std::uint32_t uFmt, DdeHand
 }
 
 void Panel::Click(ControlId control) {
+  if (!guard_.MaySend(control)) {
+    return;
+  }
+  const std::uint64_t sends = gateway_.SendsMade();
   switch (control) {
     case ControlId::cmdBestBid:
       commands_.cmdBestBid_Click();
@@ -151,6 +216,9 @@ void Panel::Click(ControlId control) {
       break;
     default:
       break;
+  }
+  if (OrderGuard::Guards(control) && gateway_.SendsMade() != sends) {
+    guard_.OrderSent();
   }
 }
 

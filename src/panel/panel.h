@@ -8,6 +8,9 @@
 #include "dde/xltable_decoder.h"
 #include "diag/log_dispatcher.h"
 #include "diag/poke_timings.h"
+#include "guard/connection_watch.h"
+#include "guard/order_guard.h"
+#include "hotkeys/hotkey_map.h"
 #include "lifecycle/main_window_lifecycle.h"
 #include "models/log_window_model.h"
 #include "models/main_window_model.h"
@@ -16,6 +19,7 @@
 #include "ports/dde_library.h"
 #include "ports/event_log.h"
 #include "ports/file_system.h"
+#include "ports/global_hotkeys.h"
 #include "ports/main_window_closer.h"
 #include "ports/main_window_shell.h"
 #include "ports/message_box.h"
@@ -25,6 +29,7 @@
 #include "ports/transaction_library.h"
 #include "ports/user_context_source.h"
 #include "recording/poke_recorder.h"
+#include "settings/key_chord.h"
 #include "settings/settings.h"
 #include "trade/gateway.h"
 #include "trade/order_commands.h"
@@ -49,6 +54,8 @@ struct PanelPorts {
   // The log window and the About dialog on screen.
   ModelessWindows& Windows;
   Clock& Time;
+  // The trader's keys while another program has the focus ([Hotkeys] Global).
+  GlobalHotkeys& Hotkeys;
 };
 
 // The whole panel, composed: the main and log window models, the XLTable
@@ -73,14 +80,24 @@ class Panel : private MainWindowCloser, private DdeServerLifecycle, private Exte
   // Shutdown, when the main window is being destroyed. Writes the error
   // log's repeat counts still held.
   void Shutdown();
-  // Called every TickIntervalMs milliseconds: writes out the recording's
-  // buffer, and the error log's repeat counts whose minute is over (so that
-  // the count of a flood that stopped is not held until the next error).
-  void Tick();
-  std::int32_t TickIntervalMs() const;
 
-  // A click on a control of the main window (its fixed identifier).
+  // A click on a control of the main window (its fixed identifier). Orders
+  // the trader's guard holds back are not sent.
   void Click(ControlId control);
+  // A key pressed while a window of the panel has the keyboard focus, or a
+  // global key: true when it is one of the trader's keys, which then acts
+  // exactly as a click on its button. A key held down (autoRepeat) sends
+  // nothing more; it is still the panel's key.
+  bool KeyPress(const KeyChord& chord, bool autoRepeat = false);
+  // Periodic work, called every TickIntervalMs() once Start has returned:
+  // writes out the recording's buffer, brings the stale look up to date and
+  // checks the connection when the guard is on, and writes the error log's
+  // repeat counts whose minute is over (so that the count of a flood that
+  // stopped is not held until the next error).
+  void Tick();
+  // How often Tick wants to run, in milliseconds: every 10 s, more often
+  // while recording or when the guard is on.
+  std::int32_t TickIntervalMs() const;
   // The window's state changed (or its size, in the normal state: outerSize
   // is then the size the window has now, in twips).
   void Resized(WindowState state, std::optional<TwipsSize> outerSize);
@@ -109,6 +126,8 @@ class Panel : private MainWindowCloser, private DdeServerLifecycle, private Exte
   void DDETerm(std::int32_t& pInstID, std::uintptr_t& pItemAdvise) override;
   // ExtensionSetup: paper trading, once the optional settings are read.
   void ApplyExtensions(const ExtensionSettings& extensions) override;
+  // [Hotkeys] Global: every key of the panel for the whole system.
+  void RegisterGlobalKeys();
 
   // Starts the recording [Record] File names, if any.
   void StartRecording();
@@ -147,6 +166,11 @@ class Panel : private MainWindowCloser, private DdeServerLifecycle, private Exte
   DdeEntry ddeEntry_{*this};
   MainWindowLifecycle lifecycle_;
   OrderCommands commands_;
+  ConnectionWatch watch_;
+  OrderGuard guard_;
+  HotkeyMap hotkeys_;
+  bool started_ = false;
+  bool ticking_ = false;
 };
 
 }  // namespace vestrel

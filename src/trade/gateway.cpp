@@ -90,6 +90,7 @@ std::int32_t TradingGateway::SendTrans(const std::string& strTrans) {
     const std::int32_t result = library_->SendSyncTransaction(
         strTrans, replyCode, transId, orderNum, resultMessage, kTransMessageBufferSize,
         extendedErrorCode, errorMessage, kTransMessageBufferSize);
+    ++sendsMade_;
     scope.Line = 3;
     // The order is out: a failing event log must not also keep its reply out
     // of the log window, where the trader looks for it.

@@ -53,10 +53,16 @@ class TradingGateway {
   // chooses its exchange before the connection step); the one it had is
   // never called again.
   void UseLibrary(TransactionLibrary& library) { library_ = &library; }
+  // The library transactions go to now.
+  TransactionLibrary& Library() { return *library_; }
 
   // Sends one transaction, writes one event-log line and one log-window line
   // for the reply whatever it says, and returns the library's result code.
   std::int32_t SendTrans(const std::string& strTrans);
+
+  // How many transactions the library has taken so far (sends that
+  // returned, whatever their result).
+  std::uint64_t SendsMade() const { return sendsMade_; }
 
  private:
   LogDispatcher& log_;
@@ -65,6 +71,7 @@ class TradingGateway {
   MessageBox& messages_;
   TransactionLibrary* library_;
   LogWindowModel& logWindow_;
+  std::uint64_t sendsMade_ = 0;
 };
 
 }  // namespace vestrel

@@ -117,8 +117,7 @@ void LogWindowView::Create() {
     throw error;
   }
   window_ = window;
-  SendMessageW(list_, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)),
-               FALSE);
+  SetListFont(ScreenScale::OfWindow(window_));
   FitList();
   widestLine_ = 0;
   for (const std::string& line : model_.Lines()) {
@@ -133,6 +132,12 @@ void LogWindowView::Destroy() {
     list_ = nullptr;
     DestroyWindow(window);
   }
+}
+
+void LogWindowView::SetListFont(const ScreenScale& scale) {
+  UniqueFont font = CreateGuiFont(scale);
+  SendMessageW(list_, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
+  font_ = std::move(font);
 }
 
 void LogWindowView::FitList() {
@@ -163,6 +168,15 @@ LRESULT CALLBACK LogWindowView::WindowProc(HWND window, UINT message, WPARAM wPa
     case WM_SETFOCUS:
       SetFocus(view->list_);
       return 0;
+    case WM_DPICHANGED: {
+      // Moved to a monitor of another DPI: the font at the new DPI, the
+      // size the system suggests.
+      view->SetListFont(ScreenScale(HIWORD(wParam), HIWORD(wParam)));
+      const RECT& suggested = *reinterpret_cast<const RECT*>(lParam);
+      SetWindowPos(window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                   suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+      return 0;
+    }
     case WM_CLOSE:
       // The model decides: hidden while the panel runs, else unloaded (and
       // this window destroyed through LoadedChanged).

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "models/log_window_model.h"
+#include "win32/screen_scale.h"
 #include "win32/windows_api.h"
 
 namespace vestrel::win32 {
@@ -46,12 +47,14 @@ class LogWindowView : public LogWindowObserver {
   void Destroy();
   void Append(const std::wstring& line);
   void FitList();
+  void SetListFont(const ScreenScale& scale);
 
   HINSTANCE instance_;
   LogWindowModel& model_;
   HWND window_ = nullptr;
   HWND list_ = nullptr;
   int widestLine_ = 0;  // pixels, for the horizontal scroll bar
+  UniqueFont font_;
 };
 
 }  // namespace vestrel::win32

@@ -3,26 +3,18 @@
 #include <memory>
 
 #include "common/program_version.h"
-#include "panel/panel.h"
 #include "win32/about_dialog.h"
+#include "win32/key_messages.h"
 #include "win32/log_window_view.h"
 #include "win32/main_window_view.h"
-#include "win32/win32_clock.h"
-#include "win32/win32_dde_library.h"
-#include "win32/win32_event_log.h"
-#include "win32/win32_file_system.h"
-#include "win32/win32_main_window_shell.h"
-#include "win32/win32_message_box.h"
-#include "win32/win32_profile_reader.h"
-#include "win32/win32_regional_settings.h"
-#include "win32/win32_transaction_library.h"
-#include "win32/win32_user_context.h"
+#include "win32/platform_ports.h"
 #include "win32/window_class.h"
 
 namespace vestrel::win32 {
 namespace {
 
-// The panel\'s tick (the view\'s own timers count from 1).
+// The panel's tick, at the interval it asks for (the view's own timers
+// count from 1).
 constexpr UINT_PTR kPanelTickTimer = 100;
 
 std::wstring EnvironmentValue(const wchar_t* name) {
@@ -64,44 +56,19 @@ class MainWindow : public MainWindowCloser, public ModelessWindows {
   HWND window_ = nullptr;
   bool started_ = false;
 
-  Win32EventLog eventLog_;
-  Win32MessageBox messages_;
-  Win32RegionalSettings regional_;
-  Win32FileSystem files_;
-  Win32ProfileReader profile_;
-  Win32UserContextSource users_;
-  Win32TransactionLibrary library_;
-  Win32DdeLibrary ddeLibrary_;
-  Win32MainWindowShell shell_;
-  Win32Clock clock_;
-  Panel panel_{{eventLog_, files_, regional_, users_, messages_, profile_, library_, ddeLibrary_,
-                shell_, *this, *this, clock_}};
+  PlatformPorts platform_;
+  Panel panel_{platform_.For(*this, *this)};
 
   // Where the pokes' time goes, when VESTREL_POKE_TIMINGS names a file for
   // the report (written when the window closes); off otherwise.
   std::wstring timingsFile_ = EnvironmentValue(L"VESTREL_POKE_TIMINGS");
   std::unique_ptr<PokeTimings> timings_ =
-      timingsFile_.empty() ? nullptr : std::make_unique<PokeTimings>(clock_);
+      timingsFile_.empty() ? nullptr : std::make_unique<PokeTimings>(platform_.Time);
 
   std::unique_ptr<MainWindowView> view_;
   std::unique_ptr<LogWindowView> logView_;
   AboutDialog about_;
 };
-
-MainWindow* MainWindowOf(HWND window) {
-  return reinterpret_cast<MainWindow*>(GetWindowLongPtrW(window, 0));
-}
-
-LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    SetWindowLongPtrW(
-        window, 0,
-        reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
-  }
-  MainWindow* main = MainWindowOf(window);
-  return main != nullptr ? main->Handle(window, message, wParam, lParam)
-                         : DefWindowProcW(window, message, wParam, lParam);
-}
 
 }  // namespace
 
@@ -116,9 +83,10 @@ bool MainWindow::Open(int show) {
   view_->SetPokeTimings(timings_.get());
   panel_.SetPokeTimings(timings_.get());
   logView_ = std::make_unique<LogWindowView>(instance_, panel_.TransactionLog());
-  shell_.Attach(window_, view_->Control(ControlId::picTray),
-                reinterpret_cast<HICON>(GetClassLongPtrW(window_, GCLP_HICONSM)));
-  messages_.SetOwner(window_);
+  platform_.Shell.Attach(window_, view_->Control(ControlId::picTray),
+                         reinterpret_cast<HICON>(GetClassLongPtrW(window_, GCLP_HICONSM)));
+  platform_.Hotkeys.Attach(window_);
+  platform_.Messages.SetOwner(window_);
   about_.SetClosedHandler([this] {
     if (window_ == nullptr) {
       PostQuitMessage(0);
@@ -131,6 +99,9 @@ bool MainWindow::Open(int show) {
     return true;
   }
   started_ = true;
+  if (panel_.Extensions().View.AlwaysOnTop) {
+    SetWindowPos(window_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  }
   SetTimer(window_, kPanelTickTimer, static_cast<UINT>(panel_.TickIntervalMs()), nullptr);
   ShowWindow(window_, show);
   view_->FocusFirstControl();
@@ -141,6 +112,14 @@ bool MainWindow::Open(int show) {
 }
 
 bool MainWindow::PreTranslate(MSG& message) {
+  // The trader's keys, wherever in the panel the focus is: a key-down
+  // message for any of the panel's windows (all live on this thread), as the
+  // keyboard or a hotkey tool posts it. Other keys go on as usual.
+  if ((message.message == WM_KEYDOWN || message.message == WM_SYSKEYDOWN) &&
+      message.hwnd != nullptr && window_ != nullptr && started_ &&
+      panel_.KeyPress(ChordOf(message), IsAutoRepeat(message))) {
+    return true;
+  }
   if (about_.PreTranslateMessage(message)) {
     return true;
   }
@@ -169,13 +148,14 @@ void MainWindow::WritePokeTimings() const {
 }
 
 void MainWindow::Destroyed() {
+  KillTimer(window_, kPanelTickTimer);
   panel_.SetPokeTimings(nullptr);
   if (view_) {
     view_->SetPokeTimings(nullptr);
   }
   WritePokeTimings();
   panel_.Shutdown();
-  messages_.SetOwner(nullptr);
+  platform_.Messages.SetOwner(nullptr);
   logView_.reset();
   view_.reset();
   window_ = nullptr;
@@ -197,6 +177,18 @@ LRESULT MainWindow::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         return 0;
       }
       break;
+    case WM_TIMER:
+      if (wParam == kPanelTickTimer) {
+        panel_.Tick();
+        return 0;
+      }
+      break;
+    case WM_HOTKEY:
+      // As a click: not while a message box of the panel holds the window.
+      if (started_ && IsWindowEnabled(window) != FALSE) {
+        panel_.KeyPress(ChordOfHotkey(lParam));
+      }
+      return 0;
     case WM_SIZE:
       // Sizes set before the panel has started are the window's own set-up.
       if (started_ && wParam == SIZE_MINIMIZED) {
@@ -208,12 +200,6 @@ LRESULT MainWindow::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     case kTrayMessage:
       panel_.TrayMessage(static_cast<std::int32_t>(lParam));
       return 0;
-    case WM_TIMER:
-      if (wParam == kPanelTickTimer) {
-        panel_.Tick();
-        return 0;
-      }
-      break;
     case WM_CLOSE:
       DestroyWindow(window);
       return 0;
@@ -228,8 +214,8 @@ LRESULT MainWindow::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 
 int RunPanel(HINSTANCE instance, int show) {
   RegisterShapeClass(instance);
-  if (!RegisterProgramWindowClass(instance, kMainWindowClass, MainWindowProc, COLOR_BTNFACE,
-                                  sizeof(MainWindow*))) {
+  if (!RegisterProgramWindowClass(instance, kMainWindowClass, ForwardToOwner<MainWindow>,
+                                  COLOR_BTNFACE, sizeof(MainWindow*))) {
     return 1;
   }
 

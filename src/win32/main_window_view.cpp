@@ -96,9 +96,12 @@ LRESULT CALLBACK PictureProc(HWND picture, UINT message, WPARAM wParam, LPARAM l
     RECT area;
     GetClientRect(picture, &area);
     FillRect(dc, &area, GetSysColorBrush(COLOR_BTNFACE));
-    const auto icon = reinterpret_cast<HICON>(GetClassLongPtrW(GetParent(picture), GCLP_HICONSM));
+    // The small icon at 96 DPI; above it the large one, drawn down to size.
+    const int size = ScreenScale::OfWindow(picture).FromDefault(16);
+    const auto icon = reinterpret_cast<HICON>(
+        GetClassLongPtrW(GetParent(picture), size > 16 ? GCLP_HICON : GCLP_HICONSM));
     if (icon != nullptr) {
-      DrawIconEx(dc, 0, 0, icon, 16, 16, 0, nullptr, DI_NORMAL);
+      DrawIconEx(dc, 0, 0, icon, size, size, 0, nullptr, DI_NORMAL);
     }
     EndPaint(picture, &paint);
     return 0;
@@ -112,11 +115,34 @@ LRESULT CALLBACK PictureProc(HWND picture, UINT message, WPARAM wParam, LPARAM l
   return DefWindowProcW(picture, message, wParam, lParam);
 }
 
-HFONT CreateModelFont(const ControlFont& font, const ScreenScale& scale) {
-  return CreateFontW(scale.FontHeight(font.Points), 0, 0, 0, font.Bold ? FW_BOLD : FW_NORMAL, FALSE,
-                     FALSE, FALSE, static_cast<BYTE>(font.Charset), OUT_DEFAULT_PRECIS,
-                     CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS,
-                     Utf8ToWide(font.Name).c_str());
+UniqueFont CreateModelFont(const ControlFont& font, const ScreenScale& scale) {
+  return UniqueFont(CreateFontW(
+      scale.FontHeight(font.Points), 0, 0, 0, font.Bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
+      static_cast<BYTE>(font.Charset), OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+      DEFAULT_PITCH | FF_SWISS, Utf8ToWide(font.Name).c_str()));
+}
+
+// How a price button is painted in each look. A live button shows its own
+// colour; the stale and disconnected looks are grey, light and dark, so they
+// cannot be taken for red or green or for each other, with a stripe of the
+// button's colour along the left edge so the side stays known.
+struct ButtonPaint {
+  COLORREF Fill;
+  COLORREF Text;
+  bool Stripe;
+  bool Hatched;
+};
+
+ButtonPaint PaintFor(ControlLook look, COLORREF live) {
+  switch (look) {
+    case ControlLook::Stale:
+      return {RGB(200, 200, 200), RGB(64, 64, 64), true, true};
+    case ControlLook::Disconnected:
+      return {RGB(56, 56, 56), RGB(255, 255, 255), true, false};
+    case ControlLook::Live:
+      break;
+  }
+  return {live, GetSysColor(COLOR_BTNTEXT), false, false};
 }
 
 }  // namespace
@@ -142,12 +168,12 @@ void RegisterShapeClass(HINSTANCE instance) {
 }
 
 MainWindowView::MainWindowView(HWND window, MainWindowModel& model)
-    : window_(window), model_(model), scale_(ScreenScale::OfScreen()) {
+    : window_(window), model_(model), scale_(ScreenScale::OfWindow(window)) {
   LARGE_INTEGER frequency;
   QueryPerformanceFrequency(&frequency);
   counterFrequency_ = frequency.QuadPart;
   priceFont_ = CreateModelFont(kPriceFont, scale_);
-  defaultFont_ = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+  defaultFont_ = CreateGuiFont(scale_);
   SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&model_));
   // Created in tab order, so the keyboard moves through them as designed.
   std::array<const ControlDesign*, kControlCount> ordered{};
@@ -182,7 +208,11 @@ MainWindowView::~MainWindowView() {
   if (timerRunning_) {
     KillTimer(window_, kRepaintTimer);
   }
-  DeleteObject(priceFont_);
+  // The controls die with the window; until then they must not draw with a
+  // deleted font.
+  for (const HWND control : controls_) {
+    SendMessageW(control, WM_SETFONT, 0, FALSE);
+  }
 }
 
 std::size_t MainWindowView::Index(ControlId id) {
@@ -227,7 +257,30 @@ void MainWindowView::Create(const ControlDesign& design) {
     SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CaptionedControlProc));
   }
   SendMessageW(control, WM_SETFONT,
-               reinterpret_cast<WPARAM>(design.Font ? priceFont_ : defaultFont_), FALSE);
+               reinterpret_cast<WPARAM>(design.Font ? priceFont_.get() : defaultFont_.get()),
+               FALSE);
+}
+
+void MainWindowView::ApplyFonts() {
+  UniqueFont price = CreateModelFont(kPriceFont, scale_);
+  UniqueFont standard = CreateGuiFont(scale_);
+  for (const ControlDesign& design : MainWindowModel::Controls()) {
+    SendMessageW(Control(design.Id), WM_SETFONT,
+                 reinterpret_cast<WPARAM>(design.Font ? price.get() : standard.get()), TRUE);
+  }
+  // The old fonts go only once no control uses them.
+  priceFont_ = std::move(price);
+  defaultFont_ = std::move(standard);
+}
+
+void MainWindowView::DpiChanged(int dpi, const RECT& suggested) {
+  scale_ = ScreenScale(dpi, dpi);
+  ApplyFonts();
+  for (const ControlDesign& design : MainWindowModel::Controls()) {
+    ApplyGeometry(design.Id);
+  }
+  SetWindowPos(window_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+               suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void MainWindowView::ApplyGeometry(ControlId id) {
@@ -376,6 +429,7 @@ void MainWindowView::ControlChanged(ControlId id, ControlProperty property) {
       ScheduleRepaint(id);
       break;
     case ControlProperty::BackColor:
+    case ControlProperty::Look:
       ScheduleRepaint(id);
       break;
     case ControlProperty::Enabled:
@@ -413,24 +467,40 @@ void MainWindowView::DrawButton(const DRAWITEMSTRUCT& item) const {
   const auto id = static_cast<ControlId>(item.CtlID);
   RECT area = item.rcItem;
   const bool pressed = (item.itemState & ODS_SELECTED) != 0;
-  const HBRUSH brush = CreateSolidBrush(ToColorRef(model_.BackColor(id)));
+  const COLORREF own = ToColorRef(model_.BackColor(id));
+  const ButtonPaint paint = PaintFor(model_.Look(id), own);
+  const HBRUSH brush = CreateSolidBrush(paint.Fill);
   FillRect(item.hDC, &area, brush);
   DeleteObject(brush);
+  if (paint.Hatched) {
+    // Fine diagonal lines across the whole face: the book has stopped.
+    const HBRUSH hatch = CreateHatchBrush(HS_BDIAGONAL, RGB(168, 168, 168));
+    SetBkMode(item.hDC, TRANSPARENT);
+    FillRect(item.hDC, &area, hatch);
+    DeleteObject(hatch);
+  }
+  if (paint.Stripe) {
+    RECT stripe = area;
+    stripe.right = stripe.left + scale_.FromDefault(8);
+    const HBRUSH side = CreateSolidBrush(own);
+    FillRect(item.hDC, &stripe, side);
+    DeleteObject(side);
+  }
   DrawEdge(item.hDC, &area, pressed ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT);
   if (pressed) {
     OffsetRect(&area, 1, 1);
   }
   SetBkMode(item.hDC, TRANSPARENT);
   SetTextColor(item.hDC,
-               GetSysColor((item.itemState & ODS_DISABLED) != 0 ? COLOR_GRAYTEXT : COLOR_BTNTEXT));
-  const HGDIOBJ oldFont = SelectObject(item.hDC, priceFont_);
+               (item.itemState & ODS_DISABLED) != 0 ? GetSysColor(COLOR_GRAYTEXT) : paint.Text);
+  const HGDIOBJ oldFont = SelectObject(item.hDC, priceFont_.get());
   const std::wstring caption = Utf8ToWide(model_.Caption(id));
   DrawTextW(item.hDC, caption.c_str(), static_cast<int>(caption.size()), &area,
             DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
   SelectObject(item.hDC, oldFont);
   if ((item.itemState & ODS_FOCUS) != 0) {
     RECT focus = item.rcItem;
-    InflateRect(&focus, -4, -4);
+    InflateRect(&focus, -scale_.FromDefault(4), -scale_.FromDefault(4));
     DrawFocusRect(item.hDC, &focus);
   }
 }
@@ -467,6 +537,10 @@ bool MainWindowView::Handle(UINT message, WPARAM wParam, LPARAM lParam, LRESULT&
       if (IsIconic(window_)) {
         ShowWindow(window_, SW_HIDE);
       }
+      result = 0;
+      return true;
+    case WM_DPICHANGED:
+      DpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
       result = 0;
       return true;
     default:

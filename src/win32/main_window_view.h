@@ -31,8 +31,9 @@ inline constexpr UINT kRepaintNowMessage = WM_APP + 3;
 // DDE export back to its own painting speed. A round sets the changed
 // controls' own texts and has them draw themselves (WM_PRINTCLIENT into their
 // own DC) before it ends. Price buttons are owner-drawn so their red and
-// green show; the circles are child windows whose z-order tells which one is
-// in front; positions come from twips at the screen's DPI.
+// green show, and their stale and disconnected looks; the circles are child
+// windows whose z-order tells which one is in front; positions and fonts come
+// from twips and points at the window's DPI.
 class MainWindowView : public MainWindowObserver {
  public:
   MainWindowView(HWND window, MainWindowModel& model);
@@ -44,9 +45,9 @@ class MainWindowView : public MainWindowObserver {
   void WindowChanged(WindowProperty property) override;
 
   // The window's messages about drawing: the owner-drawn price buttons, the
-  // labels' background, the repaint rounds' timer and posted round, and
-  // hiding a minimised window. True, with the answer, when the message was
-  // one of them.
+  // labels' background, the repaint rounds' timer and posted round, hiding a
+  // minimised window and a change of DPI. True, with the answer, when the
+  // message was one of them.
   bool Handle(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
   // kRepaintTimer and kRepaintNowMessage: carries the changes since the
@@ -69,11 +70,16 @@ class MainWindowView : public MainWindowObserver {
   TwipsSize OuterSizeInTwips() const;
   // Gives the keyboard focus to the first control in tab order that takes it.
   void FocusFirstControl();
+  // WM_DPICHANGED (through Handle): lays the window out again at the new
+  // DPI, fonts included, in the rectangle the system suggests.
+  void DpiChanged(int dpi, const RECT& suggested);
 
  private:
   static std::size_t Index(ControlId id);
   void Create(const ControlDesign& design);
   void ApplyGeometry(ControlId id);
+  // Creates the fonts for the scale and gives every control its own.
+  void ApplyFonts();
   void ApplyZOrder();
   // Swaps the circles when the model's front one is not the one shown in
   // front; true when it did.
@@ -103,8 +109,8 @@ class MainWindowView : public MainWindowObserver {
   HWND window_;
   MainWindowModel& model_;
   ScreenScale scale_;
-  HFONT priceFont_;
-  HFONT defaultFont_;
+  UniqueFont priceFont_;
+  UniqueFont defaultFont_;
   std::array<HWND, kControlCount> controls_{};
   // What the next repaint round does.
   std::array<bool, kControlCount> textChanged_{};

@@ -11,4 +11,20 @@ namespace vestrel::win32 {
 bool RegisterProgramWindowClass(HINSTANCE instance, const wchar_t* name, WNDPROC procedure,
                                 int backgroundColor, int windowExtraBytes = 0);
 
+// A window procedure that hands every message to the object given as
+// CreateWindowEx's creation parameter: Owner::Handle(window, message, wParam,
+// lParam). The object's address lives in the window's first extra bytes
+// (register the class with sizeof(Owner*) of them).
+template <class Owner>
+LRESULT CALLBACK ForwardToOwner(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    SetWindowLongPtrW(
+        window, 0,
+        reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
+  }
+  auto* owner = reinterpret_cast<Owner*>(GetWindowLongPtrW(window, 0));
+  return owner != nullptr ? owner->Handle(window, message, wParam, lParam)
+                          : DefWindowProcW(window, message, wParam, lParam);
+}
+
 }  // namespace vestrel::win32

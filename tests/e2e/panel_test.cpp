@@ -64,6 +64,8 @@ TEST(PanelTrading, ShowsTheBookAndTradesFromItsButtons) {
   EXPECT_EQ(Caption(window, kLabel5), L"9");
   EXPECT_EQ(Caption(window, kMaxAsk), L"98");
   EXPECT_EQ(Caption(window, kLabel6), L"7");
+  // Above other windows only when the trader asks for it.
+  EXPECT_EQ(GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
   // The screen follows with the next repaint round: the indicator, and each
   // control's own copy of its text, which it paints from.
   EXPECT_TRUE(WaitUntil([&] { return ShapeInFront(window, kShapeUp, kShapeDown); }, 5s));

@@ -201,13 +201,15 @@ TEST(MainWindowModel, EveryChangeIsReportedOnceWithTheNewValueAlreadyInPlace) {
   model.Move(ControlId::cmdLog, 10, 20);
   model.BringToFront(ControlId::shpDown);  // already in front
   model.BringToFront(ControlId::shpUp);
+  model.SetLook(ControlId::cmdMaxBid, ControlLook::Stale);
+  model.SetLook(ControlId::cmdMaxBid, ControlLook::Stale);  // no change
 
   using P = ControlProperty;
   const std::vector<std::pair<ControlId, ControlProperty>> expected{
       {ControlId::cmdBestAsk, P::Caption},   {ControlId::Label6, P::Caption},
       {ControlId::cmdReverse, P::BackColor}, {ControlId::cmdReverse, P::Enabled},
       {ControlId::picTray, P::Visible},      {ControlId::cmdLog, P::Geometry},
-      {ControlId::shpUp, P::ZOrder}};
+      {ControlId::shpUp, P::ZOrder},         {ControlId::cmdMaxBid, P::Look}};
   EXPECT_EQ(observer.Controls, expected);
   EXPECT_EQ(observer.CaptionsSeen, (std::vector<std::string>{"98650", ""}));
   EXPECT_EQ(model.Geometry(ControlId::cmdLog), (TwipsRect{10, 20, 735, 375}));

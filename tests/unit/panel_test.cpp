@@ -59,8 +59,9 @@ struct PanelRig {
   FakeCloser closer{journal};
   FakeWindows windows{journal};
   FakeClock clock;
+  FakeGlobalHotkeys hotkeys;
   Panel panel{{services.AppLog, services.Files, services.Regional, services.UserContexts, boxes,
-               profile, library, dde, shell, closer, windows, clock}};
+               profile, library, dde, shell, closer, windows, clock, hotkeys}};
 
   PanelRig() { profile.Values["Main/Compact"] = "0"; }
 
@@ -83,12 +84,41 @@ struct PanelRig {
     }
     return warnings;
   }
+  // The log window's lines without their time stamps.
+  Lines LogLines() {
+    Lines lines;
+    for (const std::string& line : panel.TransactionLog().Lines()) {
+      lines.push_back(line.substr(line.find('|') + 1));
+    }
+    return lines;
+  }
+  // The look all four price buttons share (Live when they differ, which
+  // they never should).
+  ControlLook PriceLook() {
+    const ControlLook look = panel.Window().Look(ControlId::cmdMaxBid);
+    for (ControlId id : {ControlId::cmdBestBid, ControlId::cmdBestAsk, ControlId::cmdMaxAsk}) {
+      EXPECT_EQ(panel.Window().Look(id), look);
+    }
+    return look;
+  }
+  void Wait(std::int64_t milliseconds) {
+    clock.AdvanceMilliseconds(milliseconds);
+    panel.Tick();
+  }
 };
 
 Recording ReadBack(const std::string& content) {
   return ReadRecording(
       std::span(reinterpret_cast<const std::uint8_t*>(content.data()), content.size()));
 }
+
+const std::string kOrder =
+    "ACCOUNT=A1; TYPE=L; TRANS_ID=1; CLASSCODE=C1; SECCODE=S1; ACTION=NEW_ORDER; OPERATION=";
+const std::string kKill =
+    "TRANS_ID=1; ACCOUNT=A1; ACTION=KILL_ALL_FUTURES_ORDERS; CLASSCODE=C1;BASE_CONTRACT=RTS";
+constexpr KeyChord kF2{0x71};
+constexpr KeyChord kCtrlF2{0x71, true};
+constexpr KeyChord kSpace{0x20};
 
 TEST(WholePanel, ABookPokedOverDdeIsShownAndTheButtonsTradeAtItsPrices) {
   PanelRig rig;
@@ -417,6 +447,212 @@ TEST(WholePanel, ARecordingThatCannotBeWrittenIsOneWarningAndTradingGoesOn) {
   EXPECT_EQ(rig.FileContent("C:\\QUIK\\new\\pokes.rec"), written);
   EXPECT_EQ(rig.Warnings().size(), 1U);
   EXPECT_EQ(rig.services.Files.OpenFiles, 0);
+}
+
+TEST(PanelGuard, WithoutTheGuardNothingIsHeldBack) {
+  PanelRig rig;
+  ASSERT_TRUE(rig.panel.Start());
+  EXPECT_EQ(rig.panel.TickIntervalMs(), 10'000);  // the error log's repeat counts only
+  rig.Poke(BookBytes(kBook));
+  rig.panel.Click(ControlId::cmdBestBid);
+  rig.panel.Click(ControlId::cmdBestBid);  // a double click sends twice, as it always did
+  rig.Wait(3'600'000);
+  rig.panel.Click(ControlId::cmdReverse);
+  EXPECT_EQ(rig.library.Sent.size(), 3U);
+  EXPECT_EQ(rig.PriceLook(), ControlLook::Live);
+  EXPECT_EQ(rig.library.Calls.size(), 6U);  // no connection checks besides start-up's
+}
+
+TEST(PanelGuard, AStaleBookHoldsBackThePriceButtonsAndReverseUntilTheNextBook) {
+  PanelRig rig;
+  rig.profile.Values["Guard/StaleAfterMs"] = "1000";
+  rig.profile.Values["Hotkeys/MaxAsk"] = "F2";
+  ASSERT_TRUE(rig.panel.Start());
+  EXPECT_EQ(rig.panel.TickIntervalMs(), 50);  // the look follows the clock closely
+  EXPECT_EQ(rig.PriceLook(), ControlLook::Stale);
+  rig.panel.Click(ControlId::cmdBestBid);
+  EXPECT_EQ(rig.LogLines(), Lines{"Order not sent (cmdBestBid): no order book has arrived yet"});
+  EXPECT_TRUE(rig.services.ErrorEntries().empty());  // not the "*" caption's type mismatch
+
+  rig.Poke(BookBytes(kBook));
+  EXPECT_EQ(rig.PriceLook(), ControlLook::Live);
+  rig.panel.Click(ControlId::cmdBestBid);
+  rig.Wait(1000);  // not older than 1000 ms yet
+  EXPECT_EQ(rig.PriceLook(), ControlLook::Live);
+  rig.Wait(1);  // without a poke, the tick shows it
+  EXPECT_EQ(rig.PriceLook(), ControlLook::Stale);
+  EXPECT_EQ(rig.Caption(ControlId::cmdBestAsk), "100");  // the price stays readable
+
+  rig.clock.AdvanceMilliseconds(1349);  // no tick: the click still knows
+  rig.panel.Click(ControlId::cmdBestAsk);
+  EXPECT_TRUE(rig.panel.KeyPress(kF2));  // a key is a click
+  rig.panel.Click(ControlId::cmdReverse);
+  rig.panel.Click(ControlId::cmdKillOrders);  // never held back
+  const std::string stale = "the order book is 2350 ms old, stale after 1000 ms";
+  EXPECT_EQ(rig.LogLines(),
+            (Lines{"Order not sent (cmdBestBid): no order book has arrived yet", "M|250|0||250",
+                   "Order not sent (cmdBestAsk): " + stale, "Order not sent (cmdMaxAsk): " + stale,
+                   "Order not sent (cmdReverse): " + stale, "M|250|0||250"}));
+  EXPECT_EQ(rig.library.Sent, (Lines{kOrder + "S; PRICE=91; QUANTITY=2;", kKill}));
+
+  // A refused poke is no accepted book; the next good one makes them live at once.
+  Bytes truncated = BookBytes(kBook);
+  truncated.resize(truncated.size() - 3);
+  EXPECT_EQ(rig.Poke(truncated), kDdeFNotProcessed);
+  EXPECT_EQ(rig.PriceLook(), ControlLook::Stale);
+  rig.Poke(BookBytes(kBook));
+  EXPECT_EQ(rig.PriceLook(), ControlLook::Live);
+  rig.panel.Click(ControlId::cmdMaxBid);
+  EXPECT_EQ(rig.library.Sent.back(), kOrder + "S; PRICE=97; QUANTITY=2;");
+}
+
+TEST(PanelGuard, AnOrderTooSoonAfterTheLastOneSentIsHeldBackButKillNever) {
+  PanelRig rig;
+  rig.profile.Values["Guard/MinClickIntervalMs"] = "300";
+  ASSERT_TRUE(rig.panel.Start());
+  rig.Poke(BookBytes(kBook));
+  // The send takes 500 ms: the double click's second click, queued behind
+  // it, comes right after it returns.
+  rig.library.WhileSending = [&] { rig.clock.AdvanceMilliseconds(500); };
+  rig.panel.Click(ControlId::cmdBestBid);
+  rig.library.WhileSending = nullptr;
+  rig.panel.Click(ControlId::cmdBestBid);
+  rig.clock.AdvanceMilliseconds(120);
+  rig.panel.Click(ControlId::cmdKillOrders);
+  rig.panel.Click(ControlId::cmdReverse);
+  rig.clock.AdvanceMilliseconds(179);  // 299 ms after the order: refusals do not count
+  rig.panel.Click(ControlId::cmdMaxAsk);
+  rig.clock.AdvanceMilliseconds(1);
+  rig.panel.Click(ControlId::cmdReverse);
+  rig.panel.Click(ControlId::cmdKillOrders);  // Kill does not count either...
+  rig.panel.Click(ControlId::cmdBestAsk);     // ...but Reverse does
+  EXPECT_EQ(rig.library.Sent, (Lines{kOrder + "S; PRICE=91; QUANTITY=2;", kKill,
+                                     kOrder + "B; PRICE=110; QUANTITY=4;", kKill}));
+  EXPECT_EQ(rig.LogLines(),
+            (Lines{"M|250|0||250",
+                   "Order not sent (cmdBestBid): 0 ms after the last order, closer than 300 ms",
+                   "M|250|0||250",
+                   "Order not sent (cmdReverse): 120 ms after the last order, closer than 300 ms",
+                   "Order not sent (cmdMaxAsk): 299 ms after the last order, closer than 300 ms",
+                   "M|250|0||250", "M|250|0||250",
+                   "Order not sent (cmdBestAsk): 0 ms after the last order, closer than 300 ms"}));
+  EXPECT_EQ(rig.PriceLook(), ControlLook::Live);
+}
+
+TEST(PanelGuard, ALostConnectionIsShownReportedAndMadeAgainOnceACheck) {
+  PanelRig rig;
+  rig.profile.Values["Guard/ConnectionCheckMs"] = "1000";
+  rig.profile.Values["Guard/StaleAfterMs"] = "60000";
+  ASSERT_TRUE(rig.panel.Start());
+  rig.Poke(BookBytes(kBook));
+  rig.panel.Click(ControlId::cmdBestAsk);
+  rig.library.Calls.clear();
+  rig.library.QuikConnectedResult = 9;
+  rig.Wait(999);
+  EXPECT_TRUE(rig.library.Calls.empty());  // not due yet
+  rig.Wait(1);
+  EXPECT_EQ(rig.library.Calls, (Lines{"IsDllConnected", "IsQuikConnected"}));
+  EXPECT_EQ(rig.PriceLook(), ControlLook::Disconnected);
+  const std::string lost =
+      "The connection to the terminal is lost: TRANS2QUIK_IS_QUIK_CONNECTED answered 9 "
+      "(TRANS2QUIK_QUIK_DISCONNECTED). Orders from the price buttons and Reverse are not sent "
+      "until it is back.";
+  ASSERT_EQ(rig.services.AppLog.Entries.size(), 2U);  // after the order's
+  EXPECT_EQ(rig.services.AppLog.Entries[1], (EventLogEntry{lost, EventType::Warning}));
+  rig.panel.Click(ControlId::cmdBestBid);
+  rig.panel.Click(ControlId::cmdReverse);
+  rig.panel.Click(ControlId::cmdKillOrders);
+  EXPECT_EQ(
+      rig.LogLines(),
+      (Lines{"M|250|0||250", lost, "Order not sent (cmdBestBid): the terminal is not connected",
+             "Order not sent (cmdReverse): the terminal is not connected", "M|250|0||250"}));
+
+  // The library has lost the terminal too: one connect a check, as start-up
+  // makes it; still lost is no news.
+  rig.library.Calls.clear();
+  rig.library.DllConnectedResult = 11;
+  rig.Wait(1000);
+  rig.Wait(1000);
+  EXPECT_EQ(rig.library.Calls,
+            (Lines{"IsDllConnected", "IsQuikConnected", "Connect C:\\QUIK", "IsDllConnected",
+                   "IsQuikConnected", "IsDllConnected", "IsQuikConnected", "Connect C:\\QUIK",
+                   "IsDllConnected", "IsQuikConnected"}));
+  EXPECT_EQ(rig.services.AppLog.Entries.size(), 3U);
+
+  // A library that fails is no connection either; an answer of 10 and 8 is.
+  rig.library.Failure = AppError(453, "Vestrel", "Specified DLL function not found");
+  rig.Wait(1000);
+  EXPECT_EQ(rig.PriceLook(), ControlLook::Disconnected);
+  rig.library.Failure.reset();
+  rig.library.DllConnectedResult = 10;
+  rig.library.QuikConnectedResult = 8;
+  rig.Wait(1000);
+  EXPECT_EQ(rig.PriceLook(), ControlLook::Live);
+  EXPECT_EQ(rig.services.AppLog.Entries.back(),
+            (EventLogEntry{"The connection to the terminal is back.", EventType::Information}));
+  EXPECT_EQ(rig.LogLines().back(), "The connection to the terminal is back.");
+  rig.panel.Click(ControlId::cmdBestBid);
+  EXPECT_EQ(rig.library.Sent.size(), 3U);
+
+  rig.panel.Shutdown();  // no checks after shutdown
+  rig.library.Calls.clear();
+  rig.Wait(5000);
+  EXPECT_TRUE(rig.library.Calls.empty());
+}
+
+TEST(PanelGuard, OnPaperTheConnectionWatchedIsThePaperExchanges) {
+  PanelRig rig;
+  rig.profile.Values["Paper/Enabled"] = "1";
+  rig.profile.Values["Guard/ConnectionCheckMs"] = "1000";
+  rig.library.DllConnectedResult = 11;  // no terminal at all
+  ASSERT_TRUE(rig.panel.Start());
+  rig.Poke(BookBytes(kBook));
+  rig.Wait(1000);
+  rig.Wait(1000);
+  EXPECT_TRUE(rig.library.Calls.empty());
+  EXPECT_EQ(rig.PriceLook(), ControlLook::Live);
+}
+
+TEST(PanelHotkeys, AKeyIsAClickOnItsButtonWithExactlyItsModifiers) {
+  PanelRig rig;
+  rig.profile.Values.insert({{"Hotkeys/BestBid", "Ctrl+F2"},
+                             {"Hotkeys/Kill", "Space"},
+                             {"Hotkeys/Reverse", "ctrl+f2"}});  // taken: stays off
+  ASSERT_TRUE(rig.panel.Start());
+  rig.Poke(BookBytes(kBook));
+  EXPECT_FALSE(rig.panel.KeyPress(kF2));
+  EXPECT_FALSE(rig.panel.KeyPress(KeyChord{0x71, true, false, true}));  // Ctrl+Shift+F2
+  EXPECT_TRUE(rig.library.Sent.empty());
+  EXPECT_TRUE(rig.panel.KeyPress(kCtrlF2));
+  EXPECT_TRUE(rig.panel.KeyPress(kCtrlF2, true));  // held down: still the panel's, sends nothing
+  EXPECT_TRUE(rig.panel.KeyPress(kSpace));
+  EXPECT_EQ(rig.library.Sent, (Lines{kOrder + "S; PRICE=91; QUANTITY=2;", kKill}));
+  EXPECT_EQ(rig.services.AppLog.Entries.front(),
+            (EventLogEntry{"Marlowin.ini [Hotkeys] Reverse=Ctrl+F2 is already the key of BestBid; "
+                           "this key stays off.",
+                           EventType::Warning}));
+  EXPECT_TRUE(rig.hotkeys.Registered.empty());  // only while the panel has the focus
+}
+
+TEST(PanelHotkeys, GlobalKeysAreRegisteredAndAKeyAnotherProgramHoldsIsOneWarning) {
+  PanelRig rig;
+  rig.profile.Values.insert({{"Hotkeys/Global", "1"},
+                             {"Hotkeys/MaxBid", "Shift+Alt+B"},
+                             {"Hotkeys/MaxAsk", "Num5"},
+                             {"Hotkeys/Kill", "F12"}});
+  rig.hotkeys.Held.insert(0x7B);  // F12
+  ASSERT_TRUE(rig.panel.Start());
+  EXPECT_EQ(rig.hotkeys.Registered, (std::vector<FakeGlobalHotkeys::Key>{
+                                        {0x42, false, true, true}, {0x65, false, false, false}}));
+  EXPECT_EQ(rig.services.AppLog.Entries,
+            (std::vector<EventLogEntry>{
+                {"Marlowin.ini [Hotkeys] Kill=F12 cannot be registered for the whole system "
+                 "(another program holds it); it works only while the panel has the focus.",
+                 EventType::Warning}}));
+  EXPECT_TRUE(rig.panel.KeyPress(KeyChord{0x7B}));  // from the panel's own windows
+  EXPECT_EQ(rig.library.Sent, Lines{kKill});
+  rig.panel.Shutdown();
+  EXPECT_TRUE(rig.hotkeys.Registered.empty());
 }
 
 }  // namespace

@@ -27,10 +27,10 @@ using testing::FakeMessageBox;
 
 // The stand-in's scripting variables; each test leaves them unset.
 constexpr const wchar_t* kScriptVariables[] = {
-    L"TERMSIM_T2Q_CONNECT",       L"TERMSIM_T2Q_DLL_CONNECTED", L"TERMSIM_T2Q_QUIK_CONNECTED",
-    L"TERMSIM_T2Q_SEND",          L"TERMSIM_T2Q_SEND_OUTPUTS",  L"TERMSIM_T2Q_RESULT_MESSAGE",
-    L"TERMSIM_T2Q_ERROR_MESSAGE", L"TERMSIM_T2Q_REPLY_CODE",    L"TERMSIM_T2Q_TRANS_ID",
-    L"TERMSIM_T2Q_ORDER_NUM",     L"TERMSIM_T2Q_EXTENDED_ERROR"};
+    L"TERMSIM_T2Q_CONNECT",       L"TERMSIM_T2Q_DLL_CONNECTED",  L"TERMSIM_T2Q_QUIK_CONNECTED",
+    L"TERMSIM_T2Q_SEND",          L"TERMSIM_T2Q_SEND_OUTPUTS",   L"TERMSIM_T2Q_RESULT_MESSAGE",
+    L"TERMSIM_T2Q_ERROR_MESSAGE", L"TERMSIM_T2Q_REPLY_CODE",     L"TERMSIM_T2Q_TRANS_ID",
+    L"TERMSIM_T2Q_ORDER_NUM",     L"TERMSIM_T2Q_EXTENDED_ERROR", L"TERMSIM_T2Q_SCRIPT"};
 
 std::wstring TempFolder(const wchar_t* name) {
   wchar_t path[MAX_PATH];
@@ -152,6 +152,20 @@ TEST_F(Trading, ScriptedRepliesComeBackWholeAndInTheAnsiCodePage) {
   EXPECT_EQ(TakeJournal(), "SEND ACCOUNT=" + account +
                                "; ACTION=NEW_ORDER; TRANS_ID=42;\r\nSEND ACTION=NEW_ORDER;\r\n"
                                "DISCONNECT\r\n");
+}
+
+TEST_F(Trading, AScriptFileChangesTheAnswersOfALoadedLibraryAtTheNextCall) {
+  Win32TransactionLibrary library;
+  const std::wstring script = TempFolder(L"script") + L"\\script.txt";
+  SetEnvironmentVariableW(L"TERMSIM_T2Q_SCRIPT", script.c_str());
+  SetEnvironmentVariableW(L"TERMSIM_T2Q_QUIK_CONNECTED", L"6");
+  std::int32_t extendedErrorCode = 0;
+  std::ofstream(script.c_str(), std::ios::binary)
+      << "TERMSIM_T2Q_QUIK_CONNECTED=7\r\nTERMSIM_T2Q_QUIK_CONNECTED=9\r\n";
+  EXPECT_EQ(library.IsQuikConnected(extendedErrorCode), 9);  // the file wins, its last line
+  std::ofstream(script.c_str(), std::ios::binary | std::ios::trunc).close();
+  EXPECT_EQ(library.IsQuikConnected(extendedErrorCode), 6);
+  DeleteFileW(script.c_str());
 }
 
 TEST_F(Trading, TheProgramFolderComesFirstThenTheSearchPath) {

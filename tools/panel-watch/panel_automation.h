@@ -3,7 +3,10 @@
 // Reading and clicking a running panel as a hotkey tool does: through window
 // messages to the controls its automation contract names by ID. Shared by
 // panel-watch and the end-to-end tests.
+#include <chrono>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "win32/windows_api.h"
 
@@ -26,5 +29,28 @@ void Click(HWND mainWindow, int controlId, UINT timeoutMs = kUntilAnswered);
 // Whether the control front lies above back in the z-order: how the panel
 // shows which indicator circle is in front.
 bool ShapeInFront(HWND mainWindow, int front, int back);
+
+// A key and the modifiers held with it.
+struct KeyStroke {
+  UINT VirtualKey = 0;
+  bool Ctrl = false;
+  bool Alt = false;
+  bool Shift = false;
+};
+
+// Presses a key in the panel as a hotkey tool does: the key-down and key-up
+// messages posted to the panel's focused control (or to the main window when
+// no control has the focus), WM_SYSKEYDOWN with the Alt flag when Alt is
+// held. Ctrl, Shift and Alt are held in the keyboard state the panel reads
+// (the caller's input is attached to the panel's meanwhile) until done()
+// says the press has had its effect, or the timeout has passed, since a
+// posted message is handled later. Without modifiers it returns at once.
+void PressKey(HWND mainWindow, const KeyStroke& key, const std::function<bool()>& done = {},
+              std::chrono::milliseconds timeout = std::chrono::seconds(5));
+
+// The lines of the panel's log window (ID 2001 in the window of class
+// VestrelLog of the main window's process), oldest first; empty when it has
+// none or does not answer in time.
+std::vector<std::wstring> LogWindowLines(HWND mainWindow, UINT timeoutMs = kUntilAnswered);
 
 }  // namespace vestrel::automation

@@ -4,13 +4,17 @@
 // received and the panel's event-log entries. The demo runs it beside the
 // panel.
 //
-//   panel-watch [--seconds N] [--captions] [--click NAME@SECONDS]...
-//               [--journal FILE] [--events FILE]
+//   panel-watch [--seconds N] [--captions] [--log] [--click NAME@SECONDS]...
+//               [--key KEY@SECONDS]... [--journal FILE] [--events FILE]
 //
 // --seconds N       stop after N seconds (default: when the panel closes)
 // --captions        print caption and indicator changes
+// --log             print the lines the panel adds to its log window
 // --click C@S       click the control named C (cmdBestBid, cmdReverse, ...)
 //                   S seconds after the panel is found, as a hotkey tool does
+// --key K@S         press the key K (F2, Ctrl+K, Shift+Alt+B: as the settings
+//                   write keys) S seconds after the panel is found, posted to
+//                   its focused control as a hotkey tool does
 // --journal FILE    print the SEND lines the stand-in transaction library adds
 // --events FILE     print the lines the panel adds to its event-log mirror
 //
@@ -18,6 +22,7 @@
 #include <fcntl.h>
 #include <io.h>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstdio>
@@ -30,6 +35,7 @@
 
 #include "models/main_window_model.h"
 #include "panel_automation.h"
+#include "settings/key_chord.h"
 #include "win32/text_encoding.h"
 #include "win32/windows_api.h"
 
@@ -51,10 +57,19 @@ struct PlannedClick {
   bool Done = false;
 };
 
+struct PlannedKey {
+  std::string Name;
+  vestrel::KeyChord Chord;
+  double AtSeconds;
+  bool Done = false;
+};
+
 struct Options {
   std::optional<double> Seconds;
   bool Captions = false;
+  bool Log = false;
   std::vector<PlannedClick> Clicks;
+  std::vector<PlannedKey> Keys;
   std::string Journal;
   std::string Events;
 };
@@ -75,6 +90,18 @@ std::optional<Options> ParseArguments(int argc, char** argv) {
     const bool hasValue = i + 1 < argc;
     if (argument == "--captions") {
       options.Captions = true;
+    } else if (argument == "--log") {
+      options.Log = true;
+    } else if (argument == "--key" && hasValue) {
+      const std::string plan = argv[++i];
+      const std::size_t at = plan.rfind('@');
+      const std::optional<vestrel::KeyChord> chord =
+          at == std::string::npos ? std::nullopt : vestrel::ParseKeyChord(plan.substr(0, at));
+      if (!chord) {
+        std::fprintf(stderr, "panel-watch: no key in %s (KEY@SECONDS)\n", plan.c_str());
+        return std::nullopt;
+      }
+      options.Keys.push_back({plan.substr(0, at), *chord, std::atof(plan.c_str() + at + 1)});
     } else if (argument == "--seconds" && hasValue) {
       options.Seconds = std::atof(argv[++i]);
     } else if (argument == "--journal" && hasValue) {
@@ -138,7 +165,8 @@ class FileTail {
 };
 
 // The entry's text from a mirror line {"type": N, "text": "..."}, its line
-// breaks shown as " / "; the line itself when it is not one.
+// breaks shown as " / ", after "error: " or "warning: " for those types; the
+// line itself when it is not one.
 std::string EventText(const std::string& line) {
   const std::string key = "\"text\": \"";
   const std::size_t start = line.find(key);
@@ -146,7 +174,9 @@ std::string EventText(const std::string& line) {
       line.compare(line.size() - 2, 2, "\"}") != 0) {
     return line;
   }
-  std::string text;
+  std::string text = line.rfind("{\"type\": 1,", 0) == 0   ? "error: "
+                     : line.rfind("{\"type\": 2,", 0) == 0 ? "warning: "
+                                                           : "";
   for (std::size_t i = start + key.size(); i + 2 < line.size(); ++i) {
     if (line[i] != '\\') {
       text += line[i];
@@ -195,6 +225,10 @@ class Watch {
         ReportCaptions(panel);
       }
       MakeDueClicks(panel);
+      PressDueKeys(panel);
+      if (options_.Log) {
+        ReportLogLines(panel);
+      }
       for (const std::string& line : journal_.NewLines()) {
         if (line.rfind("SEND ", 0) == 0) {
           Say("transaction sent: " + vestrel::win32::AnsiToUtf8(line.substr(5)));
@@ -269,6 +303,33 @@ class Watch {
     }
   }
 
+  void PressDueKeys(HWND panel) {
+    for (PlannedKey& key : options_.Keys) {
+      if (key.Done || Seconds() < key.AtSeconds) {
+        continue;
+      }
+      key.Done = true;
+      Say("key " + vestrel::KeyChordText(key.Chord) + " (posted to the panel's focused control)");
+      const std::size_t lines = vestrel::automation::LogWindowLines(panel, kReadTimeoutMs).size();
+      // The modifiers are held until the press has written its log window
+      // line, or for at most two seconds (a key that sends nothing writes
+      // none).
+      vestrel::automation::PressKey(
+          panel, {key.Chord.VirtualKey, key.Chord.Ctrl, key.Chord.Alt, key.Chord.Shift},
+          [&] { return vestrel::automation::LogWindowLines(panel, kReadTimeoutMs).size() > lines; },
+          2s);
+    }
+  }
+
+  void ReportLogLines(HWND panel) {
+    const std::vector<std::wstring> lines =
+        vestrel::automation::LogWindowLines(panel, kReadTimeoutMs);
+    for (std::size_t i = logLinesSeen_; i < lines.size(); ++i) {
+      Say("log window: " + vestrel::win32::WideToUtf8(lines[i]));
+    }
+    logLinesSeen_ = std::max(logLinesSeen_, lines.size());
+  }
+
   static constexpr std::size_t kFirstId = static_cast<std::size_t>(ControlId::cmdMaxBid);
 
   Options options_;
@@ -277,6 +338,7 @@ class Watch {
   FileTail events_;
   std::array<std::string, vestrel::kControlCount> captions_{};
   std::string indicator_;
+  std::size_t logLinesSeen_ = 0;
 };
 
 }  // namespace

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -41,6 +42,9 @@ class FakeTransactionLibrary : public TransactionLibrary {
                                    std::int32_t errorMessageSize) override {
     Call("Send", 0);
     Sent.push_back(transaction);
+    if (WhileSending) {
+      WhileSending();
+    }
     BufferSizes.emplace_back(resultMessageSize, errorMessageSize);
     if (SendReply) {
       replyCode = SendReply->ReplyCode;
@@ -59,6 +63,8 @@ class FakeTransactionLibrary : public TransactionLibrary {
   std::int32_t SendResult = 0;
   std::optional<Reply> SendReply = Reply{};  // empty: the outputs are left alone
   std::optional<AppError> Failure;           // thrown by every call while set
+  // Runs inside every send, as time passes while the terminal answers.
+  std::function<void()> WhileSending;
 
   std::vector<std::string> Calls;
   std::vector<std::string> Sent;

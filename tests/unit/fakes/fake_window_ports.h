@@ -3,10 +3,12 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "ports/clock.h"
+#include "ports/global_hotkeys.h"
 #include "ports/main_window_closer.h"
 #include "ports/main_window_shell.h"
 #include "ports/modeless_windows.h"
@@ -88,6 +90,28 @@ class FakeClock : public Clock {
 
   std::int64_t Monotonic = 1'000'000;
   std::int64_t Utc = 1'796'000'000'000'000;  // 2026-11-30
+};
+
+// System-wide keys: records what is registered; keys in Held belong to
+// another program and are refused.
+class FakeGlobalHotkeys : public GlobalHotkeys {
+ public:
+  struct Key {
+    std::uint16_t VirtualKey;
+    bool Ctrl, Alt, Shift;
+    bool operator==(const Key&) const = default;
+  };
+  bool Register(std::uint16_t virtualKey, bool ctrl, bool alt, bool shift) override {
+    if (Held.count(virtualKey) != 0) {
+      return false;
+    }
+    Registered.push_back({virtualKey, ctrl, alt, shift});
+    return true;
+  }
+  void UnregisterAll() override { Registered.clear(); }
+
+  std::vector<Key> Registered;
+  std::set<std::uint16_t> Held;
 };
 
 }  // namespace vestrel::testing

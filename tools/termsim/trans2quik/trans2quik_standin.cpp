@@ -46,7 +46,7 @@ HMODULE ThisModule() {
 
 // An environment variable of the process (set before or after the library
 // was loaded), in the ANSI code page; false when it is not set.
-bool Env(const char* name, std::string& value) {
+bool ProcessEnv(const char* name, std::string& value) {
   const DWORD size = GetEnvironmentVariableA(name, nullptr, 0);
   if (size == 0) {
     return false;
@@ -59,6 +59,42 @@ bool Env(const char* name, std::string& value) {
   text.resize(length);
   value = std::move(text);
   return true;
+}
+
+// The value of a line NAME=value in the script file that TERMSIM_T2Q_SCRIPT
+// names, read at every call: rewriting the file changes the answers of a
+// library already loaded by a running program, whose environment no one
+// else can change. False when there is no such file or line.
+bool ScriptValue(const char* name, std::string& value) {
+  std::string path;
+  if (!ProcessEnv("TERMSIM_T2Q_SCRIPT", path) || path.empty()) {
+    return false;
+  }
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) {
+    return false;
+  }
+  const std::string prefix = std::string(name) + "=";
+  bool found = false;
+  char line[1024];
+  while (std::fgets(line, sizeof line, file) != nullptr) {
+    std::string_view text(line);
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) {
+      text.remove_suffix(1);
+    }
+    if (text.substr(0, prefix.size()) == prefix) {
+      value = std::string(text.substr(prefix.size()));
+      found = true;  // the last line of a name wins
+    }
+  }
+  std::fclose(file);
+  return found;
+}
+
+// A setting: from the script file when it names it, else from the
+// environment; false when neither does.
+bool Env(const char* name, std::string& value) {
+  return ScriptValue(name, value) || ProcessEnv(name, value);
 }
 
 // A whole number from the environment; the fallback when it is not set or

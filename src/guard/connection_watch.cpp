@@ -1,0 +1,128 @@
+#include "guard/connection_watch.h"
+
+#include <exception>
+
+#include "common/app_error.h"
+#include "common/conversions.h"
+#include "diag/error_scope.h"
+#include "trade/result_codes.h"
+
+namespace vestrel {
+
+ConnectionWatch::ConnectionWatch(LogDispatcher& log, const GuardSettings& settings,
+                                 const Clock& clock, TradingGateway& gateway, EventLog& appLog,
+                                 LogWindowModel& logWindow)
+    : log_(log),
+      settings_(settings),
+      clock_(clock),
+      gateway_(gateway),
+      appLog_(appLog),
+      logWindow_(logWindow) {}
+
+bool ConnectionWatch::Answers::Connected() const {
+  return Failure.empty() && Dll == kTrans2QuikDllConnected && Quik == kTrans2QuikQuikConnected;
+}
+
+void ConnectionWatch::Start(const std::string& appPath) {
+  appPath_ = appPath;
+  connected_ = true;
+  watching_ = settings_.ConnectionCheckMs > 0;
+  nextCheckUs_ = clock_.MonotonicMicroseconds() + std::int64_t{settings_.ConnectionCheckMs} * 1000;
+}
+
+void ConnectionWatch::Tick() {
+  if (!watching_ || clock_.MonotonicMicroseconds() < nextCheckUs_) {
+    return;
+  }
+  Check();
+  // The next check counts from the end of this one: a slow library does not
+  // make checks pile up.
+  nextCheckUs_ = clock_.MonotonicMicroseconds() + std::int64_t{settings_.ConnectionCheckMs} * 1000;
+}
+
+ConnectionWatch::Answers ConnectionWatch::Ask() {
+  Answers answers;
+  try {
+    std::int32_t extendedErrorCode = 0;
+    answers.Dll = gateway_.Library().IsDllConnected(extendedErrorCode);
+    answers.Quik = gateway_.Library().IsQuikConnected(extendedErrorCode);
+  } catch (const AppError& error) {
+    answers.Failure = error.Description + " (error " + IntegerText(error.Number) + ")";
+  }
+  return answers;
+}
+
+void ConnectionWatch::Check() {
+  ErrorScope scope(log_, "Vestrel.frmMain.CheckConnection");
+  scope.Stop([&] {
+    scope.Line = 1;
+    Answers answers = Ask();
+    scope.Line = 2;
+    Report(answers, "");
+    if (!answers.Failure.empty() || answers.Dll == kTrans2QuikDllConnected) {
+      return;
+    }
+    // The library has lost the terminal: connect again, as start-up does,
+    // and ask again so that a connection that is back shows at once.
+    scope.Line = 3;
+    std::string reconnect;
+    try {
+      std::int32_t extendedErrorCode = 0;
+      const std::int32_t result = gateway_.Library().Connect(appPath_, extendedErrorCode);
+      reconnect = "connecting again answered " + ResultText(result);
+    } catch (const AppError& error) {
+      reconnect = "connecting again failed: " + error.Description;
+    }
+    scope.Line = 4;
+    answers = Ask();
+    scope.Line = 5;
+    Report(answers, reconnect);
+  });
+}
+
+std::string ConnectionWatch::ResultText(std::int32_t code) {
+  const std::string text = Trans2QuikResultToStr(log_, code);
+  return IntegerText(code) + (text.empty() ? "" : " (" + text + ")");
+}
+
+void ConnectionWatch::Report(const Answers& answers, const std::string& reconnect) {
+  const bool connected = answers.Connected();
+  if (connected == connected_) {
+    return;
+  }
+  connected_ = connected;
+  std::string text;
+  if (connected) {
+    text = "The connection to the terminal is back";
+    if (!reconnect.empty()) {
+      text += " (" + reconnect + ")";
+    }
+    text += ".";
+  } else {
+    text = "The connection to the terminal is lost: ";
+    if (!answers.Failure.empty()) {
+      text += "the transaction library failed: " + answers.Failure;
+    } else if (answers.Dll != kTrans2QuikDllConnected) {
+      text += "TRANS2QUIK_IS_DLL_CONNECTED answered " + ResultText(answers.Dll);
+    } else {
+      text += "TRANS2QUIK_IS_QUIK_CONNECTED answered " + ResultText(answers.Quik);
+    }
+    if (!reconnect.empty()) {
+      text += "; " + reconnect;
+    }
+    text += ". Orders from the price buttons and Reverse are not sent until it is back.";
+  }
+  // Both records are written even if the first one fails.
+  std::exception_ptr appLogFailure;
+  try {
+    appLog_.Write(text, connected ? EventType::Information : EventType::Warning);
+  } catch (...) {
+    appLogFailure = std::current_exception();
+  }
+  logWindow_.LogData(text);
+  if (appLogFailure) {
+    std::rethrow_exception(appLogFailure);
+  }
+}
+
+}  // namespace vestrel

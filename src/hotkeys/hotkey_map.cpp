@@ -1,0 +1,58 @@
+#include "hotkeys/hotkey_map.h"
+
+#include <array>
+#include <string>
+
+namespace vestrel {
+namespace {
+
+struct SettingKey {
+  std::string_view Setting;
+  const std::optional<KeyChord>& Chord;
+  ControlId Button;
+};
+
+}  // namespace
+
+HotkeyMap::HotkeyMap(const HotkeySettings& settings, EventLog& appLog) {
+  const std::array<SettingKey, 6> keys{{
+      {"MaxBid", settings.MaxBid, ControlId::cmdMaxBid},
+      {"BestBid", settings.BestBid, ControlId::cmdBestBid},
+      {"BestAsk", settings.BestAsk, ControlId::cmdBestAsk},
+      {"MaxAsk", settings.MaxAsk, ControlId::cmdMaxAsk},
+      {"Reverse", settings.Reverse, ControlId::cmdReverse},
+      {"Kill", settings.Kill, ControlId::cmdKillOrders},
+  }};
+  for (const auto& key : keys) {
+    if (!key.Chord) {
+      continue;
+    }
+    if (Find(*key.Chord)) {
+      std::string text = "Marlowin.ini [Hotkeys] ";
+      text += key.Setting;
+      text += '=';
+      text += KeyChordText(*key.Chord);
+      text += " is already the key of ";
+      for (const HotkeyBinding& binding : bindings_) {
+        if (binding.Chord == *key.Chord) {
+          text += binding.Setting;
+        }
+      }
+      text += "; this key stays off.";
+      appLog.Write(text, EventType::Warning);
+      continue;
+    }
+    bindings_.push_back({key.Setting, *key.Chord, key.Button});
+  }
+}
+
+std::optional<ControlId> HotkeyMap::Find(const KeyChord& chord) const {
+  for (const HotkeyBinding& binding : bindings_) {
+    if (binding.Chord == chord) {
+      return binding.Button;
+    }
+  }
+  return std::nullopt;
+}
+
+}  // namespace vestrel

@@ -1,0 +1,170 @@
+// What only the real window shows of the trader's keys and the view
+// settings: key presses posted as a hotkey tool posts them, the topmost
+// style, and the layout at the screen's DPI.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "harness/automation_ids.h"
+#include "harness/panel_session.h"
+
+namespace vestrel::e2e {
+namespace {
+
+using automation::KeyStroke;
+using automation::PressKey;
+
+const std::vector<Level> kBook = {
+    {5, 103, 0}, {9, 102, 0}, {2, 101, 0}, {0, 100, 4}, {0, 99, 1}, {0, 98, 7},
+};
+
+std::vector<std::string> Sent(const TerminalFolder& terminal) {
+  std::vector<std::string> sent;
+  for (const std::string& line : terminal.JournalLines()) {
+    if (line.rfind("SEND ", 0) == 0) {
+      sent.push_back(line.substr(5));
+    }
+  }
+  return sent;
+}
+
+// The control of the window's thread that has the keyboard focus.
+HWND FocusOf(HWND window) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
+  return info.hwndFocus;
+}
+
+HWND ShownPanel(const ProgramUnderTest& panel) {
+  HWND window = nullptr;
+  WaitUntil(
+      [&] {
+        window = panel.TopLevelWindow(L"VestrelMain", true);
+        return window != nullptr;
+      },
+      kStartTimeout);
+  return window;
+}
+
+TEST(PanelKeys, APostedKeyWithItsModifiersIsAClickAndWithoutThemNothing) {
+  PanelSettings settings;
+  settings.MoreSections = "[Hotkeys]\r\nBestBid=Ctrl+F2\r\nBestAsk=Shift+Alt+B\r\nKill=Space\r\n";
+  TerminalFolder terminal(settings);
+  ProgramUnderTest panel(terminal.Panel(), terminal.Path(), terminal.Environment());
+  const HWND window = ShownPanel(panel);
+  ASSERT_NE(window, nullptr);
+  TerminalClient terminalSide;
+  ASSERT_TRUE(terminalSide.Connect());
+  ASSERT_TRUE(terminalSide.Poke(BookItem(kBook), EncodeBook(kBook)));
+
+  // Each press holds its modifiers until its order is out; posted messages
+  // are handled in order, so the presses before it have been handled too.
+  const auto sends = [&](std::size_t count) {
+    return [&terminal, count] { return Sent(terminal).size() >= count; };
+  };
+  PressKey(window, KeyStroke{VK_F2, true}, sends(1), 60s);
+  PressKey(window, KeyStroke{'B', false, true, true}, sends(2), 60s);
+  // The same keys short of a modifier come after the presses that hold
+  // modifiers have let them go: the panel reads the keyboard when it handles
+  // a key, however late that is.
+  PressKey(window, KeyStroke{VK_F2});  // without Ctrl: not the panel's key
+  PressKey(window, KeyStroke{'B', false, true, false}, [] { return true; });  // without Shift
+  // Space is the Kill key: the focused price button does not take it.
+  PressKey(window, KeyStroke{VK_SPACE});
+  ASSERT_TRUE(WaitUntil(sends(3), 30s));
+  EXPECT_EQ(Sent(terminal),
+            (std::vector<std::string>{
+                "ACCOUNT=A1; TYPE=L; TRANS_ID=1; CLASSCODE=C1; SECCODE=S1; ACTION=NEW_ORDER; "
+                "OPERATION=S; PRICE=91; QUANTITY=2;",
+                "ACCOUNT=A1; TYPE=L; TRANS_ID=1; CLASSCODE=C1; SECCODE=S1; ACTION=NEW_ORDER; "
+                "OPERATION=B; PRICE=110; QUANTITY=2;",
+                "TRANS_ID=1; ACCOUNT=A1; ACTION=KILL_ALL_FUTURES_ORDERS; CLASSCODE=C1;"
+                "BASE_CONTRACT=RTS",
+            }));
+  // Keys the panel does not use keep their meaning: Tab moves the focus on.
+  const HWND before = FocusOf(window);
+  PressKey(window, KeyStroke{VK_TAB});
+  EXPECT_TRUE(WaitUntil([&] { return FocusOf(window) != before; }, 10s));
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(panel.WaitForExit(60s), 0);
+}
+
+TEST(PanelView, AlwaysOnTopKeepsTheMainWindowAboveOthers) {
+  PanelSettings settings;
+  settings.MoreSections = "[View]\r\nAlwaysOnTop=1\r\n";
+  TerminalFolder terminal(settings);
+  ProgramUnderTest panel(terminal.Panel(), terminal.Path(), terminal.Environment());
+  const HWND window = ShownPanel(panel);
+  ASSERT_NE(window, nullptr);
+  EXPECT_NE(GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(panel.WaitForExit(60s), 0);
+}
+
+// The program's manifest (Wine treats every program as DPI-aware, Windows
+// only one that says so): per monitor v2 where the system has it, per
+// monitor on earlier Windows 10, the system's DPI before that.
+TEST(PanelHighDpi, TheProgramDeclaresItselfDpiAwareInItsManifest) {
+  const HMODULE exe = LoadLibraryExW(PathFromEnvironment("VESTREL_EXE").c_str(), nullptr,
+                                     LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+  ASSERT_NE(exe, nullptr);
+  const HRSRC found = FindResourceW(exe, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
+  ASSERT_NE(found, nullptr);
+  const std::string manifest(static_cast<const char*>(LockResource(LoadResource(exe, found))),
+                             SizeofResource(exe, found));
+  EXPECT_NE(manifest.find(">true</dpiAware>"), std::string::npos) << manifest;
+  EXPECT_NE(manifest.find(">PerMonitorV2, PerMonitor</dpiAwareness>"), std::string::npos);
+  FreeLibrary(exe);
+}
+
+// Run in a Wine prefix whose screen has VESTREL_WINE_DPI dots an inch.
+TEST(PanelHighDpi, LaysOutFromTwipsAtTheScreensDpiInBothLayouts) {
+  const char* dpiText = std::getenv("VESTREL_WINE_DPI");
+  ASSERT_NE(dpiText, nullptr) << "run with VESTREL_WINE_DPI (ctest e2e.dpi144.win64)";
+  const int dpi = std::atoi(dpiText);
+  // Measured as the panel sees itself, not as a DPI-unaware program would.
+  SetProcessDPIAware();
+  const auto px = [dpi](int twips) { return MulDiv(twips, dpi, 1440); };
+
+  for (const char* compact : {"0", "1"}) {
+    SCOPED_TRACE(std::string("Compact=") + compact);
+    PanelSettings settings;
+    settings.Compact = compact;
+    TerminalFolder terminal(settings);
+    ProgramUnderTest panel(terminal.Panel(), terminal.Path(), terminal.Environment());
+    const HWND window = ShownPanel(panel);
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(GetDpiForWindow(window), static_cast<UINT>(dpi));
+    const HWND bestBid = GetDlgItem(window, kBestBid);
+    RECT button;
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+          GetWindowRect(bestBid, &button);
+          MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&button), 2);
+          return std::string(compact) == "0" || button.left == px(120);
+        },
+        10s));
+    EXPECT_EQ(button.right - button.left, px(1455));
+    EXPECT_EQ(button.bottom - button.top, px(495));
+    if (std::string(compact) == "0") {
+      RECT client;
+      GetClientRect(window, &client);
+      EXPECT_EQ(client.right, px(6360));
+      EXPECT_EQ(client.bottom, px(2730));
+      EXPECT_EQ(button.left, px(1800));
+      EXPECT_EQ(button.top, px(720));
+    } else {
+      RECT outer;
+      GetWindowRect(window, &outer);
+      EXPECT_EQ(outer.right - outer.left, px(3825));
+      EXPECT_EQ(outer.bottom - outer.top, px(1905));
+      EXPECT_EQ(button.top, px(120));
+    }
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(panel.WaitForExit(60s), 0);
+  }
+}
+
+}  // namespace
+}  // namespace vestrel::e2e
