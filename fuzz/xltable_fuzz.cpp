@@ -10,12 +10,15 @@
 // decoder that has held an earlier table, whose storage it keeps for the
 // next, decodes as a fresh one (another quarter).
 
+#include <bit>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <span>
 #include <string>
 
 #include "common/app_error.h"
+#include "common/conversions.h"
 #include "dde/xltable_decoder.h"
 #include "quiet_ports.h"
 
@@ -121,8 +124,18 @@ void TakeTable(const DecodedTable& table, Outcome& outcome) {
       static_cast<std::int64_t>(table.Rows()) * table.Columns(), kComparedCells);
   Digest digest;
   for (std::int64_t cell = 0; cell < cells; ++cell) {
-    digest.Add(table.Cell(static_cast<std::int32_t>(cell / table.Columns()) + 1,
-                          static_cast<std::int32_t>(cell % table.Columns()) + 1));
+    const auto row = static_cast<std::int32_t>(cell / table.Columns()) + 1;
+    const auto column = static_cast<std::int32_t>(cell % table.Columns()) + 1;
+    for (const char separator : {'.', ','}) {
+      // A whole number read without its text must be what its text reads as.
+      if (const std::optional<double> whole = table.WholeNumber(row, column, separator)) {
+        Check(
+            std::bit_cast<std::uint64_t>(*whole) ==
+                std::bit_cast<std::uint64_t>(vestrel::ToNumber(table.Cell(row, column), separator)),
+            "a whole number reads as its text");
+      }
+    }
+    digest.Add(table.Cell(row, column));
   }
   digest.Add(table.Cell(table.Rows(), table.Columns()));
   outcome.Cells = digest.Value();

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -26,6 +27,16 @@ std::int32_t RoundRow(double value) {
 
 // (pHeight - 1) / 2: half the number of level rows, possibly with a half.
 double HalfLevels(std::int32_t pHeight) { return (static_cast<double>(pHeight) - 1.0) / 2.0; }
+
+// A cell's number as ToNumber reads its text; a whole number's cell without
+// making its text.
+double CellNumber(const DecodedTable& table, std::int32_t row, std::int32_t column,
+                  char separator) {
+  if (const std::optional<double> whole = table.WholeNumber(row, column, separator)) {
+    return *whole;
+  }
+  return ToNumber(table.Cell(row, column), separator);
+}
 
 // A table the decoder has never given bounds has no highest index at all.
 std::int32_t HighestRow(const DecodedTable& table) {
@@ -65,20 +76,23 @@ PriceRange RowPrices(const DecodedTable& table, std::int32_t first, std::int32_t
                      std::int32_t priceColumn, char separator) {
   PriceRange range;
   for (std::int64_t r = first; r <= last; ++r) {
-    const std::string& cell = table.Cell(static_cast<std::int32_t>(r), priceColumn);
-    if (cell.find_first_not_of(' ') == std::string::npos) {
-      continue;
+    const auto row = static_cast<std::int32_t>(r);
+    std::optional<double> price = table.WholeNumber(row, priceColumn, separator);
+    if (!price) {
+      const std::string& cell = table.Cell(row, priceColumn);
+      if (cell.find_first_not_of(' ') == std::string::npos) {
+        continue;
+      }
+      try {
+        price = ToNumber(cell, separator);
+      } catch (const AppError&) {
+        continue;
+      }
     }
-    double price = 0;
-    try {
-      price = ToNumber(cell, separator);
-    } catch (const AppError&) {
-      continue;
-    }
-    if (!range.Lowest || price < *range.Lowest) {
+    if (!range.Lowest || *price < *range.Lowest) {
       range.Lowest = price;
     }
-    if (!range.Highest || price > *range.Highest) {
+    if (!range.Highest || *price > *range.Highest) {
       range.Highest = price;
     }
   }
@@ -174,12 +188,12 @@ void OrderBook::GetMaxSize(const DecodedTable& pData, const std::int32_t& pLine,
     for (std::int64_t r = pLine; r <= last; ++r) {
       const auto row = static_cast<std::int32_t>(r);
       scope.Line = 3;
-      const double volume = ToNumber(pData.Cell(row, pPosSize), separator);
+      const double volume = CellNumber(pData, row, pPosSize, separator);
       if (volume > static_cast<double>(lngSize)) {
         scope.Line = 4;
-        dblPrice = ToNumber(pData.Cell(row, pPosPrice), separator);
+        dblPrice = CellNumber(pData, row, pPosPrice, separator);
         scope.Line = 5;
-        lngSize = ToInteger(pData.Cell(row, pPosSize), separator);
+        lngSize = ToInteger(volume);
       }
     }
   });

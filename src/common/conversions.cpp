@@ -110,7 +110,11 @@ double RoundHalfEven(double value) {
 }
 
 std::int32_t ToInteger(std::string_view text, char decimalSeparator) {
-  const double rounded = RoundHalfEven(ToNumber(text, decimalSeparator));
+  return ToInteger(ToNumber(text, decimalSeparator));
+}
+
+std::int32_t ToInteger(double value) {
+  const double rounded = RoundHalfEven(value);
   if (rounded < static_cast<double>(std::numeric_limits<std::int32_t>::min()) ||
       rounded > static_cast<double>(std::numeric_limits<std::int32_t>::max())) {
     RaiseOverflow();

@@ -18,6 +18,8 @@ double ToNumber(std::string_view text, char decimalSeparator);
 // ToNumber, then rounded half to even; outside the 32-bit signed range it
 // raises the overflow error 6.
 std::int32_t ToInteger(std::string_view text, char decimalSeparator);
+// The same rounding and range check for a number already read.
+std::int32_t ToInteger(double value);
 
 // A double in general format: at most 15 significant digits, no trailing
 // zeros, no separator for a whole number, exponent form ("1E+20") only for

@@ -1,6 +1,7 @@
 #include "dde/decoded_table.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 #include "common/app_error.h"
@@ -19,6 +20,8 @@ constexpr int kFirstSlotBits = 6;
 // stream of same-sized pokes allocates nothing.
 constexpr std::size_t kKeptSlots = std::size_t{1} << 12;
 constexpr std::size_t kKeptCells = kKeptSlots / 2;
+// Below this a whole number's cell text is its plain digits.
+constexpr double kWholeDigitsLimit = 1e15;
 
 }  // namespace
 
@@ -65,12 +68,12 @@ void DecodedTable::Grow() {
   }
 }
 
-const std::string& DecodedTable::Cell(std::int32_t row, std::int32_t column) const {
+const DecodedTable::StoredCell* DecodedTable::Find(std::int32_t row, std::int32_t column) const {
   if (!hasBounds_ || row < 0 || row > rows_ || column < 0 || column > columns_) {
     RaiseSubscriptOutOfRange();
   }
   if (slots_.empty()) {
-    return kEmptyCell;
+    return nullptr;
   }
   const std::uint64_t key = Key(row, column);
   std::uint32_t entry = 0;
@@ -85,16 +88,36 @@ const std::string& DecodedTable::Cell(std::int32_t row, std::int32_t column) con
       }
     }
   }
-  if (entry == 0) {
+  return entry == 0 ? nullptr : &cells_[entry - 1];
+}
+
+const std::string& DecodedTable::Cell(std::int32_t row, std::int32_t column) const {
+  const StoredCell* cell = Find(row, column);
+  if (cell == nullptr) {
     return kEmptyCell;
   }
-  const StoredCell& cell = cells_[entry - 1];
-  if (cell.Pending) {
+  if (cell->Pending) {
     CellTextBuffer buffer;
-    cell.Text.assign(FloatCellText(cell.Number, cell.DecimalSeparator, buffer));
-    cell.Pending = false;
+    cell->Text.assign(FloatCellText(cell->Number, cell->DecimalSeparator, buffer));
+    cell->Pending = false;
   }
-  return cell.Text;
+  return cell->Text;
+}
+
+std::optional<double> DecodedTable::WholeNumber(std::int32_t row, std::int32_t column,
+                                                char decimalSeparator) const {
+  const StoredCell* cell = Find(row, column);
+  if (cell == nullptr || !cell->IsNumber || cell->DecimalSeparator != decimalSeparator) {
+    return std::nullopt;
+  }
+  // Whole numbers below 1E+15 are written as their plain digits, which read
+  // back exactly (doubles hold every integer up to 2^53); zero is written "0"
+  // whatever its sign. NaN and the infinities fail the first test.
+  const double value = cell->Number;
+  if (!(std::fabs(value) < kWholeDigitsLimit) || std::trunc(value) != value) {
+    return std::nullopt;
+  }
+  return value + 0.0;
 }
 
 DecodedTable::StoredCell& DecodedTable::StoreAnywhere(std::int32_t row, std::int32_t column) {
@@ -122,6 +145,7 @@ DecodedTable::StoredCell& DecodedTable::StoreAnywhere(std::int32_t row, std::int
   if (*slot != 0) {
     StoredCell& cell = cells_[*slot - 1];
     cell.Pending = false;
+    cell.IsNumber = false;
     return cell;
   }
   if (usedCells_ == cells_.size()) {
@@ -130,6 +154,7 @@ DecodedTable::StoredCell& DecodedTable::StoreAnywhere(std::int32_t row, std::int
   StoredCell& cell = cells_[usedCells_++];
   cell.Key = key;
   cell.Pending = false;
+  cell.IsNumber = false;
   *slot = static_cast<std::uint32_t>(usedCells_);
   return cell;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,6 +36,14 @@ class DecodedTable {
   // the subscript-out-of-range error 9.
   const std::string& Cell(std::int32_t row, std::int32_t column) const;
 
+  // The value a number cell's text reads as, without making the text, when
+  // that text is the value's own digits: a whole number below 1E+15 (the
+  // volumes and most prices of an order book) written with this decimal
+  // separator. Nothing for any other cell: read its text. Checks the bounds
+  // as Cell does.
+  std::optional<double> WholeNumber(std::int32_t row, std::int32_t column,
+                                    char decimalSeparator) const;
+
   // Writes a data cell (1..R, 1..C); outside the bounds raises error 9.
   void Set(std::int32_t row, std::int32_t column, std::string text);
   // Set, copying the text into the cell's own storage.
@@ -45,6 +54,7 @@ class DecodedTable {
     cell.Number = value;
     cell.DecimalSeparator = decimalSeparator;
     cell.Pending = true;
+    cell.IsNumber = true;
   }
 
   // Cells holding storage (written, possibly with empty text).
@@ -58,6 +68,8 @@ class DecodedTable {
     mutable std::string Text;
     // A number cell whose text is still to be made.
     mutable bool Pending = false;
+    // Written as a number (Number holds its value).
+    bool IsNumber = false;
     char DecimalSeparator = '.';
   };
 
@@ -66,6 +78,9 @@ class DecodedTable {
            static_cast<std::uint64_t>(column);
   }
   std::size_t FirstSlot(std::uint64_t key) const;
+  // The stored cell at (row, column), null for one never written; raises
+  // error 9 outside the bounds.
+  const StoredCell* Find(std::int32_t row, std::int32_t column) const;
   // The stored cell for a data cell (1..R, 1..C), made empty when there was
   // none; checks the bounds. Inline for what the decoder does most: a new
   // cell of a small table, with its storage kept from an earlier table.
@@ -79,6 +94,7 @@ class DecodedTable {
         slot = static_cast<std::uint32_t>(usedCells_);
         cell.Key = key;
         cell.Pending = false;
+        cell.IsNumber = false;
         return cell;
       }
     }

@@ -2,9 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <limits>
+#include <optional>
 #include <string>
 
 #include "common/app_error.h"
+#include "common/conversions.h"
 
 namespace vestrel {
 namespace {
@@ -90,6 +94,41 @@ TEST(DecodedTable, NumberCellsReadAsTheirTextAndCellsChangeKindWhenRewritten) {
     EXPECT_EQ(table.Cell(1, 1), "a");
     EXPECT_EQ(table.Cell(2, 2), "d");
   }
+}
+
+TEST(DecodedTable, WholeNumbersReadWithoutTheirTextAsTheTextWouldRead) {
+  DecodedTable table;
+  table.Reset(1, 12);
+  const double values[] = {98650,
+                           -42,
+                           -0.0,
+                           999999999999999,
+                           1e15,
+                           71.24,
+                           0.1 + 0.2,
+                           std::numeric_limits<double>::infinity(),
+                           std::numeric_limits<double>::quiet_NaN()};
+  std::int32_t column = 0;
+  for (const double value : values) {
+    table.AssignNumber(1, ++column, value, ',');
+  }
+  table.Assign(1, ++column, "98650");
+  for (column = 1; column <= 3; ++column) {  // -0 reads as 0, as "0" does
+    const std::optional<double> whole = table.WholeNumber(1, column, ',');
+    ASSERT_TRUE(whole.has_value()) << column;
+    EXPECT_EQ(std::bit_cast<std::uint64_t>(*whole),
+              std::bit_cast<std::uint64_t>(ToNumber(table.Cell(1, column), ',')))
+        << table.Cell(1, column);
+  }
+  EXPECT_EQ(table.WholeNumber(1, 4, ','), 999999999999999.0);
+  // The rest read their text: beyond plain digits, fractions, no number at
+  // all, a text cell, another separator, a cell never written.
+  for (column = 5; column <= 10; ++column) {
+    EXPECT_FALSE(table.WholeNumber(1, column, ',').has_value()) << column;
+  }
+  EXPECT_FALSE(table.WholeNumber(1, 1, '.').has_value());
+  EXPECT_FALSE(table.WholeNumber(1, 11, ',').has_value());
+  EXPECT_EQ(ErrorOf([&] { (void)table.WholeNumber(1, 13, ','); }), 9);
 }
 
 }  // namespace
