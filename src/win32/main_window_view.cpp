@@ -397,7 +397,7 @@ void MainWindowView::KeepRoundsWithinBudget(double roundMilliseconds) {
   const bool flooded = captionsSinceRound_ > kFloodCaptions;
   captionsSinceRound_ = 0;
   const double wanted = flooded ? std::clamp(averageRoundMilliseconds_ * kPaintShare,
-                                             static_cast<double>(kRepaintMilliseconds),
+                                             static_cast<double>(kFloodRepaintMilliseconds),
                                              static_cast<double>(kLongestRoundInterval))
                                 : static_cast<double>(kRepaintMilliseconds);
   roundInterval_ = static_cast<UINT>(wanted + 0.5);

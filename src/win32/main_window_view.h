@@ -94,15 +94,16 @@ class MainWindowView : public MainWindowObserver {
 
   // Notes how long a round took. Rounds are a frame apart; while books flood
   // in (more than kFloodCaptions caption changes between two rounds: several
-  // books a frame, more than anyone can read) they are spaced so that painting
-  // takes at most a kPaintShare-th of the time, at most kLongestRoundInterval
-  // apart. On a machine busy with other work a round takes longer, and a
-  // terminal that pokes as fast as DDE goes would otherwise be held back by
-  // the panel's painting.
+  // books a frame, more than anyone can read) they are two frames apart or
+  // more, so that painting takes at most a kPaintShare-th of the time, and
+  // at most kLongestRoundInterval apart. On a machine busy with other work a
+  // round takes longer, and a terminal that pokes as fast as DDE goes would
+  // otherwise be held back by the panel's painting.
   void KeepRoundsWithinBudget(double roundMilliseconds);
 
   static constexpr UINT kRepaintMilliseconds = 15;
-  static constexpr double kPaintShare = 30;
+  static constexpr UINT kFloodRepaintMilliseconds = 2 * kRepaintMilliseconds;
+  static constexpr double kPaintShare = 60;
   static constexpr UINT kLongestRoundInterval = 50;
   static constexpr int kFloodCaptions = 40;
 
