@@ -75,11 +75,11 @@ const DecodedTable::StoredCell* DecodedTable::Find(std::int32_t row, std::int32_
   if (slots_.empty()) {
     return nullptr;
   }
-  const std::uint64_t key = Key(row, column);
   std::uint32_t entry = 0;
   if (dense_) {
-    entry = slots_[static_cast<std::size_t>(key)];
+    entry = slots_[DenseKey(row, column)];
   } else {
+    const std::uint64_t key = Key(row, column);
     const std::size_t mask = slots_.size() - 1;
     for (std::size_t slot = FirstSlot(key);; slot = (slot + 1) & mask) {
       entry = slots_[slot];

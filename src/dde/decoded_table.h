@@ -1,6 +1,8 @@
 #pragma once
 
+#include <bit>
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -57,6 +59,15 @@ class DecodedTable {
     cell.IsNumber = true;
   }
 
+  // A run of `count` number cells written from (row, column) on, left to
+  // right and row after row, as AssignNumber would; the i-th value's IEEE
+  // bits are bitsAt(i). The cursor ends after the run, which must lie within
+  // the table. Bits, not doubles: i686 code would move each value through
+  // the x87 unit.
+  template <class BitsAt>
+  void AssignNumbers(std::int32_t& row, std::int32_t& column, std::size_t count,
+                     const BitsAt& bitsAt, char decimalSeparator);
+
   // Cells holding storage (written, possibly with empty text).
   std::size_t StoredCells() const { return usedCells_; }
 
@@ -77,6 +88,13 @@ class DecodedTable {
     return static_cast<std::uint64_t>(row) * (static_cast<std::uint64_t>(columns_) + 1) +
            static_cast<std::uint64_t>(column);
   }
+  // Key in a dense table (fewer than 2^14 cells), in 32-bit arithmetic: on
+  // i686 a 64-bit product takes three multiplications and spills registers
+  // in the decoder's busiest loop.
+  std::uint32_t DenseKey(std::int32_t row, std::int32_t column) const {
+    return static_cast<std::uint32_t>(row) * (static_cast<std::uint32_t>(columns_) + 1U) +
+           static_cast<std::uint32_t>(column);
+  }
   std::size_t FirstSlot(std::uint64_t key) const;
   // The stored cell at (row, column), null for one never written; raises
   // error 9 outside the bounds.
@@ -87,8 +105,8 @@ class DecodedTable {
   StoredCell& Store(std::int32_t row, std::int32_t column) {
     if (dense_ && row >= 1 && row <= rows_ && column >= 1 && column <= columns_ &&
         usedCells_ < cells_.size()) {
-      const std::uint64_t key = Key(row, column);
-      std::uint32_t& slot = slots_[static_cast<std::size_t>(key)];
+      const std::uint32_t key = DenseKey(row, column);
+      std::uint32_t& slot = slots_[key];
       if (slot == 0) {
         StoredCell& cell = cells_[usedCells_++];
         slot = static_cast<std::uint32_t>(usedCells_);
@@ -119,5 +137,49 @@ class DecodedTable {
   bool dense_ = false;
   int slotBits_ = 0;
 };
+
+template <class BitsAt>
+void DecodedTable::AssignNumbers(std::int32_t& row, std::int32_t& column, std::size_t count,
+                                 const BitsAt& bitsAt, char decimalSeparator) {
+  std::size_t i = 0;
+  const std::int64_t last = (static_cast<std::int64_t>(row) - 1) * columns_ + (column - 1) +
+                            static_cast<std::int64_t>(count) - 1;
+  if (dense_ && row >= 1 && column >= 1 && column <= columns_ && count > 0 &&
+      last < static_cast<std::int64_t>(rows_) * columns_ && cells_.size() - usedCells_ >= count) {
+    // An order book's float runs: one key computed, then stepped.
+    std::uint32_t key = DenseKey(row, column);
+    for (; i < count; ++i) {
+      std::uint32_t& slot = slots_[key];
+      StoredCell* cell = nullptr;
+      if (slot == 0) {
+        cell = &cells_[usedCells_++];
+        slot = static_cast<std::uint32_t>(usedCells_);
+        cell->Key = key;
+      } else {
+        cell = &cells_[slot - 1];
+      }
+      const std::uint64_t bits = bitsAt(i);
+      std::memcpy(&cell->Number, &bits, sizeof bits);
+      cell->DecimalSeparator = decimalSeparator;
+      cell->Pending = true;
+      cell->IsNumber = true;
+      if (++column > columns_) {
+        column = 1;
+        ++row;
+        key += 2;  // past column 0 of the next row
+      } else {
+        ++key;
+      }
+    }
+    return;
+  }
+  for (; i < count; ++i) {
+    AssignNumber(row, column, std::bit_cast<double>(bitsAt(i)), decimalSeparator);
+    if (++column > columns_) {
+      column = 1;
+      ++row;
+    }
+  }
+}
 
 }  // namespace vestrel

@@ -55,7 +55,8 @@ std::uint16_t WordAt(Bytes data, std::int64_t pPos) {
   return static_cast<std::uint16_t>(data[at] | (data[at + 1] << 8));
 }
 
-double FloatAt(Bytes data, std::int64_t pPos) {
+// The IEEE bits of the little-endian double at a position known to hold one.
+std::uint64_t FloatBitsAt(Bytes data, std::int64_t pPos) {
   const auto at = static_cast<std::size_t>(pPos - 1);
   std::uint64_t bits = 0;
   if constexpr (std::endian::native == std::endian::little) {
@@ -65,7 +66,11 @@ double FloatAt(Bytes data, std::int64_t pPos) {
       bits = (bits << 8) | data[at + i];
     }
   }
-  return std::bit_cast<double>(bits);
+  return bits;
+}
+
+double FloatAt(Bytes data, std::int64_t pPos) {
+  return std::bit_cast<double>(FloatBitsAt(data, pPos));
 }
 
 }  // namespace
@@ -363,13 +368,12 @@ bool XLTableDecoder::DecodeWholeBlocks(Bytes data, std::int32_t& pos) {
           end > kMaxPosition) {
         break;
       }
-      for (std::int64_t value = start; value < end; value += 8) {
-        table_.AssignNumber(row, column, FloatAt(data, value), separator_);
-        if (++column > columns) {
-          column = 1;
-          ++row;
-        }
-      }
+      const Bytes run =
+          data.subspan(static_cast<std::size_t>(start - 1), 8 * static_cast<std::size_t>(values));
+      table_.AssignNumbers(
+          row, column, static_cast<std::size_t>(values),
+          [run](std::size_t i) { return FloatBitsAt(run, static_cast<std::int64_t>(8 * i) + 1); },
+          separator_);
       cellsLeft -= values;
       at = end;
     } else if (type == kXLBlank) {
