@@ -42,6 +42,7 @@
 #include <vector>
 
 #include "bench_figures.h"
+#include "decode_timing.h"
 #include "direct_pokes.h"
 #include "harness/panel_session.h"
 #include "harness/program_under_test.h"
@@ -580,6 +581,9 @@ int Run(const Options& options) {
   int runs = 0;
 
   PrintThroughputFigures(MeasureThroughput(terminal, products, options, runs), options);
+  // After the throughput rounds: Wine's own services are busy for a while
+  // after the first program of a prefix starts.
+  vestrel::bench::PrintDecodeTiming(options.Levels);
   if (options.Breakdown > 0) {
     RequireNoServer(client);
     MeasureBreakdown(terminal, products, options, runs);
