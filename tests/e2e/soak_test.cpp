@@ -294,16 +294,26 @@ long long ErrorsEndingIn(const std::vector<LoggedRecord>& records, const std::st
   return errors;
 }
 
-TEST(PanelSoak, KeepsServingThroughMalformedPokes) {
-  TerminalFolder terminal;
-  ProgramUnderTest panel(terminal.Panel(), terminal.Path(), terminal.Environment());
-  const HWND window = panel.WaitForWindow(L"VestrelMain");
-  ASSERT_NE(window, nullptr);
-  TerminalClient terminalSide;
-  ASSERT_TRUE(terminalSide.Connect());
+// A started panel with the terminal connected, and where the day's text log
+// stood before the test's pokes.
+class PanelSoak : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    window = panel.WaitForWindow(L"VestrelMain");
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(terminalSide.Connect());
+    textLogBefore = SizeOf(textLog);
+  }
 
+  TerminalFolder terminal;
+  ProgramUnderTest panel{terminal.Panel(), terminal.Path(), terminal.Environment()};
+  HWND window = nullptr;
+  TerminalClient terminalSide;
   const std::filesystem::path textLog = TodaysTextLog();
-  const std::uintmax_t textLogBefore = SizeOf(textLog);
+  std::uintmax_t textLogBefore = 0;
+};
+
+TEST_F(PanelSoak, KeepsServingThroughMalformedPokes) {
   std::mt19937 random(20261207);
   std::discrete_distribution<int> kinds({30, 10, 10, 10, 10, 10, 10, 10});
 
@@ -393,17 +403,9 @@ TEST(PanelSoak, KeepsServingThroughMalformedPokes) {
   EXPECT_EQ(ErrorsEndingIn(records, "Vestrel.modQT.DDEIGlass"), refused);
 }
 
-TEST(PanelSoak, AFloodOfOneRefusedPokeIsWrittenOnceAndCounted) {
+TEST_F(PanelSoak, AFloodOfOneRefusedPokeIsWrittenOnceAndCounted) {
   constexpr int kAnswered = 200;
   constexpr int kRefused = 1000;
-  TerminalFolder terminal;
-  ProgramUnderTest panel(terminal.Panel(), terminal.Path(), terminal.Environment());
-  const HWND window = panel.WaitForWindow(L"VestrelMain");
-  ASSERT_NE(window, nullptr);
-  TerminalClient terminalSide;
-  ASSERT_TRUE(terminalSide.Connect());
-  const std::filesystem::path textLog = TodaysTextLog();
-  const std::uintmax_t textLogBefore = SizeOf(textLog);
 
   std::mt19937 random(20261208);
   const std::vector<Level> book = RandomBook(random);
