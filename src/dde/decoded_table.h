@@ -73,6 +73,8 @@ class DecodedTable {
 
  private:
   struct StoredCell {
+    // Its key, in a sparse table only: a dense table finds a cell by its
+    // slot, and its decoding loop does not spend the writes.
     std::uint64_t Key = 0;
     double Number = 0;
     // The text; for a number cell, once it has been read.
@@ -110,7 +112,6 @@ class DecodedTable {
       if (slot == 0) {
         StoredCell& cell = cells_[usedCells_++];
         slot = static_cast<std::uint32_t>(usedCells_);
-        cell.Key = key;
         cell.Pending = false;
         cell.IsNumber = false;
         return cell;
@@ -142,35 +143,49 @@ template <class BitsAt>
 void DecodedTable::AssignNumbers(std::int32_t& row, std::int32_t& column, std::size_t count,
                                  const BitsAt& bitsAt, char decimalSeparator) {
   std::size_t i = 0;
-  const std::int64_t last = (static_cast<std::int64_t>(row) - 1) * columns_ + (column - 1) +
-                            static_cast<std::int64_t>(count) - 1;
-  if (dense_ && row >= 1 && column >= 1 && column <= columns_ && count > 0 &&
-      last < static_cast<std::int64_t>(rows_) * columns_ && cells_.size() - usedCells_ >= count) {
-    // An order book's float runs: one key computed, then stepped.
+  // A dense table's cells number fewer than 2^14, so a cell's position and
+  // the run's end fit 32 bits once the cursor is known to be inside it.
+  if (dense_ && row >= 1 && row <= rows_ && column >= 1 && column <= columns_ && count > 0 &&
+      count <= cells_.size() - usedCells_ &&
+      static_cast<std::uint32_t>(row - 1) * static_cast<std::uint32_t>(columns_) +
+              static_cast<std::uint32_t>(column - 1) + static_cast<std::uint32_t>(count) <=
+          static_cast<std::uint32_t>(rows_) * static_cast<std::uint32_t>(columns_)) {
+    // An order book's float runs: one key computed, then stepped. The
+    // table's members are read into locals once: the cells' byte-sized
+    // fields could alias any of them, and i686 code would reload them all
+    // after every cell.
     std::uint32_t key = DenseKey(row, column);
+    std::uint32_t* const slots = slots_.data();
+    StoredCell* const cells = cells_.data();
+    std::size_t used = usedCells_;
+    const std::int32_t columns = columns_;
+    std::int32_t atRow = row;
+    std::int32_t at = column;
     for (; i < count; ++i) {
-      std::uint32_t& slot = slots_[key];
+      std::uint32_t& slot = slots[key];
       StoredCell* cell = nullptr;
       if (slot == 0) {
-        cell = &cells_[usedCells_++];
-        slot = static_cast<std::uint32_t>(usedCells_);
-        cell->Key = key;
+        cell = &cells[used++];
+        slot = static_cast<std::uint32_t>(used);
       } else {
-        cell = &cells_[slot - 1];
+        cell = &cells[slot - 1];
       }
       const std::uint64_t bits = bitsAt(i);
       std::memcpy(&cell->Number, &bits, sizeof bits);
       cell->DecimalSeparator = decimalSeparator;
       cell->Pending = true;
       cell->IsNumber = true;
-      if (++column > columns_) {
-        column = 1;
-        ++row;
+      if (++at > columns) {
+        at = 1;
+        ++atRow;
         key += 2;  // past column 0 of the next row
       } else {
         ++key;
       }
     }
+    usedCells_ = used;
+    row = atRow;
+    column = at;
     return;
   }
   for (; i < count; ++i) {
