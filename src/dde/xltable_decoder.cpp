@@ -350,34 +350,44 @@ bool XLTableDecoder::DecodeWholeBlocks(Bytes data, std::int32_t& pos) {
   // The order book's blocks, short float runs and blanks taking turns, are
   // decoded here with the cell cursor in locals; the other block types go
   // through DecodeWholeBlock.
+  if (pos < 1) {
+    return false;  // no block starts before the data
+  }
+  // Positions in 32 bits: a position stays within 1..kMaxPosition, and a
+  // block's end (at most 65 539 bytes on) within 2^32, so nothing wraps; i686
+  // code would otherwise spend two registers and two instructions on each.
+  using Position = std::uint32_t;
+  constexpr auto kLastPosition = static_cast<Position>(kMaxPosition);
+  const auto has = [&data](Position position, std::size_t width) {
+    return static_cast<std::size_t>(position) - 1 + width <= data.size();
+  };
   const std::int32_t columns = columnCount_;
   std::int32_t row = rowCursor_;
   std::int32_t column = columnCursor_;
   std::int64_t cellsLeft = CellsLeft();
-  std::int64_t at = pos;
+  auto at = static_cast<Position>(pos);
   bool passedEnd = false;
-  while (HasBytes(data, at, 4) && at + 4 <= kMaxPosition) {
+  while (has(at, 4) && at + 4 <= kLastPosition) {
     const std::int32_t type = WordAt(data, at);
     const std::int32_t size = WordAt(data, at + 2);
-    const std::int64_t start = at + 4;
+    const Position start = at + 4;
     if (type == kXLFloat) {
       // Whole values until at least `size` bytes are read, and at least one.
-      const std::int64_t values = std::max<std::int64_t>((size + 7) / 8, 1);
-      const std::int64_t end = start + 8 * values;
-      if (values > cellsLeft || !HasBytes(data, start, 8 * static_cast<std::size_t>(values)) ||
-          end > kMaxPosition) {
+      const auto values = static_cast<Position>(std::max((size + 7) / 8, 1));
+      const Position end = start + 8 * values;
+      if (values > cellsLeft || !has(start, 8 * static_cast<std::size_t>(values)) ||
+          end > kLastPosition) {
         break;
       }
-      const Bytes run =
-          data.subspan(static_cast<std::size_t>(start - 1), 8 * static_cast<std::size_t>(values));
+      const Bytes run = data.subspan(start - 1, 8 * static_cast<std::size_t>(values));
       table_.AssignNumbers(
-          row, column, static_cast<std::size_t>(values),
+          row, column, values,
           [run](std::size_t i) { return FloatBitsAt(run, static_cast<std::int64_t>(8 * i) + 1); },
           separator_);
       cellsLeft -= values;
       at = end;
     } else if (type == kXLBlank) {
-      if (start + size > kMaxPosition || (size >= 2 && !HasBytes(data, start, 2))) {
+      if (start + static_cast<Position>(size) > kLastPosition || (size >= 2 && !has(start, 2))) {
         break;
       }
       const std::int32_t count = size >= 2 ? WordAt(data, start) : 0;
@@ -399,7 +409,7 @@ bool XLTableDecoder::DecodeWholeBlocks(Bytes data, std::int32_t& pos) {
         column = static_cast<std::int32_t>(next % columns) + 1;
       }
       cellsLeft -= count;
-      at = start + size;
+      at = start + static_cast<Position>(size);
     } else {
       rowCursor_ = row;
       columnCursor_ = column;
@@ -410,7 +420,7 @@ bool XLTableDecoder::DecodeWholeBlocks(Bytes data, std::int32_t& pos) {
       row = rowCursor_;
       column = columnCursor_;
       cellsLeft = CellsLeft();
-      at = end;
+      at = static_cast<Position>(end);
     }
     if (row > rowCount_) {
       passedEnd = true;
