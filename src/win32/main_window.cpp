@@ -4,6 +4,7 @@
 
 #include "common/program_version.h"
 #include "win32/about_dialog.h"
+#include "win32/environment.h"
 #include "win32/key_messages.h"
 #include "win32/log_window_view.h"
 #include "win32/main_window_view.h"
@@ -16,12 +17,6 @@ namespace {
 // The panel's tick, at the interval it asks for (the view's own timers
 // count from 1).
 constexpr UINT_PTR kPanelTickTimer = 100;
-
-std::wstring EnvironmentValue(const wchar_t* name) {
-  wchar_t buffer[MAX_PATH * 2];
-  const DWORD length = GetEnvironmentVariableW(name, buffer, std::size(buffer));
-  return length == 0 || length >= std::size(buffer) ? std::wstring() : std::wstring(buffer, length);
-}
 
 // The main window: the platform's adapters, the panel, and the windows that
 // show it. Window messages become panel calls; the views follow the models.

@@ -2,22 +2,13 @@
 
 #include <cstdio>
 
+#include "win32/environment.h"
 #include "win32/text_encoding.h"
 #include "win32/win32_error.h"
 #include "win32/windows_api.h"
 
 namespace vestrel::win32 {
 namespace {
-
-std::wstring MirrorPathFromEnvironment() {
-  wchar_t buffer[MAX_PATH * 2];
-  const DWORD length =
-      GetEnvironmentVariableW(L"VESTREL_EVENT_LOG_MIRROR", buffer, std::size(buffer));
-  if (length == 0 || length >= std::size(buffer)) {
-    return {};
-  }
-  return {buffer, length};
-}
 
 void AppendJsonString(std::string& out, std::string_view text) {
   out += '"';
@@ -62,7 +53,7 @@ std::string EventLogMirrorLine(std::string_view text, EventType type) {
 
 Win32EventLog::Win32EventLog()
     : source_(RegisterEventSourceW(nullptr, L"Vestrel")),
-      mirrorPath_(MirrorPathFromEnvironment()) {}
+      mirrorPath_(EnvironmentValue(L"VESTREL_EVENT_LOG_MIRROR")) {}
 
 Win32EventLog::~Win32EventLog() {
   if (source_ != nullptr) {
