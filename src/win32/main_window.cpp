@@ -74,7 +74,7 @@ bool MainWindow::Open(int show) {
   if (window_ == nullptr) {
     return false;
   }
-  view_ = std::make_unique<MainWindowView>(window_, panel_.Window());
+  view_ = std::make_unique<MainWindowView>(window_, panel_.Window(), platform_.Time);
   view_->SetPokeTimings(timings_.get());
   panel_.SetPokeTimings(timings_.get());
   logView_ = std::make_unique<LogWindowView>(instance_, panel_.TransactionLog());

@@ -1,6 +1,7 @@
 #include "win32/main_window_view.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "win32/text_encoding.h"
 
@@ -167,11 +168,8 @@ void RegisterShapeClass(HINSTANCE instance) {
   RegisterClassExW(&picture);
 }
 
-MainWindowView::MainWindowView(HWND window, MainWindowModel& model)
-    : window_(window), model_(model), scale_(ScreenScale::OfWindow(window)) {
-  LARGE_INTEGER frequency;
-  QueryPerformanceFrequency(&frequency);
-  counterFrequency_ = frequency.QuadPart;
+MainWindowView::MainWindowView(HWND window, MainWindowModel& model, const Clock& clock)
+    : window_(window), model_(model), clock_(clock), scale_(ScreenScale::OfWindow(window)) {
   priceFont_ = CreateModelFont(kPriceFont, scale_);
   defaultFont_ = CreateGuiFont(scale_);
   SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&model_));
@@ -327,7 +325,7 @@ void MainWindowView::ScheduleRound() {
   // A round at once when the last one began a frame ago or more (after a
   // quiet spell, right after the poke has been answered); else when that
   // frame is over.
-  const double since = CounterMilliseconds() - lastRoundMilliseconds_;
+  const double since = MillisecondsSinceRound();
   if (since >= static_cast<double>(roundInterval_)) {
     roundPosted_ = PostMessageW(window_, kRepaintNowMessage, 0, 0) != 0;
     if (roundPosted_) {
@@ -356,16 +354,16 @@ void MainWindowView::RepaintChanged() {
   CarryChanges();
 }
 
-double MainWindowView::CounterMilliseconds() const {
-  LARGE_INTEGER now;
-  QueryPerformanceCounter(&now);
-  return static_cast<double>(now.QuadPart) * 1000.0 / static_cast<double>(counterFrequency_);
+double MainWindowView::MillisecondsSinceRound() const {
+  if (!lastRoundNanoseconds_) {
+    return std::numeric_limits<double>::infinity();
+  }
+  return static_cast<double>(clock_.MonotonicNanoseconds() - *lastRoundNanoseconds_) / 1e6;
 }
 
 bool MainWindowView::CarryChanges() {
   const PokeTimings::Span span(timings_, PokeStage::Paint);
-  const std::int64_t start = timings_ != nullptr ? timings_->Now() : 0;
-  const double began = CounterMilliseconds();
+  const std::int64_t began = clock_.MonotonicNanoseconds();
   bool changed = ShowFrontShape();
   for (std::size_t i = 0; i < controls_.size(); ++i) {
     if (textChanged_[i]) {
@@ -382,11 +380,12 @@ bool MainWindowView::CarryChanges() {
     }
   }
   if (changed) {
+    const std::int64_t ended = clock_.MonotonicNanoseconds();
     if (timings_ != nullptr) {
-      timings_->NoteRound(start, timings_->Now());
+      timings_->NoteRound(began, ended);
     }
-    lastRoundMilliseconds_ = began;
-    KeepRoundsWithinBudget(CounterMilliseconds() - began);
+    lastRoundNanoseconds_ = began;
+    KeepRoundsWithinBudget(static_cast<double>(ended - began) / 1e6);
   }
   return changed;
 }

@@ -1,9 +1,12 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
+#include <optional>
 
 #include "diag/poke_timings.h"
 #include "models/main_window_model.h"
+#include "ports/clock.h"
 #include "win32/screen_scale.h"
 #include "win32/windows_api.h"
 
@@ -36,7 +39,8 @@ inline constexpr UINT kRepaintNowMessage = WM_APP + 3;
 // from twips and points at the window's DPI.
 class MainWindowView : public MainWindowObserver {
  public:
-  MainWindowView(HWND window, MainWindowModel& model);
+  // Rounds are timed with `clock`, the panel's own.
+  MainWindowView(HWND window, MainWindowModel& model, const Clock& clock);
   ~MainWindowView() override;
   MainWindowView(const MainWindowView&) = delete;
   MainWindowView& operator=(const MainWindowView&) = delete;
@@ -86,7 +90,8 @@ class MainWindowView : public MainWindowObserver {
   bool ShowFrontShape();
   void ScheduleRepaint(ControlId id);
   void ScheduleRound();
-  double CounterMilliseconds() const;
+  // Milliseconds since the last round began.
+  double MillisecondsSinceRound() const;
   // Carries the changes to the screen; true when there were any.
   bool CarryChanges();
   // Draws a shown control's client area now.
@@ -109,6 +114,7 @@ class MainWindowView : public MainWindowObserver {
 
   HWND window_;
   MainWindowModel& model_;
+  const Clock& clock_;
   ScreenScale scale_;
   UniqueFont priceFont_;
   UniqueFont defaultFont_;
@@ -121,11 +127,10 @@ class MainWindowView : public MainWindowObserver {
   // of the frame that began with the last round.
   bool roundPosted_ = false;
   bool timerRunning_ = false;
-  double lastRoundMilliseconds_ = -1e9;
+  std::optional<std::int64_t> lastRoundNanoseconds_;
   UINT roundInterval_ = kRepaintMilliseconds;
   double averageRoundMilliseconds_ = 0;
   int captionsSinceRound_ = 0;
-  LONGLONG counterFrequency_ = 1;
   PokeTimings* timings_ = nullptr;
 };
 
