@@ -1,7 +1,6 @@
 #include "book/order_book.h"
 
 #include <cmath>
-#include <limits>
 #include <optional>
 #include <span>
 #include <string>
@@ -15,17 +14,8 @@ namespace {
 // The decoded table is recorded as an array: the logs name it, never its cells.
 const std::span<const std::string> kTableParam;
 
-// round(x) of the row arithmetic (half to even), as a 32-bit row index.
-std::int32_t RoundRow(double value) {
-  const double rounded = RoundHalfEven(value);
-  if (rounded < static_cast<double>(std::numeric_limits<std::int32_t>::min()) ||
-      rounded > static_cast<double>(std::numeric_limits<std::int32_t>::max())) {
-    RaiseOverflow();
-  }
-  return static_cast<std::int32_t>(rounded);
-}
-
-// (pHeight - 1) / 2: half the number of level rows, possibly with a half.
+// (pHeight - 1) / 2: half the number of level rows, possibly with a half;
+// rows are found from it with ToInteger (half to even).
 double HalfLevels(std::int32_t pHeight) { return (static_cast<double>(pHeight) - 1.0) / 2.0; }
 
 // A cell's number as ToNumber reads its text; a whole number's cell without
@@ -184,7 +174,7 @@ void OrderBook::GetMaxSize(const DecodedTable& pData, const std::int32_t& pLine,
     scope.Line = 1;
     lngSize = 0;
     scope.Line = 2;
-    const std::int32_t last = RoundRow(HalfLevels(pHeight) + pLine - 1);
+    const std::int32_t last = ToInteger(HalfLevels(pHeight) + pLine - 1);
     for (std::int64_t r = pLine; r <= last; ++r) {
       const auto row = static_cast<std::int32_t>(r);
       scope.Line = 3;
@@ -223,7 +213,7 @@ void OrderBook::ChD(const DecodedTable& pData) {
     window_.SetCaption(ControlId::cmdMaxBid, NumberText(dblPrice, separator));
 
     scope.Line = 3;
-    const std::int32_t buyLine = RoundRow(HalfLevels(pHeight) + 2);
+    const std::int32_t buyLine = ToInteger(HalfLevels(pHeight) + 2);
     // The buy side's scan starts from price 0 like the sell side's: a buy
     // half without volume must not show the sell side's price on a buy button.
     dblPrice = 0;
@@ -233,11 +223,11 @@ void OrderBook::ChD(const DecodedTable& pData) {
 
     scope.Line = 4;
     window_.SetCaption(ControlId::cmdBestBid,
-                       pData.Cell(RoundRow(HalfLevels(pHeight) + 1), pPrice));
+                       pData.Cell(ToInteger(HalfLevels(pHeight) + 1), pPrice));
 
     scope.Line = 5;
     window_.SetCaption(ControlId::cmdBestAsk,
-                       pData.Cell(RoundRow(HalfLevels(pHeight) + 2), pPrice));
+                       pData.Cell(ToInteger(HalfLevels(pHeight) + 2), pPrice));
 
     scope.Line = 6;
     const double sum = ToNumber(window_.Caption(ControlId::cmdBestAsk), separator) +
@@ -257,8 +247,8 @@ void OrderBook::ChD(const DecodedTable& pData) {
     if (topListener_) {
       // The halves the captions were read from: the sell half ends at the
       // best sell row, the buy half starts at the best buy row.
-      const std::int32_t sellLast = RoundRow(HalfLevels(pHeight) + 1);
-      const std::int32_t buyFirst = RoundRow(HalfLevels(pHeight) + 2);
+      const std::int32_t sellLast = ToInteger(HalfLevels(pHeight) + 1);
+      const std::int32_t buyFirst = ToInteger(HalfLevels(pHeight) + 2);
       topListener_({RowPrices(pData, sellLine, sellLast, pPrice, separator).Lowest,
                     RowPrices(pData, buyFirst, pHeight, pPrice, separator).Highest});
     }
