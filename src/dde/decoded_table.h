@@ -142,7 +142,6 @@ class DecodedTable {
 template <class BitsAt>
 void DecodedTable::AssignNumbers(std::int32_t& row, std::int32_t& column, std::size_t count,
                                  const BitsAt& bitsAt, char decimalSeparator) {
-  std::size_t i = 0;
   // A dense table's cells number fewer than 2^14, so a cell's position and
   // the run's end fit 32 bits once the cursor is known to be inside it.
   if (dense_ && row >= 1 && row <= rows_ && column >= 1 && column <= columns_ && count > 0 &&
@@ -161,7 +160,7 @@ void DecodedTable::AssignNumbers(std::int32_t& row, std::int32_t& column, std::s
     const std::int32_t columns = columns_;
     std::int32_t atRow = row;
     std::int32_t at = column;
-    for (; i < count; ++i) {
+    for (std::size_t i = 0; i < count; ++i) {
       std::uint32_t& slot = slots[key];
       StoredCell* cell = nullptr;
       if (slot == 0) {
@@ -188,7 +187,7 @@ void DecodedTable::AssignNumbers(std::int32_t& row, std::int32_t& column, std::s
     column = at;
     return;
   }
-  for (; i < count; ++i) {
+  for (std::size_t i = 0; i < count; ++i) {
     AssignNumber(row, column, std::bit_cast<double>(bitsAt(i)), decimalSeparator);
     if (++column > columns_) {
       column = 1;
