@@ -18,16 +18,6 @@ const std::vector<Level> kBook = {
     {5, 103, 0}, {9, 102, 0}, {2, 101, 0}, {0, 100, 4}, {0, 99, 1}, {0, 98, 7},
 };
 
-std::vector<std::string> Sent(const TerminalFolder& terminal) {
-  std::vector<std::string> sent;
-  for (const std::string& line : terminal.JournalLines()) {
-    if (line.rfind("SEND ", 0) == 0) {
-      sent.push_back(line.substr(5));
-    }
-  }
-  return sent;
-}
-
 // The control of the window's thread that has the keyboard focus.
 HWND FocusOf(HWND window) {
   GUITHREADINFO info{};
@@ -61,7 +51,7 @@ TEST(PanelKeys, APostedKeyWithItsModifiersIsAClickAndWithoutThemNothing) {
   // Each press holds its modifiers until its order is out; posted messages
   // are handled in order, so the presses before it have been handled too.
   const auto sends = [&](std::size_t count) {
-    return [&terminal, count] { return Sent(terminal).size() >= count; };
+    return [&terminal, count] { return terminal.SentTransactions().size() >= count; };
   };
   PressKey(window, KeyStroke{VK_F2, true}, sends(1), 60s);
   PressKey(window, KeyStroke{'B', false, true, true}, sends(2), 60s);
@@ -73,7 +63,7 @@ TEST(PanelKeys, APostedKeyWithItsModifiersIsAClickAndWithoutThemNothing) {
   // Space is the Kill key: the focused price button does not take it.
   PressKey(window, KeyStroke{VK_SPACE});
   ASSERT_TRUE(WaitUntil(sends(3), 30s));
-  EXPECT_EQ(Sent(terminal),
+  EXPECT_EQ(terminal.SentTransactions(),
             (std::vector<std::string>{
                 "ACCOUNT=A1; TYPE=L; TRANS_ID=1; CLASSCODE=C1; SECCODE=S1; ACTION=NEW_ORDER; "
                 "OPERATION=S; PRICE=91; QUANTITY=2;",

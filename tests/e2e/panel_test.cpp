@@ -26,16 +26,6 @@ std::wstring InternalText(HWND window) {
   return text;
 }
 
-std::vector<std::string> Sent(const TerminalFolder& terminal) {
-  std::vector<std::string> sent;
-  for (const std::string& line : terminal.JournalLines()) {
-    if (line.rfind("SEND ", 0) == 0) {
-      sent.push_back(line.substr(5));
-    }
-  }
-  return sent;
-}
-
 std::vector<RecordedPoke> RecordedPokes(const std::filesystem::path& path) {
   std::ifstream file(path, std::ios::binary);
   const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(file)),
@@ -88,7 +78,7 @@ TEST(PanelTrading, ShowsTheBookAndTradesFromItsButtons) {
   Click(window, kReverse);
   Click(window, kKill);
   EXPECT_EQ(
-      Sent(terminal),
+      terminal.SentTransactions(),
       (std::vector<std::string>{
           "ACCOUNT=A1; TYPE=L; TRANS_ID=1; CLASSCODE=C1; SECCODE=S1; ACTION=NEW_ORDER; "
           "OPERATION=S; PRICE=91; QUANTITY=2;",

@@ -54,6 +54,16 @@ std::vector<std::pair<std::wstring, std::wstring>> TerminalFolder::Environment()
 std::vector<std::string> TerminalFolder::JournalLines() const { return ReadLines(Journal()); }
 std::vector<std::string> TerminalFolder::EventLogLines() const { return ReadLines(EventLog()); }
 
+std::vector<std::string> TerminalFolder::SentTransactions() const {
+  std::vector<std::string> sent;
+  for (const std::string& line : JournalLines()) {
+    if (line.rfind("SEND ", 0) == 0) {
+      sent.push_back(line.substr(5));
+    }
+  }
+  return sent;
+}
+
 TerminalClient::TerminalClient() {
   DdeInitializeW(&instance_, ClientCallback, APPCMD_CLIENTONLY, 0);
   xlTableFormat_ = RegisterClipboardFormatW(L"XlTable");

@@ -37,6 +37,8 @@ class TerminalFolder {
   // The stand-in library's journal and the event-log mirror, as lines.
   std::vector<std::string> JournalLines() const;
   std::vector<std::string> EventLogLines() const;
+  // The transactions the stand-in library was given to send, in order.
+  std::vector<std::string> SentTransactions() const;
 
  private:
   TempFolder folder_{L"vestrel-terminal"};
