@@ -10,7 +10,7 @@
 
 namespace vestrel {
 
-// The About dialog: the program's name, version and contact lines, and the
+// The About dialog: the program's name, version and where to find help, and the
 // System Information button. Texts are UTF-8.
 class AboutDialogModel {
  public:
@@ -28,9 +28,11 @@ class AboutDialogModel {
   static constexpr const char* lblDisclaimer =
       "Warning: every click on a price button sends a real order to the trading terminal. "
       "Check your orders and your position in the terminal.";
+  // Where a trader finds help: the project, the guides the release package
+  // carries beside Vestrel.exe, and the licence it is under.
   static constexpr const char* Label1 = "Vestrel";
-  static constexpr const char* Label2 = "support@example.com";
-  static constexpr const char* Label3 = "www.example.com";
+  static constexpr const char* Label2 = R"(Guide: docs\guide.en.html, docs\guide.ru.html)";
+  static constexpr const char* Label3 = "Licence: Apache License 2.0 (see LICENSE)";
 
   AboutDialogModel(ProgramVersion version, Registry& registry, ProcessStarter& processes,
                    MessageBox& messages);

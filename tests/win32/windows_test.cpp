@@ -418,7 +418,10 @@ TEST(AboutDialogWindow, OneFixedModelessDialogWithTheLoadedTexts) {
   EXPECT_EQ(TextOf(GetDlgItem(dialog, kAboutTitleId)), L"Marlowin");
   EXPECT_EQ(TextOf(GetDlgItem(dialog, kAboutOkId)), L"OK");
   EXPECT_EQ(TextOf(GetDlgItem(dialog, kAboutSysInfoId)), L"&System Info...");
-  EXPECT_EQ(TextOf(GetDlgItem(dialog, kAboutLabel2Id)), L"support@example.com");
+  EXPECT_EQ(TextOf(GetDlgItem(dialog, kAboutLabel2Id)),
+            L"Guide: docs\\guide.en.html, docs\\guide.ru.html");
+  EXPECT_EQ(TextOf(GetDlgItem(dialog, kAboutLabel3Id)),
+            L"Licence: Apache License 2.0 (see LICENSE)");
   EXPECT_EQ(GetWindow(dialog, GW_OWNER), nullptr);
   EXPECT_TRUE(IsWindowVisible(dialog));
   EXPECT_EQ(GetWindowLongW(dialog, GWL_STYLE) & (WS_THICKFRAME | WS_MAXIMIZEBOX), 0);
