@@ -634,11 +634,12 @@ TEST(PanelHotkeys, AKeyIsAClickOnItsButtonWithExactlyItsModifiers) {
   EXPECT_TRUE(rig.hotkeys.Registered.empty());  // only while the panel has the focus
 }
 
-TEST(PanelHotkeys, GlobalKeysAreRegisteredAndAKeyAnotherProgramHoldsIsOneWarning) {
+TEST(PanelHotkeys, GlobalKeysAreRegisteredOnceAndAKeyAnotherProgramHoldsIsOneWarning) {
   PanelRig rig;
   rig.profile.Values.insert({{"Hotkeys/Global", "1"},
                              {"Hotkeys/MaxBid", "Shift+Alt+B"},
                              {"Hotkeys/MaxAsk", "Num5"},
+                             {"Hotkeys/Reverse", "num5"},  // taken: neither bound nor registered
                              {"Hotkeys/Kill", "F12"}});
   rig.hotkeys.Held.insert(0x7B);  // F12
   ASSERT_TRUE(rig.panel.Start());
@@ -646,6 +647,9 @@ TEST(PanelHotkeys, GlobalKeysAreRegisteredAndAKeyAnotherProgramHoldsIsOneWarning
                                         {0x42, false, true, true}, {0x65, false, false, false}}));
   EXPECT_EQ(rig.services.AppLog.Entries,
             (std::vector<EventLogEntry>{
+                {"Marlowin.ini [Hotkeys] Reverse=Num5 is already the key of MaxAsk; this key "
+                 "stays off.",
+                 EventType::Warning},
                 {"Marlowin.ini [Hotkeys] Kill=F12 cannot be registered for the whole system "
                  "(another program holds it); it works only while the panel has the focus.",
                  EventType::Warning}}));
@@ -653,6 +657,25 @@ TEST(PanelHotkeys, GlobalKeysAreRegisteredAndAKeyAnotherProgramHoldsIsOneWarning
   EXPECT_EQ(rig.library.Sent, Lines{kKill});
   rig.panel.Shutdown();
   EXPECT_TRUE(rig.hotkeys.Registered.empty());
+}
+
+TEST(PanelHotkeys, WarningsTheApplicationLogCannotTakeNeverStopStartUp) {
+  PanelRig rig;
+  rig.profile.Values.insert({{"Hotkeys/Global", "1"},
+                             {"Hotkeys/BestBid", "Ctrl+F2"},
+                             {"Hotkeys/Reverse", "Ctrl+F2"},
+                             {"Hotkeys/Kill", "F12"},
+                             {"Guard/StaleAfterMs", "soon"}});
+  rig.hotkeys.Held.insert(0x7B);
+  rig.services.AppLog.FailingWrites = 1000;
+  ASSERT_TRUE(rig.panel.Start());
+  EXPECT_EQ(rig.hotkeys.Registered,
+            (std::vector<FakeGlobalHotkeys::Key>{{0x71, true, false, false}}));
+  rig.services.AppLog.FailingWrites = 0;
+  rig.Poke(BookBytes(kBook));
+  EXPECT_EQ(rig.Caption(ControlId::cmdBestBid), "101");  // the DDE server runs
+  EXPECT_TRUE(rig.panel.KeyPress(kCtrlF2));
+  EXPECT_EQ(rig.library.Sent, (Lines{kOrder + "S; PRICE=91; QUANTITY=2;"}));
 }
 
 }  // namespace

@@ -63,16 +63,25 @@ TEST(Win32Regional, TheDecimalSeparatorAndTheAnsiCodePageAreTheSystems) {
   EXPECT_EQ(regional.AnsiToUtf8(""), "");
 }
 
-TEST(Win32ProfileReader, ReadsThroughTheSystemLookupCutTo126Characters) {
+TEST(Win32ProfileReader, ReadsThroughTheSystemLookupCutTo126CharactersOrWhole) {
   const std::string ini = TempFolder() + "\\Marlowin.ini";
   std::ofstream(Utf8ToWide(ini).c_str(), std::ios::binary)
-      << "[MAIN]\r\nACCOUNT = " << std::string(200, 'a') << "\r\nSize=1\r\nEmpty=\r\n";
+      << "[MAIN]\r\nACCOUNT = " << std::string(200, 'a') << "\r\nSize=1\r\nEmpty=\r\n"
+      << "[Record]\r\nFile127=" << std::string(127, 'b') << "\r\nFile128=" << std::string(128, 'c')
+      << "\r\nFile3000=" << std::string(3000, 'd') << "\r\n";
   Win32ProfileReader reader;
   EXPECT_EQ(reader.GetPrivateProfileString("Main", "Account", ini, 127), std::string(126, 'a'));
   EXPECT_EQ(reader.GetPrivateProfileString("main", "size", ini, 127), "1");
   EXPECT_EQ(reader.GetPrivateProfileString("Main", "Empty", ini, 127), "");
   EXPECT_EQ(reader.GetPrivateProfileString("Main", "Missing", ini, 127), "");
   EXPECT_EQ(reader.GetPrivateProfileString("Main", "Size", ini + ".missing", 127), "");
+
+  EXPECT_EQ(reader.GetWholeValue("Main", "Account", ini), std::string(200, 'a'));
+  EXPECT_EQ(reader.GetWholeValue("Record", "File127", ini), std::string(127, 'b'));
+  EXPECT_EQ(reader.GetWholeValue("Record", "File128", ini), std::string(128, 'c'));
+  EXPECT_EQ(reader.GetWholeValue("Record", "File3000", ini), std::string(3000, 'd'));
+  EXPECT_EQ(reader.GetWholeValue("Main", "Size", ini), "1");
+  EXPECT_EQ(reader.GetWholeValue("Main", "Missing", ini), "");
 }
 
 TEST(Win32EventLog, MirrorsEveryEntryAsAJsonLine) {
