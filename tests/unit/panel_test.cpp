@@ -390,6 +390,19 @@ TEST(WholePanel, EveryPokeIsRecordedWithItsArrivalTimeAndItemAfterTheRecordingTh
   EXPECT_EQ(rig.services.Files.OpenFiles, 0);
 }
 
+TEST(WholePanel, AnAbsoluteRecordingPathIsTakenAsItStands) {
+  PanelRig rig;
+  rig.RecordTo("C:\\Records\\today.rec");
+  rig.services.Files.Folders.insert("C:");
+  ASSERT_TRUE(rig.panel.Start());
+  ASSERT_TRUE(rig.panel.Recording());
+  rig.Poke(BookBytes(kBook));
+  rig.panel.Shutdown();
+  EXPECT_EQ(ReadBack(rig.FileContent("C:\\Records\\today.rec")).Pokes.size(), 1U);
+  EXPECT_EQ(rig.services.Files.Files.count("C:\\QUIK\\C:\\Records\\today.rec"), 0U);
+  EXPECT_TRUE(rig.Warnings().empty());
+}
+
 TEST(WholePanel, ARecordingThatCannotBeWrittenIsOneWarningAndTradingGoesOn) {
   const std::string text = "R1C1:R1C1\t00\n";
   struct Case {
@@ -402,6 +415,9 @@ TEST(WholePanel, ARecordingThatCannotBeWrittenIsOneWarningAndTradingGoesOn) {
            {"D:\\pokes.rec", "", true,
             "Pokes are not recorded to D:\\pokes.rec: the file cannot be opened (Permission "
             "denied). Trading goes on."},
+           {"logs\\com1.rec", "", false,
+            "Pokes are not recorded to C:\\QUIK\\logs\\com1.rec: it names the device com1, not a "
+            "file. Trading goes on."},
            {"old.pokes", text, false,
             "Pokes are not recorded to C:\\QUIK\\old.pokes: it is not a version 2 recording of "
             "pokes. Trading goes on."}}) {

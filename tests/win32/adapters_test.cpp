@@ -265,6 +265,32 @@ TEST(Win32FileSystem, ARecordingIsAppendedToReadableMeanwhileAndWrittenByOneOnly
   EXPECT_LE(pokes[0].UtcMicroseconds, pokes[2].UtcMicroseconds);
   EXPECT_GT(pokes[0].UtcMicroseconds, 1'700'000'000'000'000);  // the system's time
   EXPECT_EQ(appLog.Entries.size(), 1U);
+
+  // A copy cut off inside its last poke is cut back to its whole pokes before
+  // anything is appended.
+  std::string content = ReadBytes(path);
+  content.resize(content.size() - 5);
+  std::ofstream(Utf8ToWide(path).c_str(), std::ios::binary) << content;
+  {
+    PokeRecorder recorder(files, clock, appLog);
+    ASSERT_TRUE(recorder.Start(path));
+    recorder.Record("R3C1:R3C1", book);
+  }
+  const std::vector<RecordedPoke> after = ReadPokes(path);
+  ASSERT_EQ(after.size(), 3U);
+  EXPECT_EQ(after[2].Item, "R3C1:R3C1");
+  ASSERT_EQ(appLog.Entries.size(), 2U);
+  EXPECT_NE(appLog.Entries[1].Text.find(
+                "its last " + std::to_string(kPokeRecordHeaderSize + 9 + book.size() - 5) +
+                " bytes were cut off"),
+            std::string::npos)
+      << appLog.Entries[1].Text;
+}
+
+TEST(Win32FileSystem, OnlyAFileOnDiskIsOpenedForARecording) {
+  Win32FileSystem files;
+  EXPECT_THROW(files.OpenForBinaryAppend("NUL"), AppError);
+  EXPECT_THROW(files.OpenForBinaryAppend(TempFolder()), AppError);
 }
 
 }  // namespace
