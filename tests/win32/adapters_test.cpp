@@ -156,6 +156,33 @@ TEST(Win32UserContext, TheUserNameIsAskedForAsAMethodOrAsAProperty) {
   EXPECT_EQ(UserNameOf(method), "Трейдер");
 }
 
+// A loader as Windows 7 without its loader update has it: the search flags
+// are an invalid parameter.
+std::vector<std::wstring> loadedNames;
+HMODULE WINAPI LoaderWithoutSearchFlags(LPCWSTR name, HANDLE file, DWORD flags) {
+  if ((flags & LOAD_LIBRARY_SEARCH_SYSTEM32) != 0) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
+  loadedNames.emplace_back(name);
+  return LoadLibraryExW(name, file, flags);
+}
+
+TEST(Win32UserContext, ComIsLoadedFromTheSystemFolderByItsFullPathWhereTheFlagIsRefused) {
+  wchar_t folder[MAX_PATH] = {};
+  ASSERT_NE(GetSystemDirectoryW(folder, MAX_PATH), 0U);
+  for (const wchar_t* name : {L"ole32.dll", L"oleaut32.dll"}) {
+    loadedNames.clear();
+    const HMODULE module = LoadSystemLibrary(name, LoaderWithoutSearchFlags);
+    EXPECT_NE(module, nullptr);
+    EXPECT_EQ(loadedNames, std::vector<std::wstring>{std::wstring(folder) + L"\\" + name});
+    EXPECT_EQ(module, GetModuleHandleW(name));
+    FreeLibrary(module);
+  }
+  EXPECT_NE(LoadSystemLibrary(L"ole32.dll"), nullptr);
+  EXPECT_EQ(LoadSystemLibrary(L"no_such_library.dll", LoaderWithoutSearchFlags), nullptr);
+}
+
 class Win32TextLog : public ::testing::Test {
  protected:
   std::string Folder() { return files_.AppDataFolder() + "\\Zel_Project"; }
