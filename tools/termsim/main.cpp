@@ -149,7 +149,8 @@ class PokeSource {
       for (const RecordedPoke& poke : recorded_) {
         times.push_back(poke.UtcMicroseconds);
       }
-      return PokeSchedule::Recorded(times, options_.Speed);
+      return PokeSchedule::Recorded(times, options_.Speed,
+                                    static_cast<double>(options_.MaxWaitMs) * 1000);
     }
     return PokeSchedule::AtRate(options_.Rate, options_.RandomGaps, options_.Market.Seed,
                                 options_.Speed);
@@ -239,6 +240,13 @@ int main(int argc, char** argv) {
   std::int64_t failed = 0;
   for (std::int64_t i = 0; total == 0 || i < total; ++i) {
     const std::int64_t dueMicroseconds = schedule.Next();
+    if (schedule.CutGap() > 0) {
+      std::fprintf(stderr,
+                   "termsim: poke %lld was recorded %.3f s after the one before; waiting %.3f s "
+                   "(--max-wait-ms)\n",
+                   static_cast<long long>(i + 1), schedule.CutGap() * options.Speed / 1e6,
+                   static_cast<double>(options.MaxWaitMs) / 1000);
+    }
     const auto due = start + std::chrono::microseconds(dueMicroseconds);
     if (client && due > Clock::now()) {
       vestrel::termsim::PumpFor(due - Clock::now());
