@@ -525,11 +525,13 @@ TEST(DdeServerOnDdeml, DDETermEndsTheServiceInEveryState) {
 
 // termsim.exe in its own process pokes generated books, records them, and
 // replays the recording.
-std::vector<RecordedPoke> ReadPokes(const std::filesystem::path& path) {
+std::vector<std::uint8_t> ReadFileBytes(const std::filesystem::path& path) {
   std::ifstream file(path, std::ios::binary);
-  const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(file)),
-                                        std::istreambuf_iterator<char>());
-  return ReadRecording(bytes).Pokes;
+  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+std::vector<RecordedPoke> ReadPokes(const std::filesystem::path& path) {
+  return ReadRecording(ReadFileBytes(path)).Pokes;
 }
 
 TEST(Termsim, PokesGeneratedBooksRecordsThemAndReplaysThemWithTheirGaps) {
@@ -609,6 +611,15 @@ TEST(Termsim, PokesGeneratedBooksRecordsThemAndReplaysThemWithTheirGaps) {
   const auto dry = ReadPokes(folder.Path() / L"dry.pokes");
   ASSERT_EQ(dry.size(), 3U);
   EXPECT_EQ(dry[2].UtcMicroseconds - dry[1].UtcMicroseconds, 100'000);
+  // A recording cut off inside its last poke loses that poke before termsim
+  // appends to it, so that what it appends stays readable.
+  const std::filesystem::path dryFile = folder.Path() / L"dry.pokes";
+  std::filesystem::resize_file(dryFile, std::filesystem::file_size(dryFile) - 5);
+  EXPECT_EQ(run("--dry-run --count 2 --record dry.pokes --quiet"), 0);
+  const std::vector<std::uint8_t> bytes = ReadFileBytes(dryFile);
+  const Recording again = ReadRecording(bytes);
+  EXPECT_EQ(again.Pokes.size(), 4U);
+  EXPECT_TRUE(again.CutShort.empty()) << again.CutShort;
   EXPECT_EQ(panel.Tables().size(), 40U);
   EXPECT_EQ(panel.LogEntries(), 0U);
 }
