@@ -22,8 +22,8 @@ struct LogServices {
 
 // The log dispatcher: every handled error passes through LogEvent.
 //
-// A record that repeats one written less than a minute ago is counted rather
-// than written (see RepeatFilter); the count goes to both logs as one record:
+// A record written three times in the last minute is counted rather than
+// written a fourth time (see RepeatFilter); the count goes to both logs as one record:
 // the repeated record with its description prefixed by
 // "Repeated N more times between hh:mm:ss and hh:mm:ss: " (or "Repeated once
 // more at hh:mm:ss: "), the local times of its first and last repeat.

@@ -36,11 +36,15 @@ RepeatFilter::Verdict RepeatFilter::Admit(const ErrorRecord& record, const Local
     return SameRecord(entry.Run.Record, record);
   });
   if (same != entries_.end()) {
+    same->LastSeen = ++seen_;
+    if (same->Written < kWrittenWhole) {
+      ++same->Written;
+      return verdict;
+    }
     if (same->Run.Count++ == 0) {
       same->Run.First = now;
     }
     same->Run.Last = now;
-    same->LastSeen = ++seen_;
     verdict.Repeat = true;
     return verdict;
   }
@@ -53,7 +57,7 @@ RepeatFilter::Verdict RepeatFilter::Admit(const ErrorRecord& record, const Local
     }
     entries_.erase(oldest);
   }
-  entries_.push_back({RepeatRun{record, 0, {}, {}}, LocalSeconds(now), ++seen_});
+  entries_.push_back({RepeatRun{record, 0, {}, {}}, LocalSeconds(now), 1, ++seen_});
   return verdict;
 }
 

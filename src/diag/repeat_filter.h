@@ -18,8 +18,9 @@ struct RepeatRun {
 };
 
 // Folds a flood of identical error records, so that a feed gone wrong can
-// neither fill the disk nor stall the panel. The first record of a run is
-// written whole; the same record again within the next minute is only
+// neither fill the disk nor stall the panel. The first three records of a run
+// are written whole as they happen (a double click that fails twice shows
+// twice); the same record again within the minute the run started is only
 // counted, and the count is written as one record once the minute is over
 // (seen at the next record or a flush) or the run is pushed out of the table.
 // Records are compared whole (source chain, number, description, line, level
@@ -30,10 +31,12 @@ struct RepeatRun {
 class RepeatFilter {
  public:
   static constexpr std::size_t kRecentRecords = 16;
+  static constexpr int kWrittenWhole = 3;
   static constexpr std::int64_t kRunSeconds = 60;
 
   struct Verdict {
-    // The record repeats one written less than a minute ago and was counted.
+    // The record repeats one written three times in the last minute and was
+    // counted.
     bool Repeat = false;
     // Runs that ended now, to be written before anything else.
     std::vector<RepeatRun> Ended;
@@ -49,6 +52,7 @@ class RepeatFilter {
   struct Entry {
     RepeatRun Run;
     std::int64_t StartSecond = 0;
+    int Written = 1;
     std::uint64_t LastSeen = 0;
   };
 

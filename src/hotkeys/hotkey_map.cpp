@@ -39,7 +39,7 @@ HotkeyMap::HotkeyMap(const HotkeySettings& settings, EventLog& appLog) {
         }
       }
       text += "; this key stays off.";
-      appLog.Write(text, EventType::Warning);
+      WriteWarning(appLog, text);
       continue;
     }
     bindings_.push_back({key.Setting, *key.Chord, key.Button});

@@ -79,11 +79,11 @@ void Panel::RegisterGlobalKeys() {
   for (const HotkeyBinding& binding : hotkeys_.Bindings()) {
     const KeyChord& chord = binding.Chord;
     if (!ports_.Hotkeys.Register(chord.VirtualKey, chord.Ctrl, chord.Alt, chord.Shift)) {
-      ports_.AppLog.Write("Marlowin.ini [Hotkeys] " + std::string(binding.Setting) + "=" +
-                              KeyChordText(chord) +
-                              " cannot be registered for the whole system (another program "
-                              "holds it); it works only while the panel has the focus.",
-                          EventType::Warning);
+      WriteWarning(ports_.AppLog, "Marlowin.ini [Hotkeys] " + std::string(binding.Setting) + "=" +
+                                      KeyChordText(chord) +
+                                      " cannot be registered for the whole system (another "
+                                      "program holds it); it works only while the panel has the "
+                                      "focus.");
     }
   }
 }

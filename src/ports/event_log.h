@@ -14,4 +14,15 @@ class EventLog {
   virtual void Write(std::string_view text, EventType type = EventType::Information) = 0;
 };
 
+// A warning reports on something that goes on regardless (start-up, a
+// feature left off): one that cannot be written is dropped rather than
+// stopping what it reports on.
+inline void WriteWarning(EventLog& log, std::string_view text) noexcept {
+  try {
+    log.Write(text, EventType::Warning);
+  } catch (...) {
+    // Nowhere else to say it; the warning's subject carries on.
+  }
+}
+
 }  // namespace vestrel

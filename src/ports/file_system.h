@@ -23,8 +23,11 @@ class AppendFile {
 class BinaryAppendFile {
  public:
   virtual ~BinaryAppendFile() = default;
-  // The file's first count bytes, fewer when it is shorter. Throws AppError.
-  virtual std::vector<std::uint8_t> ReadStart(std::size_t count) = 0;
+  // count bytes from offset on, fewer where the file ends. Throws AppError.
+  virtual std::vector<std::uint8_t> ReadAt(std::uint64_t offset, std::size_t count) = 0;
+  virtual std::uint64_t Size() = 0;
+  // Cuts the file to its first size bytes. Throws AppError.
+  virtual void Truncate(std::uint64_t size) = 0;
   // Appends the bytes whole or not at all: what a failing write (a full disk)
   // left of them is cut off again before it throws AppError. Once it returns
   // the bytes are the system's: the program may crash without losing them.
@@ -41,7 +44,8 @@ class FileSystem {
   virtual bool FolderExists(const std::string& path) = 0;
   virtual void CreateFolder(const std::string& path) = 0;
   virtual std::unique_ptr<AppendFile> OpenForAppend(const std::string& path) = 0;
-  // Opens the file for appending bytes, creating it when it is missing.
+  // Opens the file for appending bytes, creating it when it is missing. A
+  // path that opens anything but a file on disk (a device, a pipe) throws.
   virtual std::unique_ptr<BinaryAppendFile> OpenForBinaryAppend(const std::string& path) = 0;
   // Deleting a missing file is no error.
   virtual void DeleteFile(const std::string& path) = 0;

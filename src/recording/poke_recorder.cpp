@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "common/app_error.h"
+#include "recording/device_names.h"
 #include "recording/poke_recording.h"
 
 namespace vestrel {
@@ -40,10 +41,14 @@ void CreateFoldersOf(FileSystem& files, const std::string& path) {
 bool PokeRecorder::Start(const std::string& path) {
   Stop();
   path_ = path;
+  if (const std::string device = DeviceName(path); !device.empty()) {
+    Fail("it names the device " + device + ", not a file");
+    return false;
+  }
   try {
     CreateFoldersOf(files_, path);
     auto file = files_.OpenForBinaryAppend(path);
-    const std::vector<std::uint8_t> start = file->ReadStart(kRecordingHeaderSize);
+    const std::vector<std::uint8_t> start = file->ReadAt(0, kRecordingHeaderSize);
     const std::string problem = AppendProblem(start);
     if (!problem.empty()) {
       Fail(problem);
@@ -51,6 +56,8 @@ bool PokeRecorder::Start(const std::string& path) {
     }
     if (start.empty()) {
       buffer_ = RecordingHeader();
+    } else {
+      CutPartialPoke(*file);
     }
     file_ = std::move(file);
   } catch (const std::exception& error) {
@@ -58,6 +65,22 @@ bool PokeRecorder::Start(const std::string& path) {
     return false;
   }
   return true;
+}
+
+void PokeRecorder::CutPartialPoke(BinaryAppendFile& file) {
+  const std::uint64_t size = file.Size();
+  const std::uint64_t whole = EndOfWholePokes(
+      size, [&](std::uint64_t offset, std::size_t count) { return file.ReadAt(offset, count); });
+  if (whole == size) {
+    return;
+  }
+  // Appended after the cut poke, every later poke would be read as part of it.
+  file.Truncate(whole);
+  WriteWarning(appLog_, "The recording " + path_ +
+                            " ended inside a poke (a power cut or a partial copy): its last " +
+                            std::to_string(size - whole) +
+                            " bytes were cut off, and recording goes on after its last whole "
+                            "poke.");
 }
 
 void PokeRecorder::Record(std::string_view item, std::span<const std::uint8_t> data) noexcept {

@@ -29,8 +29,8 @@ class PokeRecorder {
   ~PokeRecorder() { Stop(); }
 
   // Starts recording to the file at path, appending to the recording it
-  // holds; false (and one warning) when it cannot be opened or holds
-  // anything else.
+  // holds after its last whole poke; false (and one warning) when it names a
+  // device, cannot be opened or holds anything else.
   bool Start(const std::string& path);
   bool Recording() const { return file_ != nullptr; }
 
@@ -45,6 +45,9 @@ class PokeRecorder {
   static constexpr std::size_t kFlushAtBytes = std::size_t{4} << 20;
 
  private:
+  // A recording that ends inside a poke loses that poke's bytes (one
+  // warning); a file that cannot be cut throws.
+  void CutPartialPoke(BinaryAppendFile& file);
   // One warning; recording ends.
   void Fail(const std::string& problem) noexcept;
 

@@ -167,9 +167,51 @@ std::string AppendProblem(std::span<const std::uint8_t> start) {
   return version == kRecordingVersion ? std::string() : VersionProblem(version);
 }
 
+std::uint64_t EndOfWholePokes(
+    std::uint64_t size,
+    const std::function<std::vector<std::uint8_t>(std::uint64_t offset, std::size_t count)>&
+        readAt) {
+  // Read in blocks, so that a long recording of small pokes costs few reads.
+  constexpr std::size_t kBlock = std::size_t{1} << 20;
+  std::vector<std::uint8_t> block;
+  std::uint64_t blockStart = 0;
+  std::uint64_t at = kRecordingHeaderSize;
+  while (at < size) {
+    if (size - at < kPokeRecordHeaderSize) {
+      return at;
+    }
+    if (at < blockStart || at + kPokeRecordHeaderSize > blockStart + block.size()) {
+      block = readAt(at, kBlock);
+      blockStart = at;
+      if (block.size() < kPokeRecordHeaderSize) {
+        return at;  // the file shrank under us: keep what was seen whole
+      }
+    }
+    const auto header = std::span(block).subspan(static_cast<std::size_t>(at - blockStart));
+    const std::uint64_t itemSize = GetLittleEndian(header, 8, 2);
+    const std::uint64_t dataSize = GetLittleEndian(header, 10, 4);
+    const std::uint64_t next = at + kPokeRecordHeaderSize + itemSize + dataSize;
+    if (next > size) {
+      return at;
+    }
+    at = next;
+  }
+  return std::min(at, size);
+}
+
 Recording ReadRecording(std::span<const std::uint8_t> bytes) {
   if (StartsAsRecording(bytes)) {
     return ReadBinary(bytes);
+  }
+  // Control bytes never stand in the text format, and every recording has
+  // them (its version, its times): a recording whose mark was damaged.
+  const auto start = bytes.first(std::min<std::size_t>(bytes.size(), 4096));
+  if (std::any_of(start.begin(), start.end(), [](std::uint8_t byte) {
+        return (byte < 0x20 && byte != '\t' && byte != '\r' && byte != '\n') || byte == 0x7F;
+      })) {
+    throw std::runtime_error(
+        "it is not a recording of pokes: it does not begin with the mark 89 50 4F 4B 45 53 0D 0A "
+        "(damaged, or copied as text), nor is it a text file of pokes");
   }
   return ReadText(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -59,6 +60,16 @@ bool StartsAsRecording(std::span<const std::uint8_t> bytes);
 // file (which then takes a header first) or a recording of this version.
 std::string AppendProblem(std::span<const std::uint8_t> start);
 
+// Where the last whole poke of a recording of size bytes ends: size itself
+// when the file ends with a whole poke (or holds no more than a header), less
+// when a power cut or a partial copy left a poke cut short after it. readAt
+// gives count bytes from offset on, fewer where the file ends; only the
+// records' headers are read.
+std::uint64_t EndOfWholePokes(
+    std::uint64_t size,
+    const std::function<std::vector<std::uint8_t>(std::uint64_t offset, std::size_t count)>&
+        readAt);
+
 struct Recording {
   std::uint32_t Version = 0;
   std::vector<RecordedPoke> Pokes;
@@ -69,7 +80,8 @@ struct Recording {
 
 // Reads a whole file: a recording, or the older text format. A file that is
 // neither, or a recording of another version, throws std::runtime_error
-// saying why (for the text format, naming the line).
+// saying why (for the text format, naming the line; for a file with binary
+// bytes, that it is not a recording).
 Recording ReadRecording(std::span<const std::uint8_t> bytes);
 
 // "YYYY-MM-DD hh:mm:ss.ffffff", UTC.

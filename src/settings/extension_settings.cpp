@@ -5,9 +5,6 @@
 namespace vestrel {
 namespace {
 
-// As long a value as the main settings read.
-constexpr int kValueBufferSize = 127;
-
 class SectionReader {
  public:
   SectionReader(ProfileReader& reader, const std::string& iniFile, EventLog& appLog,
@@ -15,7 +12,8 @@ class SectionReader {
       : reader_(reader), iniFile_(iniFile), appLog_(appLog), section_(section) {}
 
   std::string Text(const char* key) {
-    return reader_.GetPrivateProfileString(section_, key, iniFile_, kValueBufferSize);
+    // Whole: a path cut short would record somewhere the trader never named.
+    return reader_.GetWholeValue(section_, key, iniFile_);
   }
 
   // A whole number of milliseconds from 0 up; absent is 0.
@@ -34,17 +32,15 @@ class SectionReader {
     return value;
   }
 
-  // 1 is on; absent and 0 are off.
+  // 1 is on; absent and 0 are off; anything else is off too.
   bool Switch(const char* key) {
-    const std::string text = Text(key);
-    if (text.empty() || text == "0") {
-      return false;
-    }
-    if (text == "1") {
-      return true;
-    }
-    Warn(key, text, "is neither 0 nor 1");
-    return false;
+    const std::optional<bool> value = ReadSwitch(key, kStaysOff);
+    return value.value_or(false);
+  }
+
+  // A switch whose safe side is on: a value that cannot be read turns it on.
+  bool SwitchOnWhenUnreadable(const char* key, const char* consequence) {
+    return ReadSwitch(key, consequence).value_or(true);
   }
 
   std::optional<KeyChord> Key(const char* key) {
@@ -61,10 +57,25 @@ class SectionReader {
   }
 
  private:
-  void Warn(const char* key, const std::string& value, const char* why) {
-    appLog_.Write("Marlowin.ini [" + std::string(section_) + "] " + key + "=" + value + " " + why +
-                      "; this feature stays off.",
-                  EventType::Warning);
+  static constexpr const char* kStaysOff = "this feature stays off";
+
+  // Empty when the value is neither absent, 0 nor 1: then one warning.
+  std::optional<bool> ReadSwitch(const char* key, const char* consequence) {
+    const std::string text = Text(key);
+    if (text.empty() || text == "0") {
+      return false;
+    }
+    if (text == "1") {
+      return true;
+    }
+    Warn(key, text, "is neither 0 nor 1", consequence);
+    return std::nullopt;
+  }
+
+  void Warn(const char* key, const std::string& value, const char* why,
+            const char* consequence = kStaysOff) {
+    WriteWarning(appLog_, "Marlowin.ini [" + std::string(section_) + "] " + key + "=" + value +
+                              " " + why + "; " + consequence + ".");
   }
 
   ProfileReader& reader_;
@@ -97,7 +108,9 @@ ExtensionSettings ReadExtensionSettings(ProfileReader& reader, const std::string
   if (settings.Record.File == "0") {
     settings.Record.File.clear();
   }
-  settings.Paper.Enabled = SectionReader(reader, iniFile, appLog, "Paper").Switch("Enabled");
+  // A trader who asked for paper must never trade real money by a typing slip.
+  settings.Paper.Enabled = SectionReader(reader, iniFile, appLog, "Paper")
+                               .SwitchOnWhenUnreadable("Enabled", "the panel trades on paper");
   return settings;
 }
 

@@ -42,7 +42,8 @@ struct RecordSettings {
   std::string File;
 };
 
-// [Paper]
+// [Paper]: a value that cannot be read turns paper on, the side where no
+// real money moves.
 struct PaperSettings {
   bool Enabled = false;
 };
@@ -57,7 +58,8 @@ struct ExtensionSettings {
 
 // Reads the optional sections. Never fails: a value that cannot be read is
 // one warning in the application log naming the section, the key and the
-// value, and that one feature stays off.
+// value, and that one feature stays off ([Paper] Enabled excepted: it turns
+// paper on).
 ExtensionSettings ReadExtensionSettings(ProfileReader& reader, const std::string& iniFile,
                                         EventLog& appLog);
 

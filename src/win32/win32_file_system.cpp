@@ -1,5 +1,6 @@
 #include "win32/win32_file_system.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "win32/text_encoding.h"
@@ -40,16 +41,34 @@ class Win32BinaryAppendFile : public BinaryAppendFile {
   Win32BinaryAppendFile(const Win32BinaryAppendFile&) = delete;
   Win32BinaryAppendFile& operator=(const Win32BinaryAppendFile&) = delete;
 
-  std::vector<std::uint8_t> ReadStart(std::size_t count) override {
-    std::vector<std::uint8_t> bytes(count);
-    OVERLAPPED fromTheStart{};
+  std::vector<std::uint8_t> ReadAt(std::uint64_t offset, std::size_t count) override {
+    std::vector<std::uint8_t> bytes(std::min<std::size_t>(count, MAXDWORD));
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(offset);
+    at.OffsetHigh = static_cast<DWORD>(offset >> 32U);
     DWORD read = 0;
-    if (!ReadFile(file_, bytes.data(), static_cast<DWORD>(count), &read, &fromTheStart) &&
+    if (!ReadFile(file_, bytes.data(), static_cast<DWORD>(bytes.size()), &read, &at) &&
         GetLastError() != ERROR_HANDLE_EOF) {
       RaiseLastError();
     }
     bytes.resize(read);
     return bytes;
+  }
+
+  std::uint64_t Size() override {
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file_, &size)) {
+      RaiseLastError();
+    }
+    return static_cast<std::uint64_t>(size.QuadPart);
+  }
+
+  void Truncate(std::uint64_t size) override {
+    LARGE_INTEGER at{};
+    at.QuadPart = static_cast<LONGLONG>(size);
+    if (!SetFilePointerEx(file_, at, nullptr, FILE_BEGIN) || !SetEndOfFile(file_)) {
+      RaiseLastError();
+    }
   }
 
   void Append(std::span<const std::uint8_t> bytes) override {
@@ -118,7 +137,13 @@ std::unique_ptr<BinaryAppendFile> Win32FileSystem::OpenForBinaryAppend(const std
   if (file == INVALID_HANDLE_VALUE) {
     RaiseLastError();
   }
-  return std::make_unique<Win32BinaryAppendFile>(file);
+  auto opened = std::make_unique<Win32BinaryAppendFile>(file);
+  // A device or a pipe under a file's name would take the pokes nowhere, or
+  // block the panel on a write.
+  if (GetFileType(file) != FILE_TYPE_DISK) {
+    throw AppError(kErrInvalidCall, "", "not a file on disk");
+  }
+  return opened;
 }
 
 void Win32FileSystem::DeleteFile(const std::string& path) {

@@ -9,6 +9,9 @@ class Win32ProfileReader : public ProfileReader {
  public:
   std::string GetPrivateProfileString(const std::string& section, const std::string& key,
                                       const std::string& file, int bufferSize) override;
+  // Grows the buffer until the lookup's count shows the value fit.
+  std::string GetWholeValue(const std::string& section, const std::string& key,
+                            const std::string& file) override;
 };
 
 }  // namespace vestrel::win32

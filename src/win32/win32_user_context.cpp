@@ -1,5 +1,7 @@
 #include "win32/win32_user_context.h"
 
+#include <string>
+
 #include "common/app_error.h"
 #include "win32/text_encoding.h"
 #include "win32/windows_api.h"
@@ -40,9 +42,8 @@ void Find(HMODULE module, const char* name, Function& function) {
 const ComLibraries& Com() {
   static const ComLibraries libraries = [] {
     ComLibraries found;
-    const HMODULE ole = LoadLibraryExW(L"ole32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-    const HMODULE automation =
-        LoadLibraryExW(L"oleaut32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    const HMODULE ole = LoadSystemLibrary(L"ole32.dll");
+    const HMODULE automation = LoadSystemLibrary(L"oleaut32.dll");
     Find(ole, "CoInitialize", found.Initialize);
     Find(ole, "CoUninitialize", found.Uninitialize);
     Find(ole, "CLSIDFromProgID", found.ClassIdFromProgId);
@@ -72,6 +73,19 @@ class Releaser {
 };
 
 }  // namespace
+
+HMODULE LoadSystemLibrary(const wchar_t* name, LoadLibraryExFunction load) {
+  if (const HMODULE module = load(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32); module != nullptr) {
+    return module;
+  }
+  wchar_t folder[MAX_PATH] = {};
+  const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) {
+    return nullptr;
+  }
+  const std::wstring path = std::wstring(folder, length) + L"\\" + name;
+  return load(path.c_str(), nullptr, 0);
+}
 
 Win32UserContextSource::~Win32UserContextSource() {
   if (comInitialized_) {

@@ -8,6 +8,7 @@
 namespace vestrel {
 namespace {
 
+using testing::EventLogEntry;
 using testing::FakeEventLog;
 using testing::MapProfile;
 
@@ -64,6 +65,43 @@ TEST(ExtensionSettings, ReadsEveryKeyAndWarnsOnceForEachValueItCannotRead) {
   EXPECT_EQ(log.Entries[0].Type, EventType::Warning);
   EXPECT_NE(log.Entries[2].Text.find("[Hotkeys] MaxAsk=F25 is not a key"), std::string::npos);
   EXPECT_NE(log.Entries[4].Text.find("[Hotkeys] Global=yes is neither 0 nor 1"), std::string::npos);
+}
+
+TEST(ExtensionSettings, APaperSwitchThatCannotBeReadTradesOnPaper) {
+  for (const char* value : {"yes", "2", "abc"}) {
+    MapProfile profile;
+    profile.Values.insert({{"Paper/Enabled", value}});
+    FakeEventLog log;
+    EXPECT_TRUE(ReadExtensionSettings(profile, "C:\\Q\\Marlowin.ini", log).Paper.Enabled) << value;
+    EXPECT_EQ(log.Entries,
+              (std::vector<EventLogEntry>{{"Marlowin.ini [Paper] Enabled=" + std::string(value) +
+                                               " is neither 0 nor 1; the panel trades on paper.",
+                                           EventType::Warning}}));
+  }
+}
+
+// As the system lookup: at most bufferSize - 1 characters come back.
+class CuttingProfile : public MapProfile {
+ public:
+  std::string GetPrivateProfileString(const std::string& section, const std::string& key,
+                                      const std::string& file, int bufferSize) override {
+    return MapProfile::GetPrivateProfileString(section, key, file, bufferSize)
+        .substr(0, static_cast<std::size_t>(bufferSize - 1));
+  }
+};
+
+TEST(ExtensionSettings, ValuesAreReadWholeHoweverLong) {
+  for (const std::size_t length : {126U, 127U, 128U, 300U, 5000U}) {
+    CuttingProfile profile;
+    const std::string path = "C:\\" + std::string(length - 7, 'r') + "\\a.rec";
+    profile.Values.insert({{"Record/File", path}, {"Hotkeys/Kill", "Ctrl+" + path}});
+    FakeEventLog log;
+    const ExtensionSettings settings = ReadExtensionSettings(profile, "C:\\Q\\Marlowin.ini", log);
+    EXPECT_EQ(settings.Record.File, path) << length;
+    ASSERT_EQ(log.Entries.size(), 1U) << length;
+    EXPECT_EQ(
+        log.Entries[0].Text.find("Marlowin.ini [Hotkeys] Kill=Ctrl+" + path + " is not a key"), 0U);
+  }
 }
 
 TEST(KeyChords, ReadBackAsTheyAreWritten) {

@@ -225,7 +225,9 @@ TEST(WholePanel, ARefusedPokeKeepsTheLastBookAndIsLogged) {
   EXPECT_EQ(rig.Caption(ControlId::cmdBestBid), "90");
 }
 
-TEST(WholePanel, AFloodOfRefusedPokesIsLoggedOnceAndCountedOnTheTickAndAtShutdown) {
+// The folding itself is the dispatcher's (log_repeats_test); here the panel's
+// tick and shutdown write the counts it holds.
+TEST(WholePanel, AFloodOfRefusedPokesIsCountedOnTheTickAndAtShutdown) {
   PanelRig rig;
   ASSERT_TRUE(rig.panel.Start());
   const std::string& textLog = rig.services.Files.Files[kTextLog];
@@ -248,23 +250,24 @@ TEST(WholePanel, AFloodOfRefusedPokesIsLoggedOnceAndCountedOnTheTickAndAtShutdow
     EXPECT_EQ(rig.Poke(truncated), kDdeFNotProcessed);
   }
   rig.panel.Tick();
-  EXPECT_EQ(count(kStars), records);
-  EXPECT_EQ(rig.services.ErrorEntries().size(), entries);
+  EXPECT_EQ(count(kStars), 3 * records);
+  EXPECT_EQ(rig.services.ErrorEntries().size(), 3 * entries);
 
   // A tick once the minute is over writes one count for each record.
   rig.services.Regional.Clock.Minute += 1;
   rig.panel.Tick();
-  EXPECT_EQ(count(kStars), 2 * records);
-  EXPECT_EQ(count(" : Repeated 99 more times between 14:05:09 and 14:05:09: "), records);
-  EXPECT_EQ(rig.services.ErrorEntries().size(), 2 * entries);
+  EXPECT_EQ(count(kStars), 4 * records);
+  EXPECT_EQ(count(" : Repeated 97 more times between 14:05:09 and 14:05:09: "), records);
+  EXPECT_EQ(rig.services.ErrorEntries().size(), 4 * entries);
 
-  // Then the next is written whole again, and shutdown writes what is held.
-  rig.Poke(truncated);
-  rig.Poke(truncated);
-  EXPECT_EQ(count(kStars), 3 * records);
+  // Then a new run, and shutdown writes what is held.
+  for (int poke = 0; poke < 4; ++poke) {
+    rig.Poke(truncated);
+  }
+  EXPECT_EQ(count(kStars), 7 * records);
   rig.panel.Shutdown();
   EXPECT_EQ(count(" : Repeated once more at 14:06:09: "), records);
-  EXPECT_EQ(count(kStars), 4 * records);
+  EXPECT_EQ(count(kStars), 8 * records);
 }
 
 // A clock that moves on a microsecond every time it is read.
@@ -387,6 +390,19 @@ TEST(WholePanel, EveryPokeIsRecordedWithItsArrivalTimeAndItemAfterTheRecordingTh
   EXPECT_EQ(rig.services.Files.OpenFiles, 0);
 }
 
+TEST(WholePanel, AnAbsoluteRecordingPathIsTakenAsItStands) {
+  PanelRig rig;
+  rig.RecordTo("C:\\Records\\today.rec");
+  rig.services.Files.Folders.insert("C:");
+  ASSERT_TRUE(rig.panel.Start());
+  ASSERT_TRUE(rig.panel.Recording());
+  rig.Poke(BookBytes(kBook));
+  rig.panel.Shutdown();
+  EXPECT_EQ(ReadBack(rig.FileContent("C:\\Records\\today.rec")).Pokes.size(), 1U);
+  EXPECT_EQ(rig.services.Files.Files.count("C:\\QUIK\\C:\\Records\\today.rec"), 0U);
+  EXPECT_TRUE(rig.Warnings().empty());
+}
+
 TEST(WholePanel, ARecordingThatCannotBeWrittenIsOneWarningAndTradingGoesOn) {
   const std::string text = "R1C1:R1C1\t00\n";
   struct Case {
@@ -399,6 +415,9 @@ TEST(WholePanel, ARecordingThatCannotBeWrittenIsOneWarningAndTradingGoesOn) {
            {"D:\\pokes.rec", "", true,
             "Pokes are not recorded to D:\\pokes.rec: the file cannot be opened (Permission "
             "denied). Trading goes on."},
+           {"logs\\com1.rec", "", false,
+            "Pokes are not recorded to C:\\QUIK\\logs\\com1.rec: it names the device com1, not a "
+            "file. Trading goes on."},
            {"old.pokes", text, false,
             "Pokes are not recorded to C:\\QUIK\\old.pokes: it is not a version 2 recording of "
             "pokes. Trading goes on."}}) {
@@ -634,11 +653,12 @@ TEST(PanelHotkeys, AKeyIsAClickOnItsButtonWithExactlyItsModifiers) {
   EXPECT_TRUE(rig.hotkeys.Registered.empty());  // only while the panel has the focus
 }
 
-TEST(PanelHotkeys, GlobalKeysAreRegisteredAndAKeyAnotherProgramHoldsIsOneWarning) {
+TEST(PanelHotkeys, GlobalKeysAreRegisteredOnceAndAKeyAnotherProgramHoldsIsOneWarning) {
   PanelRig rig;
   rig.profile.Values.insert({{"Hotkeys/Global", "1"},
                              {"Hotkeys/MaxBid", "Shift+Alt+B"},
                              {"Hotkeys/MaxAsk", "Num5"},
+                             {"Hotkeys/Reverse", "num5"},  // taken: neither bound nor registered
                              {"Hotkeys/Kill", "F12"}});
   rig.hotkeys.Held.insert(0x7B);  // F12
   ASSERT_TRUE(rig.panel.Start());
@@ -646,6 +666,9 @@ TEST(PanelHotkeys, GlobalKeysAreRegisteredAndAKeyAnotherProgramHoldsIsOneWarning
                                         {0x42, false, true, true}, {0x65, false, false, false}}));
   EXPECT_EQ(rig.services.AppLog.Entries,
             (std::vector<EventLogEntry>{
+                {"Marlowin.ini [Hotkeys] Reverse=Num5 is already the key of MaxAsk; this key "
+                 "stays off.",
+                 EventType::Warning},
                 {"Marlowin.ini [Hotkeys] Kill=F12 cannot be registered for the whole system "
                  "(another program holds it); it works only while the panel has the focus.",
                  EventType::Warning}}));
@@ -653,6 +676,25 @@ TEST(PanelHotkeys, GlobalKeysAreRegisteredAndAKeyAnotherProgramHoldsIsOneWarning
   EXPECT_EQ(rig.library.Sent, Lines{kKill});
   rig.panel.Shutdown();
   EXPECT_TRUE(rig.hotkeys.Registered.empty());
+}
+
+TEST(PanelHotkeys, WarningsTheApplicationLogCannotTakeNeverStopStartUp) {
+  PanelRig rig;
+  rig.profile.Values.insert({{"Hotkeys/Global", "1"},
+                             {"Hotkeys/BestBid", "Ctrl+F2"},
+                             {"Hotkeys/Reverse", "Ctrl+F2"},
+                             {"Hotkeys/Kill", "F12"},
+                             {"Guard/StaleAfterMs", "soon"}});
+  rig.hotkeys.Held.insert(0x7B);
+  rig.services.AppLog.FailingWrites = 1000;
+  ASSERT_TRUE(rig.panel.Start());
+  EXPECT_EQ(rig.hotkeys.Registered,
+            (std::vector<FakeGlobalHotkeys::Key>{{0x71, true, false, false}}));
+  rig.services.AppLog.FailingWrites = 0;
+  rig.Poke(BookBytes(kBook));
+  EXPECT_EQ(rig.Caption(ControlId::cmdBestBid), "101");  // the DDE server runs
+  EXPECT_TRUE(rig.panel.KeyPress(kCtrlF2));
+  EXPECT_EQ(rig.library.Sent, (Lines{kOrder + "S; PRICE=91; QUANTITY=2;"}));
 }
 
 }  // namespace

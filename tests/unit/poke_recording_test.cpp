@@ -7,6 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "fakes/fake_ports.h"
+#include "fakes/fake_window_ports.h"
+#include "recording/device_names.h"
+#include "recording/poke_recorder.h"
+
 namespace vestrel {
 namespace {
 
@@ -58,6 +63,24 @@ TEST(PokeRecording, OnlyAnEmptyFileOrARecordingOfThisVersionIsAppendedTo) {
   EXPECT_EQ(AppendProblem(FromText("R1C1:R1C1\t00\n")), "it is not a version 2 recording of pokes");
   EXPECT_EQ(AppendProblem(std::span(header).first(9)), "the recording's header is cut short");
   EXPECT_THROW(ReadRecording(std::span(header).first(9)), std::runtime_error);
+
+  // A recording whose mark was damaged, or copied as text, is no text file.
+  Bytes recording = header;
+  AppendPokeRecord(recording, 1'796'000'000'000'000, "R1C1:R1C1", Bytes{0x10, 0});
+  // CR LF became LF.
+  Bytes asText(recording.begin(), recording.begin() + 6);
+  asText.insert(asText.end(), recording.begin() + 7, recording.end());
+  Bytes firstByte = recording;
+  firstByte[0] = '?';
+  for (const Bytes& damaged : {asText, firstByte}) {
+    try {
+      ReadRecording(damaged);
+      ADD_FAILURE() << "a damaged recording was read";
+    } catch (const std::runtime_error& error) {
+      EXPECT_EQ(std::string(error.what()).rfind("it is not a recording of pokes: ", 0), 0U)
+          << error.what();
+    }
+  }
 }
 
 TEST(PokeRecording, TheOlderTextFileIsReadWithoutTimes) {
@@ -77,6 +100,131 @@ TEST(PokeRecording, TheOlderTextFileIsReadWithoutTimes) {
     } catch (const std::runtime_error& error) {
       EXPECT_EQ(std::string(error.what()).rfind("line 3: ", 0), 0U) << error.what();
     }
+  }
+}
+
+// Where the whole pokes end, read from bytes in memory.
+std::uint64_t WholeEnd(const Bytes& file) {
+  return EndOfWholePokes(file.size(), [&](std::uint64_t offset, std::size_t count) {
+    const auto from = std::min<std::size_t>(offset, file.size());
+    const std::size_t size = std::min(count, file.size() - from);
+    return Bytes(file.begin() + static_cast<std::ptrdiff_t>(from),
+                 file.begin() + static_cast<std::ptrdiff_t>(from + size));
+  });
+}
+
+TEST(PokeRecording, TheEndOfTheLastWholePokeIsFoundOverBlocksAndEmptyData) {
+  // Pokes larger than a read block, and a last one with empty data.
+  Bytes file = RecordingHeader();
+  const std::vector<std::size_t> sizes{700'000, 1'500'000, 3, 0};
+  std::vector<std::uint64_t> starts;
+  for (const std::size_t size : sizes) {
+    starts.push_back(file.size());
+    AppendPokeRecord(file, 1, "R1C1:R3C3", Bytes(size, 0x10));
+  }
+  EXPECT_EQ(WholeEnd(file), file.size());
+  EXPECT_TRUE(ReadRecording(file).CutShort.empty());
+  EXPECT_EQ(WholeEnd(RecordingHeader()), kRecordingHeaderSize);
+  for (std::size_t poke = 0; poke < sizes.size(); ++poke) {
+    const std::uint64_t end = poke + 1 < sizes.size() ? starts[poke + 1] : file.size();
+    for (const std::uint64_t cut :
+         {starts[poke] + 1, starts[poke] + kPokeRecordHeaderSize, end - 1}) {
+      const Bytes part(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(cut));
+      EXPECT_EQ(WholeEnd(part), starts[poke]) << poke << " cut at " << cut;
+    }
+  }
+}
+
+struct RecorderRig {
+  testing::MemoryFileSystem files;
+  testing::FakeClock clock;
+  testing::FakeEventLog appLog;
+  PokeRecorder recorder{files, clock, appLog};
+  const std::string path = "C:\\QUIK\\today.rec";
+
+  RecorderRig() { files.Folders.insert("C:\\QUIK"); }
+  Recording Read() {
+    const std::string& content = files.Files[path];
+    return ReadRecording(Bytes(content.begin(), content.end()));
+  }
+};
+
+TEST(PokeRecorder, ARecordingThatEndsInsideAPokeLosesThatPokeAndGoesOnWhole) {
+  RecorderRig rig;
+  Bytes before = RecordingHeader();
+  AppendPokeRecord(before, 5, "R1C1:R1C1", Bytes{1, 2, 3});
+  const std::size_t whole = before.size();
+  AppendPokeRecord(before, 6, "R1C1:R3C3", Bytes(40, 7));
+  before.resize(before.size() - 11);  // a power cut in the middle of the write
+  rig.files.Files[rig.path].assign(before.begin(), before.end());
+
+  ASSERT_TRUE(rig.recorder.Start(rig.path));
+  EXPECT_EQ(rig.appLog.Entries,
+            (std::vector<testing::EventLogEntry>{
+                {"The recording C:\\QUIK\\today.rec ended inside a poke (a power cut or a partial "
+                 "copy): its last " +
+                     std::to_string(before.size() - whole) +
+                     " bytes were cut off, and recording goes on after its last whole poke.",
+                 EventType::Warning}}));
+  rig.recorder.Record("R1C1:R2C2", Bytes{9});
+  rig.recorder.Stop();
+  const Recording read = rig.Read();
+  EXPECT_TRUE(read.CutShort.empty());
+  EXPECT_EQ(read.Pokes, (std::vector<RecordedPoke>{{5, "R1C1:R1C1", {1, 2, 3}},
+                                                   {rig.clock.Utc, "R1C1:R2C2", {9}}}));
+
+  // A whole recording, its last poke without data, is appended to as it is.
+  RecorderRig again;
+  Bytes complete = RecordingHeader();
+  AppendPokeRecord(complete, 5, "R1C1:R1C1", Bytes{});
+  again.files.Files[again.path].assign(complete.begin(), complete.end());
+  ASSERT_TRUE(again.recorder.Start(again.path));
+  again.recorder.Stop();
+  EXPECT_EQ(again.files.Files[again.path].size(), complete.size());
+  EXPECT_TRUE(again.appLog.Entries.empty());
+}
+
+TEST(PokeRecorder, ABufferThatReachesItsFlushSizeExactlyIsWrittenAtOnce) {
+  RecorderRig rig;
+  ASSERT_TRUE(rig.recorder.Start(rig.path));
+  const std::string item = "R1C1:R3C3";
+  const std::size_t data =
+      PokeRecorder::kFlushAtBytes - kRecordingHeaderSize - kPokeRecordHeaderSize - item.size();
+  rig.recorder.Record(item, Bytes(data - 1, 1));  // one byte short: kept
+  EXPECT_TRUE(rig.files.Files[rig.path].empty());
+  rig.recorder.Stop();
+
+  RecorderRig exact;
+  ASSERT_TRUE(exact.recorder.Start(exact.path));
+  exact.recorder.Record(item, Bytes(data, 1));
+  EXPECT_EQ(exact.files.Files[exact.path].size(), PokeRecorder::kFlushAtBytes);
+  exact.recorder.Record(item, Bytes{2});
+  exact.recorder.Stop();
+  const Recording read = exact.Read();
+  ASSERT_EQ(read.Pokes.size(), 2U);
+  EXPECT_EQ(read.Pokes[1].Data, Bytes{2});
+  EXPECT_TRUE(read.CutShort.empty());
+}
+
+TEST(PokeRecorder, ADeviceIsNeverOpened) {
+  for (const char* device :
+       {"C:\\QUIK\\COM1", "C:\\QUIK\\logs\\com1.rec", "NUL", "con", "C:\\QUIK\\PRN", "aux.log",
+        "LPT1", "C:\\QUIK\\com1.txt", "C:\\QUIK\\nul.", "C:\\QUIK\\lpt9 . ", "C:\\QUIK\\Com1 .rec",
+        "C:conout$", "\\\\.\\pipe\\pokes"}) {
+    RecorderRig rig;
+    EXPECT_FALSE(rig.recorder.Start(device)) << device;
+    ASSERT_EQ(rig.appLog.Entries.size(), 1U) << device;
+    EXPECT_EQ(rig.appLog.Entries[0].Text.rfind(
+                  "Pokes are not recorded to " + std::string(device) + ": it names the device ", 0),
+              0U)
+        << rig.appLog.Entries[0].Text;
+    EXPECT_EQ(rig.files.OpenFiles, 0);
+    EXPECT_TRUE(rig.files.Files.empty());
+    EXPECT_EQ(rig.files.Folders.size(), 2U);  // no folder made on the way
+  }
+  for (const char* file : {"com10.rec", "console.rec", "COM.rec", "nullable", "C:\\con\\a.rec",
+                           "lpt.1", "C:\\QUIK\\auxiliary.rec"}) {
+    EXPECT_EQ(DeviceName(file), "") << file;
   }
 }
 

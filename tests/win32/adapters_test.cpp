@@ -63,16 +63,25 @@ TEST(Win32Regional, TheDecimalSeparatorAndTheAnsiCodePageAreTheSystems) {
   EXPECT_EQ(regional.AnsiToUtf8(""), "");
 }
 
-TEST(Win32ProfileReader, ReadsThroughTheSystemLookupCutTo126Characters) {
+TEST(Win32ProfileReader, ReadsThroughTheSystemLookupCutTo126CharactersOrWhole) {
   const std::string ini = TempFolder() + "\\Marlowin.ini";
   std::ofstream(Utf8ToWide(ini).c_str(), std::ios::binary)
-      << "[MAIN]\r\nACCOUNT = " << std::string(200, 'a') << "\r\nSize=1\r\nEmpty=\r\n";
+      << "[MAIN]\r\nACCOUNT = " << std::string(200, 'a') << "\r\nSize=1\r\nEmpty=\r\n"
+      << "[Record]\r\nFile127=" << std::string(127, 'b') << "\r\nFile128=" << std::string(128, 'c')
+      << "\r\nFile3000=" << std::string(3000, 'd') << "\r\n";
   Win32ProfileReader reader;
   EXPECT_EQ(reader.GetPrivateProfileString("Main", "Account", ini, 127), std::string(126, 'a'));
   EXPECT_EQ(reader.GetPrivateProfileString("main", "size", ini, 127), "1");
   EXPECT_EQ(reader.GetPrivateProfileString("Main", "Empty", ini, 127), "");
   EXPECT_EQ(reader.GetPrivateProfileString("Main", "Missing", ini, 127), "");
   EXPECT_EQ(reader.GetPrivateProfileString("Main", "Size", ini + ".missing", 127), "");
+
+  EXPECT_EQ(reader.GetWholeValue("Main", "Account", ini), std::string(200, 'a'));
+  EXPECT_EQ(reader.GetWholeValue("Record", "File127", ini), std::string(127, 'b'));
+  EXPECT_EQ(reader.GetWholeValue("Record", "File128", ini), std::string(128, 'c'));
+  EXPECT_EQ(reader.GetWholeValue("Record", "File3000", ini), std::string(3000, 'd'));
+  EXPECT_EQ(reader.GetWholeValue("Main", "Size", ini), "1");
+  EXPECT_EQ(reader.GetWholeValue("Main", "Missing", ini), "");
 }
 
 TEST(Win32EventLog, MirrorsEveryEntryAsAJsonLine) {
@@ -145,6 +154,33 @@ TEST(Win32UserContext, TheUserNameIsAskedForAsAMethodOrAsAProperty) {
   UserNameComponent method(DISPATCH_METHOD);
   EXPECT_EQ(UserNameOf(property), "Трейдер");
   EXPECT_EQ(UserNameOf(method), "Трейдер");
+}
+
+// A loader as Windows 7 without its loader update has it: the search flags
+// are an invalid parameter.
+std::vector<std::wstring> loadedNames;
+HMODULE WINAPI LoaderWithoutSearchFlags(LPCWSTR name, HANDLE file, DWORD flags) {
+  if ((flags & LOAD_LIBRARY_SEARCH_SYSTEM32) != 0) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
+  loadedNames.emplace_back(name);
+  return LoadLibraryExW(name, file, flags);
+}
+
+TEST(Win32UserContext, ComIsLoadedFromTheSystemFolderByItsFullPathWhereTheFlagIsRefused) {
+  wchar_t folder[MAX_PATH] = {};
+  ASSERT_NE(GetSystemDirectoryW(folder, MAX_PATH), 0U);
+  for (const wchar_t* name : {L"ole32.dll", L"oleaut32.dll"}) {
+    loadedNames.clear();
+    const HMODULE module = LoadSystemLibrary(name, LoaderWithoutSearchFlags);
+    EXPECT_NE(module, nullptr);
+    EXPECT_EQ(loadedNames, std::vector<std::wstring>{std::wstring(folder) + L"\\" + name});
+    EXPECT_EQ(module, GetModuleHandleW(name));
+    FreeLibrary(module);
+  }
+  EXPECT_NE(LoadSystemLibrary(L"ole32.dll"), nullptr);
+  EXPECT_EQ(LoadSystemLibrary(L"no_such_library.dll", LoaderWithoutSearchFlags), nullptr);
 }
 
 class Win32TextLog : public ::testing::Test {
@@ -256,6 +292,38 @@ TEST(Win32FileSystem, ARecordingIsAppendedToReadableMeanwhileAndWrittenByOneOnly
   EXPECT_LE(pokes[0].UtcMicroseconds, pokes[2].UtcMicroseconds);
   EXPECT_GT(pokes[0].UtcMicroseconds, 1'700'000'000'000'000);  // the system's time
   EXPECT_EQ(appLog.Entries.size(), 1U);
+
+  // A copy cut off inside its last poke is cut back to its whole pokes before
+  // anything is appended.
+  std::string content = ReadBytes(path);
+  content.resize(content.size() - 5);
+  std::ofstream(Utf8ToWide(path).c_str(), std::ios::binary) << content;
+  {
+    PokeRecorder recorder(files, clock, appLog);
+    ASSERT_TRUE(recorder.Start(path));
+    recorder.Record("R3C1:R3C1", book);
+  }
+  const std::vector<RecordedPoke> after = ReadPokes(path);
+  ASSERT_EQ(after.size(), 3U);
+  EXPECT_EQ(after[2].Item, "R3C1:R3C1");
+  ASSERT_EQ(appLog.Entries.size(), 2U);
+  EXPECT_NE(appLog.Entries[1].Text.find(
+                "its last " + std::to_string(kPokeRecordHeaderSize + 9 + book.size() - 5) +
+                " bytes were cut off"),
+            std::string::npos)
+      << appLog.Entries[1].Text;
+}
+
+TEST(Win32FileSystem, OnlyAFileOnDiskIsOpenedForARecording) {
+  Win32FileSystem files;
+  // The device opens; what it is shows only then.
+  try {
+    files.OpenForBinaryAppend("NUL");
+    ADD_FAILURE() << "the NUL device was opened as a recording";
+  } catch (const AppError& error) {
+    EXPECT_EQ(error.Description, "not a file on disk");
+  }
+  EXPECT_THROW(files.OpenForBinaryAppend(TempFolder()), AppError);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -60,6 +61,10 @@ class RecordFile {
       problem = "cannot record to " + path + ": " + problem;
       return false;
     }
+    if (!start.empty() && !CutPartialPoke(path, existing, problem)) {
+      return false;
+    }
+    existing.close();
     file_.open(path, std::ios::binary | std::ios::app);
     if (start.empty()) {
       Write(vestrel::RecordingHeader());
@@ -81,6 +86,36 @@ class RecordFile {
   }
 
  private:
+  // A recording that ends inside a poke (a power cut, a partial copy) loses
+  // that poke's bytes first: appended to as it is, every later poke would be
+  // read as part of it.
+  static bool CutPartialPoke(const std::string& path, std::ifstream& file, std::string& problem) {
+    file.clear();
+    file.seekg(0, std::ios::end);
+    const auto size = static_cast<std::uint64_t>(file.tellg());
+    const std::uint64_t whole =
+        vestrel::EndOfWholePokes(size, [&](std::uint64_t offset, std::size_t count) {
+          std::vector<std::uint8_t> bytes(count);
+          file.clear();
+          file.seekg(static_cast<std::streamoff>(offset));
+          file.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(count));
+          bytes.resize(static_cast<std::size_t>(file.gcount()));
+          return bytes;
+        });
+    if (whole == size) {
+      return true;
+    }
+    std::error_code error;
+    std::filesystem::resize_file(path, whole, error);
+    if (error) {
+      problem = "cannot cut the partial last poke off " + path + ": " + error.message();
+      return false;
+    }
+    std::fprintf(stderr, "termsim: %s ended inside a poke: its last %llu bytes were cut off\n",
+                 path.c_str(), static_cast<unsigned long long>(size - whole));
+    return true;
+  }
+
   void Write(const std::vector<std::uint8_t>& bytes) {
     file_.write(reinterpret_cast<const char*>(bytes.data()),
                 static_cast<std::streamsize>(bytes.size()));
@@ -149,7 +184,8 @@ class PokeSource {
       for (const RecordedPoke& poke : recorded_) {
         times.push_back(poke.UtcMicroseconds);
       }
-      return PokeSchedule::Recorded(times, options_.Speed);
+      return PokeSchedule::Recorded(times, options_.Speed,
+                                    static_cast<double>(options_.MaxWaitMs) * 1000);
     }
     return PokeSchedule::AtRate(options_.Rate, options_.RandomGaps, options_.Market.Seed,
                                 options_.Speed);
@@ -239,6 +275,13 @@ int main(int argc, char** argv) {
   std::int64_t failed = 0;
   for (std::int64_t i = 0; total == 0 || i < total; ++i) {
     const std::int64_t dueMicroseconds = schedule.Next();
+    if (schedule.CutGap() > 0) {
+      std::fprintf(stderr,
+                   "termsim: poke %lld was recorded %.3f s after the one before; waiting %.3f s "
+                   "(--max-wait-ms)\n",
+                   static_cast<long long>(i + 1), schedule.CutGap() * options.Speed / 1e6,
+                   static_cast<double>(options.MaxWaitMs) / 1000);
+    }
     const auto due = start + std::chrono::microseconds(dueMicroseconds);
     if (client && due > Clock::now()) {
       vestrel::termsim::PumpFor(due - Clock::now());

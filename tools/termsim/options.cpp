@@ -121,6 +121,11 @@ ParsedOptions ParseOptions(const std::vector<std::string>& arguments) {
         return fail("--speed needs a number above 0");
       }
       o.Speed = number;
+    } else if (name == "--max-wait-ms") {
+      if (!ToInteger(value, 1, integer)) {
+        return fail("--max-wait-ms needs a number of milliseconds above 0");
+      }
+      o.MaxWaitMs = integer;
     } else if (name == "--connect-timeout") {
       if (!ToNumber(value, number) || number < 0) {
         return fail("--connect-timeout needs a number of seconds");

@@ -27,6 +27,9 @@ inline constexpr const char* kUsage =
     "                       replay at --rate, or with the gaps the replayed\n"
     "                       recording's arrival times had (default rate)\n"
     "  --speed X            X times faster, X > 0: every gap divided by X (default 1)\n"
+    "  --max-wait-ms N      with --timing recorded, wait at most N ms, N > 0, before\n"
+    "                       a poke (a recorded clock set forward, a pause); a line\n"
+    "                       says when a wait is cut (default 5000)\n"
     "  --record FILE        append every poke sent to the recording FILE, with the\n"
     "                       time it was sent (a dry run: when it was due)\n"
     "  --dry-run            connect to nothing: only generate (and record)\n"
@@ -64,6 +67,7 @@ struct Options {
   bool RandomGaps = false;
   Timing Pace = Timing::Rate;
   double Speed = 1;
+  std::int64_t MaxWaitMs = 5000;
   double ConnectTimeout = 30;
   std::uint32_t Timeout = 5000;
   bool DryRun = false;

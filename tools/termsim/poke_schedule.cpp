@@ -23,14 +23,23 @@ PokeSchedule PokeSchedule::AtRate(double rate, bool randomGaps, std::uint64_t se
   return schedule;
 }
 
-PokeSchedule PokeSchedule::Recorded(const std::vector<std::int64_t>& times, double speed) {
+PokeSchedule PokeSchedule::Recorded(const std::vector<std::int64_t>& times, double speed,
+                                    double maxGap) {
   PokeSchedule schedule;
   double offset = 0;
   for (std::size_t i = 0; i < times.size(); ++i) {
+    double cut = 0;
     if (i > 0) {
-      offset += static_cast<double>(std::max<std::int64_t>(times[i] - times[i - 1], 0)) / speed;
+      // In double: a difference of times far apart would overflow.
+      const double gap =
+          std::max(static_cast<double>(times[i]) - static_cast<double>(times[i - 1]), 0.0) / speed;
+      if (gap > maxGap) {
+        cut = gap;
+      }
+      offset += std::min(gap, maxGap);
     }
     schedule.offsets_.push_back(offset);
+    schedule.cutGaps_.push_back(cut);
   }
   const double gaps = times.size() > 1 ? static_cast<double>(times.size() - 1) : 1;
   schedule.loopSpan_ = offset + offset / gaps;
@@ -42,6 +51,7 @@ std::int64_t PokeSchedule::Next() {
   if (!offsets_.empty()) {
     const auto count = static_cast<std::int64_t>(offsets_.size());
     const std::int64_t loop = index / count;
+    cutGap_ = cutGaps_[static_cast<std::size_t>(index % count)];
     return std::llround(static_cast<double>(loop) * loopSpan_ +
                         offsets_[static_cast<std::size_t>(index % count)]);
   }

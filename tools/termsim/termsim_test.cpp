@@ -188,16 +188,34 @@ TEST(PokeSchedule, EvenGapsAtTheRateAndRandomOnesAroundIt) {
 TEST(PokeSchedule, RecordedGapsAreKeptDividedByTheSpeedAndStartOver) {
   // 2026-11-30 and on; the clock was set back before the fourth poke.
   const std::int64_t t0 = 1'796'000'000'000'000;
-  PokeSchedule schedule =
-      PokeSchedule::Recorded({t0, t0 + 300'000, t0 + 900'000, t0 + 850'000, t0 + 1'450'000}, 3);
+  PokeSchedule schedule = PokeSchedule::Recorded(
+      {t0, t0 + 300'000, t0 + 900'000, t0 + 850'000, t0 + 1'450'000}, 3, 5e6);
   std::vector<std::int64_t> due;
   for (int i = 0; i < 7; ++i) {
     due.push_back(schedule.Next());
+    EXPECT_EQ(schedule.CutGap(), 0);
   }
   // Gaps of 100, 200, 0 and 200 ms; after 500 ms the mean gap, 125 ms.
   EXPECT_EQ(due,
             (std::vector<std::int64_t>{0, 100'000, 300'000, 300'000, 500'000, 625'000, 725'000}));
-  PokeSchedule one = PokeSchedule::Recorded({t0}, 1);
+
+  // A clock set a year forward (and one set to the end of time) waits the
+  // longest wait, and says so.
+  constexpr std::int64_t kYear = 365LL * 86'400'000'000;
+  PokeSchedule jumps = PokeSchedule::Recorded(
+      {t0, t0 + kYear, t0 + kYear + 2'000'000, INT64_MAX, INT64_MAX}, 1, 2e6);
+  std::vector<std::int64_t> cutDue;
+  std::vector<double> cut;
+  for (int i = 0; i < 5; ++i) {
+    cutDue.push_back(jumps.Next());
+    cut.push_back(jumps.CutGap());
+  }
+  EXPECT_EQ(cutDue, (std::vector<std::int64_t>{0, 2'000'000, 4'000'000, 6'000'000, 6'000'000}));
+  EXPECT_EQ(cut[1], static_cast<double>(kYear));
+  EXPECT_EQ(cut[2], 0);  // exactly the longest wait is kept
+  EXPECT_GT(cut[3], 0);
+  EXPECT_EQ(cut[4], 0);
+  PokeSchedule one = PokeSchedule::Recorded({t0}, 1, 5e6);
   EXPECT_EQ(one.Next(), 0);
   EXPECT_EQ(one.Next(), 0);
 }
@@ -212,6 +230,7 @@ TEST(Options, DefaultsAreTheTerminalsAndThePanels) {
   EXPECT_EQ(parsed.Values.Rate, 10);
   EXPECT_EQ(parsed.Values.Pace, Timing::Rate);
   EXPECT_EQ(parsed.Values.Speed, 1);
+  EXPECT_EQ(parsed.Values.MaxWaitMs, 5000);
   EXPECT_FALSE(parsed.Values.RandomGaps);
   EXPECT_EQ(parsed.Values.Market.Levels, 10);
 }
@@ -255,6 +274,8 @@ TEST(Options, EveryOptionIsRead) {
                                              "recorded",
                                              "--speed",
                                              "2.5",
+                                             "--max-wait-ms",
+                                             "250",
                                              "--keep-going",
                                              "--quiet"});
   ASSERT_TRUE(parsed.Error.empty()) << parsed.Error;
@@ -268,6 +289,7 @@ TEST(Options, EveryOptionIsRead) {
   EXPECT_TRUE(o.RandomGaps);
   EXPECT_EQ(o.Pace, Timing::Recorded);
   EXPECT_EQ(o.Speed, 2.5);
+  EXPECT_EQ(o.MaxWaitMs, 250);
   EXPECT_EQ(o.Market.Levels, 4);
   EXPECT_EQ(o.Market.Start, 123.45);
   EXPECT_EQ(o.Market.Tick, 0.05);
@@ -296,6 +318,7 @@ TEST(Options, WrongArgumentsAreReported) {
                                              {"--dry-run"},
                                              {"--gaps", "uneven"},
                                              {"--speed", "0"},
+                                             {"--max-wait-ms", "0"},
                                              {"--timing", "recorded"},
                                              {"--dry-run", "--record", "f", "--count", "0"}}) {
     EXPECT_FALSE(ParseOptions(arguments).Error.empty()) << arguments[0];

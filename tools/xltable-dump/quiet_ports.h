@@ -48,7 +48,11 @@ class DiscardingFileSystem : public FileSystem {
   };
   class DiscardingBinaryFile : public BinaryAppendFile {
    public:
-    std::vector<std::uint8_t> ReadStart(std::size_t /*count*/) override { return {}; }
+    std::vector<std::uint8_t> ReadAt(std::uint64_t /*offset*/, std::size_t /*count*/) override {
+      return {};
+    }
+    std::uint64_t Size() override { return 0; }
+    void Truncate(std::uint64_t /*size*/) override {}
     void Append(std::span<const std::uint8_t> /*bytes*/) override {}
   };
 };

@@ -102,9 +102,15 @@ class MemoryBinaryFile : public BinaryAppendFile {
   MemoryBinaryFile(const MemoryBinaryFile&) = delete;
   MemoryBinaryFile& operator=(const MemoryBinaryFile&) = delete;
 
-  std::vector<std::uint8_t> ReadStart(std::size_t count) override {
-    const std::size_t size = std::min(count, content_.size());
-    return {content_.begin(), content_.begin() + static_cast<std::ptrdiff_t>(size)};
+  std::vector<std::uint8_t> ReadAt(std::uint64_t offset, std::size_t count) override {
+    const std::size_t from = std::min(static_cast<std::size_t>(offset), content_.size());
+    const std::size_t size = std::min(count, content_.size() - from);
+    const auto begin = content_.begin() + static_cast<std::ptrdiff_t>(from);
+    return {begin, begin + static_cast<std::ptrdiff_t>(size)};
+  }
+  std::uint64_t Size() override { return content_.size(); }
+  void Truncate(std::uint64_t size) override {
+    content_.resize(std::min(static_cast<std::size_t>(size), content_.size()));
   }
   void Append(std::span<const std::uint8_t> bytes) override {
     if (owner_.WritesBeforeFailure == 0) {
