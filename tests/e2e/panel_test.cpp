@@ -112,23 +112,6 @@ TEST(PanelTrading, ShowsTheBookAndTradesFromItsButtons) {
   EXPECT_EQ(terminal.JournalLines().back(), "DISCONNECT");
 }
 
-TEST(PanelBook, AWrongHeaderIsReportedAndClosesThePanel) {
-  TerminalFolder terminal;
-  ProgramUnderTest panel(terminal.Panel(), terminal.Path(), terminal.Environment());
-  ASSERT_NE(panel.WaitForWindow(L"VestrelMain"), nullptr);
-  TerminalClient terminalSide;
-  ASSERT_TRUE(terminalSide.Connect());
-  // The panel answers once its message box is dismissed: don't wait for that.
-  terminalSide.Poke(BookItem(kBook), EncodeBook(kBook, {"SELL_VOLUME", "LAST", "BUY_VOLUME"}),
-                    500ms);
-  const HWND box = WaitForMessageBox(panel);
-  ASSERT_NE(box, nullptr);
-  EXPECT_EQ(MessageBoxText(box), L"Не верная структура стакана!");
-  EXPECT_EQ(WindowText(box), L"Vestrel");
-  DismissMessageBox(box);
-  EXPECT_EQ(panel.WaitForExit(60s), 0);
-}
-
 TEST(PanelStart, AFailedConnectionShowsTheReasonAndEndsTheProgram) {
   TerminalFolder terminal;
   auto environment = terminal.Environment();
