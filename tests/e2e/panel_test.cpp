@@ -125,10 +125,11 @@ TEST(PanelStart, AFailedConnectionShowsTheReasonAndEndsTheProgram) {
   EXPECT_EQ(terminal.JournalLines().front().rfind("CONNECT ", 0), 0U);
 }
 
-TEST(PanelStart, ASecondPanelWarnsThatTheServerAlreadyRuns) {
+TEST(PanelStart, ASecondPanelWarnsThatTheServerAlreadyRunsAndTheFirstKeepsServing) {
   TerminalFolder first;
   ProgramUnderTest serving(first.Panel(), first.Path(), first.Environment());
-  ASSERT_NE(serving.WaitForWindow(L"VestrelMain"), nullptr);
+  const HWND firstWindow = serving.WaitForWindow(L"VestrelMain");
+  ASSERT_NE(firstWindow, nullptr);
   TerminalClient terminalSide;
   ASSERT_TRUE(terminalSide.Connect());
 
@@ -143,8 +144,16 @@ TEST(PanelStart, ASecondPanelWarnsThatTheServerAlreadyRuns) {
   EXPECT_TRUE(late.Running());
   // The first panel still serves the book.
   EXPECT_TRUE(terminalSide.Poke(BookItem(kBook), EncodeBook(kBook)));
+  EXPECT_EQ(Caption(firstWindow, kBestBid), L"101");
   PostMessageW(lateWindow, WM_CLOSE, 0, 0);
   EXPECT_EQ(late.WaitForExit(60s), 0);
+  // The second one's shutdown leaves the first one's service alone: it still
+  // serves the conversation it had and takes new ones.
+  EXPECT_TRUE(terminalSide.Poke(BookItem(kBook), EncodeBook(kBook)));
+  TerminalClient restartedTerminal;
+  EXPECT_TRUE(restartedTerminal.Connect(10s));
+  EXPECT_FALSE(first.ErrorLogged());
+  EXPECT_FALSE(second.ErrorLogged());
 }
 
 TEST(PanelTray, MinimisesToTheTrayAndADoubleClickOnTheIconRestores) {

@@ -311,15 +311,21 @@ TEST(WholePanel, AStartUpThatFailsAtSizeKeepsTheTextSettingsItRead) {
                                     "CLASSCODE=C1;BASE_CONTRACT=RTS"});
 }
 
-TEST(WholePanel, WithoutTheTerminalThePanelClosesBeforeItIsShown) {
+TEST(WholePanel, AFailedConnectionShowsTheReasonAndClosesThePanelBeforeItIsShown) {
   PanelRig rig;
   rig.library.ConnectResult = 2;
   EXPECT_FALSE(rig.panel.Start());
-  EXPECT_EQ(rig.boxes.Shown.size(), 1U);
+  EXPECT_EQ(rig.library.Calls, Lines{"Connect C:\\QUIK"});  // nothing asked after it
+  EXPECT_EQ(rig.boxes.Shown, Lines{"В каталоге либо отсутствует INFO.EXE, либо у него не "
+                                   "запущен сервис обработки внешних подключений"});
   EXPECT_TRUE(rig.journal.Calls.empty());  // the window closes itself, unshown
+  EXPECT_TRUE(rig.dde.Calls.empty());      // no DDE server
   rig.panel.Shutdown();
+  EXPECT_TRUE(rig.panel.Closing());
+  // The shutdown takes down the server start-up never made: on 0.
+  EXPECT_EQ(rig.dde.Calls.back(), "Uninitialize(0)");
   EXPECT_FALSE(rig.dde.Serving);
-  EXPECT_TRUE(rig.services.ErrorEntries().empty());
+  EXPECT_TRUE(rig.services.AppLog.Entries.empty());
 }
 
 TEST(WholePanel, AWrongTableIsAnsweredAtOnceAndClosesThePanelOnceTheTraderHasReadTheMessage) {
