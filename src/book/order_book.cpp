@@ -110,12 +110,19 @@ void OrderBook::RequestClose() {
   closeRequested_ = true;
   // A table that arrives while the wrong-table message waits asks too; the
   // window (which owns the message box) closes only once the trader has
-  // acknowledged the message, when the check that showed it ends.
-  if (inCheck_ || closerAsked_) {
+  // acknowledged the message.
+  if (inCheck_ || messageOpen_ || closerAsked_) {
     return;
   }
   closerAsked_ = true;
   closer_.RequestClose();
+}
+
+void OrderBook::WrongGlassMessageClosed() {
+  messageOpen_ = false;
+  if (closeRequested_) {
+    RequestClose();
+  }
 }
 
 bool OrderBook::CheckGStru(const DecodedTable& pData, std::int32_t& pPrice, std::int32_t& pBid,
@@ -128,7 +135,7 @@ bool OrderBook::CheckGStru(const DecodedTable& pData, std::int32_t& pPrice, std:
     pBid = -1;
     pAsk = -1;
     scope.Line = 2;
-    if (inCheck_) {
+    if (inCheck_ || messageOpen_) {
       return false;
     }
     scope.Line = 3;
@@ -154,7 +161,11 @@ bool OrderBook::CheckGStru(const DecodedTable& pData, std::int32_t& pPrice, std:
     }
     scope.Line = 6;
     if (pPrice == -1 || pBid == -1 || pAsk == -1) {
-      messages_.Show(kWrongGlassMessage, MessageIcon::None);
+      // Shown once the poke that brought the table has been answered; the
+      // check counts as running until the trader closes it.
+      messageOpen_ = true;
+      messages_.ShowLater(kWrongGlassMessage, MessageIcon::None,
+                          [this] { WrongGlassMessageClosed(); });
       return false;
     }
     scope.Line = 7;

@@ -57,10 +57,10 @@ class OrderBook {
   void ChD(const DecodedTable& pData);
 
   // Checks the header row and returns the column positions (-1 for an absent
-  // one) and the table's highest row index. A wrong header shows the message
-  // box and gives false; a check that starts while another one waits on its
-  // message box gives false at once, without a message and with pHeight as
-  // it was.
+  // one) and the table's highest row index. A wrong header gives false and
+  // has the message box shown once the poke is answered; a check that starts
+  // while that message waits gives false at once, without a message and with
+  // pHeight as it was.
   bool CheckGStru(const DecodedTable& pData, std::int32_t& pPrice, std::int32_t& pBid,
                   std::int32_t& pAsk, std::int32_t& pHeight);
 
@@ -71,8 +71,9 @@ class OrderBook {
     topListener_ = std::move(listener);
   }
 
-  // True while a header check runs (its message box may be open).
-  bool blnInCheck() const { return inCheck_; }
+  // True while a header check runs, and while the message of a wrong header
+  // waits for the trader.
+  bool blnInCheck() const { return inCheck_ || messageOpen_; }
   // The mid price of the last table analysed to its end; 0 at the start.
   double dblLastMid() const { return lastMid_; }
   // True once a wrong header has asked for the main window to close.
@@ -89,6 +90,8 @@ class OrderBook {
                   std::int32_t& lngSize, const std::int32_t& pHeight);
 
   void RequestClose();
+  // The trader has closed the wrong-header message: the window closes now.
+  void WrongGlassMessageClosed();
 
   LogDispatcher& log_;
   const RegionalSettings& regional_;
@@ -97,6 +100,7 @@ class OrderBook {
   MainWindowCloser& closer_;
   std::int32_t ddeInstance_ = 0;
   bool inCheck_ = false;
+  bool messageOpen_ = false;
   double lastMid_ = 0;
   bool closeRequested_ = false;
   bool closerAsked_ = false;

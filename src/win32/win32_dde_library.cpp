@@ -13,6 +13,27 @@
 namespace vestrel::win32 {
 namespace {
 
+// The core keeps its own copies of DDEML's values: each must be the platform's.
+static_assert(kAppCmdFilterInits == APPCMD_FILTERINITS);
+static_assert(kDmlErrNoError == DMLERR_NO_ERROR);
+static_assert(kCpWinAnsi == CP_WINANSI);
+static_assert(kDnsRegister == DNS_REGISTER);
+static_assert(kDnsUnregister == DNS_UNREGISTER);
+static_assert(kCfText == CF_TEXT);
+static_assert(kDdeFAck == DDE_FACK);
+static_assert(kDdeFNotProcessed == DDE_FNOTPROCESSED);
+static_assert(kXtypConnect == XTYP_CONNECT);
+static_assert(kXtypAdvStart == XTYP_ADVSTART);
+static_assert(kXtypRequest == XTYP_REQUEST);
+static_assert(kXtypExecute == XTYP_EXECUTE);
+static_assert(kXtypPoke == XTYP_POKE);
+static_assert(kXtypAdvStop == XTYP_ADVSTOP);
+static_assert(kXtypConnectConfirm == XTYP_CONNECT_CONFIRM);
+static_assert(kXtypDisconnect == XTYP_DISCONNECT);
+static_assert(kXtypRegister == XTYP_REGISTER);
+// DdeHandle carries HSZ, HCONV and HDDEDATA whole.
+static_assert(sizeof(DdeHandle) == sizeof(HSZ) && sizeof(DdeHandle) == sizeof(HDDEDATA));
+
 constexpr std::size_t kSlots = Win32DdeLibrary::kMaxInstances;
 
 // One callback entry: the DdeCallback bound to it and the instance it serves

@@ -32,13 +32,7 @@ TEST(QuikInit, ChecksBothConnectionsAndShowsTheFirstUnexpectedCode) {
   EXPECT_EQ(ok.library.Calls, (Lines{"Connect C:\\QUIK", "IsDllConnected", "IsQuikConnected"}));
   EXPECT_TRUE(ok.boxes.Shown.empty());
 
-  Gateway noTerminal;
-  noTerminal.library.ConnectResult = 2;
-  EXPECT_FALSE(noTerminal.gateway.QuikInit("C:\\QUIK"));
-  EXPECT_EQ(noTerminal.library.Calls, Lines{"Connect C:\\QUIK"});
-  EXPECT_EQ(noTerminal.boxes.Shown, Lines{"В каталоге либо отсутствует INFO.EXE, либо у него не "
-                                          "запущен сервис обработки внешних подключений"});
-
+  // A connection the library refuses is tested with the whole panel (panel_test).
   Gateway quikDown;  // the library is connected, the terminal is not
   quikDown.library.QuikConnectedResult = 6;
   EXPECT_FALSE(quikDown.gateway.QuikInit("C:\\QUIK"));

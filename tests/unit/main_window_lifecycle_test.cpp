@@ -106,26 +106,12 @@ TEST_F(MainFormTest, AMissingSizeEndsStartUpBeforeTheConnectionAndIsLogged) {
   EXPECT_EQ(services.Files.Files.size(), 1U);  // and the day's text log has the record
 }
 
-TEST_F(MainFormTest, AFailedConnectionShowsTheReasonAndClosesTheWindow) {
-  library.ConnectResult = 2;
-  form.Form_Load();
-  ASSERT_EQ(boxes.Shown.size(), 1U);
-  EXPECT_EQ(boxes.Shown[0].rfind("В каталоге либо отсутствует INFO.EXE", 0), 0U);
-  EXPECT_EQ(journal.Calls, std::vector<std::string>{"RequestClose"});
-
-  std::int16_t cancel = 0;
-  form.Form_Unload(cancel);
-  EXPECT_TRUE(form.blnClosing());
-  EXPECT_EQ(journal.Calls.back(), "DDETerm 0 0");
-  EXPECT_EQ(cancel, 0);
-  EXPECT_TRUE(services.AppLog.Entries.empty());
-}
-
 TEST_F(MainFormTest, ShutdownDisconnectsTakesTheServerDownAndUnloadsTheLogWindow) {
   form.Form_Load();
   logWindow.Show();
   std::int16_t cancel = 0;
   form.Form_Unload(cancel);
+  EXPECT_EQ(cancel, 0);
   EXPECT_TRUE(form.blnClosing());
   EXPECT_EQ(library.Calls.back(), "Disconnect");
   EXPECT_EQ(journal.Calls.back(), "DDETerm 77 5");

@@ -151,26 +151,31 @@ TEST_F(BookTest, AWrongHeaderShowsTheMessageOnceAndClosesTheWindowWithoutTouchin
   EXPECT_EQ(Caption(ControlId::cmdBestBid), "*");
 }
 
-TEST_F(BookTest, ATableArrivingWhileTheMessageIsOpenFailsAtOnceAndTheWindowClosesAfterIt) {
+TEST_F(BookTest, TheMessageOpensAfterTheCallAndTheWindowClosesOnlyOnceTheTraderHasReadIt) {
   const DecodedTable wrong = Table({{"PRICE", "BUY_VOLUME"}, {"100", ""}, {"90", "3"}});
   const DecodedTable good = Glass(TwentyLevels());
-  int requestsAfterNested = -1;
-  bool guardWhileOpen = false;
-  boxes.WhileOpen = [&] {
-    guardWhileOpen = book.blnInCheck();
-    std::int32_t price = 7, bid = 7, ask = 7, height = 99;
-    EXPECT_FALSE(book.CheckGStru(good, price, bid, ask, height));
-    EXPECT_EQ(height, 99);  // left as it was
-    EXPECT_EQ(price, -1);
-    Poke(good);  // the next poke, delivered during the modal wait
-    requestsAfterNested = closer.Requests;
-  };
+  boxes.HoldLater = true;
   Poke(wrong);
+  EXPECT_TRUE(boxes.Shown.empty());  // not inside the poke
+  EXPECT_EQ(boxes.Held, std::vector<std::string>{"Не верная структура стакана!"});
+  EXPECT_TRUE(book.blnInCheck());  // until the trader closes it
 
+  // While it waits: a check fails at once, pHeight left as it was, and
+  // tables are ignored.
+  std::int32_t price = 7, bid = 7, ask = 7, height = 99;
+  EXPECT_FALSE(book.CheckGStru(good, price, bid, ask, height));
+  EXPECT_EQ(height, 99);
+  EXPECT_EQ(price, -1);
+  Poke(good);
+  Poke(wrong);
+  EXPECT_EQ(boxes.Held.size(), 1U);  // no second box
+  EXPECT_EQ(closer.Requests, 0);     // the window stays while the trader reads
+
+  bool guardWhileOpen = false;
+  boxes.WhileOpen = [&] { guardWhileOpen = book.blnInCheck(); };
+  ASSERT_TRUE(boxes.ShowHeld());
   EXPECT_TRUE(guardWhileOpen);
-  EXPECT_EQ(boxes.Shown.size(), 1U);  // no second box
-  EXPECT_EQ(requestsAfterNested, 0);  // the first box stays until acknowledged
-  EXPECT_EQ(closer.Requests, 1);      // then the window closes, asked once
+  EXPECT_EQ(closer.Requests, 1);  // then the window closes, asked once
   EXPECT_FALSE(book.blnInCheck());
   EXPECT_EQ(Caption(ControlId::cmdBestAsk), "*");  // the good table was not shown
   EXPECT_TRUE(services.AppLog.Entries.empty());

@@ -314,31 +314,43 @@ TEST(WholePanel, AStartUpThatFailsAtSizeKeepsTheTextSettingsItRead) {
                                     "CLASSCODE=C1;BASE_CONTRACT=RTS"});
 }
 
-TEST(WholePanel, WithoutTheTerminalThePanelClosesBeforeItIsShown) {
+TEST(WholePanel, AFailedConnectionShowsTheReasonAndClosesThePanelBeforeItIsShown) {
   PanelRig rig;
   rig.library.ConnectResult = 2;
   EXPECT_FALSE(rig.panel.Start());
-  EXPECT_EQ(rig.boxes.Shown.size(), 1U);
+  EXPECT_EQ(rig.library.Calls, Lines{"Connect C:\\QUIK"});  // nothing asked after it
+  EXPECT_EQ(rig.boxes.Shown, Lines{"В каталоге либо отсутствует INFO.EXE, либо у него не "
+                                   "запущен сервис обработки внешних подключений"});
   EXPECT_TRUE(rig.journal.Calls.empty());  // the window closes itself, unshown
+  EXPECT_TRUE(rig.dde.Calls.empty());      // no DDE server
   rig.panel.Shutdown();
+  EXPECT_TRUE(rig.panel.Closing());
+  // The shutdown takes down the server start-up never made: on 0.
+  EXPECT_EQ(rig.dde.Calls.back(), "Uninitialize(0)");
   EXPECT_FALSE(rig.dde.Serving);
-  EXPECT_TRUE(rig.services.ErrorEntries().empty());
+  EXPECT_TRUE(rig.services.AppLog.Entries.empty());
 }
 
-TEST(WholePanel, AWrongTableClosesThePanelOnceTheTraderHasAcknowledgedTheMessage) {
+TEST(WholePanel, AWrongTableIsAnsweredAtOnceAndClosesThePanelOnceTheTraderHasReadTheMessage) {
   PanelRig rig;
+  rig.boxes.HoldLater = true;  // as the message loop holds a box until the poke is answered
   ASSERT_TRUE(rig.panel.Start());
-  std::size_t closesWhileOpen = 99;
-  rig.boxes.WhileOpen = [&] {
-    rig.Poke(BookBytes(kBook, "LAST"));  // a second wrong table meanwhile
-    closesWhileOpen = rig.journal.Calls.size();
-  };
-  rig.Poke(BookBytes(kBook, "LAST"));
+  // The terminal never waits on the trader: the poke is answered before the box opens.
+  EXPECT_EQ(rig.Poke(BookBytes(kBook, "LAST")), kDdeFAck);
+  EXPECT_TRUE(rig.boxes.Shown.empty());
+  EXPECT_EQ(rig.boxes.Held, Lines{"Не верная структура стакана!"});
+  // Tables poked while the message waits, wrong or good, are answered and ignored.
+  EXPECT_EQ(rig.Poke(BookBytes(kBook, "LAST")), kDdeFAck);
+  EXPECT_EQ(rig.Poke(BookBytes(kBook)), kDdeFAck);
+  EXPECT_EQ(rig.boxes.Held.size(), 1U);
+  EXPECT_EQ(rig.Caption(ControlId::cmdBestBid), "*");
+  EXPECT_TRUE(rig.journal.Calls.empty());  // the window stays while the trader reads
+  ASSERT_TRUE(rig.boxes.ShowHeld());
   EXPECT_EQ(rig.boxes.Shown, Lines{"Не верная структура стакана!"});
-  EXPECT_EQ(closesWhileOpen, 0U);
   EXPECT_EQ(rig.journal.Calls, Lines{"RequestClose"});
   rig.Poke(BookBytes(kBook));  // nothing is shown any more
   EXPECT_EQ(rig.Caption(ControlId::cmdBestBid), "*");
+  EXPECT_TRUE(rig.services.AppLog.Entries.empty());
 }
 
 TEST(WholePanel, EveryPokeIsRecordedWithItsArrivalTimeAndItemAfterTheRecordingThere) {

@@ -476,28 +476,6 @@ TEST(DdeServerOnDdeml, StringHandlesCarryTheTextBothWays) {
   EXPECT_TRUE(dde.Uninitialize(instance));
 }
 
-TEST(DdeServerOnDdeml, ASecondServerWarnsAndTheFirstKeepsServing) {
-  const std::string service = UniqueService();
-  Panel first(service);
-  ASSERT_TRUE(first.Registered());
-  {
-    Panel second(service);
-    second.With([&](Server& s) {
-      EXPECT_FALSE(s.server.Registered());
-      EXPECT_EQ(s.messages.Shown,
-                (std::vector<std::string>{"A DDE server named \"" + service +
-                                          "\" with topic \"b\" is already running."}));
-      EXPECT_EQ(s.messages.Icons, (std::vector<MessageIcon>{MessageIcon::Exclamation}));
-    });
-    // Its probe conversation stays open until its DDETerm.
-  }
-  DdeClient terminal;
-  ASSERT_TRUE(terminal.Connect(service, "b", 10s));
-  EXPECT_EQ(terminal.Poke("R1C1:R5C3", Book(), XlTable()), DdeClient::Answer::Acknowledged);
-  EXPECT_EQ(first.Tables().size(), 1U);
-  EXPECT_EQ(first.LogEntries(), 0U);
-}
-
 TEST(DdeServerOnDdeml, DDETermEndsTheServiceInEveryState) {
   const std::string service = UniqueService();
   {

@@ -1,5 +1,6 @@
 #include "harness/panel_session.h"
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 #include <variant>
@@ -62,6 +63,13 @@ std::vector<std::string> TerminalFolder::SentTransactions() const {
     }
   }
   return sent;
+}
+
+bool TerminalFolder::ErrorLogged() const {
+  const auto events = EventLogLines();
+  return std::any_of(events.begin(), events.end(), [](const std::string& line) {
+    return line.find("ERROR OCCURS IN ") != std::string::npos;
+  });
 }
 
 TerminalClient::TerminalClient() {

@@ -39,6 +39,8 @@ class TerminalFolder {
   std::vector<std::string> EventLogLines() const;
   // The transactions the stand-in library was given to send, in order.
   std::vector<std::string> SentTransactions() const;
+  // Whether the panel has logged an error record.
+  bool ErrorLogged() const;
 
  private:
   TempFolder folder_{L"vestrel-terminal"};

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 
 namespace vestrel::testing {
 
@@ -21,6 +22,28 @@ void FakeMessageBox::Show(std::string_view text, MessageIcon icon) {
     WhileOpen = nullptr;
     once();
   }
+}
+
+void FakeMessageBox::ShowLater(std::string text, MessageIcon icon, std::function<void()> closed) {
+  if (!HoldLater) {
+    MessageBox::ShowLater(std::move(text), icon, std::move(closed));
+    return;
+  }
+  Held.push_back(std::move(text));
+  held_.emplace_back(icon, std::move(closed));
+}
+
+bool FakeMessageBox::ShowHeld() {
+  if (Held.empty()) {
+    return false;
+  }
+  const std::string text = Held.front();
+  auto [icon, closed] = std::move(held_.front());
+  Held.erase(Held.begin());
+  held_.erase(held_.begin());
+  Show(text, icon);
+  closed();
+  return true;
 }
 
 std::string FakeRegionalSettings::GeneralDate(const LocalDateTime& when) const {

@@ -32,12 +32,25 @@ class FakeEventLog : public EventLog {
 
 // Records every box. WhileOpen, when set, runs once while the next box is
 // open, as the UI thread's message loop lets things happen during a modal wait.
+//
+// A box asked for later opens at once unless HoldLater is set: then it waits,
+// as behind the message loop, until ShowHeld opens the oldest one and the
+// trader closes it.
 class FakeMessageBox : public MessageBox {
  public:
   void Show(std::string_view text, MessageIcon icon) override;
+  void ShowLater(std::string text, MessageIcon icon, std::function<void()> closed) override;
+  // False when no box is held.
+  bool ShowHeld();
+
   std::vector<std::string> Shown;
   std::vector<MessageIcon> Icons;
   std::function<void()> WhileOpen;
+  bool HoldLater = false;
+  std::vector<std::string> Held;
+
+ private:
+  std::vector<std::pair<MessageIcon, std::function<void()>>> held_;
 };
 
 class FakeRegionalSettings : public RegionalSettings {
