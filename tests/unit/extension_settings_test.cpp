@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "contract/automation_contract.h"
 #include "fakes/fake_ports.h"
 #include "fakes/fake_window_ports.h"
 
@@ -58,9 +59,10 @@ TEST(ExtensionSettings, ReadsEveryKeyAndWarnsOnceForEachValueItCannotRead) {
   EXPECT_EQ(s.Record.File, "records\\today.rec");
   EXPECT_TRUE(s.Paper.Enabled);
   ASSERT_EQ(log.Entries.size(), 5U);
-  EXPECT_EQ(log.Entries[0].Text,
-            "Marlowin.ini [Guard] MinClickIntervalMs=2s is not a whole number of milliseconds; "
-            "this feature stays off.");
+  EXPECT_EQ(
+      log.Entries[0].Text,
+      contract::IniSectionPrefix(contract::kGuardSection) +
+          "MinClickIntervalMs=2s is not a whole number of milliseconds; this feature stays off.");
   EXPECT_EQ(log.Entries[0].Type, EventType::Warning);
   EXPECT_NE(log.Entries[2].Text.find("[Hotkeys] MaxAsk=F25 is not a key"), std::string::npos);
   EXPECT_NE(log.Entries[4].Text.find("[Hotkeys] Global=yes is neither 0 nor 1"), std::string::npos);

@@ -33,6 +33,7 @@
 #include <thread>
 #include <vector>
 
+#include "contract/automation_contract.h"
 #include "models/main_window_model.h"
 #include "panel_automation.h"
 #include "settings/key_chord.h"
@@ -208,7 +209,7 @@ class Watch {
   int Run() {
     HWND panel = nullptr;
     while (panel == nullptr) {
-      panel = FindWindowW(L"VestrelMain", nullptr);
+      panel = FindWindowW(vestrel::contract::kMainWindowClass, nullptr);
       if (Clock::now() - start_ > kFindTimeout) {
         std::fprintf(stderr, "panel-watch: no panel window appeared\n");
         return 1;

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "contract/automation_contract.h"
 #include "market.h"
 
 namespace vestrel::termsim {
@@ -53,8 +54,8 @@ inline constexpr const char* kUsage =
 enum class Timing { Rate, Recorded };
 
 struct Options {
-  std::string Service = "a";
-  std::string Topic = "b";
+  std::string Service = contract::kDdeService;
+  std::string Topic = contract::kDdeTopic;
   std::string Replay;  // empty: generated books
   std::string Record;  // empty: nothing recorded
   std::string Item;    // empty: the sheet's range
