@@ -33,6 +33,7 @@
 #include <thread>
 #include <vector>
 
+#include "common/json_string.h"
 #include "contract/automation_contract.h"
 #include "models/main_window_model.h"
 #include "panel_automation.h"
@@ -169,30 +170,28 @@ class FileTail {
 // breaks shown as " / ", after "error: " or "warning: " for those types; the
 // line itself when it is not one.
 std::string EventText(const std::string& line) {
-  const std::string key = "\"text\": \"";
-  const std::size_t start = line.find(key);
-  if (start == std::string::npos || line.size() < 2 ||
-      line.compare(line.size() - 2, 2, "\"}") != 0) {
+  const std::string key = "\"text\": ";
+  std::size_t position = line.find(key);
+  std::optional<std::string> entry;
+  if (position != std::string::npos) {
+    position += key.size();
+    entry = vestrel::ReadJsonString(line, position);
+  }
+  if (!entry || line.compare(position, std::string::npos, "}") != 0) {
     return line;
   }
   std::string text = line.rfind("{\"type\": 1,", 0) == 0   ? "error: "
                      : line.rfind("{\"type\": 2,", 0) == 0 ? "warning: "
                                                            : "";
-  for (std::size_t i = start + key.size(); i + 2 < line.size(); ++i) {
-    if (line[i] != '\\') {
-      text += line[i];
-      continue;
-    }
-    const char escaped = line[++i];
-    if (escaped == 'n') {
+  for (const char c : *entry) {
+    if (c == '\n') {
       text += " / ";
-    } else if (escaped == 't') {
+    } else if (c == '\t') {
       text += ' ';
-    } else if (escaped == 'u') {
-      text += '?';  // a control character
-      i += 4;
-    } else if (escaped != 'r') {
-      text += escaped;  // \" and \\ stand for themselves
+    } else if (static_cast<unsigned char>(c) < 0x20) {
+      text += c == '\r' ? "" : "?";  // a line's \r\n is its break; other controls show as ?
+    } else {
+      text += c;
     }
   }
   return text;
