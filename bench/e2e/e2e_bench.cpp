@@ -606,11 +606,11 @@ int main(int argc, char** argv) {
   const std::string problem =
       vestrel::bench::ParseOptions(std::vector<std::string>(argv + 1, argv + argc), options);
   if (!problem.empty()) {
-    std::fprintf(stderr, "e2e_bench: %s\n%s", problem.c_str(), vestrel::bench::kUsage);
+    std::fprintf(stderr, "e2e_bench: %s\n%s", problem.c_str(), vestrel::bench::Usage().c_str());
     return kBadArguments;
   }
   if (options.Help) {
-    std::fputs(vestrel::bench::kUsage, stdout);
+    std::fputs(vestrel::bench::Usage().c_str(), stdout);
     return kRan;
   }
   try {
