@@ -287,6 +287,8 @@ TEST(Options, WrongArgumentsAreReported) {
   for (const std::vector<std::string>& arguments :
        std::vector<std::vector<std::string>>{{"--count", "-1"},
                                              {"--rate", "fast"},
+                                             {"--rate", "nan"},
+                                             {"--speed", "inf"},
                                              {"--levels", "0"},
                                              {"--tick", "0"},
                                              {"--timeout", "0"},
