@@ -1,6 +1,6 @@
 // bare_dde_server.exe: the least a DDEML server can do for the terminal's
-// pokes, as the yardstick of the panel's DDE throughput. It registers service
-// "a" (or NAME), accepts conversations on topic "b", and for every poke reads
+// pokes, as the yardstick of the panel's DDE throughput. It registers the
+// panel's service (or NAME), accepts conversations on the panel's topic, and for every poke reads
 // the item name and copies the data out of its handle (two DdeGetData calls,
 // as the panel does) and acknowledges it without looking at the bytes.
 //
@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "bare_program.h"
+#include "contract/automation_contract.h"
 
 namespace {
 
@@ -47,7 +48,7 @@ HDDEDATA CALLBACK Callback(UINT type, UINT /*format*/, HCONV /*conversation*/, H
 
 int WINAPI wWinMain(HINSTANCE module, HINSTANCE /*previous*/, PWSTR /*commandLine*/, int /*show*/) {
   double seconds = 0;
-  std::wstring service = L"a";
+  std::wstring service = vestrel::contract::kDdeServiceWide;
   if (!vestrel::bench::ParseArguments(seconds, &service)) {
     std::fputs("usage: bare_dde_server.exe [--seconds N] [--service NAME]\n", stderr);
     return 2;
@@ -61,7 +62,7 @@ int WINAPI wWinMain(HINSTANCE module, HINSTANCE /*previous*/, PWSTR /*commandLin
     return 1;
   }
   serviceName = DdeCreateStringHandleW(instance, service.c_str(), CP_WINUNICODE);
-  topicName = DdeCreateStringHandleA(instance, "b", CP_WINANSI);
+  topicName = DdeCreateStringHandleA(instance, vestrel::contract::kDdeTopic, CP_WINANSI);
   if (serviceName == nullptr || topicName == nullptr ||
       DdeNameService(instance, serviceName, nullptr, DNS_REGISTER) == nullptr) {
     DdeUninitialize(instance);

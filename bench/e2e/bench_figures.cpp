@@ -4,81 +4,80 @@
 #include <cmath>
 #include <cstdio>
 
+#include "command_line.h"
+
 namespace vestrel::bench {
 namespace {
 
-std::optional<long long> ParseCount(const std::string& text, long long lowest, long long highest) {
-  if (text.empty() || text.size() > 12) {
-    return std::nullopt;
-  }
-  long long value = 0;
-  for (const char c : text) {
-    if (c < '0' || c > '9') {
-      return std::nullopt;
-    }
-    value = value * 10 + (c - '0');
-  }
-  if (value < lowest || value > highest) {
-    return std::nullopt;
-  }
-  return value;
+// The bench's options, each a whole number in its range, on the command line
+// given.
+void AddOptions(CLI::App& app, Options& options) {
+  using cli::WholeNumber;
+  constexpr long long kMost = 100'000'000;
+  app.add_option("--count", options.Count, "pokes to each server in the timed rounds, in all")
+      ->check(WholeNumber(1LL, kMost))
+      ->type_name("N")
+      ->capture_default_str();
+  app.add_option("--rounds", options.Rounds,
+                 "rounds the pokes are split into, the servers taking turns")
+      ->check(WholeNumber(1, 1000))
+      ->type_name("N")
+      ->capture_default_str();
+  app.add_option("--warmup", options.Warmup,
+                 "pokes to each server before the rounds, after which the panel's memory is read")
+      ->check(WholeNumber(1LL, kMost))
+      ->type_name("N")
+      ->capture_default_str();
+  app.add_option("--levels", options.Levels,
+                 "price levels a side of the poked book (termsim builds at most 32767)")
+      ->check(WholeNumber(1, 32767))
+      ->type_name("N")
+      ->capture_default_str();
+  app.add_option("--starts", options.Starts,
+                 "starts of the panel and of the bare window each (0: none)")
+      ->check(WholeNumber(0, 1000))
+      ->type_name("N")
+      ->capture_default_str();
+  app.add_option("--breakdown", options.Breakdown, "pokes to a panel timing its steps (0: none)")
+      ->check(WholeNumber(0LL, kMost))
+      ->type_name("N")
+      ->capture_default_str();
+  app.add_option("--screen-seconds", options.ScreenSeconds,
+                 "seconds of pokes at 10 and at 100 a second, timed to the screen (0: none)")
+      ->check(WholeNumber(0, 1000))
+      ->type_name("N")
+      ->capture_default_str();
+  app.add_option("--flood", options.Flood, "refused pokes in the flood (0: none)")
+      ->check(WholeNumber(0LL, kMost))
+      ->type_name("N")
+      ->capture_default_str();
 }
+
+constexpr const char* kDescription =
+    "The panel against bare Win32 yardsticks under Wine: throughput, start-up, poke to screen, "
+    "the flood.";
 
 }  // namespace
 
 std::string ParseOptions(const std::vector<std::string>& arguments, Options& options) {
-  for (std::size_t i = 0; i < arguments.size(); ++i) {
-    const std::string& name = arguments[i];
-    if (name == "--help") {
-      options.Help = true;
-      continue;
-    }
-    std::optional<long long> parsed;
-    long long lowest = 1;
-    long long highest = 100'000'000;
-    if (name == "--levels") {
-      highest = 32767;  // termsim's limit
-    } else if (name == "--starts" || name == "--screen-seconds") {
-      lowest = 0;
-      highest = 1000;
-    } else if (name == "--rounds") {
-      highest = 1000;
-    } else if (name == "--breakdown" || name == "--flood") {
-      lowest = 0;
-    } else if (name != "--count" && name != "--warmup") {
-      return "unknown option " + name;
-    }
-    if (i + 1 >= arguments.size()) {
-      return name + " needs a value";
-    }
-    const std::string& value = arguments[++i];
-    parsed = ParseCount(value, lowest, highest);
-    if (!parsed) {
-      return "bad value for " + name + " (a whole number from " + std::to_string(lowest) + " to " +
-             std::to_string(highest) + "): " + value;
-    }
-    if (name == "--count") {
-      options.Count = *parsed;
-    } else if (name == "--rounds") {
-      options.Rounds = static_cast<int>(*parsed);
-    } else if (name == "--warmup") {
-      options.Warmup = *parsed;
-    } else if (name == "--levels") {
-      options.Levels = static_cast<int>(*parsed);
-    } else if (name == "--starts") {
-      options.Starts = static_cast<int>(*parsed);
-    } else if (name == "--breakdown") {
-      options.Breakdown = *parsed;
-    } else if (name == "--screen-seconds") {
-      options.ScreenSeconds = static_cast<int>(*parsed);
-    } else {
-      options.Flood = *parsed;
-    }
+  cli::CommandLine line(kDescription, "e2e_bench");
+  AddOptions(line.App(), options);
+  const cli::ParseResult result = line.Parse(arguments);
+  options.Help = result.Help;
+  if (!result.Error.empty()) {
+    return result.Error;
   }
   if (options.Count < options.Rounds) {
     return "--count must give every round a poke (at least --rounds)";
   }
   return "";
+}
+
+std::string Usage() {
+  Options defaults;
+  cli::CommandLine line(kDescription, "e2e_bench");
+  AddOptions(line.App(), defaults);
+  return line.Help();
 }
 
 double PokeSummary::Rate() const { return Seconds > 0 ? static_cast<double>(Sent) / Seconds : 0; }

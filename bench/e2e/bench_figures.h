@@ -11,21 +11,6 @@
 
 namespace vestrel::bench {
 
-inline constexpr char kUsage[] =
-    "usage: e2e_bench [--count N] [--rounds N] [--warmup N] [--levels N] [--starts N]\n"
-    "                 [--breakdown N] [--screen-seconds N] [--flood N]\n"
-    "  --count N           pokes to each server in the timed rounds, in all (default 24000)\n"
-    "  --rounds N          rounds the pokes are split into, the servers taking turns\n"
-    "                      (default 6)\n"
-    "  --warmup N          pokes to each server before the rounds, after which the\n"
-    "                      panel's memory is read (default 1000)\n"
-    "  --levels N          price levels a side of the poked book, 1 to 32767 (default 50)\n"
-    "  --starts N          starts of the panel and of the bare window each (default 5; 0: none)\n"
-    "  --breakdown N       pokes to a panel timing its steps (default 4000; 0: none)\n"
-    "  --screen-seconds N  seconds of pokes at 10 and at 100 a second, timed to the\n"
-    "                      screen (default 10; 0: none)\n"
-    "  --flood N           refused pokes in the flood (default 2000; 0: none)\n";
-
 struct Options {
   long long Count = 24000;
   int Rounds = 6;
@@ -41,6 +26,9 @@ struct Options {
 // Fills the options from the arguments (the program's name left out); empty
 // on success, else what is wrong.
 std::string ParseOptions(const std::vector<std::string>& arguments, Options& options);
+
+// The options and what each does, for --help and a wrong argument.
+std::string Usage();
 
 // termsim's summary line:
 // "sent N pokes: A acknowledged, R refused, F failed in S s (P pokes/s)".

@@ -49,7 +49,7 @@ TEST(BenchOptions, RefusesWhatCannotBeRun) {
       {"--count", "12abc"},                 // trailing text
       {"--count", "99999999999999999999"},  // would overflow
       {"--levels", "32768"},                // more than termsim builds
-      {"--starts", "1001"},
+      {"--starts", "1002"},
       {"--count", "5"},  // fewer pokes than the default 6 rounds
       {"--rounds", "0"},
       {"--warmup", "0"},

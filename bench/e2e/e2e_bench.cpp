@@ -42,6 +42,7 @@
 #include <vector>
 
 #include "bench_figures.h"
+#include "contract/automation_contract.h"
 #include "decode_timing.h"
 #include "direct_pokes.h"
 #include "harness/panel_session.h"
@@ -54,6 +55,7 @@
 namespace {
 
 namespace fs = std::filesystem;
+namespace contract = vestrel::contract;
 using vestrel::bench::Options;
 using vestrel::bench::PokeSummary;
 using vestrel::bench::PokeTimingsReport;
@@ -75,11 +77,9 @@ constexpr double kQuietScreenTarget = 2;  // ms, p50 at 10 pokes/s
 constexpr double kBusyScreenTarget = 17;  // ms, p99 at 100 pokes/s
 constexpr double kFloodTimeTarget = 1;    // ms a refused poke
 constexpr double kFloodLogTarget = 200;   // bytes of text log a refused poke
-constexpr wchar_t kPanelClass[] = L"VestrelMain";
-constexpr int kBestBidButton = 1002;  // the automation contract's cmdBestBid
 constexpr wchar_t kBareServerClass[] = L"VestrelBareDdeServer";
 constexpr wchar_t kBareWindowClass[] = L"VestrelBareWindow";
-// The bare server's service while the panel serves "a".
+// The bare server's service while the panel serves the contract's.
 constexpr wchar_t kBareService[] = L"vestrelbare";
 
 // A run could not be measured: the message says what and why.
@@ -205,7 +205,7 @@ void RequireNoServer(TerminalClient& client) {
 }
 
 HWND StartedPanelWindow(const ProgramUnderTest& panel) {
-  const HWND window = panel.WaitForWindow(kPanelClass);
+  const HWND window = panel.WaitForWindow(contract::kMainWindowClass);
   if (window == nullptr) {
     throw BenchFailure("the panel's window did not appear");
   }
@@ -229,7 +229,7 @@ Throughput MeasureThroughput(const TerminalFolder& terminal, const Products& pro
     return RunTermsim(products.Termsim, terminal.Path(), service, count, options.Levels, runs);
   };
   result.AfterStart = panel.Memory();
-  result.PanelWarmup = poke(L"a", options.Warmup);
+  result.PanelWarmup = poke(contract::kDdeServiceWide, options.Warmup);
   result.AfterWarmup = panel.Memory();
   result.BareWarmup = poke(kBareService, options.Warmup);
 
@@ -240,11 +240,11 @@ Throughput MeasureThroughput(const TerminalFolder& terminal, const Products& pro
     PokeSummary panelRun;
     PokeSummary bareRun;
     if (round % 2 == 0) {
-      panelRun = poke(L"a", count);
+      panelRun = poke(contract::kDdeServiceWide, count);
       bareRun = poke(kBareService, count);
     } else {
       bareRun = poke(kBareService, count);
-      panelRun = poke(L"a", count);
+      panelRun = poke(contract::kDdeServiceWide, count);
     }
     result.Panel.Add(panelRun);
     result.Bare.Add(bareRun);
@@ -254,8 +254,8 @@ Throughput MeasureThroughput(const TerminalFolder& terminal, const Products& pro
   if (!panel.Running() || !bare.Running()) {
     throw BenchFailure("a server ended during the pokes");
   }
-  const std::wstring bestBid = vestrel::e2e::Caption(window, kBestBidButton);
-  Close(panel, kPanelClass, "the panel");
+  const std::wstring bestBid = vestrel::e2e::Caption(window, contract::kCmdBestBid);
+  Close(panel, contract::kMainWindowClass, "the panel");
   Close(bare, kBareServerClass, "bare_dde_server");
   if (bestBid.empty() || bestBid == L"*") {
     throw BenchFailure("the panel acknowledged the pokes but shows no book");
@@ -328,7 +328,7 @@ class TimedPanel {
 
   // Closes the panel and reads its report.
   PokeTimingsReport Close() {
-    ::Close(panel_, kPanelClass, "the timing panel");
+    ::Close(panel_, contract::kMainWindowClass, "the timing panel");
     const auto report = vestrel::bench::ParsePokeTimings(ReadFile(report_));
     if (!report) {
       throw BenchFailure("the panel wrote no timing report to " + report_.string());
@@ -353,7 +353,8 @@ void MeasureBreakdown(const TerminalFolder& terminal, const Products& products,
                       const Options& options, int& runs) {
   TimedPanel panel(terminal, L"timings-breakdown.txt");
   const PokeSummary panelRun =
-      RunTermsim(products.Termsim, terminal.Path(), L"a", options.Breakdown, options.Levels, runs);
+      RunTermsim(products.Termsim, terminal.Path(), contract::kDdeServiceWide, options.Breakdown,
+                 options.Levels, runs);
   const PokeTimingsReport report = panel.Close();
   PokeSummary bareRun;
   {
@@ -444,7 +445,7 @@ void MeasureScreenAndFlood(const TerminalFolder& terminal, const Options& option
     const std::wstring expected =
         vestrel::bench::BookForTurn(options.Levels, quietCount + busyCount - 1).BestBid;
     const std::wstring shown =
-        vestrel::bench::ShownText(GetDlgItem(panel.Window(), kBestBidButton));
+        vestrel::bench::ShownText(GetDlgItem(panel.Window(), contract::kCmdBestBid));
     if (options.ScreenSeconds > 0 && shown != expected) {
       throw BenchFailure("cmdBestBid shows \"" + vestrel::win32::WideToUtf8(shown) +
                          "\" to other programs after the last book, not \"" +
@@ -535,7 +536,7 @@ void MeasureStarts(const TerminalFolder& terminal, const Products& products, con
   // In turn, so that a change in the machine's load touches both alike.
   for (int i = 0; i < options.Starts; ++i) {
     const StartTime panel = TimeStart(terminal.Panel(), terminal.Path(), terminal.Environment(),
-                                      kPanelClass, &client, "the panel");
+                                      contract::kMainWindowClass, &client, "the panel");
     panelShown.push_back(panel.Shown);
     panelServing.push_back(panel.Serving);
     bareShown.push_back(TimeStart(products.BareWindow, terminal.Path(), {}, kBareWindowClass,
@@ -605,11 +606,11 @@ int main(int argc, char** argv) {
   const std::string problem =
       vestrel::bench::ParseOptions(std::vector<std::string>(argv + 1, argv + argc), options);
   if (!problem.empty()) {
-    std::fprintf(stderr, "e2e_bench: %s\n%s", problem.c_str(), vestrel::bench::kUsage);
+    std::fprintf(stderr, "e2e_bench: %s\n%s", problem.c_str(), vestrel::bench::Usage().c_str());
     return kBadArguments;
   }
   if (options.Help) {
-    std::fputs(vestrel::bench::kUsage, stdout);
+    std::fputs(vestrel::bench::Usage().c_str(), stdout);
     return kRan;
   }
   try {

@@ -83,7 +83,7 @@ DdeHandle DdeServer::DDECallback(std::uint32_t pInstID, DdeHandle pItemAdvise, s
         scope.Line = 2;
         const std::string item = QueryText(pInstID, hszString2);
         scope.Line = 3;
-        if (item != kRequestItem) {
+        if (item != contract::kDdeRequestItem) {
           return 0;
         }
         scope.Line = 4;
@@ -97,7 +97,7 @@ DdeHandle DdeServer::DDECallback(std::uint32_t pInstID, DdeHandle pItemAdvise, s
         scope.Line = 6;
         const std::string item = QueryText(pInstID, hszString2);
         scope.Line = 7;
-        const bool table = item.starts_with(kTableItemPrefix);
+        const bool table = item.starts_with(contract::kDdeTableItemPrefix);
         if (!table && !observer_) {
           return kDdeFNotProcessed;
         }

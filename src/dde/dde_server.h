@@ -7,29 +7,23 @@
 #include <string_view>
 #include <vector>
 
+#include "contract/automation_contract.h"
 #include "diag/log_dispatcher.h"
 #include "ports/dde_library.h"
 #include "ports/message_box.h"
 
 namespace vestrel {
 
-// The item of the one request the server answers, and the start of the items
-// whose pokes it decodes (the terminal names a poke by its cell range, e.g.
-// "R1C1:R21C4"). Both compared case-sensitively.
-inline constexpr const char* kRequestItem = "MyRequest";
-inline constexpr const char* kTableItemPrefix = "R1C1:";
-
 // The DDE server the terminal pokes its order book into (modDDE's DDEInit,
 // DDETerm and DDECallback), written against the DDE library port.
 //
-// Start-up registers it with DDEInit("a", "b", "c", the callback, instance,
-// advise item) and keeps the instance identifier and advise-item handle;
-// shutdown calls DDETerm with them. In between, the library calls the
-// callback (DdeGlassEntry below) for every transaction; it supplies the kept
-// values and calls DDECallback, which accepts connections and advise loops,
-// answers the request "MyRequest" with empty text, acknowledges executes and
-// hands the data of every poke to an item beginning "R1C1:" to the XLTable
-// decoder.
+// Start-up registers it with DDEInit(the contract's service, topic and advise
+// item, the callback, instance, advise item) and keeps the instance identifier and advise-item
+// handle; shutdown calls DDETerm with them. In between, the library calls the callback
+// (DdeGlassEntry below) for every transaction; it supplies the kept values and calls DDECallback,
+// which accepts connections and advise loops, answers the request item with empty text,
+// acknowledges executes and hands the data of every poke to an item beginning with the table prefix
+// to the XLTable decoder (both compared case-sensitively).
 //
 // Every procedure follows the error chain under its "Vestrel.modDDE." name and
 // passes failures on; a failure that leaves the callback is answered with 0

@@ -3,6 +3,8 @@
 #include <array>
 #include <string>
 
+#include "contract/automation_contract.h"
+
 namespace vestrel {
 namespace {
 
@@ -16,19 +18,19 @@ struct SettingKey {
 
 HotkeyMap::HotkeyMap(const HotkeySettings& settings, EventLog& appLog) {
   const std::array<SettingKey, 6> keys{{
-      {"MaxBid", settings.MaxBid, ControlId::cmdMaxBid},
-      {"BestBid", settings.BestBid, ControlId::cmdBestBid},
-      {"BestAsk", settings.BestAsk, ControlId::cmdBestAsk},
-      {"MaxAsk", settings.MaxAsk, ControlId::cmdMaxAsk},
-      {"Reverse", settings.Reverse, ControlId::cmdReverse},
-      {"Kill", settings.Kill, ControlId::cmdKillOrders},
+      {contract::kMaxBidHotkey, settings.MaxBid, ControlId::cmdMaxBid},
+      {contract::kBestBidHotkey, settings.BestBid, ControlId::cmdBestBid},
+      {contract::kBestAskHotkey, settings.BestAsk, ControlId::cmdBestAsk},
+      {contract::kMaxAskHotkey, settings.MaxAsk, ControlId::cmdMaxAsk},
+      {contract::kReverseHotkey, settings.Reverse, ControlId::cmdReverse},
+      {contract::kKillHotkey, settings.Kill, ControlId::cmdKillOrders},
   }};
   for (const auto& key : keys) {
     if (!key.Chord) {
       continue;
     }
     if (Find(*key.Chord)) {
-      std::string text = "Marlowin.ini [Hotkeys] ";
+      std::string text = contract::IniSectionPrefix(contract::kHotkeysSection);
       text += key.Setting;
       text += '=';
       text += KeyChordText(*key.Chord);

@@ -1,6 +1,7 @@
 #include "lifecycle/main_window_lifecycle.h"
 
 #include "common/program_version.h"
+#include "contract/automation_contract.h"
 #include "diag/error_scope.h"
 
 namespace vestrel {
@@ -36,7 +37,7 @@ void MainWindowLifecycle::Form_Load() {
     parts_.Window.SetWindowCaption(VersionedCaption());
     scope.Line = 5;
     appPath_ = parts_.Shell.ProgramFolder();
-    iniFile_ = appPath_ + "\\" + kSettingsFileName;
+    iniFile_ = appPath_ + "\\" + contract::kIniFileName;
     scope.Line = 6;
     extensions_ = ReadExtensionSettings(parts_.Profile, iniFile_, parts_.AppLog);
     parts_.Extensions.ApplyExtensions(extensions_);
@@ -45,7 +46,8 @@ void MainWindowLifecycle::Form_Load() {
     scope.Line = 7;
     if (parts_.Gateway.QuikInit(appPath_)) {
       connected_ = true;
-      parts_.Dde.DDEInit("a", "b", "c", instance_, itemAdvise_);
+      parts_.Dde.DDEInit(contract::kDdeService, contract::kDdeTopic, contract::kDdeAdviseItem,
+                         instance_, itemAdvise_);
     } else {
       parts_.Closer.RequestClose();
     }

@@ -7,26 +7,28 @@
 #include <string>
 #include <string_view>
 
+#include "contract/automation_contract.h"
+
 namespace vestrel {
 
 // The main window's controls. The values are the controls' fixed child-window
-// identifiers, which hotkey tools and the end-to-end tests address them by.
+// identifiers of the automation contract.
 enum class ControlId : std::int32_t {
-  cmdMaxBid = 1001,
-  cmdBestBid = 1002,
-  cmdBestAsk = 1003,
-  cmdMaxAsk = 1004,
-  cmdReverse = 1005,
-  cmdKillOrders = 1006,
-  cmdLog = 1007,
-  cmdAbout = 1008,
-  Label5 = 1009,
-  Label6 = 1010,
-  shpUp = 1011,
-  shpDown = 1012,
-  picTray = 1013,
+  cmdMaxBid = contract::kCmdMaxBid,
+  cmdBestBid = contract::kCmdBestBid,
+  cmdBestAsk = contract::kCmdBestAsk,
+  cmdMaxAsk = contract::kCmdMaxAsk,
+  cmdReverse = contract::kCmdReverse,
+  cmdKillOrders = contract::kCmdKillOrders,
+  cmdLog = contract::kCmdLog,
+  cmdAbout = contract::kCmdAbout,
+  Label5 = contract::kLabel5,
+  Label6 = contract::kLabel6,
+  shpUp = contract::kShpUp,
+  shpDown = contract::kShpDown,
+  picTray = contract::kPicTray,
   // The paper position; hidden unless the panel trades on paper.
-  lblPaper = 1014,
+  lblPaper = contract::kLblPaper,
 };
 
 inline constexpr std::size_t kControlCount = 14;

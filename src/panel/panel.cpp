@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "contract/automation_contract.h"
+
 namespace vestrel {
 namespace {
 
@@ -79,8 +81,8 @@ void Panel::RegisterGlobalKeys() {
   for (const HotkeyBinding& binding : hotkeys_.Bindings()) {
     const KeyChord& chord = binding.Chord;
     if (!ports_.Hotkeys.Register(chord.VirtualKey, chord.Ctrl, chord.Alt, chord.Shift)) {
-      WriteWarning(ports_.AppLog, "Marlowin.ini [Hotkeys] " + std::string(binding.Setting) + "=" +
-                                      KeyChordText(chord) +
+      WriteWarning(ports_.AppLog, contract::IniSectionPrefix(contract::kHotkeysSection) +
+                                      std::string(binding.Setting) + "=" + KeyChordText(chord) +
                                       " cannot be registered for the whole system (another "
                                       "program holds it); it works only while the panel has the "
                                       "focus.");

@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "contract/automation_contract.h"
+
 namespace vestrel {
 namespace {
 
@@ -74,8 +76,8 @@ class SectionReader {
 
   void Warn(const char* key, const std::string& value, const char* why,
             const char* consequence = kStaysOff) {
-    WriteWarning(appLog_, "Marlowin.ini [" + std::string(section_) + "] " + key + "=" + value +
-                              " " + why + "; " + consequence + ".");
+    WriteWarning(appLog_, contract::IniSectionPrefix(section_) + key + "=" + value + " " + why +
+                              "; " + consequence + ".");
   }
 
   ProfileReader& reader_;
@@ -89,28 +91,31 @@ class SectionReader {
 ExtensionSettings ReadExtensionSettings(ProfileReader& reader, const std::string& iniFile,
                                         EventLog& appLog) {
   ExtensionSettings settings;
-  SectionReader guard(reader, iniFile, appLog, "Guard");
-  settings.Guard.StaleAfterMs = guard.Milliseconds("StaleAfterMs");
-  settings.Guard.MinClickIntervalMs = guard.Milliseconds("MinClickIntervalMs");
-  settings.Guard.ConnectionCheckMs = guard.Milliseconds("ConnectionCheckMs");
+  SectionReader guard(reader, iniFile, appLog, contract::kGuardSection);
+  settings.Guard.StaleAfterMs = guard.Milliseconds(contract::kStaleAfterMsKey);
+  settings.Guard.MinClickIntervalMs = guard.Milliseconds(contract::kMinClickIntervalMsKey);
+  settings.Guard.ConnectionCheckMs = guard.Milliseconds(contract::kConnectionCheckMsKey);
 
-  SectionReader hotkeys(reader, iniFile, appLog, "Hotkeys");
-  settings.Hotkeys.MaxBid = hotkeys.Key("MaxBid");
-  settings.Hotkeys.BestBid = hotkeys.Key("BestBid");
-  settings.Hotkeys.BestAsk = hotkeys.Key("BestAsk");
-  settings.Hotkeys.MaxAsk = hotkeys.Key("MaxAsk");
-  settings.Hotkeys.Reverse = hotkeys.Key("Reverse");
-  settings.Hotkeys.Kill = hotkeys.Key("Kill");
-  settings.Hotkeys.Global = hotkeys.Switch("Global");
+  SectionReader hotkeys(reader, iniFile, appLog, contract::kHotkeysSection);
+  settings.Hotkeys.MaxBid = hotkeys.Key(contract::kMaxBidHotkey);
+  settings.Hotkeys.BestBid = hotkeys.Key(contract::kBestBidHotkey);
+  settings.Hotkeys.BestAsk = hotkeys.Key(contract::kBestAskHotkey);
+  settings.Hotkeys.MaxAsk = hotkeys.Key(contract::kMaxAskHotkey);
+  settings.Hotkeys.Reverse = hotkeys.Key(contract::kReverseHotkey);
+  settings.Hotkeys.Kill = hotkeys.Key(contract::kKillHotkey);
+  settings.Hotkeys.Global = hotkeys.Switch(contract::kGlobalHotkeysKey);
 
-  settings.View.AlwaysOnTop = SectionReader(reader, iniFile, appLog, "View").Switch("AlwaysOnTop");
-  settings.Record.File = SectionReader(reader, iniFile, appLog, "Record").Text("File");
+  settings.View.AlwaysOnTop = SectionReader(reader, iniFile, appLog, contract::kViewSection)
+                                  .Switch(contract::kAlwaysOnTopKey);
+  settings.Record.File = SectionReader(reader, iniFile, appLog, contract::kRecordSection)
+                             .Text(contract::kRecordFileKey);
   if (settings.Record.File == "0") {
     settings.Record.File.clear();
   }
   // A trader who asked for paper must never trade real money by a typing slip.
-  settings.Paper.Enabled = SectionReader(reader, iniFile, appLog, "Paper")
-                               .SwitchOnWhenUnreadable("Enabled", "the panel trades on paper");
+  settings.Paper.Enabled =
+      SectionReader(reader, iniFile, appLog, contract::kPaperSection)
+          .SwitchOnWhenUnreadable(contract::kPaperEnabledKey, "the panel trades on paper");
   return settings;
 }
 

@@ -1,6 +1,7 @@
 #include "settings/settings.h"
 
 #include "common/conversions.h"
+#include "contract/automation_contract.h"
 #include "diag/error_scope.h"
 
 namespace vestrel {
@@ -25,15 +26,15 @@ std::string VBGetPrivateProfileString(LogDispatcher& log, ProfileReader& reader,
 void ReadSettings(LogDispatcher& log, ProfileReader& reader, const std::string& iniFile,
                   char decimalSeparator, Settings& settings) {
   auto read = [&](const char* key) {
-    return VBGetPrivateProfileString(log, reader, kSettingsSection, key, iniFile);
+    return VBGetPrivateProfileString(log, reader, contract::kMainSection, key, iniFile);
   };
   auto readInteger = [&](const char* key) { return ToInteger(read(key), decimalSeparator); };
-  settings.Account = read("Account");
-  settings.SecCode = read("SecCode");
-  settings.ClassCode = read("ClassCode");
-  settings.Size = readInteger("Size");
-  settings.SafeSpread = readInteger("SafeSpread");
-  settings.Compact = readInteger("Compact");
+  settings.Account = read(contract::kAccountKey);
+  settings.SecCode = read(contract::kSecCodeKey);
+  settings.ClassCode = read(contract::kClassCodeKey);
+  settings.Size = readInteger(contract::kSizeKey);
+  settings.SafeSpread = readInteger(contract::kSafeSpreadKey);
+  settings.Compact = readInteger(contract::kCompactKey);
 }
 
 }  // namespace vestrel

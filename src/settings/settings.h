@@ -3,12 +3,13 @@
 #include <cstdint>
 #include <string>
 
+#include "contract/automation_contract.h"
 #include "diag/log_dispatcher.h"
 #include "ports/profile_reader.h"
 
 namespace vestrel {
 
-// The settings of section "Main", read once at start-up.
+// The settings of section [Main], read once at start-up.
 struct Settings {
   std::string Account;
   std::string SecCode;
@@ -17,9 +18,6 @@ struct Settings {
   std::int32_t SafeSpread = 0;
   std::int32_t Compact = 0;
 };
-
-inline constexpr const char* kSettingsSection = "Main";
-inline constexpr const char* kSettingsFileName = "Marlowin.ini";
 
 // Reads one value the way the platform's private-profile lookup does, through
 // a 128-character buffer of which 127 are offered: a value comes back cut to

@@ -3,13 +3,14 @@
 #include <functional>
 #include <memory>
 
+#include "contract/automation_contract.h"
 #include "models/about_dialog_model.h"
 #include "win32/screen_scale.h"
 #include "win32/windows_api.h"
 
 namespace vestrel::win32 {
 
-inline constexpr const wchar_t* kAboutWindowClass = L"VestrelAbout";
+using contract::kAboutWindowClass;
 
 // Control IDs of the About dialog.
 inline constexpr int kAboutOkId = IDOK;  // cmdOK

@@ -2,17 +2,18 @@
 
 #include <string>
 
+#include "contract/automation_contract.h"
 #include "models/log_window_model.h"
 #include "win32/screen_scale.h"
 #include "win32/windows_api.h"
 
 namespace vestrel::win32 {
 
-inline constexpr const wchar_t* kLogWindowClass = L"VestrelLog";
-inline constexpr int kLogListId = 2001;
+using contract::kLogListId;
+using contract::kLogWindowClass;
 
 // The transaction log window on screen: a plain resizable top-level window
-// without an owner or a title, filled by one list box (ID 2001) that holds
+// without an owner or a title, filled by one list box (kLogListId) that holds
 // the model's lines in order. It follows the LogWindowModel model it is bound to:
 // created hidden once the loaded model gets its first line (or shown when it
 // is shown first), shown and hidden with it, destroyed when it unloads. The window's close box asks

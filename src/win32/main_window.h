@@ -1,10 +1,11 @@
 #pragma once
 
+#include "contract/automation_contract.h"
 #include "win32/windows_api.h"
 
 namespace vestrel::win32 {
 
-inline constexpr const wchar_t* kMainWindowClass = L"VestrelMain";
+using contract::kMainWindowClass;
 
 // Creates the main window and runs the message loop until it closes; returns
 // the program's exit code.

@@ -3,14 +3,15 @@
 #include <algorithm>
 #include <limits>
 
+#include "contract/automation_contract.h"
 #include "win32/text_encoding.h"
 
 namespace vestrel::win32 {
 namespace {
 
-constexpr const wchar_t* kShapeClass = L"VestrelShape";
-constexpr const wchar_t* kPictureClass = L"VestrelPicture";
-constexpr int kFirstControlId = 1001;
+using contract::kFirstControlId;
+using contract::kPictureClass;
+using contract::kShapeClass;
 
 COLORREF ToColorRef(OleColor color) {
   return IsSystemColor(color) ? GetSysColor(static_cast<int>(color & 0xFFU))

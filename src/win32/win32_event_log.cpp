@@ -1,48 +1,12 @@
 #include "win32/win32_event_log.h"
 
-#include <cstdio>
-
+#include "common/json_string.h"
 #include "win32/environment.h"
 #include "win32/text_encoding.h"
 #include "win32/win32_error.h"
 #include "win32/windows_api.h"
 
 namespace vestrel::win32 {
-namespace {
-
-void AppendJsonString(std::string& out, std::string_view text) {
-  out += '"';
-  for (const char c : text) {
-    switch (c) {
-      case '"':
-        out += "\\\"";
-        break;
-      case '\\':
-        out += "\\\\";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      case '\t':
-        out += "\\t";
-        break;
-      default:
-        if (static_cast<unsigned char>(c) < 0x20) {
-          char escaped[8];
-          std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
-          out += escaped;
-        } else {
-          out += c;
-        }
-    }
-  }
-  out += '"';
-}
-
-}  // namespace
 
 std::string EventLogMirrorLine(std::string_view text, EventType type) {
   std::string line = "{\"type\": " + std::to_string(static_cast<int>(type)) + ", \"text\": ";

@@ -30,7 +30,7 @@ HWND ShownPanel(const ProgramUnderTest& panel) {
   HWND window = nullptr;
   WaitUntil(
       [&] {
-        window = panel.TopLevelWindow(L"VestrelMain", true);
+        window = panel.TopLevelWindow(contract::kMainWindowClass, true);
         return window != nullptr;
       },
       kStartTimeout);
@@ -126,7 +126,7 @@ TEST(PanelHighDpi, LaysOutFromTwipsAtTheScreensDpiInBothLayouts) {
     const HWND window = ShownPanel(panel);
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(GetDpiForWindow(window), static_cast<UINT>(dpi));
-    const HWND bestBid = GetDlgItem(window, kBestBid);
+    const HWND bestBid = GetDlgItem(window, contract::kCmdBestBid);
     RECT button;
     ASSERT_TRUE(WaitUntil(
         [&] {

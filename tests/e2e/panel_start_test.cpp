@@ -15,14 +15,14 @@ TEST(PanelStart, OpensItsMainWindowAndEndsWhenItCloses) {
   std::filesystem::copy_file(PathFromEnvironment("VESTREL_EXE"), exe);
 
   ProgramUnderTest panel(exe, terminal.Path());
-  const HWND window = panel.WaitForWindow(L"VestrelMain");
+  const HWND window = panel.WaitForWindow(contract::kMainWindowClass);
   ASSERT_NE(window, nullptr) << "the main window did not appear";
   EXPECT_EQ(WindowText(window), kVersionedCaption);
   // Space on a fresh panel acts on cmdBestAsk.
   GUITHREADINFO input{};
   input.cbSize = sizeof input;
   ASSERT_TRUE(GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &input));
-  EXPECT_EQ(input.hwndFocus, GetDlgItem(window, kBestAsk));
+  EXPECT_EQ(input.hwndFocus, GetDlgItem(window, contract::kCmdBestAsk));
 
   PostMessageW(window, WM_CLOSE, 0, 0);
   EXPECT_EQ(panel.WaitForExit(60s), 0);

@@ -40,27 +40,30 @@ std::vector<RecordedPoke> RecordedPokes(const std::filesystem::path& path) {
 TEST(PanelTrading, ShowsTheBookAndTradesFromItsButtons) {
   TerminalFolder terminal({.MoreSections = "[Record]\r\nFile=records\\pokes.rec\r\n"});
   ProgramUnderTest panel(terminal.Panel(), terminal.Path(), terminal.Environment());
-  const HWND window = panel.WaitForWindow(L"VestrelMain");
+  const HWND window = panel.WaitForWindow(contract::kMainWindowClass);
   ASSERT_NE(window, nullptr);
   EXPECT_EQ(WindowText(window), kVersionedCaption);
-  EXPECT_EQ(Caption(window, kBestBid), L"*");
+  EXPECT_EQ(Caption(window, contract::kCmdBestBid), L"*");
 
   TerminalClient terminalSide;
   ASSERT_TRUE(terminalSide.Connect());
   ASSERT_TRUE(terminalSide.Poke(BookItem(kBook), EncodeBook(kBook)));
-  EXPECT_EQ(Caption(window, kBestBid), L"101");
-  EXPECT_EQ(Caption(window, kBestAsk), L"100");
-  EXPECT_EQ(Caption(window, kMaxBid), L"102");
-  EXPECT_EQ(Caption(window, kLabel5), L"9");
-  EXPECT_EQ(Caption(window, kMaxAsk), L"98");
-  EXPECT_EQ(Caption(window, kLabel6), L"7");
+  EXPECT_EQ(Caption(window, contract::kCmdBestBid), L"101");
+  EXPECT_EQ(Caption(window, contract::kCmdBestAsk), L"100");
+  EXPECT_EQ(Caption(window, contract::kCmdMaxBid), L"102");
+  EXPECT_EQ(Caption(window, contract::kLabel5), L"9");
+  EXPECT_EQ(Caption(window, contract::kCmdMaxAsk), L"98");
+  EXPECT_EQ(Caption(window, contract::kLabel6), L"7");
   // Above other windows only when the trader asks for it.
   EXPECT_EQ(GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
   // The screen follows with the next repaint round: the indicator, and each
   // control's own copy of its text, which it paints from.
-  EXPECT_TRUE(WaitUntil([&] { return ShapeInFront(window, kShapeUp, kShapeDown); }, 5s));
-  EXPECT_TRUE(WaitUntil([&] { return InternalText(GetDlgItem(window, kMaxAsk)) == L"98"; }, 5s));
-  EXPECT_TRUE(WaitUntil([&] { return InternalText(GetDlgItem(window, kLabel6)) == L"7"; }, 5s));
+  EXPECT_TRUE(
+      WaitUntil([&] { return ShapeInFront(window, contract::kShpUp, contract::kShpDown); }, 5s));
+  EXPECT_TRUE(WaitUntil(
+      [&] { return InternalText(GetDlgItem(window, contract::kCmdMaxAsk)) == L"98"; }, 5s));
+  EXPECT_TRUE(
+      WaitUntil([&] { return InternalText(GetDlgItem(window, contract::kLabel6)) == L"7"; }, 5s));
   EXPECT_FALSE(terminalSide.Poke("R2C1:R7C3", EncodeBook(kBook)));  // not a whole table
   // Both pokes are in the recording within a tick, while the panel runs.
   const auto recording = terminal.Path() / L"records" / L"pokes.rec";
@@ -71,12 +74,12 @@ TEST(PanelTrading, ShowsTheBookAndTradesFromItsButtons) {
   EXPECT_EQ(recorded[1].Item, "R2C1:R7C3");
   EXPECT_EQ(recorded[1].Data, EncodeBook(kBook));
 
-  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(window, kReverse)));
-  Click(window, kBestBid);
-  Click(window, kMaxAsk);
-  EXPECT_TRUE(IsWindowEnabled(GetDlgItem(window, kReverse)));
-  Click(window, kReverse);
-  Click(window, kKill);
+  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(window, contract::kCmdReverse)));
+  Click(window, contract::kCmdBestBid);
+  Click(window, contract::kCmdMaxAsk);
+  EXPECT_TRUE(IsWindowEnabled(GetDlgItem(window, contract::kCmdReverse)));
+  Click(window, contract::kCmdReverse);
+  Click(window, contract::kCmdKillOrders);
   EXPECT_EQ(
       terminal.SentTransactions(),
       (std::vector<std::string>{
@@ -96,11 +99,11 @@ TEST(PanelTrading, ShowsTheBookAndTradesFromItsButtons) {
             4);
 
   // The log window lists every reply, oldest first.
-  Click(window, kLog);
-  const HWND log = panel.WaitForWindow(L"VestrelLog");
+  Click(window, contract::kCmdLog);
+  const HWND log = panel.WaitForWindow(contract::kLogWindowClass);
   ASSERT_NE(log, nullptr);
   EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(log) != FALSE; }, 10s));
-  const HWND list = GetDlgItem(log, kLogList);
+  const HWND list = GetDlgItem(log, contract::kLogListId);
   ASSERT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 4);
   wchar_t line[600] = {};
   SendMessageW(list, LB_GETTEXT, 0, reinterpret_cast<LPARAM>(line));
@@ -128,7 +131,7 @@ TEST(PanelStart, AFailedConnectionShowsTheReasonAndEndsTheProgram) {
 TEST(PanelStart, ASecondPanelWarnsThatTheServerAlreadyRunsAndTheFirstKeepsServing) {
   TerminalFolder first;
   ProgramUnderTest serving(first.Panel(), first.Path(), first.Environment());
-  const HWND firstWindow = serving.WaitForWindow(L"VestrelMain");
+  const HWND firstWindow = serving.WaitForWindow(contract::kMainWindowClass);
   ASSERT_NE(firstWindow, nullptr);
   TerminalClient terminalSide;
   ASSERT_TRUE(terminalSide.Connect());
@@ -139,7 +142,7 @@ TEST(PanelStart, ASecondPanelWarnsThatTheServerAlreadyRunsAndTheFirstKeepsServin
   ASSERT_NE(box, nullptr);
   EXPECT_EQ(MessageBoxText(box), L"A DDE server named \"a\" with topic \"b\" is already running.");
   DismissMessageBox(box);
-  const HWND lateWindow = late.WaitForWindow(L"VestrelMain");
+  const HWND lateWindow = late.WaitForWindow(contract::kMainWindowClass);
   ASSERT_NE(lateWindow, nullptr);
   EXPECT_TRUE(late.Running());
   // The first panel still serves the book.
@@ -159,7 +162,7 @@ TEST(PanelStart, ASecondPanelWarnsThatTheServerAlreadyRunsAndTheFirstKeepsServin
 TEST(PanelTray, MinimisesToTheTrayAndADoubleClickOnTheIconRestores) {
   TerminalFolder terminal;
   ProgramUnderTest panel(terminal.Panel(), terminal.Path(), terminal.Environment());
-  const HWND window = panel.WaitForWindow(L"VestrelMain");
+  const HWND window = panel.WaitForWindow(contract::kMainWindowClass);
   ASSERT_NE(window, nullptr);
   // The window exists from the start of loading; it is shown once start-up is done.
   ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(window) != FALSE; }, kStartTimeout));
@@ -167,7 +170,7 @@ TEST(PanelTray, MinimisesToTheTrayAndADoubleClickOnTheIconRestores) {
   EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(window) == FALSE; }, 10s))
       << "iconic " << IsIconic(window);
 
-  const HWND tray = GetDlgItem(window, kTrayPicture);
+  const HWND tray = GetDlgItem(window, contract::kPicTray);
   SendMessageW(tray, WM_MOUSEMOVE, 0, WM_LBUTTONDOWN);
   SendMessageW(tray, WM_MOUSEMOVE, 0, WM_LBUTTONUP);
   EXPECT_FALSE(IsWindowVisible(window));

@@ -28,24 +28,24 @@ TEST(PanelPaper, TradesOnPaperWithoutTheTransactionLibrary) {
   ASSERT_FALSE(std::filesystem::exists(terminal.Path() / L"TRANS2QUIK.DLL"));
 
   ProgramUnderTest panel(terminal.Panel(), terminal.Path(), terminal.Environment());
-  const HWND window = panel.WaitForWindow(L"VestrelMain");
+  const HWND window = panel.WaitForWindow(contract::kMainWindowClass);
   ASSERT_NE(window, nullptr);
   EXPECT_EQ(WindowText(window), L"Marlowin (1.0.65) PAPER");
-  const HWND position = GetDlgItem(window, kPaperPosition);
+  const HWND position = GetDlgItem(window, contract::kLblPaper);
   // On screen once the window is: WaitForWindow may see it just before.
   EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(position) != FALSE; }, 10s));
-  EXPECT_EQ(Caption(window, kPaperPosition), L"POSITION 0 @ 0 | REALISED 0");
+  EXPECT_EQ(Caption(window, contract::kLblPaper), L"POSITION 0 @ 0 | REALISED 0");
 
   TerminalClient terminalSide;
   ASSERT_TRUE(terminalSide.Connect());
   ASSERT_TRUE(terminalSide.Poke(BookItem(kBook), EncodeBook(kBook)));
-  Click(window, kBestAsk);  // buys 2 at 100 + 10; rests until the next book
+  Click(window, contract::kCmdBestAsk);  // buys 2 at 100 + 10; rests until the next book
   EXPECT_TRUE(
       Logged(terminal, R"({"type": 4, "text": "3|1|1|paper order 1 accepted|250|0||250"})"));
   ASSERT_TRUE(terminalSide.Poke(BookItem(kBook), EncodeBook(kBook)));
   EXPECT_TRUE(Logged(
       terminal, R"({"type": 4, "text": "PAPER FILL B 2 @ 101 | POSITION 2 @ 101 | REALISED 0"})"));
-  EXPECT_EQ(Caption(window, kPaperPosition), L"POSITION 2 @ 101 | REALISED 0");
+  EXPECT_EQ(Caption(window, contract::kLblPaper), L"POSITION 2 @ 101 | REALISED 0");
 
   PostMessageW(window, WM_CLOSE, 0, 0);
   EXPECT_EQ(panel.WaitForExit(60s), 0);

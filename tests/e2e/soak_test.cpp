@@ -60,8 +60,9 @@ std::ostream& operator<<(std::ostream& out, const Captions& c) {
 }
 
 Captions Read(HWND window) {
-  return {Caption(window, kMaxBid), Caption(window, kBestBid), Caption(window, kBestAsk),
-          Caption(window, kMaxAsk), Caption(window, kLabel5),  Caption(window, kLabel6)};
+  return {Caption(window, contract::kCmdMaxBid),  Caption(window, contract::kCmdBestBid),
+          Caption(window, contract::kCmdBestAsk), Caption(window, contract::kCmdMaxAsk),
+          Caption(window, contract::kLabel5),     Caption(window, contract::kLabel6)};
 }
 
 // A book of n sell levels above n buy levels, whole prices; each level's
@@ -299,7 +300,7 @@ long long ErrorsEndingIn(const std::vector<LoggedRecord>& records, const std::st
 class PanelSoak : public ::testing::Test {
  protected:
   void SetUp() override {
-    window = panel.WaitForWindow(L"VestrelMain");
+    window = panel.WaitForWindow(contract::kMainWindowClass);
     ASSERT_NE(window, nullptr);
     ASSERT_TRUE(terminalSide.Connect());
     textLogBefore = SizeOf(textLog);

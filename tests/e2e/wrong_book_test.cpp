@@ -43,7 +43,7 @@ int MessageBoxesShown(const ProgramUnderTest& program) {
 
 class PanelWrongBook : public ::testing::Test {
  protected:
-  void SetUp() override { ASSERT_NE(panel.WaitForWindow(L"VestrelMain"), nullptr); }
+  void SetUp() override { ASSERT_NE(panel.WaitForWindow(contract::kMainWindowClass), nullptr); }
 
   // termsim.exe pokes `count` books without a SELL_VOLUME column, ten a
   // second, each with a DDE timeout of 1 s; its exit code once it is done.

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "contract/automation_contract.h"
 #include "dde/xltable_decoder.h"
 #include "fakes/fake_dde_library.h"
 #include "fakes/fake_ports.h"
@@ -208,7 +209,7 @@ TEST(DdeServer, MyRequestIsAnsweredWithEmptyTextAndOtherItemsWithZero) {
   ServerRig rig;
   rig.Init();
   const std::size_t before = rig.dde.Calls.size();
-  const DdeHandle reply = rig.dde.ClientRequest("MyRequest");
+  const DdeHandle reply = rig.dde.ClientRequest(contract::kDdeRequestItem);
   ASSERT_NE(reply, 0U);
   // The item's text in one call: a string handle holds 255 characters at most.
   EXPECT_EQ(rig.CallsSince(before),
@@ -230,7 +231,7 @@ TEST(DdeServer, TheItemIsComparedAsTheLibrarySpellsIt) {
   // String handles are atoms: while one spelling lives, every client gets it.
   ServerRig rig;
   rig.Init();
-  const DdeHandle held = rig.dde.ClientString("MyRequest");
+  const DdeHandle held = rig.dde.ClientString(contract::kDdeRequestItem);
   EXPECT_NE(rig.dde.ClientRequest("MYREQUEST"), 0U);
   rig.dde.ClientFree(held);
   EXPECT_EQ(rig.dde.ClientRequest("MYREQUEST"), 0U);
@@ -351,7 +352,7 @@ TEST(DdeServer, ADecodeFailureIsLoggedAlongTheChainAnsweredWithZeroAndServingGoe
   EXPECT_EQ(rig.dde.ClientConnect("b"), 0x8000U);
   EXPECT_EQ(rig.dde.ClientPoke("R1C1:R3C3", Book()), 0x8000U);
   EXPECT_EQ(rig.intakes.size(), 1U);
-  EXPECT_NE(rig.dde.ClientRequest("MyRequest"), 0U);
+  EXPECT_NE(rig.dde.ClientRequest(contract::kDdeRequestItem), 0U);
 }
 
 TEST(DdeServer, AnOutsideErrorKeepsItsSourceAtTheHeadOfTheChain) {

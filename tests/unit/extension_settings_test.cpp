@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "contract/automation_contract.h"
 #include "fakes/fake_ports.h"
 #include "fakes/fake_window_ports.h"
 
@@ -59,9 +60,10 @@ TEST(ExtensionSettings, ReadsEveryKeyAndWarnsOnceForEachValueItCannotRead) {
   EXPECT_EQ(s.Record.File, "records\\today.rec");
   EXPECT_TRUE(s.Paper.Enabled);
   ASSERT_EQ(log.Entries.size(), 5U);
-  EXPECT_EQ(log.Entries[0].Text,
-            "Marlowin.ini [Guard] MinClickIntervalMs=2s is not a whole number of milliseconds; "
-            "this feature stays off.");
+  EXPECT_EQ(
+      log.Entries[0].Text,
+      contract::IniSectionPrefix(contract::kGuardSection) +
+          "MinClickIntervalMs=2s is not a whole number of milliseconds; this feature stays off.");
   EXPECT_EQ(log.Entries[0].Type, EventType::Warning);
   EXPECT_NE(log.Entries[2].Text.find("[Hotkeys] MaxAsk=F25 is not a key"), std::string::npos);
   EXPECT_NE(log.Entries[4].Text.find("[Hotkeys] Global=yes is neither 0 nor 1"), std::string::npos);
@@ -74,7 +76,8 @@ TEST(ExtensionSettings, APaperSwitchThatCannotBeReadTradesOnPaper) {
     FakeEventLog log;
     EXPECT_TRUE(ReadExtensionSettings(profile, "C:\\Q\\Marlowin.ini", log).Paper.Enabled) << value;
     EXPECT_EQ(log.Entries,
-              (std::vector<EventLogEntry>{{"Marlowin.ini [Paper] Enabled=" + std::string(value) +
+              (std::vector<EventLogEntry>{{contract::IniSectionPrefix(contract::kPaperSection) +
+                                               "Enabled=" + std::string(value) +
                                                " is neither 0 nor 1; the panel trades on paper.",
                                            EventType::Warning}}));
   }
@@ -99,8 +102,9 @@ TEST(ExtensionSettings, ValuesAreReadWholeHoweverLong) {
     const ExtensionSettings settings = ReadExtensionSettings(profile, "C:\\Q\\Marlowin.ini", log);
     EXPECT_EQ(settings.Record.File, path) << length;
     ASSERT_EQ(log.Entries.size(), 1U) << length;
-    EXPECT_EQ(
-        log.Entries[0].Text.find("Marlowin.ini [Hotkeys] Kill=Ctrl+" + path + " is not a key"), 0U);
+    EXPECT_EQ(log.Entries[0].Text.find(contract::IniSectionPrefix(contract::kHotkeysSection) +
+                                       "Kill=Ctrl+" + path + " is not a key"),
+              0U);
   }
 }
 

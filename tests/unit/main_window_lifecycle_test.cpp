@@ -6,6 +6,7 @@
 #include <map>
 
 #include "common/program_version.h"
+#include "contract/automation_contract.h"
 #include "fakes/fake_ports.h"
 #include "fakes/fake_transaction_library.h"
 #include "fakes/fake_window_ports.h"
@@ -77,9 +78,10 @@ TEST_F(MainFormTest, StartUpReadsTheSettingsConnectsAndRegistersTheServer) {
   EXPECT_EQ(window.WindowCaption(), kCaption);
   EXPECT_TRUE(logWindow.Loaded());
   EXPECT_FALSE(logWindow.Visible());
-  EXPECT_EQ(form.strIniFile(), "C:\\QUIK\\Marlowin.ini");
+  const std::string iniFile = std::string("C:\\QUIK\\") + contract::kIniFileName;
+  EXPECT_EQ(form.strIniFile(), iniFile);
   ASSERT_FALSE(profile.Files.empty());
-  EXPECT_EQ(profile.Files.front(), "C:\\QUIK\\Marlowin.ini");
+  EXPECT_EQ(profile.Files.front(), iniFile);
   EXPECT_EQ(form.CurrentSettings().Account, "A1");
   EXPECT_EQ(form.CurrentSettings().Size, 2);
   EXPECT_EQ(form.CurrentSettings().Compact, 1);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/app_error.h"
+#include "contract/automation_contract.h"
 
 namespace vestrel {
 namespace {
@@ -78,7 +79,7 @@ TEST(MainWindowModel, StartsAsDesignedWithTheFixedControlIdentifiers) {
   for (std::size_t i = 0; i < std::size(kDesigned); ++i) {
     const Designed& expected = kDesigned[i];
     SCOPED_TRACE(expected.Name);
-    EXPECT_EQ(static_cast<int>(expected.Id), 1001 + static_cast<int>(i));
+    EXPECT_EQ(static_cast<int>(expected.Id), contract::kFirstControlId + static_cast<int>(i));
     const ControlDesign& design = MainWindowModel::Controls()[i];
     EXPECT_EQ(design.Id, expected.Id);
     EXPECT_EQ(design.Name, expected.Name);

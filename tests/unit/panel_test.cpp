@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "common/program_version.h"
+#include "contract/automation_contract.h"
 #include "fakes/fake_dde_library.h"
 #include "fakes/fake_ports.h"
 #include "fakes/fake_transaction_library.h"
@@ -659,8 +660,8 @@ TEST(PanelHotkeys, AKeyIsAClickOnItsButtonWithExactlyItsModifiers) {
   EXPECT_TRUE(rig.panel.KeyPress(kSpace));
   EXPECT_EQ(rig.library.Sent, (Lines{kOrder + "S; PRICE=91; QUANTITY=2;", kKill}));
   EXPECT_EQ(rig.services.AppLog.Entries.front(),
-            (EventLogEntry{"Marlowin.ini [Hotkeys] Reverse=Ctrl+F2 is already the key of BestBid; "
-                           "this key stays off.",
+            (EventLogEntry{contract::IniSectionPrefix(contract::kHotkeysSection) +
+                               "Reverse=Ctrl+F2 is already the key of BestBid; this key stays off.",
                            EventType::Warning}));
   EXPECT_TRUE(rig.hotkeys.Registered.empty());  // only while the panel has the focus
 }
@@ -678,11 +679,12 @@ TEST(PanelHotkeys, GlobalKeysAreRegisteredOnceAndAKeyAnotherProgramHoldsIsOneWar
                                         {0x42, false, true, true}, {0x65, false, false, false}}));
   EXPECT_EQ(rig.services.AppLog.Entries,
             (std::vector<EventLogEntry>{
-                {"Marlowin.ini [Hotkeys] Reverse=Num5 is already the key of MaxAsk; this key "
-                 "stays off.",
+                {contract::IniSectionPrefix(contract::kHotkeysSection) +
+                     "Reverse=Num5 is already the key of MaxAsk; this key stays off.",
                  EventType::Warning},
-                {"Marlowin.ini [Hotkeys] Kill=F12 cannot be registered for the whole system "
-                 "(another program holds it); it works only while the panel has the focus.",
+                {contract::IniSectionPrefix(contract::kHotkeysSection) +
+                     "Kill=F12 cannot be registered for the whole system "
+                     "(another program holds it); it works only while the panel has the focus.",
                  EventType::Warning}}));
   EXPECT_TRUE(rig.panel.KeyPress(KeyChord{0x7B}));  // from the panel's own windows
   EXPECT_EQ(rig.library.Sent, Lines{kKill});

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "contract/automation_contract.h"
 #include "fakes/fake_ports.h"
 #include "settings/ini_file_reader.h"
 
@@ -22,14 +23,14 @@ class SettingsTest : public ::testing::Test {
         ("vestrel-settings-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
          ::testing::UnitTest::GetInstance()->current_test_info()->name());
     std::filesystem::create_directories(dir_);
-    ini_ = (dir_ / "Marlowin.ini").string();
+    ini_ = (dir_ / contract::kIniFileName).string();
   }
   void TearDown() override { std::filesystem::remove_all(dir_); }
 
   void WriteIni(const std::string& text) { std::ofstream(ini_, std::ios::binary) << text; }
 
   std::string Read(const std::string& key) {
-    return VBGetPrivateProfileString(services_.Log, reader_, "Main", key, ini_);
+    return VBGetPrivateProfileString(services_.Log, reader_, contract::kMainSection, key, ini_);
   }
 
   int ErrorNumberOfReadSettings() {

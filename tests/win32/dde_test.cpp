@@ -22,6 +22,7 @@
 #include <thread>
 #include <vector>
 
+#include "contract/automation_contract.h"
 #include "dde/dde_server.h"
 #include "dde/xltable_decoder.h"
 #include "dde_client.h"
@@ -168,7 +169,7 @@ struct Server {
   bool started = false;
   std::vector<std::chrono::steady_clock::time_point> arrivals;
 
-  explicit Server(const std::string& service, const std::string& topic = "b") {
+  explicit Server(const std::string& service, const std::string& topic = contract::kDdeTopic) {
     services.Regional.Separator = '.';
     server.ObservePokes([this](std::string_view, std::span<const std::uint8_t>) {
       arrivals.push_back(std::chrono::steady_clock::now());
@@ -192,7 +193,7 @@ struct Server {
 // DDETerm in the destructor; With runs work on that thread.
 class Panel {
  public:
-  explicit Panel(const std::string& service, const std::string& topic = "b") {
+  explicit Panel(const std::string& service, const std::string& topic = contract::kDdeTopic) {
     ui_.Invoke([&] { server_ = std::make_unique<Server>(service, topic); });
   }
   ~Panel() {
@@ -281,7 +282,7 @@ TEST(DdeServerOnDdeml, ServesTheTerminalsPokes) {
   });
 
   DdeClient terminal;
-  ASSERT_TRUE(terminal.Connect(service, "b", 10s));
+  ASSERT_TRUE(terminal.Connect(service, contract::kDdeTopic, 10s));
   EXPECT_EQ(terminal.Poke("R1C1:R5C3", Book(), XlTable()), DdeClient::Answer::Acknowledged);
   auto tables = panel.Tables();
   ASSERT_EQ(tables.size(), 1U);
@@ -310,7 +311,7 @@ TEST(DdeServerOnDdeml, AcceptsEveryTopicExecutesAndRequests) {
   EXPECT_EQ(other.Poke("R1C1:R5C3", Book(), XlTable()), DdeClient::Answer::Acknowledged);
 
   DdeClient terminal;
-  ASSERT_TRUE(terminal.Connect(service, "b", 10s));
+  ASSERT_TRUE(terminal.Connect(service, contract::kDdeTopic, 10s));
   EXPECT_EQ(terminal.Execute("[Anything(1)]"), DdeClient::Answer::Acknowledged);
   EXPECT_FALSE(terminal.Request("SomethingElse", CF_TEXT).has_value());
   EXPECT_EQ(terminal.Poke("R1C1:R5C3", Book(), XlTable()), DdeClient::Answer::Acknowledged);
@@ -320,11 +321,15 @@ TEST(DdeServerOnDdeml, AcceptsEveryTopicExecutesAndRequests) {
   // transaction of that conversation), so the request goes in raw DDE
   // messages.
   using Kind = termsim::RawReply::Kind;
-  const termsim::RawReply reply = termsim::RawDdeRequest(service, "b", "MyRequest", CF_TEXT);
+  const termsim::RawReply reply =
+      termsim::RawDdeRequest(service, contract::kDdeTopic, contract::kDdeRequestItem, CF_TEXT);
   EXPECT_EQ(reply.Answer, Kind::Data);
   EXPECT_TRUE(reply.Bytes.empty());
-  EXPECT_EQ(termsim::RawDdeRequest(service, "b", "Unknown item", CF_TEXT).Answer, Kind::Refused);
-  EXPECT_EQ(termsim::RawDdeRequest(service + "-none", "b", "MyRequest", CF_TEXT, 500ms).Answer,
+  EXPECT_EQ(termsim::RawDdeRequest(service, contract::kDdeTopic, "Unknown item", CF_TEXT).Answer,
+            Kind::Refused);
+  EXPECT_EQ(termsim::RawDdeRequest(service + "-none", contract::kDdeTopic,
+                                   contract::kDdeRequestItem, CF_TEXT, 500ms)
+                .Answer,
             Kind::NoServer);
   EXPECT_EQ(terminal.Poke("R1C1:R5C3", Book(), XlTable()), DdeClient::Answer::Acknowledged);
   EXPECT_EQ(panel.Tables().size(), 3U);
@@ -335,7 +340,7 @@ TEST(DdeServerOnDdeml, AFailedPokeIsRefusedAndTheServerGoesOnServing) {
   const std::string service = UniqueService();
   Panel panel(service);
   DdeClient terminal;
-  ASSERT_TRUE(terminal.Connect(service, "b", 10s));
+  ASSERT_TRUE(terminal.Connect(service, contract::kDdeTopic, 10s));
   EXPECT_EQ(terminal.Poke("R1C1:R1C1", Bytes{0x10}, XlTable()), DdeClient::Answer::Refused);
   const auto entries = panel.Errors();
   ASSERT_EQ(entries.size(), 4U);
@@ -394,7 +399,7 @@ TEST(DdeServerOnDdeml, TheAdapterAnswersAFailedCallbackWithZero) {
   });
   {
     DdeClient terminal;
-    ASSERT_TRUE(terminal.Connect(service, "b", 10s));
+    ASSERT_TRUE(terminal.Connect(service, contract::kDdeTopic, 10s));
     for (int round = 0; round < 2; ++round) {
       EXPECT_EQ(terminal.Poke("R1C1:R1C1", Bytes{1}, CF_TEXT), DdeClient::Answer::Refused);
       EXPECT_EQ(terminal.Poke("R1C1:R1C1", Bytes{1}, CF_TEXT), DdeClient::Answer::Refused);
@@ -481,12 +486,12 @@ TEST(DdeServerOnDdeml, DDETermEndsTheServiceInEveryState) {
   {
     Panel panel(service);
     DdeClient terminal;
-    ASSERT_TRUE(terminal.Connect(service, "b", 10s));
+    ASSERT_TRUE(terminal.Connect(service, contract::kDdeTopic, 10s));
     panel.Stop();
     termsim::PumpFor(200ms);
     EXPECT_FALSE(terminal.Connected());
     EXPECT_EQ(terminal.Poke("R1C1:R5C3", Book(), XlTable(), 1000), DdeClient::Answer::Failed);
-    EXPECT_FALSE(terminal.Connect(service, "b"));
+    EXPECT_FALSE(terminal.Connect(service, contract::kDdeTopic));
     EXPECT_EQ(panel.LogEntries(), 0U);
   }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/app_error.h"
+#include "contract/automation_contract.h"
 #include "fakes/fake_ports.h"
 #include "models/about_dialog_model.h"
 #include "models/log_window_model.h"
@@ -98,11 +99,11 @@ TEST(LogWindowView, CollectsLinesHiddenKeepsThemThroughClosesAndUnloadsAtShutdow
   f.log.LogData("1|first");  // loads the window, hidden
   const HWND window = view.Window();
   ASSERT_NE(window, nullptr);
-  EXPECT_EQ(ClassOf(window), L"VestrelLog");
+  EXPECT_EQ(ClassOf(window), contract::kLogWindowClass);
   EXPECT_EQ(TextOf(window), L"");
   EXPECT_EQ(GetWindow(window, GW_OWNER), nullptr);
   EXPECT_FALSE(IsWindowVisible(window));
-  const HWND list = GetDlgItem(window, 2001);
+  const HWND list = GetDlgItem(window, contract::kLogListId);
   ASSERT_EQ(list, view.List());
   EXPECT_EQ(ClassOf(list), L"ListBox");
   RECT client;
@@ -412,7 +413,7 @@ TEST(AboutDialogWindow, OneFixedModelessDialogWithTheLoadedTexts) {
   Pump(&f.about);
   const HWND dialog = f.about.Window();
   ASSERT_NE(dialog, nullptr);
-  EXPECT_EQ(ClassOf(dialog), L"VestrelAbout");
+  EXPECT_EQ(ClassOf(dialog), contract::kAboutWindowClass);
   EXPECT_EQ(TextOf(dialog), L"О программе");
   EXPECT_EQ(TextOf(GetDlgItem(dialog, kAboutVersionId)), L"Version " VESTREL_VERSION_TEXT);
   EXPECT_EQ(TextOf(GetDlgItem(dialog, kAboutTitleId)), L"Marlowin");

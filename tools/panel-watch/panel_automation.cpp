@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "contract/automation_contract.h"
+
 namespace vestrel::automation {
 
 std::wstring WindowText(HWND window, UINT timeoutMs) {
@@ -118,8 +120,8 @@ void PressKey(HWND mainWindow, const KeyStroke& key, const std::function<bool()>
 
 std::vector<std::wstring> LogWindowLines(HWND mainWindow, UINT timeoutMs) {
   std::vector<std::wstring> lines;
-  const HWND log = WindowOfProcess(mainWindow, L"VestrelLog");
-  const HWND list = log == nullptr ? nullptr : GetDlgItem(log, 2001);
+  const HWND log = WindowOfProcess(mainWindow, contract::kLogWindowClass);
+  const HWND list = log == nullptr ? nullptr : GetDlgItem(log, contract::kLogListId);
   DWORD_PTR count = 0;
   if (list == nullptr ||
       SendMessageTimeoutW(list, LB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, timeoutMs, &count) == 0) {

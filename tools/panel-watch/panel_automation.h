@@ -48,8 +48,8 @@ struct KeyStroke {
 void PressKey(HWND mainWindow, const KeyStroke& key, const std::function<bool()>& done = {},
               std::chrono::milliseconds timeout = std::chrono::seconds(5));
 
-// The lines of the panel's log window (ID 2001 in the window of class
-// VestrelLog of the main window's process), oldest first; empty when it has
+// The lines of the panel's log window (its list box in the log window of the
+// main window's process), oldest first; empty when it has
 // none or does not answer in time.
 std::vector<std::wstring> LogWindowLines(HWND mainWindow, UINT timeoutMs = kUntilAnswered);
 

@@ -33,6 +33,9 @@
 #include <thread>
 #include <vector>
 
+#include "command_line.h"
+#include "common/json_string.h"
+#include "contract/automation_contract.h"
 #include "models/main_window_model.h"
 #include "panel_automation.h"
 #include "settings/key_chord.h"
@@ -83,45 +86,76 @@ const ControlDesign* ControlNamed(const std::string& name) {
   return nullptr;
 }
 
-std::optional<Options> ParseArguments(int argc, char** argv) {
+// The options, or nothing after saying what is wrong (or printing the help:
+// help is then true).
+std::optional<Options> ParseArguments(int argc, char** argv, bool& help) {
+  using vestrel::cli::NumberFrom;
   Options options;
-  for (int i = 1; i < argc; ++i) {
-    const std::string argument = argv[i];
-    const bool hasValue = i + 1 < argc;
-    if (argument == "--captions") {
-      options.Captions = true;
-    } else if (argument == "--log") {
-      options.Log = true;
-    } else if (argument == "--key" && hasValue) {
-      const std::string plan = argv[++i];
-      const std::size_t at = plan.rfind('@');
-      const std::optional<vestrel::KeyChord> chord =
-          at == std::string::npos ? std::nullopt : vestrel::ParseKeyChord(plan.substr(0, at));
-      if (!chord) {
-        std::fprintf(stderr, "panel-watch: no key in %s (KEY@SECONDS)\n", plan.c_str());
-        return std::nullopt;
-      }
-      options.Keys.push_back({plan.substr(0, at), *chord, std::atof(plan.c_str() + at + 1)});
-    } else if (argument == "--seconds" && hasValue) {
-      options.Seconds = std::atof(argv[++i]);
-    } else if (argument == "--journal" && hasValue) {
-      options.Journal = argv[++i];
-    } else if (argument == "--events" && hasValue) {
-      options.Events = argv[++i];
-    } else if (argument == "--click" && hasValue) {
-      const std::string plan = argv[++i];
-      const std::size_t at = plan.find('@');
-      const ControlDesign* control =
-          at == std::string::npos ? nullptr : ControlNamed(plan.substr(0, at));
-      if (control == nullptr || control->Kind != ControlKind::CommandButton) {
-        std::fprintf(stderr, "panel-watch: no button in %s (NAME@SECONDS)\n", plan.c_str());
-        return std::nullopt;
-      }
-      options.Clicks.push_back({control, std::atof(plan.c_str() + at + 1)});
-    } else {
-      std::fprintf(stderr, "panel-watch: unknown or incomplete argument %s\n", argument.c_str());
+  double seconds = 0;
+  std::vector<std::string> clicks;
+  std::vector<std::string> keys;
+  vestrel::cli::CommandLine line(
+      "Watches a running panel through its automation contract and prints what happens.",
+      "panel-watch");
+  CLI::App& app = line.App();
+  app.footer("Exit codes: 0 done, 1 no panel appeared within a minute, 2 bad arguments.");
+  CLI::Option* secondsOption =
+      app.add_option("--seconds", seconds, "stop after N seconds (default: when the panel closes)")
+          ->check(NumberFrom(0, true, "a number of seconds"))
+          ->type_name("N");
+  app.add_flag("--captions", options.Captions, "print caption and indicator changes");
+  app.add_flag("--log", options.Log, "print the lines the panel adds to its log window");
+  app.add_option("--click", clicks,
+                 "click the control NAME (cmdBestBid, cmdReverse, ...) SECONDS "
+                 "after the panel is found, as a hotkey tool does")
+      ->type_name("NAME@SECONDS")
+      ->allow_extra_args(false)
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+  app.add_option("--key", keys,
+                 "press KEY (F2, Ctrl+K, Shift+Alt+B: as the settings write keys) "
+                 "SECONDS after the panel is found, posted to its focused control")
+      ->type_name("KEY@SECONDS")
+      ->allow_extra_args(false)
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+  app.add_option("--journal", options.Journal,
+                 "print the SEND lines the stand-in transaction library adds to FILE")
+      ->type_name("FILE");
+  app.add_option("--events", options.Events,
+                 "print the lines the panel adds to its event-log mirror FILE")
+      ->type_name("FILE");
+
+  const vestrel::cli::ParseResult parsed = line.Parse(vestrel::cli::ArgumentsOf(argc, argv));
+  help = parsed.Help && parsed.Error.empty();
+  if (help) {
+    std::fputs(line.Help().c_str(), stdout);
+    return std::nullopt;
+  }
+  if (!parsed.Error.empty()) {
+    std::fprintf(stderr, "panel-watch: %s\n%s", parsed.Error.c_str(), line.Help().c_str());
+    return std::nullopt;
+  }
+  if (secondsOption->count() > 0) {
+    options.Seconds = seconds;
+  }
+  for (const std::string& plan : keys) {
+    const std::size_t at = plan.rfind('@');
+    const std::optional<vestrel::KeyChord> chord =
+        at == std::string::npos ? std::nullopt : vestrel::ParseKeyChord(plan.substr(0, at));
+    if (!chord) {
+      std::fprintf(stderr, "panel-watch: no key in %s (KEY@SECONDS)\n", plan.c_str());
       return std::nullopt;
     }
+    options.Keys.push_back({plan.substr(0, at), *chord, std::atof(plan.c_str() + at + 1)});
+  }
+  for (const std::string& plan : clicks) {
+    const std::size_t at = plan.find('@');
+    const ControlDesign* control =
+        at == std::string::npos ? nullptr : ControlNamed(plan.substr(0, at));
+    if (control == nullptr || control->Kind != ControlKind::CommandButton) {
+      std::fprintf(stderr, "panel-watch: no button in %s (NAME@SECONDS)\n", plan.c_str());
+      return std::nullopt;
+    }
+    options.Clicks.push_back({control, std::atof(plan.c_str() + at + 1)});
   }
   return options;
 }
@@ -168,30 +202,28 @@ class FileTail {
 // breaks shown as " / ", after "error: " or "warning: " for those types; the
 // line itself when it is not one.
 std::string EventText(const std::string& line) {
-  const std::string key = "\"text\": \"";
-  const std::size_t start = line.find(key);
-  if (start == std::string::npos || line.size() < 2 ||
-      line.compare(line.size() - 2, 2, "\"}") != 0) {
+  const std::string key = "\"text\": ";
+  std::size_t position = line.find(key);
+  std::optional<std::string> entry;
+  if (position != std::string::npos) {
+    position += key.size();
+    entry = vestrel::ReadJsonString(line, position);
+  }
+  if (!entry || line.compare(position, std::string::npos, "}") != 0) {
     return line;
   }
   std::string text = line.rfind("{\"type\": 1,", 0) == 0   ? "error: "
                      : line.rfind("{\"type\": 2,", 0) == 0 ? "warning: "
                                                            : "";
-  for (std::size_t i = start + key.size(); i + 2 < line.size(); ++i) {
-    if (line[i] != '\\') {
-      text += line[i];
-      continue;
-    }
-    const char escaped = line[++i];
-    if (escaped == 'n') {
+  for (const char c : *entry) {
+    if (c == '\n') {
       text += " / ";
-    } else if (escaped == 't') {
+    } else if (c == '\t') {
       text += ' ';
-    } else if (escaped == 'u') {
-      text += '?';  // a control character
-      i += 4;
-    } else if (escaped != 'r') {
-      text += escaped;  // \" and \\ stand for themselves
+    } else if (static_cast<unsigned char>(c) < 0x20) {
+      text += c == '\r' ? "" : "?";  // a line's \r\n is its break; other controls show as ?
+    } else {
+      text += c;
     }
   }
   return text;
@@ -208,7 +240,7 @@ class Watch {
   int Run() {
     HWND panel = nullptr;
     while (panel == nullptr) {
-      panel = FindWindowW(L"VestrelMain", nullptr);
+      panel = FindWindowW(vestrel::contract::kMainWindowClass, nullptr);
       if (Clock::now() - start_ > kFindTimeout) {
         std::fprintf(stderr, "panel-watch: no panel window appeared\n");
         return 1;
@@ -345,9 +377,10 @@ class Watch {
 
 int main(int argc, char** argv) {
   _setmode(_fileno(stdout), _O_BINARY);  // UTF-8 lines ending in LF, as written
-  std::optional<Options> options = ParseArguments(argc, argv);
+  bool help = false;
+  std::optional<Options> options = ParseArguments(argc, argv, help);
   if (!options) {
-    return 2;
+    return help ? 0 : 2;
   }
   return Watch(std::move(*options)).Run();
 }

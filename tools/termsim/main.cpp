@@ -1,7 +1,7 @@
 // termsim: the trading terminal's side of the panel's DDE. Connects to the
 // panel's DDE service as QUIK does and pokes order books in XLTable, generated
-// by a random-walk market or replayed from a recording; see options.h for the
-// arguments and README.md for the recording's format.
+// by a random-walk market or replayed from a recording; see options.cpp (or
+// --help) for the arguments and README.md for the recording's format.
 
 #include <chrono>
 #include <cstdio>
@@ -223,11 +223,11 @@ int main(int argc, char** argv) {
   const std::vector<std::string> arguments(argv + 1, argv + argc);
   const auto parsed = vestrel::termsim::ParseOptions(arguments);
   if (parsed.Help) {
-    std::fputs(vestrel::termsim::kUsage, stdout);
+    std::fputs(parsed.Usage.c_str(), stdout);
     return kAllAcknowledged;
   }
   if (!parsed.Error.empty()) {
-    std::fprintf(stderr, "termsim: %s\n%s", parsed.Error.c_str(), vestrel::termsim::kUsage);
+    std::fprintf(stderr, "termsim: %s\n%s", parsed.Error.c_str(), parsed.Usage.c_str());
     return kBadArguments;
   }
   const Options& options = parsed.Values;

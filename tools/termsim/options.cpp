@@ -1,35 +1,22 @@
 #include "options.h"
 
-#include <charconv>
-#include <cmath>
 #include <limits>
+
+#include "command_line.h"
 
 namespace vestrel::termsim {
 namespace {
 
 constexpr std::int64_t kDefaultGenerated = 100;
 
-bool ToInteger(const std::string& text, std::int64_t minimum, std::int64_t& value) {
-  const char* end = text.data() + text.size();
-  std::int64_t parsed = 0;
-  const auto result = std::from_chars(text.data(), end, parsed);
-  if (result.ec != std::errc() || result.ptr != end || parsed < minimum) {
-    return false;
-  }
-  value = parsed;
-  return true;
-}
+constexpr const char* kDescription =
+    "Connects to a DDE server as the QUIK terminal does and pokes order books in\n"
+    "XLTable to the item R1C1:R<rows>C<cols>, generated or replayed from a file.";
 
-bool ToNumber(const std::string& text, double& value) {
-  const char* end = text.data() + text.size();
-  double parsed = 0;
-  const auto result = std::from_chars(text.data(), end, parsed);
-  if (result.ec != std::errc() || result.ptr != end || !std::isfinite(parsed)) {
-    return false;
-  }
-  value = parsed;
-  return true;
-}
+constexpr const char* kExitCodes =
+    "Prints a line per poke (unless --quiet) and a summary. Exit codes: 0 every\n"
+    "poke acknowledged, 1 a poke refused or failed, 2 no server to connect to,\n"
+    "3 bad arguments or an unreadable or unwritable file.";
 
 std::vector<std::string> SplitTitles(const std::string& text) {
   std::vector<std::string> titles;
@@ -54,130 +41,121 @@ std::int64_t Options::PokesToSend(std::size_t recorded) const {
 }
 
 ParsedOptions ParseOptions(const std::vector<std::string>& arguments) {
+  using cli::NumberFrom;
+  using cli::WholeNumber;
   ParsedOptions parsed;
   Options& o = parsed.Values;
-  const auto fail = [&](const std::string& problem) {
-    parsed.Error = problem;
+  std::string gaps = "even";
+  std::string timing = "rate";
+  std::string columns;
+  std::int64_t timeout = o.Timeout;
+
+  cli::CommandLine line(kDescription, "termsim");
+  CLI::App& app = line.App();
+  app.footer(kExitCodes);
+  app.add_option("--service", o.Service, "DDE service")->capture_default_str()->type_name("NAME");
+  app.add_option("--topic", o.Topic, "DDE topic")->capture_default_str()->type_name("NAME");
+  app.add_option("--replay", o.Replay,
+                 "poke the recorded pokes of FILE, in order, instead of generated books")
+      ->type_name("FILE");
+  app.add_option("--count", o.Count,
+                 "pokes to send; 0 sends without end (default: every recorded poke once, or "
+                 "100 generated books)")
+      ->check(WholeNumber<std::int64_t>(0, std::numeric_limits<std::int64_t>::max()))
+      ->type_name("N");
+  app.add_option("--rate", o.Rate, "pokes a second, R > 0; 0 as fast as possible")
+      ->check(NumberFrom(0, true, "a number of 0 or more"))
+      ->capture_default_str()
+      ->type_name("R");
+  app.add_option("--gaps", gaps,
+                 "the gaps between pokes at the rate: even, or drawn at random (exponentially, "
+                 "from --seed) with the same mean")
+      ->check(CLI::IsMember({"even", "random"}))
+      ->capture_default_str();
+  app.add_option("--timing", timing,
+                 "replay at --rate, or with the gaps the replayed recording's arrival times had")
+      ->check(CLI::IsMember({"rate", "recorded"}))
+      ->capture_default_str();
+  app.add_option("--speed", o.Speed, "X times faster, X > 0: every gap divided by X")
+      ->check(NumberFrom(0, false, "a number above 0"))
+      ->capture_default_str()
+      ->type_name("X");
+  app.add_option("--max-wait-ms", o.MaxWaitMs,
+                 "with --timing recorded, wait at most N ms, N > 0, before a poke (a recorded "
+                 "clock set forward, a pause); a line says when a wait is cut")
+      ->check(WholeNumber<std::int64_t>(1, std::numeric_limits<std::int64_t>::max()))
+      ->capture_default_str()
+      ->type_name("N");
+  app.add_option("--record", o.Record,
+                 "append every poke sent to the recording FILE, with the time it was sent (a "
+                 "dry run: when it was due)")
+      ->type_name("FILE");
+  app.add_flag("--dry-run", o.DryRun, "connect to nothing: only generate (and record)");
+  app.add_option("--levels", o.Market.Levels, "price levels a side")
+      ->check(WholeNumber(1, 32767))
+      ->capture_default_str()
+      ->type_name("N");
+  app.add_option("--start", o.Market.Start, "the first best sell price")
+      ->check(NumberFrom(0, false, "a price above 0"))
+      ->capture_default_str()
+      ->type_name("PRICE");
+  app.add_option("--tick", o.Market.Tick, "the price step")
+      ->check(NumberFrom(0, false, "a step above 0"))
+      ->capture_default_str()
+      ->type_name("STEP");
+  app.add_option("--max-volume", o.Market.MaxVolume, "volumes are drawn from 1 to N")
+      ->check(WholeNumber(1, 1'000'000'000))
+      ->capture_default_str()
+      ->type_name("N");
+  app.add_option("--columns", columns,
+                 "the column titles T1,T2,... (default BUY_VOLUME,PRICE,SELL_VOLUME); PRICE, "
+                 "SELL_VOLUME, BUY_VOLUME and VOLUME are filled, any other title leaves its "
+                 "column empty")
+      ->type_name("T1,T2,...");
+  app.add_option("--seed", o.Market.Seed, "the random walk's seed")
+      ->check(WholeNumber<std::uint64_t>(0, std::numeric_limits<std::int64_t>::max()))
+      ->capture_default_str()
+      ->type_name("N");
+  app.add_option("--item", o.Item, "poke to ITEM instead of R1C1:R<rows>C<cols>")
+      ->type_name("ITEM");
+  app.add_option("--format", o.Format,
+                 "clipboard format of the pokes: a registered format's name, or CF_TEXT")
+      ->capture_default_str()
+      ->type_name("NAME");
+  app.add_option("--connect-timeout", o.ConnectTimeout, "seconds to keep trying to connect")
+      ->check(NumberFrom(0, true, "a number of seconds"))
+      ->capture_default_str()
+      ->type_name("S");
+  app.add_option("--timeout", timeout, "milliseconds a poke may take")
+      ->check(WholeNumber<std::int64_t>(1, std::numeric_limits<std::uint32_t>::max()))
+      ->capture_default_str()
+      ->type_name("MS");
+  app.add_flag("--keep-going", o.KeepGoing, "go on after a refused or failed poke (default: stop)");
+  app.add_flag("--quiet", o.Quiet, "print only the summary");
+
+  const cli::ParseResult result = line.Parse(arguments);
+  parsed.Help = result.Help;
+  parsed.Usage = line.Help();
+  parsed.Error = result.Error;
+  if (!parsed.Error.empty()) {
     return parsed;
-  };
-  for (std::size_t i = 0; i < arguments.size(); ++i) {
-    const std::string& name = arguments[i];
-    if (name == "--help" || name == "-h") {
-      parsed.Help = true;
-      continue;
-    }
-    if (name == "--dry-run") {
-      o.DryRun = true;
-      continue;
-    }
-    if (name == "--keep-going") {
-      o.KeepGoing = true;
-      continue;
-    }
-    if (name == "--quiet") {
-      o.Quiet = true;
-      continue;
-    }
-    if (i + 1 >= arguments.size()) {
-      return fail(name.rfind("--", 0) == 0 ? name + " needs a value" : "unknown argument " + name);
-    }
-    const std::string& value = arguments[++i];
-    std::int64_t integer = 0;
-    double number = 0;
-    if (name == "--service") {
-      o.Service = value;
-    } else if (name == "--topic") {
-      o.Topic = value;
-    } else if (name == "--replay") {
-      o.Replay = value;
-    } else if (name == "--record") {
-      o.Record = value;
-    } else if (name == "--item") {
-      o.Item = value;
-    } else if (name == "--format") {
-      o.Format = value;
-    } else if (name == "--count") {
-      if (!ToInteger(value, 0, integer)) {
-        return fail("--count needs a whole number of 0 or more");
-      }
-      o.Count = integer;
-    } else if (name == "--rate") {
-      if (!ToNumber(value, number) || number < 0) {
-        return fail("--rate needs a number of 0 or more");
-      }
-      o.Rate = number;
-    } else if (name == "--gaps") {
-      if (value != "even" && value != "random") {
-        return fail("--gaps needs even or random");
-      }
-      o.RandomGaps = value == "random";
-    } else if (name == "--timing") {
-      if (value != "rate" && value != "recorded") {
-        return fail("--timing needs rate or recorded");
-      }
-      o.Pace = value == "recorded" ? Timing::Recorded : Timing::Rate;
-    } else if (name == "--speed") {
-      if (!ToNumber(value, number) || number <= 0) {
-        return fail("--speed needs a number above 0");
-      }
-      o.Speed = number;
-    } else if (name == "--max-wait-ms") {
-      if (!ToInteger(value, 1, integer)) {
-        return fail("--max-wait-ms needs a number of milliseconds above 0");
-      }
-      o.MaxWaitMs = integer;
-    } else if (name == "--connect-timeout") {
-      if (!ToNumber(value, number) || number < 0) {
-        return fail("--connect-timeout needs a number of seconds");
-      }
-      o.ConnectTimeout = number;
-    } else if (name == "--timeout") {
-      if (!ToInteger(value, 1, integer) || integer > std::numeric_limits<std::uint32_t>::max()) {
-        return fail("--timeout needs a number of milliseconds above 0");
-      }
-      o.Timeout = static_cast<std::uint32_t>(integer);
-    } else if (name == "--levels") {
-      if (!ToInteger(value, 1, integer) || integer > 32767) {
-        return fail("--levels needs a whole number from 1 to 32767");
-      }
-      o.Market.Levels = static_cast<int>(integer);
-    } else if (name == "--start") {
-      if (!ToNumber(value, number) || number <= 0) {
-        return fail("--start needs a price above 0");
-      }
-      o.Market.Start = number;
-    } else if (name == "--tick") {
-      if (!ToNumber(value, number) || number <= 0) {
-        return fail("--tick needs a step above 0");
-      }
-      o.Market.Tick = number;
-    } else if (name == "--max-volume") {
-      if (!ToInteger(value, 1, integer) || integer > 1000000000) {
-        return fail("--max-volume needs a whole number above 0");
-      }
-      o.Market.MaxVolume = static_cast<int>(integer);
-    } else if (name == "--columns") {
-      o.Market.Columns = SplitTitles(value);
-      if (o.Market.Columns.size() > 65535) {
-        return fail("--columns: too many columns");
-      }
-    } else if (name == "--seed") {
-      if (!ToInteger(value, 0, integer)) {
-        return fail("--seed needs a whole number of 0 or more");
-      }
-      o.Market.Seed = static_cast<std::uint64_t>(integer);
-    } else {
-      return fail("unknown option " + name);
+  }
+  o.RandomGaps = gaps == "random";
+  o.Pace = timing == "recorded" ? Timing::Recorded : Timing::Rate;
+  o.Timeout = static_cast<std::uint32_t>(timeout);
+  if (!columns.empty()) {
+    o.Market.Columns = SplitTitles(columns);
+    if (o.Market.Columns.size() > 65535) {
+      parsed.Error = "--columns: too many columns";
+      return parsed;
     }
   }
   if (o.DryRun && o.Record.empty() && !parsed.Help) {
-    return fail("--dry-run only makes sense with --record");
-  }
-  if (o.Pace == Timing::Recorded && o.Replay.empty()) {
-    return fail("--timing recorded needs a --replay FILE");
-  }
-  if (o.DryRun && o.Count == 0) {
-    return fail("--dry-run needs a --count above 0");
+    parsed.Error = "--dry-run only makes sense with --record";
+  } else if (o.Pace == Timing::Recorded && o.Replay.empty()) {
+    parsed.Error = "--timing recorded needs a --replay FILE";
+  } else if (o.DryRun && o.Count == 0) {
+    parsed.Error = "--dry-run needs a --count above 0";
   }
   return parsed;
 }

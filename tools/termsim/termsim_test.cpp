@@ -223,8 +223,8 @@ TEST(PokeSchedule, RecordedGapsAreKeptDividedByTheSpeedAndStartOver) {
 TEST(Options, DefaultsAreTheTerminalsAndThePanels) {
   const ParsedOptions parsed = ParseOptions({});
   EXPECT_TRUE(parsed.Error.empty());
-  EXPECT_EQ(parsed.Values.Service, "a");
-  EXPECT_EQ(parsed.Values.Topic, "b");
+  EXPECT_EQ(parsed.Values.Service, contract::kDdeService);
+  EXPECT_EQ(parsed.Values.Topic, contract::kDdeTopic);
   EXPECT_EQ(parsed.Values.Format, "XlTable");
   EXPECT_EQ(parsed.Values.PokesToSend(0), 100);
   EXPECT_EQ(parsed.Values.Rate, 10);
@@ -309,6 +309,8 @@ TEST(Options, WrongArgumentsAreReported) {
   for (const std::vector<std::string>& arguments :
        std::vector<std::vector<std::string>>{{"--count", "-1"},
                                              {"--rate", "fast"},
+                                             {"--rate", "nan"},
+                                             {"--speed", "inf"},
                                              {"--levels", "0"},
                                              {"--tick", "0"},
                                              {"--timeout", "0"},

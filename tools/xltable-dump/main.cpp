@@ -29,6 +29,7 @@
 #include <io.h>
 #endif
 
+#include "command_line.h"
 #include "common/app_error.h"
 #include "dde/xltable_decoder.h"
 #include "quiet_ports.h"
@@ -126,27 +127,35 @@ int DumpRecording(std::span<const std::uint8_t> bytes, char separator, const cha
 }  // namespace
 
 int main(int argc, char** argv) {
-  char separator = '.';
-  const char* path = nullptr;
-  for (int i = 1; i < argc; ++i) {
-    const std::string argument = argv[i];
-    if (argument == "--help" || argument == "-h") {
-      Usage(nullptr);
-      return kDecoded;
-    }
-    if (argument == "--decimal") {
-      if (i + 1 >= argc || std::strlen(argv[i + 1]) != 1) {
-        return Usage("--decimal needs a single character");
-      }
-      separator = argv[++i][0];
-    } else if (argument.size() > 1 && argument[0] == '-') {
-      return Usage(("unknown option " + argument).c_str());
-    } else if (path != nullptr) {
-      return Usage("only one FILE may be given");
-    } else {
-      path = argv[i];
-    }
+  std::string decimal = ".";
+  std::string file;
+  vestrel::cli::CommandLine line(
+      "Decodes one DDE poke's XLTable bytes, or every poke of a recording, with the panel's "
+      "decoder.",
+      "xltable-dump");
+  CLI::App& app = line.App();
+  app.footer(
+      "Exit codes: 0 decoded (a recording: listed whole), 1 the decode failed (a\n"
+      "recording: it ends inside a poke), 2 rejected: no table header, 3 bad arguments\n"
+      "or an unreadable FILE.");
+  app.add_option("--decimal", decimal, "the decimal separator of number cells")
+      ->type_name("SEP")
+      ->capture_default_str();
+  app.add_option("FILE", file, "a poke's bytes or a recording (default, or -: standard input)")
+      ->type_name("");
+  const vestrel::cli::ParseResult parsed = line.Parse(vestrel::cli::ArgumentsOf(argc, argv));
+  if (!parsed.Error.empty()) {
+    return Usage(parsed.Error.c_str());
   }
+  if (parsed.Help) {
+    std::fputs(line.Help().c_str(), stdout);
+    return kDecoded;
+  }
+  if (decimal.size() != 1) {
+    return Usage("--decimal needs a single character");
+  }
+  const char separator = decimal[0];
+  const char* path = file.empty() ? nullptr : file.c_str();
 
 #ifdef _WIN32
   _setmode(_fileno(stdin), _O_BINARY);

@@ -5,6 +5,7 @@
 #include <sstream>
 #include <variant>
 
+#include "contract/automation_contract.h"
 #include "win32/text_encoding.h"
 #include "xltable_writer.h"
 
@@ -37,14 +38,20 @@ TerminalFolder::TerminalFolder(const PanelSettings& settings) {
   if (settings.TransactionLibrary) {
     std::filesystem::copy_file(PathFromEnvironment("VESTREL_T2Q_DLL"), Path() / L"TRANS2QUIK.DLL");
   }
-  std::ofstream ini(Path() / L"Marlowin.ini", std::ios::binary);
-  ini << "[Main]\r\nAccount=" << settings.Account << "\r\nSecCode=" << settings.SecCode
-      << "\r\nClassCode=" << settings.ClassCode << "\r\n";
+  std::ofstream ini(Path() / contract::kIniFileNameWide, std::ios::binary);
+  const auto line = [&ini](const char* key, const std::string& value) {
+    ini << key << '=' << value << "\r\n";
+  };
+  ini << '[' << contract::kMainSection << "]\r\n";
+  line(contract::kAccountKey, settings.Account);
+  line(contract::kSecCodeKey, settings.SecCode);
+  line(contract::kClassCodeKey, settings.ClassCode);
   if (!settings.Size.empty()) {
-    ini << "Size=" << settings.Size << "\r\n";
+    line(contract::kSizeKey, settings.Size);
   }
-  ini << "SafeSpread=" << settings.SafeSpread << "\r\nCompact=" << settings.Compact << "\r\n"
-      << settings.MoreSections;
+  line(contract::kSafeSpreadKey, settings.SafeSpread);
+  line(contract::kCompactKey, settings.Compact);
+  ini << settings.MoreSections;
 }
 
 std::vector<std::pair<std::wstring, std::wstring>> TerminalFolder::Environment() const {
@@ -85,8 +92,8 @@ TerminalClient::~TerminalClient() {
 }
 
 bool TerminalClient::ServiceAnswers() {
-  const HSZ service = DdeCreateStringHandleW(instance_, L"a", CP_WINUNICODE);
-  const HSZ topic = DdeCreateStringHandleW(instance_, L"b", CP_WINUNICODE);
+  const HSZ service = DdeCreateStringHandleW(instance_, contract::kDdeServiceWide, CP_WINUNICODE);
+  const HSZ topic = DdeCreateStringHandleW(instance_, contract::kDdeTopicWide, CP_WINUNICODE);
   const HCONV probe = DdeConnect(instance_, service, topic, nullptr);
   DdeFreeStringHandle(instance_, service);
   DdeFreeStringHandle(instance_, topic);
@@ -97,8 +104,8 @@ bool TerminalClient::ServiceAnswers() {
 }
 
 bool TerminalClient::Connect(std::chrono::milliseconds timeout) {
-  const HSZ service = DdeCreateStringHandleW(instance_, L"a", CP_WINUNICODE);
-  const HSZ topic = DdeCreateStringHandleW(instance_, L"b", CP_WINUNICODE);
+  const HSZ service = DdeCreateStringHandleW(instance_, contract::kDdeServiceWide, CP_WINUNICODE);
+  const HSZ topic = DdeCreateStringHandleW(instance_, contract::kDdeTopicWide, CP_WINUNICODE);
   WaitUntil(
       [&] {
         conversation_ = DdeConnect(instance_, service, topic, nullptr);

@@ -46,7 +46,7 @@ class TerminalFolder {
   TempFolder folder_{L"vestrel-terminal"};
 };
 
-// A DDEML client of the panel's service "a", topic "b".
+// A DDEML client of the panel's DDE service and topic.
 class TerminalClient {
  public:
   TerminalClient();

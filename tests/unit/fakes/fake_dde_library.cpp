@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <utility>
 
+#include "contract/automation_contract.h"
+
 namespace vestrel::testing {
 namespace {
 
@@ -177,7 +179,7 @@ DdeHandle FakeDdeLibrary::ClientConnect(std::string_view topic) {
     return 0;
   }
   const DdeHandle topicHandle = ClientString(topic);
-  const DdeHandle service = ClientString("a");
+  const DdeHandle service = ClientString(contract::kDdeService);
   const DdeHandle answer = Deliver(kXtypConnect, 0, 0, topicHandle, service, 0);
   ClientFree(service);
   ClientFree(topicHandle);
@@ -197,7 +199,7 @@ DdeHandle FakeDdeLibrary::ClientPoke(std::string_view item, const std::vector<st
 }
 
 DdeHandle FakeDdeLibrary::ClientRequest(std::string_view item, std::uint32_t format) {
-  const DdeHandle topicHandle = ClientString("b");
+  const DdeHandle topicHandle = ClientString(contract::kDdeTopic);
   const DdeHandle itemHandle = ClientString(item);
   const DdeHandle answer = Deliver(kXtypRequest, format, 0x501, topicHandle, itemHandle, 0);
   ClientFree(itemHandle);
@@ -206,7 +208,7 @@ DdeHandle FakeDdeLibrary::ClientRequest(std::string_view item, std::uint32_t for
 }
 
 DdeHandle FakeDdeLibrary::ClientExecute(std::string_view command) {
-  const DdeHandle topicHandle = ClientString("b");
+  const DdeHandle topicHandle = ClientString(contract::kDdeTopic);
   std::vector<std::uint8_t> text(command.begin(), command.end());
   text.push_back(0);
   const DdeHandle data = TakeClientData(std::move(text));
@@ -217,7 +219,7 @@ DdeHandle FakeDdeLibrary::ClientExecute(std::string_view command) {
 }
 
 DdeHandle FakeDdeLibrary::ClientAdviseStart(std::string_view item, std::uint32_t format) {
-  const DdeHandle topicHandle = ClientString("b");
+  const DdeHandle topicHandle = ClientString(contract::kDdeTopic);
   const DdeHandle itemHandle = ClientString(item);
   const DdeHandle answer = Deliver(kXtypAdvStart, format, 0x501, topicHandle, itemHandle, 0);
   ClientFree(itemHandle);

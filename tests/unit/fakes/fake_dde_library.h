@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "contract/automation_contract.h"
 #include "ports/dde_library.h"
 
 namespace vestrel::testing {
@@ -76,7 +77,8 @@ class FakeDdeLibrary : public DdeLibrary {
   // without a call).
   DdeHandle ClientConnect(std::string_view topic);
   DdeHandle ClientPoke(std::string_view item, const std::vector<std::uint8_t>& bytes,
-                       std::uint32_t format = kCfText, std::string_view topic = "b");
+                       std::uint32_t format = kCfText,
+                       std::string_view topic = contract::kDdeTopic);
   DdeHandle ClientRequest(std::string_view item, std::uint32_t format = kCfText);
   DdeHandle ClientExecute(std::string_view command);
   DdeHandle ClientAdviseStart(std::string_view item, std::uint32_t format = kCfText);
