@@ -89,6 +89,38 @@ PriceRange RowPrices(const DecodedTable& table, std::int32_t first, std::int32_t
   return range;
 }
 
+// A best price cell read as a button showing its text reads it.
+ShownPrice CellPrice(const DecodedTable& table, std::int32_t row, std::int32_t column,
+                     char separator) {
+  if (const std::optional<double> whole = table.WholeNumber(row, column, separator)) {
+    return {whole, 0};
+  }
+  return ReadShownPrice(table.Cell(row, column), separator);
+}
+
+// Where each side's rows lie: the sell side from SellFirst to SellLast (its
+// last row holds the best sell price), the buy side from BuyFirst (the best
+// buy price) to BuyLast.
+struct Sides {
+  std::int32_t SellFirst = 2;
+  std::int32_t SellLast = 0;
+  std::int32_t BuyFirst = 0;
+  std::int32_t BuyLast = 0;
+};
+
+// The halves' layout: the upper half of the level rows is the sell side,
+// the lower half the buy side, rows found from half their number rounded
+// half to even. With an odd number of levels the middle row is read by
+// nothing (H = 20) or by both sides (H = 22); with one level both sides
+// are row 2.
+Sides HalvesByRowCount(std::int32_t height) {
+  Sides sides;
+  sides.SellLast = ToInteger(HalfLevels(height) + 1);
+  sides.BuyFirst = ToInteger(HalfLevels(height) + 2);
+  sides.BuyLast = ToInteger(HalfLevels(height) + sides.BuyFirst - 1);
+  return sides;
+}
+
 }  // namespace
 
 OrderBook::OrderBook(LogDispatcher& log, const RegionalSettings& regional, MessageBox& messages,
@@ -162,31 +194,38 @@ bool OrderBook::CheckGStru(const DecodedTable& pData, std::int32_t& pPrice, std:
   });
 }
 
-void OrderBook::GetMaxSize(const DecodedTable& pData, const std::int32_t& pLine,
-                           const std::int32_t& pPosPrice, const std::int32_t& pPosSize,
-                           double& dblPrice, std::int32_t& lngSize, const std::int32_t& pHeight) {
+BookLevel OrderBook::LargestLevel(const DecodedTable& table, std::int32_t firstRow,
+                                  std::int32_t lastRow, std::int32_t priceColumn,
+                                  std::int32_t volumeColumn, std::int32_t height) {
+  BookLevel level;
   ErrorScope scope(log_, "Vestrel.frmMain.GetMaxSize", ParamRef("pData()", kTableParam),
-                   ParamRef("pLine", pLine), ParamRef("pPosPrice", pPosPrice),
-                   ParamRef("pPosSize", pPosSize), ParamRef("dblPrice", dblPrice),
-                   ParamRef("lngSize", lngSize), ParamRef("pHeight", pHeight));
+                   ParamRef("pLine", firstRow), ParamRef("pPosPrice", priceColumn),
+                   ParamRef("pPosSize", volumeColumn), ParamRef("dblPrice", level.Price),
+                   ParamRef("lngSize", level.Volume), ParamRef("pHeight", height));
   scope.PassOn([&] {
     const char separator = regional_.DecimalSeparator();
-    scope.Line = 1;
-    lngSize = 0;
-    scope.Line = 2;
-    const std::int32_t last = ToInteger(HalfLevels(pHeight) + pLine - 1);
-    for (std::int64_t r = pLine; r <= last; ++r) {
+    for (std::int64_t r = firstRow; r <= lastRow; ++r) {
       const auto row = static_cast<std::int32_t>(r);
       scope.Line = 3;
-      const double volume = CellNumber(pData, row, pPosSize, separator);
-      if (volume > static_cast<double>(lngSize)) {
+      const double volume = CellNumber(table, row, volumeColumn, separator);
+      if (volume > static_cast<double>(level.Volume)) {
         scope.Line = 4;
-        dblPrice = CellNumber(pData, row, pPosPrice, separator);
+        level.Price = CellNumber(table, row, priceColumn, separator);
         scope.Line = 5;
-        lngSize = ToInteger(volume);
+        level.Volume = ToInteger(volume);
       }
     }
   });
+  return level;
+}
+
+void OrderBook::ShowLargest(const BookLevel& level, ControlId priceButton, ControlId volumeLabel,
+                            ShownPrice& shown, char separator) {
+  window_.SetCaption(volumeLabel, IntegerText(level.Volume));
+  std::string caption = NumberText(level.Price, separator);
+  // The button trades the price it shows, which has at most 15 digits.
+  shown = ReadShownPrice(caption, separator);
+  window_.SetCaption(priceButton, std::move(caption));
 }
 
 void OrderBook::ChD(const DecodedTable& pData) {
@@ -197,60 +236,61 @@ void OrderBook::ChD(const DecodedTable& pData) {
     std::int32_t pBid = 0;
     std::int32_t pAsk = 0;
     std::int32_t pHeight = 0;
-    double dblPrice = 0;
-    std::int32_t lngSize = 0;
 
     scope.Line = 1;
     if (!CheckGStru(pData, pPrice, pBid, pAsk, pHeight)) {
       RequestClose();
       return;
     }
+    const Sides sides = HalvesByRowCount(pHeight);
+    BookView view;
 
+    // Each side's scan starts from price 0: a buy side without volume must
+    // not show the sell side's price on a buy button.
     scope.Line = 2;
-    const std::int32_t sellLine = 2;
-    GetMaxSize(pData, sellLine, pPrice, pBid, dblPrice, lngSize, pHeight);
-    window_.SetCaption(ControlId::Label5, IntegerText(lngSize));
-    window_.SetCaption(ControlId::cmdMaxBid, NumberText(dblPrice, separator));
+    view.LargestSell = LargestLevel(pData, sides.SellFirst, sides.SellLast, pPrice, pBid, pHeight);
+    ShowLargest(view.LargestSell, ControlId::cmdMaxBid, ControlId::Label5, shown_.MaxBid,
+                separator);
 
     scope.Line = 3;
-    const std::int32_t buyLine = ToInteger(HalfLevels(pHeight) + 2);
-    // The buy side's scan starts from price 0 like the sell side's: a buy
-    // half without volume must not show the sell side's price on a buy button.
-    dblPrice = 0;
-    GetMaxSize(pData, buyLine, pPrice, pAsk, dblPrice, lngSize, pHeight);
-    window_.SetCaption(ControlId::Label6, IntegerText(lngSize));
-    window_.SetCaption(ControlId::cmdMaxAsk, NumberText(dblPrice, separator));
+    view.LargestBuy = LargestLevel(pData, sides.BuyFirst, sides.BuyLast, pPrice, pAsk, pHeight);
+    ShowLargest(view.LargestBuy, ControlId::cmdMaxAsk, ControlId::Label6, shown_.MaxAsk, separator);
 
+    // The best prices are shown as the cells hold them, numbers or not; a
+    // cell without a number stops the analysis at the mid price.
     scope.Line = 4;
-    window_.SetCaption(ControlId::cmdBestBid,
-                       pData.Cell(ToInteger(HalfLevels(pHeight) + 1), pPrice));
+    view.BestSellRow = sides.SellLast;
+    view.BestSellText = pData.Cell(view.BestSellRow, pPrice);
+    shown_.BestBid = CellPrice(pData, view.BestSellRow, pPrice, separator);
+    window_.SetCaption(ControlId::cmdBestBid, view.BestSellText);
 
     scope.Line = 5;
-    window_.SetCaption(ControlId::cmdBestAsk,
-                       pData.Cell(ToInteger(HalfLevels(pHeight) + 2), pPrice));
+    view.BestBuyRow = sides.BuyFirst;
+    view.BestBuyText = pData.Cell(view.BestBuyRow, pPrice);
+    shown_.BestAsk = CellPrice(pData, view.BestBuyRow, pPrice, separator);
+    window_.SetCaption(ControlId::cmdBestAsk, view.BestBuyText);
 
     scope.Line = 6;
-    const double sum = ToNumber(window_.Caption(ControlId::cmdBestAsk), separator) +
-                       ToNumber(window_.Caption(ControlId::cmdBestBid), separator);
+    view.BestBuy = shown_.BestAsk.Read();
+    view.BestSell = shown_.BestBid.Read();
+    const double sum = view.BestBuy + view.BestSell;
     if (!std::isfinite(sum)) {
       RaiseOverflow();
     }
-    const double mid = sum / 2;
+    view.Mid = sum / 2;
+    view.MidRose = lastMid_ < view.Mid;
 
     scope.Line = 7;
-    window_.BringToFront(lastMid_ < mid ? ControlId::shpUp : ControlId::shpDown);
+    window_.BringToFront(view.MidRose ? ControlId::shpUp : ControlId::shpDown);
 
     scope.Line = 8;
-    lastMid_ = mid;
+    lastMid_ = view.Mid;
+    view.LowestSell = RowPrices(pData, sides.SellFirst, view.BestSellRow, pPrice, separator).Lowest;
+    view.HighestBuy = RowPrices(pData, view.BestBuyRow, pHeight, pPrice, separator).Highest;
+    lastBook_ = std::move(view);
     ++tablesShown_;
-
-    if (topListener_) {
-      // The halves the captions were read from: the sell half ends at the
-      // best sell row, the buy half starts at the best buy row.
-      const std::int32_t sellLast = ToInteger(HalfLevels(pHeight) + 1);
-      const std::int32_t buyFirst = ToInteger(HalfLevels(pHeight) + 2);
-      topListener_({RowPrices(pData, sellLine, sellLast, pPrice, separator).Lowest,
-                    RowPrices(pData, buyFirst, pHeight, pPrice, separator).Highest});
+    if (bookListener_) {
+      bookListener_(*lastBook_);
     }
   });
 }

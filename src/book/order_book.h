@@ -4,6 +4,7 @@
 #include <functional>
 #include <optional>
 
+#include "book/book_view.h"
 #include "dde/decoded_table.h"
 #include "diag/log_dispatcher.h"
 #include "models/main_window_model.h"
@@ -15,14 +16,6 @@ namespace vestrel {
 
 // The message shown when a table's header lacks a needed column.
 inline constexpr const char* kWrongGlassMessage = "Не верная структура стакана!";
-
-// The best prices of a book: the lowest price in its sell half and the
-// highest in its buy half, each none when no row of that half holds a price.
-struct BookTop {
-  std::optional<double> LowestSell;
-  std::optional<double> HighestBuy;
-  bool operator==(const BookTop&) const = default;
-};
 
 // The order book: takes each decoded table the terminal pokes, checks its
 // header row and shows the best prices, each side's largest level with its
@@ -64,12 +57,16 @@ class OrderBook {
   bool CheckGStru(const DecodedTable& pData, std::int32_t& pPrice, std::int32_t& pBid,
                   std::int32_t& pAsk, std::int32_t& pHeight);
 
-  // Told the best prices of every table analysed to its end, after the
-  // captions and the indicator show it; none (the start) for no one. Only
-  // then are the halves scanned for their best prices.
-  void SetTopListener(std::function<void(const BookTop&)> listener) {
-    topListener_ = std::move(listener);
+  // Told every book analysed to its end, after the captions and the
+  // indicator show it; none (the start) for no one.
+  void SetBookListener(std::function<void(const BookView&)> listener) {
+    bookListener_ = std::move(listener);
   }
+
+  // The last book analysed to its end; none before the first.
+  const std::optional<BookView>& LastBook() const { return lastBook_; }
+  // The prices the four price buttons show now, as they trade them.
+  const ShownPrices& Shown() const { return shown_; }
 
   // True while a header check runs (its message box may be open).
   bool blnInCheck() const { return inCheck_; }
@@ -81,12 +78,14 @@ class OrderBook {
   std::uint64_t TablesShown() const { return tablesShown_; }
 
  private:
-  // Scans the rows pLine..round((pHeight - 1) / 2 + pLine - 1) for the first
-  // row with the largest volume above 0; leaves dblPrice as it came when no
-  // row has one.
-  void GetMaxSize(const DecodedTable& pData, const std::int32_t& pLine,
-                  const std::int32_t& pPosPrice, const std::int32_t& pPosSize, double& dblPrice,
-                  std::int32_t& lngSize, const std::int32_t& pHeight);
+  // The first row of firstRow..lastRow with the largest volume above 0;
+  // price and volume 0 when no row has one. height (the table's highest row
+  // index) is only recorded when the scan fails.
+  BookLevel LargestLevel(const DecodedTable& table, std::int32_t firstRow, std::int32_t lastRow,
+                         std::int32_t priceColumn, std::int32_t volumeColumn, std::int32_t height);
+  // Shows a side's largest level on its price button and volume label.
+  void ShowLargest(const BookLevel& level, ControlId priceButton, ControlId volumeLabel,
+                   ShownPrice& shown, char separator);
 
   void RequestClose();
 
@@ -100,7 +99,9 @@ class OrderBook {
   double lastMid_ = 0;
   bool closeRequested_ = false;
   bool closerAsked_ = false;
-  std::function<void(const BookTop&)> topListener_;
+  std::function<void(const BookView&)> bookListener_;
+  std::optional<BookView> lastBook_;
+  ShownPrices shown_;
   std::uint64_t tablesShown_ = 0;
 };
 

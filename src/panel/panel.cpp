@@ -48,8 +48,8 @@ Panel::Panel(PanelPorts ports)
       glass_(log_, dde_, ddeInstance_, ddeItemAdvise_),
       lifecycle_({log_, window_, ports.Shell, *this, ports.Profile, ports.Regional, ports.AppLog,
                   logWindow_, gateway_, *this, blnClosing_, *this}),
-      commands_(log_, ports.Regional, window_, lifecycle_.CurrentSettings(), gateway_,
-                ports.Windows),
+      commands_(log_, ports.Regional, window_, lifecycle_.CurrentSettings(), book_.Shown(),
+                gateway_, ports.Windows),
       watch_(log_, lifecycle_.Extensions().Guard, ports.Time, gateway_, ports.AppLog, logWindow_),
       guard_(log_, lifecycle_.Extensions().Guard, ports.Time, window_, logWindow_, watch_) {}
 
@@ -173,8 +173,7 @@ void Panel::ApplyExtensions(const ExtensionSettings& extensions) {
   }
   gateway_.UseLibrary(paper_.Exchange());
   paper_.Open();
-  book_.SetTopListener(
-      [this](const BookTop& top) { paper_.BookChanged(top.LowestSell, top.HighestBuy); });
+  book_.SetBookListener([this](const BookView& book) { paper_.BookChanged(book); });
 }
 
 DdeHandle Panel::DdeEntry::Call(std::uint32_t uType, std::uint32_t uFmt, DdeHandle hConv,

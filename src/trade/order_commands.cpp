@@ -32,11 +32,13 @@ std::string KillAllOrdersText(const Settings& settings) {
 
 OrderCommands::OrderCommands(LogDispatcher& log, const RegionalSettings& regional,
                              MainWindowModel& window, const Settings& settings,
-                             TradingGateway& gateway, ModelessWindows& windows)
+                             const ShownPrices& prices, TradingGateway& gateway,
+                             ModelessWindows& windows)
     : log_(log),
       regional_(regional),
       window_(window),
       settings_(settings),
+      prices_(prices),
       gateway_(gateway),
       windows_(windows) {}
 
@@ -60,21 +62,21 @@ void OrderCommands::LimitSell(const double& dblPrice, const std::int32_t& pCount
   LimitOrder("Vestrel.frmMain.LimitSell", OrderSide::Sell, dblPrice, pCount);
 }
 
-void OrderCommands::SetRevColor(const OleColor& lngColor) {
-  window_.SetBackColor(ControlId::cmdReverse, lngColor);
+void OrderCommands::RememberSide(OrderSide side) {
+  lastSide_ = side;
+  // After a buy Reverse sells: it takes the sell side's colour, and the buy
+  // side's after a sell.
+  const ControlId colourOf = side == OrderSide::Buy ? ControlId::cmdBestBid : ControlId::cmdBestAsk;
+  window_.SetBackColor(ControlId::cmdReverse, window_.BackColor(colourOf));
   window_.SetEnabled(ControlId::cmdReverse, true);
 }
 
-double OrderCommands::CaptionNumber(ControlId button) {
-  return ToNumber(window_.Caption(button), regional_.DecimalSeparator());
-}
-
-void OrderCommands::PriceButtonClick(const char* source, ControlId button, OrderSide side,
+void OrderCommands::PriceButtonClick(const char* source, const ShownPrice& shown, OrderSide side,
                                      double offset) {
   ErrorScope scope(log_, source);
   scope.Stop([&] {
     scope.Line = 1;
-    double price = CaptionNumber(button);
+    double price = shown.Read();
     scope.Line = 2;
     price = side == OrderSide::Buy ? price + offset : price - offset;
     scope.Line = 3;
@@ -84,51 +86,45 @@ void OrderCommands::PriceButtonClick(const char* source, ControlId button, Order
     } else {
       LimitSell(price, count);
     }
-    // After a buy Reverse sells: it takes the sell side's colour, and the
-    // buy side's after a sell.
     scope.Line = 4;
-    const ControlId colourOf =
-        side == OrderSide::Buy ? ControlId::cmdBestBid : ControlId::cmdBestAsk;
-    SetRevColor(window_.BackColor(colourOf));
+    RememberSide(side);
   });
 }
 
 void OrderCommands::cmdBestBid_Click() {
-  PriceButtonClick("Vestrel.frmMain.cmdBestBid_Click", ControlId::cmdBestBid, OrderSide::Sell,
+  PriceButtonClick("Vestrel.frmMain.cmdBestBid_Click", prices_.BestBid, OrderSide::Sell,
                    static_cast<double>(settings_.SafeSpread));
 }
 
 void OrderCommands::cmdBestAsk_Click() {
-  PriceButtonClick("Vestrel.frmMain.cmdBestAsk_Click", ControlId::cmdBestAsk, OrderSide::Buy,
+  PriceButtonClick("Vestrel.frmMain.cmdBestAsk_Click", prices_.BestAsk, OrderSide::Buy,
                    static_cast<double>(settings_.SafeSpread));
 }
 
 void OrderCommands::cmdMaxBid_Click() {
-  PriceButtonClick("Vestrel.frmMain.cmdMaxBid_Click", ControlId::cmdMaxBid, OrderSide::Sell,
+  PriceButtonClick("Vestrel.frmMain.cmdMaxBid_Click", prices_.MaxBid, OrderSide::Sell,
                    kMaxLevelOffset);
 }
 
 void OrderCommands::cmdMaxAsk_Click() {
-  PriceButtonClick("Vestrel.frmMain.cmdMaxAsk_Click", ControlId::cmdMaxAsk, OrderSide::Buy,
+  PriceButtonClick("Vestrel.frmMain.cmdMaxAsk_Click", prices_.MaxAsk, OrderSide::Buy,
                    kMaxLevelOffset);
 }
 
 void OrderCommands::cmdReverse_Click() {
   ErrorScope scope(log_, "Vestrel.frmMain.cmdReverse_Click");
   scope.Stop([&] {
-    // A disabled button takes no clicks: before the first order there is no
-    // side to reverse.
-    if (!window_.Enabled(ControlId::cmdReverse)) {
+    // Before the first order there is no side to reverse (the button is
+    // disabled and takes no clicks).
+    if (!lastSide_) {
       return;
     }
     scope.Line = 1;
-    const bool lastWasBuy =
-        window_.BackColor(ControlId::cmdReverse) == window_.BackColor(ControlId::cmdBestBid);
-    const ControlId priceOf = lastWasBuy ? ControlId::cmdBestBid : ControlId::cmdBestAsk;
+    const bool lastWasBuy = *lastSide_ == OrderSide::Buy;
     scope.Line = 2;
     const double spread = static_cast<double>(settings_.SafeSpread);
     const double price =
-        lastWasBuy ? CaptionNumber(priceOf) - spread : CaptionNumber(priceOf) + spread;
+        lastWasBuy ? prices_.BestBid.Read() - spread : prices_.BestAsk.Read() + spread;
     scope.Line = 3;
     const std::int64_t doubled = std::int64_t{2} * settings_.Size;
     if (doubled < std::numeric_limits<std::int32_t>::min() ||

@@ -347,8 +347,10 @@ TEST_F(BookTest, ABlankBestSellPriceStopsBeforeTheIndicator) {
 }
 
 TEST_F(BookTest, EachWholeAnalysisTellsTheLowestSellAndHighestBuyPriceOfTheHalves) {
-  std::vector<BookTop> tops;
-  book.SetTopListener([&](const BookTop& top) { tops.push_back(top); });
+  using Top = std::pair<std::optional<double>, std::optional<double>>;
+  std::vector<Top> tops;
+  book.SetBookListener(
+      [&](const BookView& view) { tops.emplace_back(view.LowestSell, view.HighestBuy); });
   std::vector<Level> levels = TwentyLevels();
   levels[3].Price = "1000";   // row 5: below the best sell row
   levels[12].Price = "1150";  // row 14: above the best buy row
@@ -357,7 +359,7 @@ TEST_F(BookTest, EachWholeAnalysisTellsTheLowestSellAndHighestBuyPriceOfTheHalve
   Poke(Glass(levels));
   EXPECT_EQ(Caption(ControlId::cmdMaxAsk), "1150");  // what the book shows is its own
   Poke(Glass(TwentyLevels()));
-  EXPECT_EQ(tops, (std::vector<BookTop>{{1000, 1150}, {1110.5, 1100}}));
+  EXPECT_EQ(tops, (std::vector<Top>{{1000, 1150}, {1110.5, 1100}}));
 
   levels = TwentyLevels();
   levels[9].Price = "";  // the analysis stops at the mid price: no top

@@ -42,15 +42,16 @@ struct Panel {
   MainWindowModel window;
   Settings settings{"A1", "S1", "C1", 1, 10, 0};
   NoWindows windows;
-  OrderCommands commands{services.Log, services.Regional, window, settings, gateway, windows};
+  ShownPrices prices;
+  OrderCommands commands{services.Log, services.Regional, window, settings,
+                         prices,       gateway,           windows};
 
   // Prices as the order book shows them (captions "*" until the first table).
   void ShowPrices(const char* maxBid, const char* bestBid, const char* bestAsk,
                   const char* maxAsk) {
-    window.SetCaption(ControlId::cmdMaxBid, maxBid);
-    window.SetCaption(ControlId::cmdBestBid, bestBid);
-    window.SetCaption(ControlId::cmdBestAsk, bestAsk);
-    window.SetCaption(ControlId::cmdMaxAsk, maxAsk);
+    const char separator = services.Regional.DecimalSeparator();
+    prices = {ReadShownPrice(maxBid, separator), ReadShownPrice(bestBid, separator),
+              ReadShownPrice(bestAsk, separator), ReadShownPrice(maxAsk, separator)};
   }
 };
 
@@ -175,7 +176,7 @@ TEST(Reverse, ADoubledSizeBeyond32BitsIsAnOverflowAndSendsNothing) {
   EXPECT_EQ(p.library.Sent.back(), Sell("710", "2147483646"));
 
   // A caption that is no number stops it first.
-  p.window.SetCaption(ControlId::cmdBestBid, "*");
+  p.prices.BestBid = ReadShownPrice("*", ',');
   p.settings.Size = 2000000000;
   p.commands.cmdReverse_Click();
   EXPECT_EQ(p.library.Sent.size(), 2U);

@@ -91,8 +91,10 @@ TEST_F(Trading, ConnectsSendsAndJournalsThroughTheRealLibrary) {
   MainWindowModel window;
   const Settings settings{"A1", "S1", "C1", 2, 10, 0};
   NoWindows windows;
-  OrderCommands commands(services_.Log, services_.Regional, window, settings, gateway, windows);
-  window.SetCaption(ControlId::cmdBestAsk, "700");
+  ShownPrices prices;
+  prices.BestAsk = ReadShownPrice("700", '.');
+  OrderCommands commands(services_.Log, services_.Regional, window, settings, prices, gateway,
+                         windows);
   commands.cmdBestAsk_Click();
   commands.cmdKillOrders_Click();
   gateway.QuikTerm();
