@@ -5,6 +5,7 @@
 #include <span>
 #include <string>
 
+#include "book/book_sides.h"
 #include "common/conversions.h"
 #include "diag/error_scope.h"
 
@@ -13,10 +14,6 @@ namespace {
 
 // The decoded table is recorded as an array: the logs name it, never its cells.
 const std::span<const std::string> kTableParam;
-
-// (pHeight - 1) / 2: half the number of level rows, possibly with a half;
-// rows are found from it with ToInteger (half to even).
-double HalfLevels(std::int32_t pHeight) { return (static_cast<double>(pHeight) - 1.0) / 2.0; }
 
 // A cell's number as ToNumber reads its text; a whole number's cell without
 // making its text.
@@ -96,29 +93,6 @@ ShownPrice CellPrice(const DecodedTable& table, std::int32_t row, std::int32_t c
     return {whole, 0};
   }
   return ReadShownPrice(table.Cell(row, column), separator);
-}
-
-// Where each side's rows lie: the sell side from SellFirst to SellLast (its
-// last row holds the best sell price), the buy side from BuyFirst (the best
-// buy price) to BuyLast.
-struct Sides {
-  std::int32_t SellFirst = 2;
-  std::int32_t SellLast = 0;
-  std::int32_t BuyFirst = 0;
-  std::int32_t BuyLast = 0;
-};
-
-// The halves' layout: the upper half of the level rows is the sell side,
-// the lower half the buy side, rows found from half their number rounded
-// half to even. With an odd number of levels the middle row is read by
-// nothing (H = 20) or by both sides (H = 22); with one level both sides
-// are row 2.
-Sides HalvesByRowCount(std::int32_t height) {
-  Sides sides;
-  sides.SellLast = ToInteger(HalfLevels(height) + 1);
-  sides.BuyFirst = ToInteger(HalfLevels(height) + 2);
-  sides.BuyLast = ToInteger(HalfLevels(height) + sides.BuyFirst - 1);
-  return sides;
 }
 
 }  // namespace
@@ -242,7 +216,7 @@ void OrderBook::ChD(const DecodedTable& pData) {
       RequestClose();
       return;
     }
-    const Sides sides = HalvesByRowCount(pHeight);
+    const BookSides sides = FindSides(pData, pBid, pAsk, pHeight, separator);
     BookView view;
 
     // Each side's scan starts from price 0: a buy side without volume must

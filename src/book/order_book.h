@@ -22,9 +22,10 @@ inline constexpr const char* kWrongGlassMessage = "Не верная струк�
 // volume, and whether the mid price rose, on the main window.
 //
 // Table layout: row 1 holds the column titles, rows 2..H the price levels with
-// prices descending; the upper half of the level rows is the sell side (its
-// volumes in SELL_VOLUME), the lower half the buy side (BUY_VOLUME). A single
-// VOLUME column serves both sides.
+// prices descending, the sell levels (their volumes in SELL_VOLUME) above the
+// buy levels (BUY_VOLUME); the sides may have different numbers of levels. A
+// single VOLUME column serves both sides, which are then the upper and the
+// lower half of the level rows (FindSides says which rows each side has).
 class OrderBook {
  public:
   OrderBook(LogDispatcher& log, const RegionalSettings& regional, MessageBox& messages,

@@ -247,6 +247,35 @@ TEST_F(BookTest, WithAnOddNumberOfLevelsTheMiddleRowIsReadByNothing) {
   EXPECT_TRUE(services.AppLog.Entries.empty());
 }
 
+TEST_F(BookTest, TheVolumeColumnsTellTheSidesApartWhenTheyHaveDifferentNumbersOfLevels) {
+  // Five sell levels over two buy levels: the halves of the seven rows would
+  // put rows 5 and 6 on the buy side and show 107 and 106 as the best prices.
+  const std::vector<Level> fiveOverTwo = {{"110", "1", ""}, {"109", "8", ""}, {"108", "2", ""},
+                                          {"107", "8", ""}, {"106", "3", ""}, {"105", "", "4"},
+                                          {"104", "", "6"}};
+  Poke(Glass(fiveOverTwo));
+  EXPECT_EQ(Captions(), (std::array<std::string, 6>{"109", "8", "106", "105", "104", "6"}));
+  ASSERT_TRUE(book.LastBook());
+  EXPECT_EQ(book.LastBook()->BestSellRow, 6);
+  EXPECT_EQ(book.LastBook()->BestBuyRow, 7);
+  EXPECT_EQ(book.LastBook()->LowestSell, 106);
+  EXPECT_EQ(book.LastBook()->HighestBuy, 105);
+  EXPECT_DOUBLE_EQ(book.dblLastMid(), 105.5);
+
+  // Two over five, with a blank volume in the buy side: its scan fails there.
+  const std::vector<Level> twoOverFive = {{"110", "1", ""}, {"109", "8", ""}, {"108", "", "2"},
+                                          {"107", "", "9"}, {"106", "", ""},  {"105", "", "4"},
+                                          {"104", "", "6"}};
+  Poke(Glass(twoOverFive));
+  EXPECT_EQ(Captions(), (std::array<std::string, 6>{"109", "8", "106", "105", "104", "6"}));
+  const std::vector<std::string> entries = services.ErrorEntries();
+  ASSERT_EQ(entries.size(), 3U);
+  EXPECT_EQ(entries[0],
+            "ERROR OCCURS IN UNKNOWN, SOURCE: Vestrel.frmMain.GetMaxSize IN LINE: 3. ERROR =  13 "
+            "(Type mismatch) ADDITIONAL PARAMS: \r\npData() = Array\r\npLine = 4\r\n"
+            "pPosPrice = 2\r\npPosSize = 3\r\ndblPrice = 107\r\nlngSize = 9\r\npHeight = 8\r\n");
+}
+
 TEST_F(BookTest, OneLevelRowServesBothSides) {
   Poke(Glass({{"250,5", "3", "4"}}));  // H = 2
   EXPECT_EQ(Captions(), (std::array<std::string, 6>{"250,5", "3", "250,5", "250,5", "250,5", "4"}));
@@ -418,27 +447,31 @@ struct RandomBook {
   std::int64_t MidKey;                  // best sell + best buy, in eighths
 };
 
-RandomBook MakeRandomBook(std::mt19937& random, char separator, std::int64_t& lastBest) {
+// Sides of the same number of levels, or with unevenSides of any numbers
+// (then always in the two volume columns, which tell the sides apart).
+RandomBook MakeRandomBook(std::mt19937& random, char separator, std::int64_t& lastBest,
+                          bool unevenSides = false) {
   auto uniform = [&](int low, int high) {
     return std::uniform_int_distribution<int>(low, high)(random);
   };
-  const int perSide = uniform(1, 30);
-  const int levels = 2 * perSide;
+  const int sellLevels = uniform(1, 30);
+  const int buyLevels = unevenSides ? uniform(1, 30) : sellLevels;
+  const int levels = sellLevels + buyLevels;
 
   // Prices descending from the top, in ticks of 1/8, 1/4, 1/2, 1 or 10.
   const int ticks[] = {1, 2, 4, 8, 80};
   const int tick = ticks[uniform(0, 4)];
   std::vector<std::int64_t> price(levels);
   if (lastBest > 0 && uniform(0, 4) == 0) {
-    price[perSide - 1] = lastBest;  // often the same best sell price as before
+    price[sellLevels - 1] = lastBest;  // often the same best sell price as before
   } else {
-    price[perSide - 1] = static_cast<std::int64_t>(uniform(levels + 1, 200000)) * tick;
+    price[sellLevels - 1] = static_cast<std::int64_t>(uniform(levels + 1, 200000)) * tick;
   }
-  lastBest = price[perSide - 1];
-  for (int i = perSide - 2; i >= 0; --i) {
+  lastBest = price[sellLevels - 1];
+  for (int i = sellLevels - 2; i >= 0; --i) {
     price[i] = price[i + 1] + static_cast<std::int64_t>(uniform(1, 3)) * tick;
   }
-  for (int i = perSide; i < levels; ++i) {
+  for (int i = sellLevels; i < levels; ++i) {
     price[i] = price[i - 1] - static_cast<std::int64_t>(uniform(1, 3)) * tick;
   }
   if (price[levels - 1] <= 0) {
@@ -454,7 +487,7 @@ RandomBook MakeRandomBook(std::mt19937& random, char separator, std::int64_t& la
   const bool emptySell = uniform(0, 9) == 0;
   const bool emptyBuy = uniform(0, 9) == 0;
   for (int i = 0; i < levels; ++i) {
-    const bool empty = i < perSide ? emptySell : emptyBuy;
+    const bool empty = i < sellLevels ? emptySell : emptyBuy;
     volume[i] = empty || uniform(0, 3) == 0 ? 0 : uniform(0, maxVolume);
   }
 
@@ -470,17 +503,17 @@ RandomBook MakeRandomBook(std::mt19937& random, char separator, std::int64_t& la
     volumeText = best < 0 ? "0" : std::to_string(volume[best]);
   };
   RandomBook book;
-  largest(0, perSide, book.Captions[0], book.Captions[1]);
-  largest(perSide, levels, book.Captions[4], book.Captions[5]);
-  book.Captions[2] = EighthsText(price[perSide - 1], separator);
-  book.Captions[3] = EighthsText(price[perSide], separator);
-  book.MidKey = price[perSide - 1] + price[perSide];
+  largest(0, sellLevels, book.Captions[0], book.Captions[1]);
+  largest(sellLevels, levels, book.Captions[4], book.Captions[5]);
+  book.Captions[2] = EighthsText(price[sellLevels - 1], separator);
+  book.Captions[3] = EighthsText(price[sellLevels], separator);
+  book.MidKey = price[sellLevels - 1] + price[sellLevels];
 
   // The table: the needed columns in any order among others, sell volumes on
   // the sell rows only and buy volumes on the buy rows only, as the terminal
   // sends them; or one VOLUME column for both sides.
   std::vector<std::string> header{"PRICE", "SELL_VOLUME", "BUY_VOLUME", "MY_ORDERS", "YIELD"};
-  const bool oneVolumeColumn = uniform(0, 4) == 0;
+  const bool oneVolumeColumn = !unevenSides && uniform(0, 4) == 0;
   if (oneVolumeColumn) {
     header = {"PRICE", "VOLUME", "MY_ORDERS"};
   }
@@ -490,7 +523,7 @@ RandomBook MakeRandomBook(std::mt19937& random, char separator, std::int64_t& la
   for (int i = 0; i < levels; ++i) {
     std::vector<std::string> row;
     for (const std::string& title : header) {
-      const bool sellRow = i < perSide;
+      const bool sellRow = i < sellLevels;
       if (title == "PRICE") {
         row.push_back(EighthsText(price[i], separator));
       } else if (title == "VOLUME" || (title == "SELL_VOLUME" && sellRow) ||
@@ -509,18 +542,19 @@ RandomBook MakeRandomBook(std::mt19937& random, char separator, std::int64_t& la
 }
 
 TEST_F(BookTest, RandomBooksShowTheLevelsAndIndicatorWorkedOutIndependently) {
-  for (const char separator : {',', '.'}) {
-    SCOPED_TRACE(std::string("separator ") + separator);
+  for (const auto& [separator, uneven] :
+       {std::pair{',', false}, std::pair{'.', false}, std::pair{',', true}, std::pair{'.', true}}) {
+    SCOPED_TRACE(std::string("separator ") + separator + (uneven ? ", uneven sides" : ""));
     services.Regional.Separator = separator;
     OrderBook fresh{services.Log, services.Regional, boxes, window, closer};
     fresh.SetDdeInstance(kInstance);
-    std::mt19937 random(separator == ',' ? 20261206U : 4242U);
+    std::mt19937 random((separator == ',' ? 20261206U : 4242U) + (uneven ? 1U : 0U));
     std::int64_t lastMidKey = 0;
     std::int64_t lastBest = 0;
     int ups = 0;
     int downs = 0;
     for (int n = 0; n < 3000; ++n) {
-      const RandomBook expected = MakeRandomBook(random, separator, lastBest);
+      const RandomBook expected = MakeRandomBook(random, separator, lastBest, uneven);
       std::int32_t instance = kInstance;
       fresh.DDEDataChanged(instance, expected.Table);
       ASSERT_EQ(Captions(), expected.Captions) << "book " << n;
