@@ -48,8 +48,8 @@ Panel::Panel(PanelPorts ports)
       glass_(log_, dde_, ddeInstance_, ddeItemAdvise_),
       lifecycle_({log_, window_, ports.Shell, *this, ports.Profile, ports.Regional, ports.AppLog,
                   logWindow_, gateway_, *this, blnClosing_, *this}),
-      commands_(log_, ports.Regional, window_, lifecycle_.CurrentSettings(), book_.Shown(),
-                gateway_, ports.Windows),
+      commands_(log_, ports.Regional, window_, lifecycle_.CurrentSettings(),
+                lifecycle_.Extensions().Orders, book_.Shown(), gateway_, ports.Windows),
       watch_(log_, lifecycle_.Extensions().Guard, ports.Time, gateway_, ports.AppLog, logWindow_),
       guard_(log_, lifecycle_.Extensions().Guard, ports.Time, window_, logWindow_, watch_) {}
 

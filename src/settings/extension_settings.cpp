@@ -98,6 +98,8 @@ ExtensionSettings ReadExtensionSettings(ProfileReader& reader, const std::string
     settings.Record.File.clear();
   }
   settings.Paper.Enabled = SectionReader(reader, iniFile, appLog, "Paper").Switch("Enabled");
+
+  settings.Orders = ReadOrderSettings(reader, iniFile, appLog);
   return settings;
 }
 

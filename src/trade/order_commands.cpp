@@ -5,6 +5,7 @@
 #include "common/app_error.h"
 #include "common/conversions.h"
 #include "diag/error_scope.h"
+#include "trade/price_grid.h"
 
 namespace vestrel {
 
@@ -32,12 +33,13 @@ std::string KillAllOrdersText(const Settings& settings) {
 
 OrderCommands::OrderCommands(LogDispatcher& log, const RegionalSettings& regional,
                              MainWindowModel& window, const Settings& settings,
-                             const ShownPrices& prices, TradingGateway& gateway,
-                             ModelessWindows& windows)
+                             const OrderSettings& orders, const ShownPrices& prices,
+                             TradingGateway& gateway, ModelessWindows& windows)
     : log_(log),
       regional_(regional),
       window_(window),
       settings_(settings),
+      orders_(orders),
       prices_(prices),
       gateway_(gateway),
       windows_(windows) {}
@@ -62,6 +64,11 @@ void OrderCommands::LimitSell(const double& dblPrice, const std::int32_t& pCount
   LimitOrder("Vestrel.frmMain.LimitSell", OrderSide::Sell, dblPrice, pCount);
 }
 
+double OrderCommands::OrderPrice(OrderSide side, double shown, double offset) const {
+  return side == OrderSide::Buy ? GridUp(shown + offset, orders_.Tick)
+                                : GridDown(shown - offset, orders_.Tick);
+}
+
 void OrderCommands::RememberSide(OrderSide side) {
   lastSide_ = side;
   // After a buy Reverse sells: it takes the sell side's colour, and the buy
@@ -78,7 +85,7 @@ void OrderCommands::PriceButtonClick(const char* source, const ShownPrice& shown
     scope.Line = 1;
     double price = shown.Read();
     scope.Line = 2;
-    price = side == OrderSide::Buy ? price + offset : price - offset;
+    price = OrderPrice(side, price, offset);
     scope.Line = 3;
     const std::int32_t count = settings_.Size;
     if (side == OrderSide::Buy) {
@@ -123,8 +130,8 @@ void OrderCommands::cmdReverse_Click() {
     const bool lastWasBuy = *lastSide_ == OrderSide::Buy;
     scope.Line = 2;
     const double spread = static_cast<double>(settings_.SafeSpread);
-    const double price =
-        lastWasBuy ? prices_.BestBid.Read() - spread : prices_.BestAsk.Read() + spread;
+    const double price = lastWasBuy ? OrderPrice(OrderSide::Sell, prices_.BestBid.Read(), spread)
+                                    : OrderPrice(OrderSide::Buy, prices_.BestAsk.Read(), spread);
     scope.Line = 3;
     const std::int64_t doubled = std::int64_t{2} * settings_.Size;
     if (doubled < std::numeric_limits<std::int32_t>::min() ||

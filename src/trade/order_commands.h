@@ -9,6 +9,7 @@
 #include "models/main_window_model.h"
 #include "ports/modeless_windows.h"
 #include "ports/regional_settings.h"
+#include "settings/order_settings.h"
 #include "settings/settings.h"
 #include "trade/gateway.h"
 
@@ -39,13 +40,16 @@ std::string KillAllOrdersText(const Settings& settings);
 // against the side last traded: after a buy it sells twice Size at the best
 // bid, after a sell it buys; its colour shows that side (cmdBestBid's after a
 // buy, cmdBestAsk's after a sell).
+//
+// With [Orders] Tick every price sent is moved onto the instrument's grid
+// after the offset: a buy up to the next multiple of Tick, a sell down.
 class OrderCommands {
  public:
-  // settings are read at every click, so they may be filled after
-  // construction.
+  // settings and orders are read at every click, so they may be filled
+  // after construction.
   OrderCommands(LogDispatcher& log, const RegionalSettings& regional, MainWindowModel& window,
-                const Settings& settings, const ShownPrices& prices, TradingGateway& gateway,
-                ModelessWindows& windows);
+                const Settings& settings, const OrderSettings& orders, const ShownPrices& prices,
+                TradingGateway& gateway, ModelessWindows& windows);
 
   OrderCommands(const OrderCommands&) = delete;
   OrderCommands& operator=(const OrderCommands&) = delete;
@@ -72,6 +76,9 @@ class OrderCommands {
   void cmdAbout_Click();
 
  private:
+  // The price moved by the offset, a sell below and a buy above, then onto
+  // the grid.
+  double OrderPrice(OrderSide side, double shown, double offset) const;
   void LimitOrder(const char* source, OrderSide side, const double& dblPrice,
                   const std::int32_t& pCount);
   void PriceButtonClick(const char* source, const ShownPrice& shown, OrderSide side, double offset);
@@ -80,6 +87,7 @@ class OrderCommands {
   const RegionalSettings& regional_;
   MainWindowModel& window_;
   const Settings& settings_;
+  const OrderSettings& orders_;
   const ShownPrices& prices_;
   TradingGateway& gateway_;
   ModelessWindows& windows_;

@@ -42,8 +42,9 @@ struct Panel {
   MainWindowModel window;
   Settings settings{"A1", "S1", "C1", 1, 10, 0};
   NoWindows windows;
+  OrderSettings orders;
   ShownPrices prices;
-  OrderCommands commands{services.Log, services.Regional, window, settings,
+  OrderCommands commands{services.Log, services.Regional, window, settings, orders,
                          prices,       gateway,           windows};
 
   // Prices as the order book shows them (captions "*" until the first table).

@@ -449,6 +449,35 @@ TEST(WholePanel, ARecordingThatCannotBeWrittenIsOneWarningAndTradingGoesOn) {
   EXPECT_EQ(rig.services.Files.OpenFiles, 0);
 }
 
+TEST(PanelOrders, WithATickEveryPriceSentIsOnTheGridABuyUpAndASellDown) {
+  // A 10-step book; the largest levels 100040 (sell) and 100030 (buy) are
+  // also the best prices.
+  const std::vector<Level> tenStep = {{1, 100060, 0}, {2, 100050, 0}, {9, 100040, 0},
+                                      {0, 100030, 7}, {0, 100020, 1}, {0, 100010, 2}};
+  for (const char* tick : {"", "10", "ten"}) {
+    SCOPED_TRACE(tick);
+    PanelRig rig;
+    rig.profile.Values["Orders/Tick"] = tick;
+    rig.profile.Values["Main/SafeSpread"] = "3";
+    ASSERT_TRUE(rig.panel.Start());
+    rig.Poke(BookBytes(tenStep));
+    for (ControlId button : {ControlId::cmdMaxAsk, ControlId::cmdMaxBid, ControlId::cmdBestAsk,
+                             ControlId::cmdReverse, ControlId::cmdBestBid, ControlId::cmdReverse}) {
+      rig.panel.Click(button);
+    }
+    const Lines onGrid{
+        kOrder + "B; PRICE=100040; QUANTITY=2;", kOrder + "S; PRICE=100030; QUANTITY=2;",
+        kOrder + "B; PRICE=100040; QUANTITY=2;", kOrder + "S; PRICE=100030; QUANTITY=4;",
+        kOrder + "S; PRICE=100030; QUANTITY=2;", kOrder + "B; PRICE=100040; QUANTITY=4;"};
+    const Lines asWorkedOut{
+        kOrder + "B; PRICE=100035; QUANTITY=2;", kOrder + "S; PRICE=100035; QUANTITY=2;",
+        kOrder + "B; PRICE=100033; QUANTITY=2;", kOrder + "S; PRICE=100037; QUANTITY=4;",
+        kOrder + "S; PRICE=100037; QUANTITY=2;", kOrder + "B; PRICE=100033; QUANTITY=4;"};
+    EXPECT_EQ(rig.library.Sent, std::string(tick) == "10" ? onGrid : asWorkedOut);
+    EXPECT_EQ(rig.Warnings().size(), std::string(tick) == "ten" ? 1U : 0U);
+  }
+}
+
 TEST(PanelGuard, WithoutTheGuardNothingIsHeldBack) {
   PanelRig rig;
   ASSERT_TRUE(rig.panel.Start());

@@ -93,8 +93,9 @@ TEST_F(Trading, ConnectsSendsAndJournalsThroughTheRealLibrary) {
   NoWindows windows;
   ShownPrices prices;
   prices.BestAsk = ReadShownPrice("700", '.');
-  OrderCommands commands(services_.Log, services_.Regional, window, settings, prices, gateway,
-                         windows);
+  const OrderSettings orders;
+  OrderCommands commands(services_.Log, services_.Regional, window, settings, orders, prices,
+                         gateway, windows);
   commands.cmdBestAsk_Click();
   commands.cmdKillOrders_Click();
   gateway.QuikTerm();
