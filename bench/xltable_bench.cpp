@@ -124,7 +124,7 @@ void BM_DecodeAndShowBook50Levels(benchmark::State& state) {
   book.SetDdeInstance(instance);
   XLTableDecoder decoder(
       services.Log, services.AppLog, services.Regional,
-      [&](std::int32_t& id, const DecodedTable& table) { book.DDEDataChanged(id, table); });
+      [&](std::int32_t& id, const DecodedTable& table) { book.TableArrived(id, table); });
   const std::vector<std::uint8_t> poke = EncodeXLTable(CentPricedBook(50, 71.25, 0.01));
   for (auto _ : state) {
     decoder.ParseXLTable(instance, poke);

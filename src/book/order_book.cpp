@@ -101,13 +101,13 @@ OrderBook::OrderBook(LogDispatcher& log, const RegionalSettings& regional, Messa
                      MainWindowModel& window, MainWindowCloser& closer)
     : log_(log), regional_(regional), messages_(messages), window_(window), closer_(closer) {}
 
-void OrderBook::DDEDataChanged(std::int32_t& pInstID, const DecodedTable& pData) {
-  ErrorScope scope(log_, "Vestrel.modQT.DDEDataChanged", ParamRef("pInstID", pInstID),
+void OrderBook::TableArrived(std::int32_t instance, const DecodedTable& table) {
+  ErrorScope scope(log_, "Vestrel.modQT.DDEDataChanged", ParamRef("pInstID", instance),
                    ParamRef("pData()", kTableParam));
   scope.Stop([&] {
     scope.Line = 1;
-    if (ddeInstance_ != 0 && pInstID == ddeInstance_ && !closeRequested_) {
-      ChD(pData);
+    if (ddeInstance_ != 0 && instance == ddeInstance_ && !closeRequested_) {
+      ShowBook(table);
     }
   });
 }
@@ -124,47 +124,44 @@ void OrderBook::RequestClose() {
   closer_.RequestClose();
 }
 
-bool OrderBook::CheckGStru(const DecodedTable& pData, std::int32_t& pPrice, std::int32_t& pBid,
-                           std::int32_t& pAsk, std::int32_t& pHeight) {
+std::optional<GlassColumns> OrderBook::FindColumns(const DecodedTable& table) {
+  GlassColumns columns;
   ErrorScope scope(log_, "Vestrel.frmMain.CheckGStru", ParamRef("pData()", kTableParam),
-                   ParamRef("pPrice", pPrice), ParamRef("pBid", pBid), ParamRef("pAsk", pAsk));
-  return scope.PassOn([&]() -> bool {
-    scope.Line = 1;
-    pPrice = -1;
-    pBid = -1;
-    pAsk = -1;
+                   ParamRef("pPrice", columns.Price), ParamRef("pBid", columns.SellVolume),
+                   ParamRef("pAsk", columns.BuyVolume));
+  return scope.PassOn([&]() -> std::optional<GlassColumns> {
     scope.Line = 2;
     if (inCheck_) {
-      return false;
+      return std::nullopt;
     }
     scope.Line = 3;
     const CheckGuard guard(inCheck_);
     scope.Line = 4;
-    pHeight = HighestRow(pData);
+    columns.Height = HighestRow(table);
     scope.Line = 5;
     const std::int32_t lowest = 0;
-    const std::int32_t highest = HighestColumn(pData);
+    const std::int32_t highest = HighestColumn(table);
     for (std::int64_t c = lowest; c <= highest; ++c) {
       const auto column = static_cast<std::int32_t>(c);
-      const std::string& title = pData.Cell(1, column);
+      const std::string& title = table.Cell(1, column);
       if (title == "PRICE") {
-        pPrice = column;
+        columns.Price = column;
       } else if (title == "SELL_VOLUME") {
-        pBid = column;
+        columns.SellVolume = column;
       } else if (title == "BUY_VOLUME") {
-        pAsk = column;
+        columns.BuyVolume = column;
       } else if (title == "VOLUME") {
-        pBid = column;
-        pAsk = column;
+        columns.SellVolume = column;
+        columns.BuyVolume = column;
       }
     }
     scope.Line = 6;
-    if (pPrice == -1 || pBid == -1 || pAsk == -1) {
+    if (columns.Price == -1 || columns.SellVolume == -1 || columns.BuyVolume == -1) {
       messages_.Show(kWrongGlassMessage, MessageIcon::None);
-      return false;
+      return std::nullopt;
     }
     scope.Line = 7;
-    return true;
+    return columns;
   });
 }
 
@@ -202,46 +199,48 @@ void OrderBook::ShowLargest(const BookLevel& level, ControlId priceButton, Contr
   window_.SetCaption(priceButton, std::move(caption));
 }
 
-void OrderBook::ChD(const DecodedTable& pData) {
+void OrderBook::ShowBook(const DecodedTable& table) {
   ErrorScope scope(log_, "Vestrel.frmMain.ChD", ParamRef("pData()", kTableParam));
   scope.PassOn([&] {
     const char separator = regional_.DecimalSeparator();
-    std::int32_t pPrice = 0;
-    std::int32_t pBid = 0;
-    std::int32_t pAsk = 0;
-    std::int32_t pHeight = 0;
 
     scope.Line = 1;
-    if (!CheckGStru(pData, pPrice, pBid, pAsk, pHeight)) {
+    const std::optional<GlassColumns> found = FindColumns(table);
+    if (!found) {
       RequestClose();
       return;
     }
-    const BookSides sides = FindSides(pData, pBid, pAsk, pHeight, separator);
+    const GlassColumns& columns = *found;
+    const std::int32_t price = columns.Price;
+    const BookSides sides =
+        FindSides(table, columns.SellVolume, columns.BuyVolume, columns.Height, separator);
     BookView view;
 
     // Each side's scan starts from price 0: a buy side without volume must
     // not show the sell side's price on a buy button.
     scope.Line = 2;
-    view.LargestSell = LargestLevel(pData, sides.SellFirst, sides.SellLast, pPrice, pBid, pHeight);
+    view.LargestSell = LargestLevel(table, sides.SellFirst, sides.SellLast, price,
+                                    columns.SellVolume, columns.Height);
     ShowLargest(view.LargestSell, ControlId::cmdMaxBid, ControlId::Label5, shown_.MaxBid,
                 separator);
 
     scope.Line = 3;
-    view.LargestBuy = LargestLevel(pData, sides.BuyFirst, sides.BuyLast, pPrice, pAsk, pHeight);
+    view.LargestBuy = LargestLevel(table, sides.BuyFirst, sides.BuyLast, price, columns.BuyVolume,
+                                   columns.Height);
     ShowLargest(view.LargestBuy, ControlId::cmdMaxAsk, ControlId::Label6, shown_.MaxAsk, separator);
 
     // The best prices are shown as the cells hold them, numbers or not; a
     // cell without a number stops the analysis at the mid price.
     scope.Line = 4;
     view.BestSellRow = sides.SellLast;
-    view.BestSellText = pData.Cell(view.BestSellRow, pPrice);
-    shown_.BestBid = CellPrice(pData, view.BestSellRow, pPrice, separator);
+    view.BestSellText = table.Cell(view.BestSellRow, price);
+    shown_.BestBid = CellPrice(table, view.BestSellRow, price, separator);
     window_.SetCaption(ControlId::cmdBestBid, view.BestSellText);
 
     scope.Line = 5;
     view.BestBuyRow = sides.BuyFirst;
-    view.BestBuyText = pData.Cell(view.BestBuyRow, pPrice);
-    shown_.BestAsk = CellPrice(pData, view.BestBuyRow, pPrice, separator);
+    view.BestBuyText = table.Cell(view.BestBuyRow, price);
+    shown_.BestAsk = CellPrice(table, view.BestBuyRow, price, separator);
     window_.SetCaption(ControlId::cmdBestAsk, view.BestBuyText);
 
     scope.Line = 6;
@@ -259,8 +258,8 @@ void OrderBook::ChD(const DecodedTable& pData) {
 
     scope.Line = 8;
     lastMid_ = view.Mid;
-    view.LowestSell = RowPrices(pData, sides.SellFirst, view.BestSellRow, pPrice, separator).Lowest;
-    view.HighestBuy = RowPrices(pData, view.BestBuyRow, pHeight, pPrice, separator).Highest;
+    view.LowestSell = RowPrices(table, sides.SellFirst, view.BestSellRow, price, separator).Lowest;
+    view.HighestBuy = RowPrices(table, view.BestBuyRow, columns.Height, price, separator).Highest;
     lastBook_ = std::move(view);
     ++tablesShown_;
     if (bookListener_) {

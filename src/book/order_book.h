@@ -26,6 +26,16 @@ inline constexpr const char* kWrongGlassMessage = "Не верная струк�
 // buy levels (BUY_VOLUME); the sides may have different numbers of levels. A
 // single VOLUME column serves both sides, which are then the upper and the
 // lower half of the level rows (FindSides says which rows each side has).
+// The column positions of a table with every needed column, and the table's
+// highest row index.
+struct GlassColumns {
+  std::int32_t Price = -1;
+  std::int32_t SellVolume = -1;  // SELL_VOLUME, or VOLUME
+  std::int32_t BuyVolume = -1;   // BUY_VOLUME, or VOLUME
+  std::int32_t Height = 0;
+  bool operator==(const GlassColumns&) const = default;
+};
+
 class OrderBook {
  public:
   OrderBook(LogDispatcher& log, const RegionalSettings& regional, MessageBox& messages,
@@ -43,20 +53,18 @@ class OrderBook {
   // The intake the decoder calls with every table it has decoded. Ends the
   // error chain: a failure is logged and the call returns normally. After the
   // book has asked for the window to close, tables are ignored.
-  void DDEDataChanged(std::int32_t& pInstID, const DecodedTable& pData);
+  void TableArrived(std::int32_t instance, const DecodedTable& table);
 
   // Analyses one table and shows the result; a table whose header check fails
   // asks for the main window to close. Each caption is written as soon as its
   // value is known, so a failure leaves the captions of the earlier steps.
-  void ChD(const DecodedTable& pData);
+  void ShowBook(const DecodedTable& table);
 
-  // Checks the header row and returns the column positions (-1 for an absent
-  // one) and the table's highest row index. A wrong header shows the message
-  // box and gives false; a check that starts while another one waits on its
-  // message box gives false at once, without a message and with pHeight as
-  // it was.
-  bool CheckGStru(const DecodedTable& pData, std::int32_t& pPrice, std::int32_t& pBid,
-                  std::int32_t& pAsk, std::int32_t& pHeight);
+  // Finds the needed columns in the header row (the last match of each name
+  // wins). A wrong header shows the message box and gives none; so does a
+  // check that starts while another one waits on its message box, at once
+  // and without a message.
+  std::optional<GlassColumns> FindColumns(const DecodedTable& table);
 
   // Told every book analysed to its end, after the captions and the
   // indicator show it; none (the start) for no one.
@@ -70,9 +78,9 @@ class OrderBook {
   const ShownPrices& Shown() const { return shown_; }
 
   // True while a header check runs (its message box may be open).
-  bool blnInCheck() const { return inCheck_; }
+  bool Checking() const { return inCheck_; }
   // The mid price of the last table analysed to its end; 0 at the start.
-  double dblLastMid() const { return lastMid_; }
+  double LastMid() const { return lastMid_; }
   // True once a wrong header has asked for the main window to close.
   bool CloseRequested() const { return closeRequested_; }
   // How many tables have been analysed to their end and shown.

@@ -31,7 +31,7 @@ Panel::Panel(PanelPorts ports)
                [this](std::int32_t& pInstID, const DecodedTable& table) {
                  const PokeTimings::Span span(timings_, PokeStage::Analysis);
                  const std::uint64_t shown = book_.TablesShown();
-                 book_.DDEDataChanged(pInstID, table);
+                 book_.TableArrived(pInstID, table);
                  if (book_.TablesShown() != shown) {
                    guard_.BookAccepted();
                  }
@@ -190,28 +190,28 @@ void Panel::Click(ControlId control) {
   const std::uint64_t sends = gateway_.SendsMade();
   switch (control) {
     case ControlId::cmdBestBid:
-      commands_.cmdBestBid_Click();
+      commands_.SellAtBestBid();
       break;
     case ControlId::cmdBestAsk:
-      commands_.cmdBestAsk_Click();
+      commands_.BuyAtBestAsk();
       break;
     case ControlId::cmdMaxBid:
-      commands_.cmdMaxBid_Click();
+      commands_.SellAtLargestBid();
       break;
     case ControlId::cmdMaxAsk:
-      commands_.cmdMaxAsk_Click();
+      commands_.BuyAtLargestAsk();
       break;
     case ControlId::cmdReverse:
-      commands_.cmdReverse_Click();
+      commands_.Reverse();
       break;
     case ControlId::cmdKillOrders:
-      commands_.cmdKillOrders_Click();
+      commands_.KillAllOrders();
       break;
     case ControlId::cmdLog:
-      commands_.cmdLog_Click();
+      commands_.ShowLog();
       break;
     case ControlId::cmdAbout:
-      commands_.cmdAbout_Click();
+      commands_.ShowAbout();
       break;
     default:
       break;

@@ -44,24 +44,17 @@ OrderCommands::OrderCommands(LogDispatcher& log, const RegionalSettings& regiona
       gateway_(gateway),
       windows_(windows) {}
 
-void OrderCommands::LimitOrder(const char* source, OrderSide side, const double& dblPrice,
-                               const std::int32_t& pCount) {
-  ErrorScope scope(log_, source, ParamRef("dblPrice", dblPrice));
+void OrderCommands::SendLimitOrder(OrderSide side, double price, std::int32_t quantity) {
+  ErrorScope scope(
+      log_, side == OrderSide::Buy ? "Vestrel.frmMain.LimitBuy" : "Vestrel.frmMain.LimitSell",
+      ParamRef("dblPrice", price));
   scope.PassOn([&] {
     scope.Line = 1;
-    const std::string trans =
-        LimitOrderText(settings_, side, dblPrice, pCount, regional_.DecimalSeparator());
+    const std::string transaction =
+        LimitOrderText(settings_, side, price, quantity, regional_.DecimalSeparator());
     scope.Line = 2;
-    gateway_.SendTrans(trans);
+    gateway_.SendTrans(transaction);
   });
-}
-
-void OrderCommands::LimitBuy(const double& dblPrice, const std::int32_t& pCount) {
-  LimitOrder("Vestrel.frmMain.LimitBuy", OrderSide::Buy, dblPrice, pCount);
-}
-
-void OrderCommands::LimitSell(const double& dblPrice, const std::int32_t& pCount) {
-  LimitOrder("Vestrel.frmMain.LimitSell", OrderSide::Sell, dblPrice, pCount);
 }
 
 double OrderCommands::OrderPrice(OrderSide side, double shown, double offset) const {
@@ -87,38 +80,33 @@ void OrderCommands::PriceButtonClick(const char* source, const ShownPrice& shown
     scope.Line = 2;
     price = OrderPrice(side, price, offset);
     scope.Line = 3;
-    const std::int32_t count = settings_.Size;
-    if (side == OrderSide::Buy) {
-      LimitBuy(price, count);
-    } else {
-      LimitSell(price, count);
-    }
+    SendLimitOrder(side, price, settings_.Size);
     scope.Line = 4;
     RememberSide(side);
   });
 }
 
-void OrderCommands::cmdBestBid_Click() {
+void OrderCommands::SellAtBestBid() {
   PriceButtonClick("Vestrel.frmMain.cmdBestBid_Click", prices_.BestBid, OrderSide::Sell,
                    static_cast<double>(settings_.SafeSpread));
 }
 
-void OrderCommands::cmdBestAsk_Click() {
+void OrderCommands::BuyAtBestAsk() {
   PriceButtonClick("Vestrel.frmMain.cmdBestAsk_Click", prices_.BestAsk, OrderSide::Buy,
                    static_cast<double>(settings_.SafeSpread));
 }
 
-void OrderCommands::cmdMaxBid_Click() {
+void OrderCommands::SellAtLargestBid() {
   PriceButtonClick("Vestrel.frmMain.cmdMaxBid_Click", prices_.MaxBid, OrderSide::Sell,
                    kMaxLevelOffset);
 }
 
-void OrderCommands::cmdMaxAsk_Click() {
+void OrderCommands::BuyAtLargestAsk() {
   PriceButtonClick("Vestrel.frmMain.cmdMaxAsk_Click", prices_.MaxAsk, OrderSide::Buy,
                    kMaxLevelOffset);
 }
 
-void OrderCommands::cmdReverse_Click() {
+void OrderCommands::Reverse() {
   ErrorScope scope(log_, "Vestrel.frmMain.cmdReverse_Click");
   scope.Stop([&] {
     // Before the first order there is no side to reverse (the button is
@@ -140,15 +128,11 @@ void OrderCommands::cmdReverse_Click() {
     }
     const auto count = static_cast<std::int32_t>(doubled);
     scope.Line = 4;
-    if (lastWasBuy) {
-      LimitSell(price, count);
-    } else {
-      LimitBuy(price, count);
-    }
+    SendLimitOrder(lastWasBuy ? OrderSide::Sell : OrderSide::Buy, price, count);
   });
 }
 
-void OrderCommands::cmdKillOrders_Click() {
+void OrderCommands::KillAllOrders() {
   ErrorScope scope(log_, "Vestrel.frmMain.cmdKillOrders_Click");
   scope.Stop([&] {
     scope.Line = 1;
@@ -158,7 +142,7 @@ void OrderCommands::cmdKillOrders_Click() {
   });
 }
 
-void OrderCommands::cmdLog_Click() {
+void OrderCommands::ShowLog() {
   ErrorScope scope(log_, "Vestrel.frmMain.cmdLog_Click");
   scope.Stop([&] {
     scope.Line = 1;
@@ -166,7 +150,7 @@ void OrderCommands::cmdLog_Click() {
   });
 }
 
-void OrderCommands::cmdAbout_Click() {
+void OrderCommands::ShowAbout() {
   ErrorScope scope(log_, "Vestrel.frmMain.cmdAbout_Click");
   scope.Stop([&] {
     scope.Line = 1;

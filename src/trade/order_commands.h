@@ -54,10 +54,9 @@ class OrderCommands {
   OrderCommands(const OrderCommands&) = delete;
   OrderCommands& operator=(const OrderCommands&) = delete;
 
-  // Send one limit order of pCount lots at dblPrice; the result code is not
+  // Sends one limit order of quantity lots at price; the result code is not
   // looked at. Failures are logged and passed on.
-  void LimitBuy(const double& dblPrice, const std::int32_t& pCount);
-  void LimitSell(const double& dblPrice, const std::int32_t& pCount);
+  void SendLimitOrder(OrderSide side, double price, std::int32_t quantity);
 
   // Remembers the side a price button traded: Reverse trades against it
   // from now on, enabled and in the colour of the side it will trade.
@@ -65,22 +64,22 @@ class OrderCommands {
   // The side last traded by a price button; none before the first order.
   std::optional<OrderSide> LastSide() const { return lastSide_; }
 
-  void cmdBestBid_Click();
-  void cmdBestAsk_Click();
-  void cmdMaxBid_Click();
-  void cmdMaxAsk_Click();
-  // Does nothing while cmdReverse is disabled (before the first order).
-  void cmdReverse_Click();
-  void cmdKillOrders_Click();
-  void cmdLog_Click();
-  void cmdAbout_Click();
+  // The buttons: cmdBestBid, cmdBestAsk, cmdMaxBid, cmdMaxAsk.
+  void SellAtBestBid();
+  void BuyAtBestAsk();
+  void SellAtLargestBid();
+  void BuyAtLargestAsk();
+  // cmdReverse: does nothing before the first order (the button is disabled).
+  void Reverse();
+  // cmdKillOrders, cmdLog, cmdAbout.
+  void KillAllOrders();
+  void ShowLog();
+  void ShowAbout();
 
  private:
   // The price moved by the offset, a sell below and a buy above, then onto
   // the grid.
   double OrderPrice(OrderSide side, double shown, double offset) const;
-  void LimitOrder(const char* source, OrderSide side, const double& dblPrice,
-                  const std::int32_t& pCount);
   void PriceButtonClick(const char* source, const ShownPrice& shown, OrderSide side, double offset);
 
   LogDispatcher& log_;

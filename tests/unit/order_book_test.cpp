@@ -77,7 +77,7 @@ struct BookTest : ::testing::Test {
 
   void Poke(const DecodedTable& table) {
     std::int32_t instance = kInstance;
-    book.DDEDataChanged(instance, table);
+    book.TableArrived(instance, table);
   }
   const std::string& Caption(ControlId id) const { return window.Caption(id); }
   std::array<std::string, 6> Captions() const {
@@ -114,13 +114,10 @@ TEST_F(BookTest, HeaderColumnsAreFoundByExactNameAndTheLastMatchWins) {
   for (const HeaderCase& c : cases) {
     SCOPED_TRACE(c.Header[0] + "," + c.Header[1]);
     const DecodedTable table = Table({c.Header, {"1"}, {"2"}, {"3"}});
-    std::int32_t price = 0, bid = 0, ask = 0, height = 0;
-    EXPECT_EQ(book.CheckGStru(table, price, bid, ask, height), c.Valid);
-    EXPECT_EQ(price, c.Price);
-    EXPECT_EQ(bid, c.Bid);
-    EXPECT_EQ(ask, c.Ask);
-    EXPECT_EQ(height, 4);  // set even when the header is wrong
-    EXPECT_FALSE(book.blnInCheck());
+    const std::optional<GlassColumns> columns = book.FindColumns(table);
+    EXPECT_EQ(columns,
+              c.Valid ? std::optional(GlassColumns{c.Price, c.Bid, c.Ask, 4}) : std::nullopt);
+    EXPECT_FALSE(book.Checking());
     boxesExpected += c.Valid ? 0 : 1;
     ASSERT_EQ(boxes.Shown.size(), static_cast<std::size_t>(boxesExpected));
   }
@@ -157,11 +154,8 @@ TEST_F(BookTest, ATableArrivingWhileTheMessageIsOpenFailsAtOnceAndTheWindowClose
   int requestsAfterNested = -1;
   bool guardWhileOpen = false;
   boxes.WhileOpen = [&] {
-    guardWhileOpen = book.blnInCheck();
-    std::int32_t price = 7, bid = 7, ask = 7, height = 99;
-    EXPECT_FALSE(book.CheckGStru(good, price, bid, ask, height));
-    EXPECT_EQ(height, 99);  // left as it was
-    EXPECT_EQ(price, -1);
+    guardWhileOpen = book.Checking();
+    EXPECT_FALSE(book.FindColumns(good));
     Poke(good);  // the next poke, delivered during the modal wait
     requestsAfterNested = closer.Requests;
   };
@@ -171,7 +165,7 @@ TEST_F(BookTest, ATableArrivingWhileTheMessageIsOpenFailsAtOnceAndTheWindowClose
   EXPECT_EQ(boxes.Shown.size(), 1U);  // no second box
   EXPECT_EQ(requestsAfterNested, 0);  // the first box stays until acknowledged
   EXPECT_EQ(closer.Requests, 1);      // then the window closes, asked once
-  EXPECT_FALSE(book.blnInCheck());
+  EXPECT_FALSE(book.Checking());
   EXPECT_EQ(Caption(ControlId::cmdBestAsk), "*");  // the good table was not shown
   EXPECT_TRUE(services.AppLog.Entries.empty());
 }
@@ -179,12 +173,12 @@ TEST_F(BookTest, ATableArrivingWhileTheMessageIsOpenFailsAtOnceAndTheWindowClose
 TEST_F(BookTest, TablesFromAnotherInstanceOrBeforeRegistrationAreIgnored) {
   const DecodedTable wrong = Table({{"X"}, {"1"}});
   std::int32_t other = kInstance + 1;
-  book.DDEDataChanged(other, wrong);
-  book.DDEDataChanged(other, Glass(TwentyLevels()));
+  book.TableArrived(other, wrong);
+  book.TableArrived(other, Glass(TwentyLevels()));
 
   OrderBook unregistered{services.Log, services.Regional, boxes, window, closer};
   std::int32_t zero = 0;
-  unregistered.DDEDataChanged(zero, wrong);
+  unregistered.TableArrived(zero, wrong);
 
   EXPECT_TRUE(boxes.Shown.empty());
   EXPECT_EQ(closer.Requests, 0);
@@ -214,7 +208,7 @@ TEST_F(BookTest, ATableWithoutRowOneFailsTheCheckThroughTheWholeChainAndKeepsThe
                               "->Vestrel.frmMain.ChD->Vestrel.modQT.DDEDataChanged IN LINE: 1. "
                               "ERROR =  9 (Subscript out of range) ADDITIONAL PARAMS: \r\n"
                               "pInstID = 23063\r\npData() = Array\r\n");
-    EXPECT_FALSE(book.blnInCheck());
+    EXPECT_FALSE(book.Checking());
   }
   EXPECT_TRUE(boxes.Shown.empty());
   EXPECT_EQ(closer.Requests, 0);
@@ -229,7 +223,7 @@ TEST_F(BookTest, TwentyLevelsShowTheTopmostLargestLevelsAndTheBestPricesVerbatim
   // rows 14 and 15; row 14 (1080) wins. Best prices are rows 11 and 12.
   EXPECT_EQ(Captions(), (std::array<std::string, 6>{"1190", "9", "1110,50", "1100", "1080", "8"}));
   EXPECT_EQ(window.FrontShape(), ControlId::shpUp);
-  EXPECT_DOUBLE_EQ(book.dblLastMid(), 1105.25);
+  EXPECT_DOUBLE_EQ(book.LastMid(), 1105.25);
   EXPECT_TRUE(services.AppLog.Entries.empty());
 }
 
@@ -260,7 +254,7 @@ TEST_F(BookTest, TheVolumeColumnsTellTheSidesApartWhenTheyHaveDifferentNumbersOf
   EXPECT_EQ(book.LastBook()->BestBuyRow, 7);
   EXPECT_EQ(book.LastBook()->LowestSell, 106);
   EXPECT_EQ(book.LastBook()->HighestBuy, 105);
-  EXPECT_DOUBLE_EQ(book.dblLastMid(), 105.5);
+  EXPECT_DOUBLE_EQ(book.LastMid(), 105.5);
 
   // Two over five, with a blank volume in the buy side: its scan fails there.
   const std::vector<Level> twoOverFive = {{"110", "1", ""}, {"109", "8", ""}, {"108", "", "2"},
@@ -279,7 +273,7 @@ TEST_F(BookTest, TheVolumeColumnsTellTheSidesApartWhenTheyHaveDifferentNumbersOf
 TEST_F(BookTest, OneLevelRowServesBothSides) {
   Poke(Glass({{"250,5", "3", "4"}}));  // H = 2
   EXPECT_EQ(Captions(), (std::array<std::string, 6>{"250,5", "3", "250,5", "250,5", "250,5", "4"}));
-  EXPECT_DOUBLE_EQ(book.dblLastMid(), 250.5);
+  EXPECT_DOUBLE_EQ(book.LastMid(), 250.5);
 }
 
 TEST_F(BookTest, AHeaderOnlyTableWritesTheScansThenFailsOnTheMissingBuyRow) {
@@ -289,7 +283,7 @@ TEST_F(BookTest, AHeaderOnlyTableWritesTheScansThenFailsOnTheMissingBuyRow) {
   Poke(Glass({}));  // H = 1
   EXPECT_EQ(Captions(), (std::array<std::string, 6>{"0", "0", "PRICE", "1100", "0", "0"}));
   EXPECT_EQ(window.FrontShape(), ControlId::shpUp);
-  EXPECT_DOUBLE_EQ(book.dblLastMid(), 1105.25);
+  EXPECT_DOUBLE_EQ(book.LastMid(), 1105.25);
   const std::vector<std::string> entries = services.ErrorEntries();
   ASSERT_EQ(entries.size(), 2U);
   EXPECT_EQ(entries[0],
@@ -324,7 +318,7 @@ TEST_F(BookTest, VolumesCompareByTheirFullValueAgainstTheRoundedLargestSoFar) {
   // (half to even) and 2.6 to 3.
   Poke(Glass({{"103.5", "2.4", ""}, {"103", "2.3", ""}, {"102", "", "2.5"}, {"101", "", "2.6"}}));
   EXPECT_EQ(Captions(), (std::array<std::string, 6>{"103", "2", "103", "102", "101", "3"}));
-  EXPECT_DOUBLE_EQ(book.dblLastMid(), 102.5);
+  EXPECT_DOUBLE_EQ(book.LastMid(), 102.5);
 
   // A volume beyond 32 bits overflows; the price of a new largest level that
   // is not a number is a type mismatch. Either stops the scan and its captions.
@@ -350,11 +344,11 @@ TEST_F(BookTest, TheIndicatorShowsWhetherTheMidPriceRose) {
   levels[10].Price = "1101";
   Poke(Glass(levels));
   EXPECT_EQ(window.FrontShape(), ControlId::shpUp);
-  EXPECT_DOUBLE_EQ(book.dblLastMid(), 1105.75);
+  EXPECT_DOUBLE_EQ(book.LastMid(), 1105.75);
   levels[9].Price = "1110";
   Poke(Glass(levels));
   EXPECT_EQ(window.FrontShape(), ControlId::shpDown);
-  EXPECT_DOUBLE_EQ(book.dblLastMid(), 1105.5);
+  EXPECT_DOUBLE_EQ(book.LastMid(), 1105.5);
 }
 
 TEST_F(BookTest, ABlankBestSellPriceStopsBeforeTheIndicator) {
@@ -367,7 +361,7 @@ TEST_F(BookTest, ABlankBestSellPriceStopsBeforeTheIndicator) {
   EXPECT_EQ(Caption(ControlId::cmdBestBid), "");
   EXPECT_EQ(Caption(ControlId::cmdBestAsk), "900");
   EXPECT_EQ(window.FrontShape(), ControlId::shpUp);
-  EXPECT_DOUBLE_EQ(book.dblLastMid(), 1105.25);
+  EXPECT_DOUBLE_EQ(book.LastMid(), 1105.25);
   const std::vector<std::string> entries = services.ErrorEntries();
   ASSERT_EQ(entries.size(), 2U);
   EXPECT_EQ(entries[0],
@@ -410,7 +404,7 @@ TEST_F(BookTest, ABlankVolumeInTheBuyScanKeepsTheLaterCaptionsAndIsLoggedWithThe
   EXPECT_EQ(Captions(),
             (std::array<std::string, 6>{"12000", "12", "1110,50", "1100", "1080", "8"}));
   EXPECT_EQ(window.FrontShape(), ControlId::shpUp);
-  EXPECT_DOUBLE_EQ(book.dblLastMid(), 1105.25);
+  EXPECT_DOUBLE_EQ(book.LastMid(), 1105.25);
 
   const std::vector<std::string> entries = services.ErrorEntries();
   ASSERT_EQ(entries.size(), 3U);
@@ -556,11 +550,11 @@ TEST_F(BookTest, RandomBooksShowTheLevelsAndIndicatorWorkedOutIndependently) {
     for (int n = 0; n < 3000; ++n) {
       const RandomBook expected = MakeRandomBook(random, separator, lastBest, uneven);
       std::int32_t instance = kInstance;
-      fresh.DDEDataChanged(instance, expected.Table);
+      fresh.TableArrived(instance, expected.Table);
       ASSERT_EQ(Captions(), expected.Captions) << "book " << n;
       const ControlId front = lastMidKey < expected.MidKey ? ControlId::shpUp : ControlId::shpDown;
       ASSERT_EQ(window.FrontShape(), front) << "book " << n;
-      ASSERT_EQ(fresh.dblLastMid(), static_cast<double>(expected.MidKey) / 16) << "book " << n;
+      ASSERT_EQ(fresh.LastMid(), static_cast<double>(expected.MidKey) / 16) << "book " << n;
       (front == ControlId::shpUp ? ups : downs) += 1;
       lastMidKey = expected.MidKey;
     }

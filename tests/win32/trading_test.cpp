@@ -96,8 +96,8 @@ TEST_F(Trading, ConnectsSendsAndJournalsThroughTheRealLibrary) {
   const OrderSettings orders;
   OrderCommands commands(services_.Log, services_.Regional, window, settings, orders, prices,
                          gateway, windows);
-  commands.cmdBestAsk_Click();
-  commands.cmdKillOrders_Click();
+  commands.BuyAtBestAsk();
+  commands.KillAllOrders();
   gateway.QuikTerm();
 
   EXPECT_EQ(TakeJournal(), Utf8ToAnsi("CONNECT " + folder_) +

@@ -137,10 +137,9 @@ TEST(Market, ThePanelReadsTheBestPricesWhereTheMarketPutsThem) {
   } closer;
   OrderBook book(services.Log, services.Regional, messages, window, closer);
   book.SetDdeInstance(1);
-  XLTableDecoder decoder(services.Log, services.AppLog, services.Regional,
-                         [&](std::int32_t& pInstID, const DecodedTable& table) {
-                           book.DDEDataChanged(pInstID, table);
-                         });
+  XLTableDecoder decoder(
+      services.Log, services.AppLog, services.Regional,
+      [&](std::int32_t& pInstID, const DecodedTable& table) { book.TableArrived(pInstID, table); });
   MarketOptions options;
   options.Start = 98650;
   Market market(options);
