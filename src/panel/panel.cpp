@@ -23,7 +23,7 @@ std::string InProgramFolder(const std::string& folder, const std::string& path) 
 Panel::Panel(PanelPorts ports)
     : ports_(ports),
       log_(LogServices{ports.AppLog, ports.Files, ports.Regional, ports.UserContexts}),
-      logWindow_(log_, ports.Regional, blnClosing_),
+      logWindow_(log_, ports.Regional, closing_),
       paper_(log_, ports.AppLog, ports.Regional, window_, logWindow_),
       gateway_(log_, ports.AppLog, ports.Regional, ports.Messages, ports.Library, logWindow_),
       book_(log_, ports.Regional, ports.Messages, window_, *this),
@@ -47,7 +47,7 @@ Panel::Panel(PanelPorts ports)
            }),
       glass_(log_, dde_, ddeInstance_, ddeItemAdvise_),
       lifecycle_({log_, window_, ports.Shell, *this, ports.Profile, ports.Regional, ports.AppLog,
-                  logWindow_, gateway_, *this, blnClosing_, *this}),
+                  logWindow_, gateway_, *this, closing_, *this}),
       commands_(log_, ports.Regional, window_, lifecycle_.CurrentSettings(),
                 lifecycle_.Extensions().Orders, book_.Shown(), gateway_, ports.Windows),
       watch_(log_, lifecycle_.Extensions().Guard, ports.Time, gateway_, ports.AppLog, logWindow_),
@@ -55,7 +55,7 @@ Panel::Panel(PanelPorts ports)
 
 bool Panel::Start() {
   starting_ = true;
-  lifecycle_.Form_Load();
+  lifecycle_.Load();
   starting_ = false;
   book_.SetDdeInstance(static_cast<std::int32_t>(ddeInstance_));
   if (closeAfterStart_) {
@@ -64,7 +64,7 @@ bool Panel::Start() {
   const ExtensionSettings& extensions = lifecycle_.Extensions();
   // Only a connection start-up made can be watched.
   if (lifecycle_.Connected()) {
-    watch_.Start(lifecycle_.strAppPath());
+    watch_.Start(lifecycle_.AppPath());
   }
   guard_.Start();
   hotkeys_ = HotkeyMap(extensions.Hotkeys, ports_.AppLog);
@@ -94,8 +94,7 @@ void Panel::Shutdown() {
     watch_.Stop();
     ports_.Hotkeys.UnregisterAll();
   }
-  std::int16_t cancel = 0;
-  lifecycle_.Form_Unload(cancel);
+  lifecycle_.Unload();
   recorder_.Stop();
   log_.Flush();
 }
@@ -132,7 +131,7 @@ bool Panel::KeyPress(const KeyChord& chord, bool autoRepeat) {
 
 void Panel::StartRecording() {
   const std::string& file = lifecycle_.Extensions().Record.File;
-  if (file.empty() || !recorder_.Start(InProgramFolder(lifecycle_.strAppPath(), file))) {
+  if (file.empty() || !recorder_.Start(InProgramFolder(lifecycle_.AppPath(), file))) {
     return;
   }
   dde_.ObservePokes([this](std::string_view item, std::span<const std::uint8_t> data) {
@@ -149,20 +148,17 @@ void Panel::RequestClose() {
   }
 }
 
-void Panel::DDEInit(const std::string& pDDEServer, const std::string& pDDETopic,
-                    const std::string& pDDEAdvise, std::int32_t& pInstID,
-                    std::uintptr_t& pItemAdvise) {
-  dde_.DDEInit(pDDEServer, pDDETopic, pDDEAdvise, ddeEntry_, ddeInstance_, ddeItemAdvise_);
-  pInstID = static_cast<std::int32_t>(ddeInstance_);
-  pItemAdvise = ddeItemAdvise_;
+DdeRegistration Panel::StartDdeServer(const std::string& service, const std::string& topic,
+                                      const std::string& adviseItem) {
+  dde_.DDEInit(service, topic, adviseItem, ddeEntry_, ddeInstance_, ddeItemAdvise_);
+  return {static_cast<std::int32_t>(ddeInstance_), ddeItemAdvise_};
 }
 
-void Panel::DDETerm(std::int32_t& pInstID, std::uintptr_t& pItemAdvise) {
-  ddeInstance_ = static_cast<std::uint32_t>(pInstID);
-  ddeItemAdvise_ = pItemAdvise;
+DdeRegistration Panel::StopDdeServer(const DdeRegistration& registration) {
+  ddeInstance_ = static_cast<std::uint32_t>(registration.Instance);
+  ddeItemAdvise_ = registration.AdviseItem;
   dde_.DDETerm(ddeInstance_, ddeItemAdvise_);
-  pInstID = static_cast<std::int32_t>(ddeInstance_);
-  pItemAdvise = ddeItemAdvise_;
+  return {static_cast<std::int32_t>(ddeInstance_), ddeItemAdvise_};
 }
 
 void Panel::ApplyExtensions(const ExtensionSettings& extensions) {
@@ -227,9 +223,9 @@ void Panel::Resized(WindowState state, std::optional<TwipsSize> outerSize) {
     // springs back from it.
     window_.NoteOuterSize(*outerSize);
   }
-  lifecycle_.Form_Resize(state);
+  lifecycle_.Resize(state);
 }
 
-void Panel::TrayMessage(std::int32_t message) { lifecycle_.picTray_MouseMove(message); }
+void Panel::TrayMessage(std::int32_t message) { lifecycle_.TrayMouseMessage(message); }
 
 }  // namespace vestrel

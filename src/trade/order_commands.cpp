@@ -53,7 +53,7 @@ void OrderCommands::SendLimitOrder(OrderSide side, double price, std::int32_t qu
     const std::string transaction =
         LimitOrderText(settings_, side, price, quantity, regional_.DecimalSeparator());
     scope.Line = 2;
-    gateway_.SendTrans(transaction);
+    gateway_.Send(transaction);
   });
 }
 
@@ -138,7 +138,7 @@ void OrderCommands::KillAllOrders() {
     scope.Line = 1;
     const std::string trans = KillAllOrdersText(settings_);
     scope.Line = 2;
-    gateway_.SendTrans(trans);
+    gateway_.Send(trans);
   });
 }
 

@@ -26,18 +26,18 @@ const std::string kCaption = "Marlowin (" + VersionText(kProgramVersion) + ")";
 class FakeDdeServer : public DdeServerLifecycle {
  public:
   explicit FakeDdeServer(Journal& journal) : journal_(journal) {}
-  void DDEInit(const std::string& server, const std::string& topic, const std::string& advise,
-               std::int32_t& pInstID, std::uintptr_t& pItemAdvise) override {
+  DdeRegistration StartDdeServer(const std::string& server, const std::string& topic,
+                                 const std::string& advise) override {
     journal_.Calls.push_back("DDEInit " + server + " " + topic + " " + advise);
-    pInstID = 77;
-    pItemAdvise = 5;
+    return {77, 5};
   }
-  void DDETerm(std::int32_t& pInstID, std::uintptr_t& pItemAdvise) override {
-    journal_.Calls.push_back("DDETerm " + std::to_string(pInstID) + " " +
-                             std::to_string(pItemAdvise));
+  DdeRegistration StopDdeServer(const DdeRegistration& registration) override {
+    journal_.Calls.push_back("DDETerm " + std::to_string(registration.Instance) + " " +
+                             std::to_string(registration.AdviseItem));
     if (FailTerm) {
       throw AppError(5, "", "DDE failed");
     }
+    return {};
   }
   bool FailTerm = false;
 
@@ -73,11 +73,11 @@ struct MainFormTest : ::testing::Test {
 };
 
 TEST_F(MainFormTest, StartUpReadsTheSettingsConnectsAndRegistersTheServer) {
-  form.Form_Load();
+  form.Load();
   EXPECT_EQ(window.WindowCaption(), kCaption);
   EXPECT_TRUE(logWindow.Loaded());
   EXPECT_FALSE(logWindow.Visible());
-  EXPECT_EQ(form.strIniFile(), "C:\\QUIK\\Marlowin.ini");
+  EXPECT_EQ(form.IniFile(), "C:\\QUIK\\Marlowin.ini");
   ASSERT_FALSE(profile.Files.empty());
   EXPECT_EQ(profile.Files.front(), "C:\\QUIK\\Marlowin.ini");
   EXPECT_EQ(form.CurrentSettings().Account, "A1");
@@ -85,7 +85,7 @@ TEST_F(MainFormTest, StartUpReadsTheSettingsConnectsAndRegistersTheServer) {
   EXPECT_EQ(form.CurrentSettings().Compact, 1);
   EXPECT_EQ(library.Calls.front(), "Connect C:\\QUIK");
   EXPECT_EQ(journal.Calls, std::vector<std::string>{"DDEInit a b c"});
-  EXPECT_EQ(form.DdeInstance(), 77);
+  EXPECT_EQ(form.Dde(), (DdeRegistration{77, 5}));
   EXPECT_EQ(extensionSetup.Applied, std::vector<bool>{false});
   EXPECT_TRUE(services.AppLog.Entries.empty());
 }
@@ -93,7 +93,7 @@ TEST_F(MainFormTest, StartUpReadsTheSettingsConnectsAndRegistersTheServer) {
 TEST_F(MainFormTest, AMissingSizeEndsStartUpBeforeTheConnectionAndIsLogged) {
   profile.Values.erase("Main/Size");
   profile.Values["Paper/Enabled"] = "1";
-  form.Form_Load();
+  form.Load();
   // Paper trading is set up all the same: no click may reach the terminal.
   EXPECT_EQ(extensionSetup.Applied, std::vector<bool>{true});
   EXPECT_EQ(window.WindowCaption(), kCaption);
@@ -108,25 +108,22 @@ TEST_F(MainFormTest, AMissingSizeEndsStartUpBeforeTheConnectionAndIsLogged) {
 
 TEST_F(MainFormTest, AFailedConnectionShowsTheReasonAndClosesTheWindow) {
   library.ConnectResult = 2;
-  form.Form_Load();
+  form.Load();
   ASSERT_EQ(boxes.Shown.size(), 1U);
   EXPECT_EQ(boxes.Shown[0].rfind("В каталоге либо отсутствует INFO.EXE", 0), 0U);
   EXPECT_EQ(journal.Calls, std::vector<std::string>{"RequestClose"});
 
-  std::int16_t cancel = 0;
-  form.Form_Unload(cancel);
-  EXPECT_TRUE(form.blnClosing());
+  form.Unload();
+  EXPECT_TRUE(form.Closing());
   EXPECT_EQ(journal.Calls.back(), "DDETerm 0 0");
-  EXPECT_EQ(cancel, 0);
   EXPECT_TRUE(services.AppLog.Entries.empty());
 }
 
 TEST_F(MainFormTest, ShutdownDisconnectsTakesTheServerDownAndUnloadsTheLogWindow) {
-  form.Form_Load();
+  form.Load();
   logWindow.Show();
-  std::int16_t cancel = 0;
-  form.Form_Unload(cancel);
-  EXPECT_TRUE(form.blnClosing());
+  form.Unload();
+  EXPECT_TRUE(form.Closing());
   EXPECT_EQ(library.Calls.back(), "Disconnect");
   EXPECT_EQ(journal.Calls.back(), "DDETerm 77 5");
   EXPECT_FALSE(logWindow.Loaded());
@@ -135,9 +132,8 @@ TEST_F(MainFormTest, ShutdownDisconnectsTakesTheServerDownAndUnloadsTheLogWindow
 
 TEST_F(MainFormTest, AFailingShutdownStepIsLoggedAndSkipsTheRest) {
   dde.FailTerm = true;
-  form.Form_Load();
-  std::int16_t cancel = 0;
-  form.Form_Unload(cancel);
+  form.Load();
+  form.Unload();
   ASSERT_EQ(services.ErrorEntries().size(), 1U);
   EXPECT_EQ(services.ErrorEntries()[0],
             "ERROR OCCURS IN UNKNOWN, SOURCE: Vestrel.frmMain.Form_Unload IN LINE: 3. ERROR =  5 "
@@ -146,23 +142,23 @@ TEST_F(MainFormTest, AFailingShutdownStepIsLoggedAndSkipsTheRest) {
 }
 
 TEST_F(MainFormTest, MinimisingMovesThePanelToTheTrayAndADoubleClickBringsItBack) {
-  form.Form_Load();
+  form.Load();
   journal.Calls.clear();
-  form.Form_Resize(WindowState::Minimized);
+  form.Resize(WindowState::Minimized);
   EXPECT_EQ(journal.Calls, (std::vector<std::string>{"AddTrayIcon " + kCaption, "HideWindow"}));
   EXPECT_TRUE(window.TrayIconShown());
   EXPECT_FALSE(window.ShownInTaskbar());
 
   journal.Calls.clear();
-  form.picTray_MouseMove(512);  // plain mouse movement
-  form.picTray_MouseMove(513);  // single click
+  form.TrayMouseMessage(512);  // plain mouse movement
+  form.TrayMouseMessage(513);  // single click
   EXPECT_TRUE(journal.Calls.empty());
 
   shell.OnRestore = [&] {
-    form.picTray_MouseMove(515);  // a second double click while restoring is ignored
-    form.Form_Resize(WindowState::Normal);
+    form.TrayMouseMessage(515);  // a second double click while restoring is ignored
+    form.Resize(WindowState::Normal);
   };
-  form.picTray_MouseMove(515);
+  form.TrayMouseMessage(515);
   EXPECT_EQ(journal.Calls,
             (std::vector<std::string>{"RestoreWindow", "DeleteTrayIcon", "ShowWindow"}));
   EXPECT_FALSE(window.TrayIconShown());
