@@ -28,10 +28,10 @@ Panel::Panel(PanelPorts ports)
       gateway_(log_, ports.AppLog, ports.Regional, ports.Messages, ports.Library, logWindow_),
       book_(log_, ports.Regional, ports.Messages, window_, *this),
       decoder_(log_, ports.AppLog, ports.Regional,
-               [this](std::int32_t& pInstID, const DecodedTable& table) {
+               [this](std::int32_t instance, const DecodedTable& table) {
                  const PokeTimings::Span span(timings_, PokeStage::Analysis);
                  const std::uint64_t shown = book_.TablesShown();
-                 book_.TableArrived(pInstID, table);
+                 book_.TableArrived(instance, table);
                  if (book_.TablesShown() != shown) {
                    guard_.BookAccepted();
                  }
@@ -43,7 +43,7 @@ Panel::Panel(PanelPorts ports)
                timings_->NotePoke();
              }
              const PokeTimings::Span span(timings_, PokeStage::Decode);
-             decoder_.ParseXLTable(pInstID, data);
+             decoder_.Decode(pInstID, data);
            }),
       glass_(log_, dde_, ddeInstance_, ddeItemAdvise_),
       lifecycle_({log_, window_, ports.Shell, *this, ports.Profile, ports.Regional, ports.AppLog,
