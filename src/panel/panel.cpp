@@ -38,12 +38,12 @@ Panel::Panel(PanelPorts ports)
                }),
       recorder_(ports.Files, ports.Time, ports.AppLog),
       dde_(log_, ports.Dde, ports.Messages,
-           [this](std::int32_t& pInstID, std::span<const std::uint8_t> data) {
+           [this](std::int32_t& instance, std::span<const std::uint8_t> data) {
              if (timings_ != nullptr) {
                timings_->NotePoke();
              }
              const PokeTimings::Span span(timings_, PokeStage::Decode);
-             decoder_.Decode(pInstID, data);
+             decoder_.Decode(instance, data);
            }),
       glass_(log_, dde_, ddeInstance_, ddeItemAdvise_),
       lifecycle_({log_, window_, ports.Shell, *this, ports.Profile, ports.Regional, ports.AppLog,

@@ -46,21 +46,21 @@ bool TradingGateway::Connect(const std::string& appPath) {
     std::int32_t result = library_->Connect(appPath, extendedErrorCode);
     if (result != kTrans2QuikSuccess) {
       scope.Line = 2;
-      ShowErr(log_, messages_, result);
+      ShowResultCode(log_, messages_, result);
       return false;
     }
     scope.Line = 3;
     result = library_->IsDllConnected(extendedErrorCode);
     if (result != kTrans2QuikDllConnected) {
       scope.Line = 4;
-      ShowErr(log_, messages_, result);
+      ShowResultCode(log_, messages_, result);
       return false;
     }
     scope.Line = 5;
     result = library_->IsQuikConnected(extendedErrorCode);
     if (result != kTrans2QuikQuikConnected) {
       scope.Line = 6;
-      ShowErr(log_, messages_, result);
+      ShowResultCode(log_, messages_, result);
       return false;
     }
     return true;

@@ -42,7 +42,7 @@ class TradingGateway {
 
   // Connects to the terminal in appPath (the program's folder) and checks
   // both connections. Any unexpected result code is shown to the trader
-  // through ShowErr and gives false; a failure of the library itself is
+  // through ShowResultCode and gives false; a failure of the library itself is
   // logged and passed on.
   bool Connect(const std::string& appPath);
 
