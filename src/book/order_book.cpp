@@ -57,30 +57,58 @@ class CheckGuard {
 struct PriceRange {
   std::optional<double> Lowest;
   std::optional<double> Highest;
+
+  void Take(double price) {
+    if (!Lowest || price < *Lowest) {
+      Lowest = price;
+    }
+    if (!Highest || price > *Highest) {
+      Highest = price;
+    }
+  }
 };
 
+// Number cells are compared by the values they hold and only the two
+// extremes' texts are read: a price reads back as its value to 15 digits,
+// which keeps their order, and making every cell's text would cost more than
+// the rest of the analysis.
 PriceRange RowPrices(const DecodedTable& table, std::int32_t first, std::int32_t last,
                      std::int32_t priceColumn, char separator) {
   PriceRange range;
+  std::int32_t lowestRow = 0;
+  std::int32_t highestRow = 0;
+  std::optional<double> lowestValue;
+  std::optional<double> highestValue;
   for (std::int64_t r = first; r <= last; ++r) {
     const auto row = static_cast<std::int32_t>(r);
-    std::optional<double> price = table.WholeNumber(row, priceColumn, separator);
-    if (!price) {
-      const std::string& cell = table.Cell(row, priceColumn);
-      if (cell.find_first_not_of(' ') == std::string::npos) {
-        continue;
+    if (const std::optional<double> value = table.StoredNumber(row, priceColumn, separator);
+        value && std::isfinite(*value)) {
+      if (!lowestValue || *value < *lowestValue) {
+        lowestValue = value;
+        lowestRow = row;
       }
-      try {
-        price = ToNumber(cell, separator);
-      } catch (const AppError&) {
-        continue;
+      if (!highestValue || *value > *highestValue) {
+        highestValue = value;
+        highestRow = row;
       }
+      continue;
     }
-    if (!range.Lowest || *price < *range.Lowest) {
-      range.Lowest = price;
+    const std::string& cell = table.Cell(row, priceColumn);
+    if (cell.find_first_not_of(' ') == std::string::npos) {
+      continue;
     }
-    if (!range.Highest || *price > *range.Highest) {
-      range.Highest = price;
+    try {
+      range.Take(ToNumber(cell, separator));
+    } catch (const AppError&) {
+    }
+  }
+  for (const std::int32_t row : {lowestRow, highestRow}) {
+    if (row == 0) {
+      continue;
+    }
+    try {
+      range.Take(CellNumber(table, row, priceColumn, separator));
+    } catch (const AppError&) {
     }
   }
   return range;

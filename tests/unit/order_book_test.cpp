@@ -391,6 +391,29 @@ TEST_F(BookTest, EachWholeAnalysisTellsTheLowestSellAndHighestBuyPriceOfTheHalve
   EXPECT_EQ(services.ErrorEntries().size(), 2U);
 }
 
+TEST_F(BookTest, NumberCellsGiveTheLowestAndHighestPricesAsTheirTextReads) {
+  // As the decoder stores a poke: number cells keep their values. 70.76 less
+  // a hair reads back as 70.76, the best sell price's own text; a text
+  // price cell counts as its number.
+  DecodedTable table;
+  table.Reset(6, 3);
+  table.Set(1, 1, "SELL_VOLUME");
+  table.Set(1, 2, "PRICE");
+  table.Set(1, 3, "BUY_VOLUME");
+  const double prices[] = {71.5, 70.759999999999991, 70.76, 70.7, 70.75};
+  for (std::int32_t row = 2; row <= 6; ++row) {
+    table.AssignNumber(row, row <= 4 ? 1 : 3, 5, ',');
+    table.AssignNumber(row, 2, prices[row - 2], ',');
+  }
+  table.Set(5, 2, "70,2");
+  Poke(table);
+  ASSERT_TRUE(book.LastBook());
+  EXPECT_EQ(Caption(ControlId::cmdBestBid), "70,76");
+  EXPECT_EQ(book.LastBook()->LowestSell, 70.76);
+  EXPECT_EQ(book.LastBook()->HighestBuy, 70.75);
+  EXPECT_TRUE(services.AppLog.Entries.empty());
+}
+
 TEST_F(BookTest, ABlankVolumeInTheBuyScanKeepsTheLaterCaptionsAndIsLoggedWithTheScan) {
   Poke(Glass(TwentyLevels()));
   services.AppLog.Entries.clear();
