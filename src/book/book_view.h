@@ -19,7 +19,8 @@ struct BookLevel {
 // readers (paper trading, the guard) take from each book.
 struct BookView {
   // On each side, the topmost level with the largest volume above 0; price
-  // and volume 0 when no level of that side has one.
+  // and volume 0 when no level of that side has one. The price as its cell
+  // holds it; its button shows and trades it to 15 significant digits.
   BookLevel LargestSell;
   BookLevel LargestBuy;
   // The best prices: the price cells of the last sell row and the first buy

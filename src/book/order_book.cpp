@@ -218,13 +218,14 @@ BookLevel OrderBook::LargestLevel(const DecodedTable& table, std::int32_t firstR
   return level;
 }
 
-void OrderBook::ShowLargest(const BookLevel& level, ControlId priceButton, ControlId volumeLabel,
-                            ShownPrice& shown, char separator) {
+ShownPrice OrderBook::ShowLargest(const BookLevel& level, ControlId priceButton,
+                                  ControlId volumeLabel, char separator) {
   window_.SetCaption(volumeLabel, IntegerText(level.Volume));
   std::string caption = NumberText(level.Price, separator);
   // The button trades the price it shows, which has at most 15 digits.
-  shown = ReadShownPrice(caption, separator);
+  ShownPrice shown = ReadShownPrice(caption, separator);
   window_.SetCaption(priceButton, std::move(caption));
+  return shown;
 }
 
 void OrderBook::ShowBook(const DecodedTable& table) {
@@ -249,13 +250,14 @@ void OrderBook::ShowBook(const DecodedTable& table) {
     scope.Line = 2;
     view.LargestSell = LargestLevel(table, sides.SellFirst, sides.SellLast, price,
                                     columns.SellVolume, columns.Height);
-    ShowLargest(view.LargestSell, ControlId::cmdMaxBid, ControlId::Label5, shown_.MaxBid,
-                separator);
+    shown_.MaxBid =
+        ShowLargest(view.LargestSell, ControlId::cmdMaxBid, ControlId::Label5, separator);
 
     scope.Line = 3;
     view.LargestBuy = LargestLevel(table, sides.BuyFirst, sides.BuyLast, price, columns.BuyVolume,
                                    columns.Height);
-    ShowLargest(view.LargestBuy, ControlId::cmdMaxAsk, ControlId::Label6, shown_.MaxAsk, separator);
+    shown_.MaxAsk =
+        ShowLargest(view.LargestBuy, ControlId::cmdMaxAsk, ControlId::Label6, separator);
 
     // The best prices are shown as the cells hold them, numbers or not; a
     // cell without a number stops the analysis at the mid price.

@@ -17,15 +17,6 @@ namespace vestrel {
 // The message shown when a table's header lacks a needed column.
 inline constexpr const char* kWrongGlassMessage = "Не верная структура стакана!";
 
-// The order book: takes each decoded table the terminal pokes, checks its
-// header row and shows the best prices, each side's largest level with its
-// volume, and whether the mid price rose, on the main window.
-//
-// Table layout: row 1 holds the column titles, rows 2..H the price levels with
-// prices descending, the sell levels (their volumes in SELL_VOLUME) above the
-// buy levels (BUY_VOLUME); the sides may have different numbers of levels. A
-// single VOLUME column serves both sides, which are then the upper and the
-// lower half of the level rows (FindSides says which rows each side has).
 // The column positions of a table with every needed column, and the table's
 // highest row index.
 struct GlassColumns {
@@ -36,6 +27,15 @@ struct GlassColumns {
   bool operator==(const GlassColumns&) const = default;
 };
 
+// The order book: takes each decoded table the terminal pokes, checks its
+// header row and shows the best prices, each side's largest level with its
+// volume, and whether the mid price rose, on the main window.
+//
+// Table layout: row 1 holds the column titles, rows 2..H the price levels with
+// prices descending, the sell levels (their volumes in SELL_VOLUME) above the
+// buy levels (BUY_VOLUME); the sides may have different numbers of levels. A
+// single VOLUME column serves both sides, which are then the upper and the
+// lower half of the level rows (FindSides says which rows each side has).
 class OrderBook {
  public:
   OrderBook(LogDispatcher& log, const RegionalSettings& regional, MessageBox& messages,
@@ -92,9 +92,10 @@ class OrderBook {
   // index) is only recorded when the scan fails.
   BookLevel LargestLevel(const DecodedTable& table, std::int32_t firstRow, std::int32_t lastRow,
                          std::int32_t priceColumn, std::int32_t volumeColumn, std::int32_t height);
-  // Shows a side's largest level on its price button and volume label.
-  void ShowLargest(const BookLevel& level, ControlId priceButton, ControlId volumeLabel,
-                   ShownPrice& shown, char separator);
+  // Shows a side's largest level on its price button and volume label;
+  // returns the price the button shows.
+  ShownPrice ShowLargest(const BookLevel& level, ControlId priceButton, ControlId volumeLabel,
+                         char separator);
 
   void RequestClose();
 
