@@ -117,7 +117,7 @@ void OrderCommands::Reverse() {
     scope.Line = 1;
     const bool lastWasBuy = *lastSide_ == OrderSide::Buy;
     scope.Line = 2;
-    const double spread = static_cast<double>(settings_.SafeSpread);
+    const auto spread = static_cast<double>(settings_.SafeSpread);
     const double price = lastWasBuy ? OrderPrice(OrderSide::Sell, prices_.BestBid.Read(), spread)
                                     : OrderPrice(OrderSide::Buy, prices_.BestAsk.Read(), spread);
     scope.Line = 3;
@@ -136,9 +136,9 @@ void OrderCommands::KillAllOrders() {
   ErrorScope scope(log_, "Vestrel.frmMain.cmdKillOrders_Click");
   scope.Stop([&] {
     scope.Line = 1;
-    const std::string trans = KillAllOrdersText(settings_);
+    const std::string transaction = KillAllOrdersText(settings_);
     scope.Line = 2;
-    gateway_.Send(trans);
+    gateway_.Send(transaction);
   });
 }
 
