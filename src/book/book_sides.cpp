@@ -10,15 +10,6 @@ namespace {
 // (height - 1) / 2: half the number of level rows, possibly with a half.
 double HalfLevels(std::int32_t height) { return (static_cast<double>(height) - 1.0) / 2.0; }
 
-// Whether the cell holds anything but blanks; a whole number without making
-// its text.
-bool HoldsValue(const DecodedTable& table, std::int32_t row, std::int32_t column, char separator) {
-  if (table.WholeNumber(row, column, separator)) {
-    return true;
-  }
-  return table.Cell(row, column).find_first_not_of(" \t") != std::string::npos;
-}
-
 }  // namespace
 
 BookSides HalvesByRowCount(std::int32_t height) {
@@ -30,8 +21,7 @@ BookSides HalvesByRowCount(std::int32_t height) {
 }
 
 std::optional<BookSides> SidesByVolumeColumns(const DecodedTable& table, std::int32_t sellColumn,
-                                              std::int32_t buyColumn, std::int32_t height,
-                                              char decimalSeparator) {
+                                              std::int32_t buyColumn, std::int32_t height) {
   if (sellColumn == buyColumn) {
     return std::nullopt;
   }
@@ -39,8 +29,8 @@ std::optional<BookSides> SidesByVolumeColumns(const DecodedTable& table, std::in
   std::int32_t firstBuy = 0;
   for (std::int64_t r = 2; r <= height; ++r) {
     const auto row = static_cast<std::int32_t>(r);
-    const bool sell = HoldsValue(table, row, sellColumn, decimalSeparator);
-    const bool buy = HoldsValue(table, row, buyColumn, decimalSeparator);
+    const bool sell = table.HoldsValue(row, sellColumn);
+    const bool buy = table.HoldsValue(row, buyColumn);
     if (sell && !buy) {
       lastSell = row;
     } else if (buy && !sell && firstBuy == 0) {
@@ -54,9 +44,9 @@ std::optional<BookSides> SidesByVolumeColumns(const DecodedTable& table, std::in
 }
 
 BookSides FindSides(const DecodedTable& table, std::int32_t sellColumn, std::int32_t buyColumn,
-                    std::int32_t height, char decimalSeparator) {
+                    std::int32_t height) {
   if (const std::optional<BookSides> sides =
-          SidesByVolumeColumns(table, sellColumn, buyColumn, height, decimalSeparator)) {
+          SidesByVolumeColumns(table, sellColumn, buyColumn, height)) {
     return *sides;
   }
   return HalvesByRowCount(height);

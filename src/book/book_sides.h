@@ -33,8 +33,7 @@ BookSides HalvesByRowCount(std::int32_t height);
 // point stay with their side, so the scan that reads them fails as it
 // always did.
 std::optional<BookSides> SidesByVolumeColumns(const DecodedTable& table, std::int32_t sellColumn,
-                                              std::int32_t buyColumn, std::int32_t height,
-                                              char decimalSeparator);
+                                              std::int32_t buyColumn, std::int32_t height);
 
 // The sides of a table: by its volume columns where they tell them, so a
 // book with more levels on one side than the other is read right; by the
@@ -43,6 +42,6 @@ std::optional<BookSides> SidesByVolumeColumns(const DecodedTable& table, std::in
 // book and a table whose sides interleave or leave an unclear row between
 // them, which read exactly as they always did.
 BookSides FindSides(const DecodedTable& table, std::int32_t sellColumn, std::int32_t buyColumn,
-                    std::int32_t height, char decimalSeparator);
+                    std::int32_t height);
 
 }  // namespace vestrel

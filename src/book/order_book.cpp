@@ -241,8 +241,7 @@ void OrderBook::ShowBook(const DecodedTable& table) {
     }
     const GlassColumns& columns = *found;
     const std::int32_t price = columns.Price;
-    const BookSides sides =
-        FindSides(table, columns.SellVolume, columns.BuyVolume, columns.Height, separator);
+    const BookSides sides = FindSides(table, columns.SellVolume, columns.BuyVolume, columns.Height);
     BookView view;
 
     // Each side's scan starts from price 0: a buy side without volume must

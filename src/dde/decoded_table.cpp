@@ -129,6 +129,12 @@ std::optional<double> DecodedTable::StoredNumber(std::int32_t row, std::int32_t 
   return cell->Number;
 }
 
+bool DecodedTable::HoldsValue(std::int32_t row, std::int32_t column) const {
+  const StoredCell* cell = Find(row, column);
+  return cell != nullptr &&
+         (cell->IsNumber || cell->Text.find_first_not_of(" \t") != std::string::npos);
+}
+
 DecodedTable::StoredCell& DecodedTable::StoreAnywhere(std::int32_t row, std::int32_t column) {
   if (!hasBounds_ || row < 1 || row > rows_ || column < 1 || column > columns_) {
     RaiseSubscriptOutOfRange();
