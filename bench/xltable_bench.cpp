@@ -56,10 +56,10 @@ void DecodePokes(benchmark::State& state, const Sheet& sheet) {
   std::size_t stored = 0;
   XLTableDecoder decoder(
       services.Log, services.AppLog, services.Regional,
-      [&](std::int32_t&, const DecodedTable& table) { stored = table.StoredCells(); });
+      [&](std::int32_t, const DecodedTable& table) { stored = table.StoredCells(); });
   std::int32_t instance = 1;
   for (auto _ : state) {
-    decoder.ParseXLTable(instance, poke);
+    decoder.Decode(instance, poke);
     benchmark::DoNotOptimize(stored);
   }
   const auto cells = static_cast<std::int64_t>(sheet.size() * sheet.front().size());
@@ -87,7 +87,7 @@ void BM_ReadBook50Levels(benchmark::State& state) {
   vestrel::tools::QuietLogServices services(nullptr, ',');
   XLTableDecoder decoder(services.Log, services.AppLog, services.Regional, nullptr);
   std::int32_t instance = 1;
-  decoder.ParseXLTable(instance, EncodeXLTable(OrderBookSheet(50, 98650, 10)));
+  decoder.Decode(instance, EncodeXLTable(OrderBookSheet(50, 98650, 10)));
   const DecodedTable& table = decoder.Table();
   for (auto _ : state) {
     std::size_t length = 0;
@@ -124,10 +124,10 @@ void BM_DecodeAndShowBook50Levels(benchmark::State& state) {
   book.SetDdeInstance(instance);
   XLTableDecoder decoder(
       services.Log, services.AppLog, services.Regional,
-      [&](std::int32_t& id, const DecodedTable& table) { book.DDEDataChanged(id, table); });
+      [&](std::int32_t id, const DecodedTable& table) { book.TableArrived(id, table); });
   const std::vector<std::uint8_t> poke = EncodeXLTable(CentPricedBook(50, 71.25, 0.01));
   for (auto _ : state) {
-    decoder.ParseXLTable(instance, poke);
+    decoder.Decode(instance, poke);
   }
   if (window.Caption(vestrel::ControlId::cmdBestBid) != "70,76") {
     state.SkipWithError("the book was not shown");

@@ -1,4 +1,4 @@
-// libFuzzer target: any bytes a DDE poke may carry, through ParseXLTable.
+// libFuzzer target: any bytes a DDE poke may carry, through Decode.
 //
 // Beyond the sanitizers it checks the decoder's promises: a poke either
 // reaches the intake exactly once or fails with a data error (5 too short,
@@ -150,21 +150,21 @@ Outcome Decode(std::span<const std::uint8_t> poke, bool wholeBlocks, bool afterE
 
   Outcome outcome;
   vestrel::XLTableDecoder decoder(log, eventLog, regional,
-                                  [&](std::int32_t& instance, const DecodedTable& /*table*/) {
+                                  [&](std::int32_t instance, const DecodedTable& /*table*/) {
                                     Check(instance == kInstance, "the instance is passed on");
                                     ++outcome.HandedOver;
                                   });
   decoder.SetWholeBlocks(wholeBlocks);
   std::int32_t instance = kInstance;
   if (afterEarlierTable) {
-    decoder.ParseXLTable(instance, kEarlierTable);
-    decoder.ParseXLTable(instance, kEarlierTable);
+    decoder.Decode(instance, kEarlierTable);
+    decoder.Decode(instance, kEarlierTable);
     Check(decoder.Table().Cell(1, 1) == "stale" && decoder.Table().Cell(2, 2) == "98650",
           "the earlier table decodes");
     outcome.HandedOver = 0;
   }
   try {
-    decoder.ParseXLTable(instance, poke);
+    decoder.Decode(instance, poke);
     Check(outcome.HandedOver == 1, "a decoded poke reaches the intake once");
   } catch (const AppError& error) {
     Check(outcome.HandedOver == 0, "a failed poke does not reach the intake");
@@ -185,7 +185,7 @@ Outcome Decode(std::span<const std::uint8_t> poke, bool wholeBlocks, bool afterE
   // A rejected header hands over the table as it is.
   const int handedOver = outcome.HandedOver;
   static const std::uint8_t kRejected[] = {0x11, 0x00, 0x04, 0x00};
-  decoder.ParseXLTable(instance, kRejected);
+  decoder.Decode(instance, kRejected);
   Outcome after;
   TakeTable(decoder.Table(), after);
   Check(outcome.HandedOver == handedOver + 1 && after.HasBounds == outcome.HasBounds &&

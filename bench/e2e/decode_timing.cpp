@@ -26,12 +26,12 @@ void PrintDecodeTiming(int levels) {
   tools::QuietLogServices services(nullptr, ',');
   XLTableDecoder decoder(services.Log, services.AppLog, services.Regional, nullptr);
   std::int32_t instance = 1;
-  decoder.ParseXLTable(instance, poke);  // the decoder's storage, as after the first poke
+  decoder.Decode(instance, poke);  // the decoder's storage, as after the first poke
   std::vector<double> microseconds;
   for (int batch = 0; batch < kBatches; ++batch) {
     const auto start = std::chrono::steady_clock::now();
     for (int decode = 0; decode < kDecodesPerBatch; ++decode) {
-      decoder.ParseXLTable(instance, poke);
+      decoder.Decode(instance, poke);
     }
     const std::chrono::duration<double, std::micro> took = std::chrono::steady_clock::now() - start;
     microseconds.push_back(took.count() / kDecodesPerBatch);

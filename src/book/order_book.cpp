@@ -5,6 +5,7 @@
 #include <span>
 #include <string>
 
+#include "book/book_sides.h"
 #include "common/conversions.h"
 #include "diag/error_scope.h"
 
@@ -13,10 +14,6 @@ namespace {
 
 // The decoded table is recorded as an array: the logs name it, never its cells.
 const std::span<const std::string> kTableParam;
-
-// (pHeight - 1) / 2: half the number of level rows, possibly with a half;
-// rows are found from it with ToInteger (half to even).
-double HalfLevels(std::int32_t pHeight) { return (static_cast<double>(pHeight) - 1.0) / 2.0; }
 
 // A cell's number as ToNumber reads its text; a whole number's cell without
 // making its text.
@@ -60,33 +57,70 @@ class CheckGuard {
 struct PriceRange {
   std::optional<double> Lowest;
   std::optional<double> Highest;
+
+  void Take(double price) {
+    if (!Lowest || price < *Lowest) {
+      Lowest = price;
+    }
+    if (!Highest || price > *Highest) {
+      Highest = price;
+    }
+  }
 };
 
+// Number cells are compared by the values they hold and only the two
+// extremes' texts are read: a price reads back as its value to 15 digits,
+// which keeps their order, and making every cell's text would cost more than
+// the rest of the analysis.
 PriceRange RowPrices(const DecodedTable& table, std::int32_t first, std::int32_t last,
                      std::int32_t priceColumn, char separator) {
   PriceRange range;
+  std::int32_t lowestRow = 0;
+  std::int32_t highestRow = 0;
+  std::optional<double> lowestValue;
+  std::optional<double> highestValue;
   for (std::int64_t r = first; r <= last; ++r) {
     const auto row = static_cast<std::int32_t>(r);
-    std::optional<double> price = table.WholeNumber(row, priceColumn, separator);
-    if (!price) {
-      const std::string& cell = table.Cell(row, priceColumn);
-      if (cell.find_first_not_of(' ') == std::string::npos) {
-        continue;
+    if (const std::optional<double> value = table.StoredNumber(row, priceColumn, separator);
+        value && std::isfinite(*value)) {
+      if (!lowestValue || *value < *lowestValue) {
+        lowestValue = value;
+        lowestRow = row;
       }
-      try {
-        price = ToNumber(cell, separator);
-      } catch (const AppError&) {
-        continue;
+      if (!highestValue || *value > *highestValue) {
+        highestValue = value;
+        highestRow = row;
       }
+      continue;
     }
-    if (!range.Lowest || *price < *range.Lowest) {
-      range.Lowest = price;
+    const std::string& cell = table.Cell(row, priceColumn);
+    if (cell.find_first_not_of(' ') == std::string::npos) {
+      continue;
     }
-    if (!range.Highest || *price > *range.Highest) {
-      range.Highest = price;
+    try {
+      range.Take(ToNumber(cell, separator));
+    } catch (const AppError&) {
+    }
+  }
+  for (const std::int32_t row : {lowestRow, highestRow}) {
+    if (row == 0) {
+      continue;
+    }
+    try {
+      range.Take(CellNumber(table, row, priceColumn, separator));
+    } catch (const AppError&) {
     }
   }
   return range;
+}
+
+// A best price cell read as a button showing its text reads it.
+ShownPrice CellPrice(const DecodedTable& table, std::int32_t row, std::int32_t column,
+                     char separator) {
+  if (const std::optional<double> whole = table.WholeNumber(row, column, separator)) {
+    return {whole, 0};
+  }
+  return ReadShownPrice(table.Cell(row, column), separator);
 }
 
 }  // namespace
@@ -95,13 +129,13 @@ OrderBook::OrderBook(LogDispatcher& log, const RegionalSettings& regional, Messa
                      MainWindowModel& window, MainWindowCloser& closer)
     : log_(log), regional_(regional), messages_(messages), window_(window), closer_(closer) {}
 
-void OrderBook::DDEDataChanged(std::int32_t& pInstID, const DecodedTable& pData) {
-  ErrorScope scope(log_, "Vestrel.modQT.DDEDataChanged", ParamRef("pInstID", pInstID),
+void OrderBook::TableArrived(std::int32_t instance, const DecodedTable& table) {
+  ErrorScope scope(log_, "Vestrel.modQT.DDEDataChanged", ParamRef("pInstID", instance),
                    ParamRef("pData()", kTableParam));
   scope.Stop([&] {
     scope.Line = 1;
-    if (ddeInstance_ != 0 && pInstID == ddeInstance_ && !closeRequested_) {
-      ChD(pData);
+    if (ddeInstance_ != 0 && instance == ddeInstance_ && !closeRequested_) {
+      ShowBook(table);
     }
   });
 }
@@ -125,143 +159,151 @@ void OrderBook::WrongGlassMessageClosed() {
   }
 }
 
-bool OrderBook::CheckGStru(const DecodedTable& pData, std::int32_t& pPrice, std::int32_t& pBid,
-                           std::int32_t& pAsk, std::int32_t& pHeight) {
+std::optional<GlassColumns> OrderBook::FindColumns(const DecodedTable& table) {
+  GlassColumns columns;
   ErrorScope scope(log_, "Vestrel.frmMain.CheckGStru", ParamRef("pData()", kTableParam),
-                   ParamRef("pPrice", pPrice), ParamRef("pBid", pBid), ParamRef("pAsk", pAsk));
-  return scope.PassOn([&]() -> bool {
-    scope.Line = 1;
-    pPrice = -1;
-    pBid = -1;
-    pAsk = -1;
+                   ParamRef("pPrice", columns.Price), ParamRef("pBid", columns.SellVolume),
+                   ParamRef("pAsk", columns.BuyVolume));
+  return scope.PassOn([&]() -> std::optional<GlassColumns> {
     scope.Line = 2;
     if (inCheck_ || messageOpen_) {
-      return false;
+      return std::nullopt;
     }
     scope.Line = 3;
     const CheckGuard guard(inCheck_);
     scope.Line = 4;
-    pHeight = HighestRow(pData);
+    columns.Height = HighestRow(table);
     scope.Line = 5;
     const std::int32_t lowest = 0;
-    const std::int32_t highest = HighestColumn(pData);
+    const std::int32_t highest = HighestColumn(table);
     for (std::int64_t c = lowest; c <= highest; ++c) {
       const auto column = static_cast<std::int32_t>(c);
-      const std::string& title = pData.Cell(1, column);
+      const std::string& title = table.Cell(1, column);
       if (title == "PRICE") {
-        pPrice = column;
+        columns.Price = column;
       } else if (title == "SELL_VOLUME") {
-        pBid = column;
+        columns.SellVolume = column;
       } else if (title == "BUY_VOLUME") {
-        pAsk = column;
+        columns.BuyVolume = column;
       } else if (title == "VOLUME") {
-        pBid = column;
-        pAsk = column;
+        columns.SellVolume = column;
+        columns.BuyVolume = column;
       }
     }
     scope.Line = 6;
-    if (pPrice == -1 || pBid == -1 || pAsk == -1) {
+    if (columns.Price == -1 || columns.SellVolume == -1 || columns.BuyVolume == -1) {
       // Shown once the poke that brought the table has been answered; the
       // check counts as running until the trader closes it.
       messageOpen_ = true;
       messages_.ShowLater(kWrongGlassMessage, MessageIcon::None,
                           [this] { WrongGlassMessageClosed(); });
-      return false;
+      return std::nullopt;
     }
     scope.Line = 7;
-    return true;
+    return columns;
   });
 }
 
-void OrderBook::GetMaxSize(const DecodedTable& pData, const std::int32_t& pLine,
-                           const std::int32_t& pPosPrice, const std::int32_t& pPosSize,
-                           double& dblPrice, std::int32_t& lngSize, const std::int32_t& pHeight) {
+BookLevel OrderBook::LargestLevel(const DecodedTable& table, std::int32_t firstRow,
+                                  std::int32_t lastRow, std::int32_t priceColumn,
+                                  std::int32_t volumeColumn, std::int32_t height) {
+  BookLevel level;
   ErrorScope scope(log_, "Vestrel.frmMain.GetMaxSize", ParamRef("pData()", kTableParam),
-                   ParamRef("pLine", pLine), ParamRef("pPosPrice", pPosPrice),
-                   ParamRef("pPosSize", pPosSize), ParamRef("dblPrice", dblPrice),
-                   ParamRef("lngSize", lngSize), ParamRef("pHeight", pHeight));
+                   ParamRef("pLine", firstRow), ParamRef("pPosPrice", priceColumn),
+                   ParamRef("pPosSize", volumeColumn), ParamRef("dblPrice", level.Price),
+                   ParamRef("lngSize", level.Volume), ParamRef("pHeight", height));
   scope.PassOn([&] {
     const char separator = regional_.DecimalSeparator();
-    scope.Line = 1;
-    lngSize = 0;
-    scope.Line = 2;
-    const std::int32_t last = ToInteger(HalfLevels(pHeight) + pLine - 1);
-    for (std::int64_t r = pLine; r <= last; ++r) {
+    for (std::int64_t r = firstRow; r <= lastRow; ++r) {
       const auto row = static_cast<std::int32_t>(r);
       scope.Line = 3;
-      const double volume = CellNumber(pData, row, pPosSize, separator);
-      if (volume > static_cast<double>(lngSize)) {
+      const double volume = CellNumber(table, row, volumeColumn, separator);
+      if (volume > static_cast<double>(level.Volume)) {
         scope.Line = 4;
-        dblPrice = CellNumber(pData, row, pPosPrice, separator);
+        level.Price = CellNumber(table, row, priceColumn, separator);
         scope.Line = 5;
-        lngSize = ToInteger(volume);
+        level.Volume = ToInteger(volume);
       }
     }
   });
+  return level;
 }
 
-void OrderBook::ChD(const DecodedTable& pData) {
+ShownPrice OrderBook::ShowLargest(const BookLevel& level, ControlId priceButton,
+                                  ControlId volumeLabel, char separator) {
+  window_.SetCaption(volumeLabel, IntegerText(level.Volume));
+  std::string caption = NumberText(level.Price, separator);
+  // The button trades the price it shows, which has at most 15 digits.
+  ShownPrice shown = ReadShownPrice(caption, separator);
+  window_.SetCaption(priceButton, std::move(caption));
+  return shown;
+}
+
+void OrderBook::ShowBook(const DecodedTable& table) {
   ErrorScope scope(log_, "Vestrel.frmMain.ChD", ParamRef("pData()", kTableParam));
   scope.PassOn([&] {
     const char separator = regional_.DecimalSeparator();
-    std::int32_t pPrice = 0;
-    std::int32_t pBid = 0;
-    std::int32_t pAsk = 0;
-    std::int32_t pHeight = 0;
-    double dblPrice = 0;
-    std::int32_t lngSize = 0;
 
     scope.Line = 1;
-    if (!CheckGStru(pData, pPrice, pBid, pAsk, pHeight)) {
+    const std::optional<GlassColumns> found = FindColumns(table);
+    if (!found) {
       RequestClose();
       return;
     }
+    const GlassColumns& columns = *found;
+    const std::int32_t price = columns.Price;
+    const BookSides sides = FindSides(table, columns.SellVolume, columns.BuyVolume, columns.Height);
+    BookView view;
 
+    // Each side's scan starts from price 0: a buy side without volume must
+    // not show the sell side's price on a buy button.
     scope.Line = 2;
-    const std::int32_t sellLine = 2;
-    GetMaxSize(pData, sellLine, pPrice, pBid, dblPrice, lngSize, pHeight);
-    window_.SetCaption(ControlId::Label5, IntegerText(lngSize));
-    window_.SetCaption(ControlId::cmdMaxBid, NumberText(dblPrice, separator));
+    view.LargestSell = LargestLevel(table, sides.SellFirst, sides.SellLast, price,
+                                    columns.SellVolume, columns.Height);
+    shown_.MaxBid =
+        ShowLargest(view.LargestSell, ControlId::cmdMaxBid, ControlId::Label5, separator);
 
     scope.Line = 3;
-    const std::int32_t buyLine = ToInteger(HalfLevels(pHeight) + 2);
-    // The buy side's scan starts from price 0 like the sell side's: a buy
-    // half without volume must not show the sell side's price on a buy button.
-    dblPrice = 0;
-    GetMaxSize(pData, buyLine, pPrice, pAsk, dblPrice, lngSize, pHeight);
-    window_.SetCaption(ControlId::Label6, IntegerText(lngSize));
-    window_.SetCaption(ControlId::cmdMaxAsk, NumberText(dblPrice, separator));
+    view.LargestBuy = LargestLevel(table, sides.BuyFirst, sides.BuyLast, price, columns.BuyVolume,
+                                   columns.Height);
+    shown_.MaxAsk =
+        ShowLargest(view.LargestBuy, ControlId::cmdMaxAsk, ControlId::Label6, separator);
 
+    // The best prices are shown as the cells hold them, numbers or not; a
+    // cell without a number stops the analysis at the mid price.
     scope.Line = 4;
-    window_.SetCaption(ControlId::cmdBestBid,
-                       pData.Cell(ToInteger(HalfLevels(pHeight) + 1), pPrice));
+    view.BestSellRow = sides.SellLast;
+    view.BestSellText = table.Cell(view.BestSellRow, price);
+    shown_.BestBid = CellPrice(table, view.BestSellRow, price, separator);
+    window_.SetCaption(ControlId::cmdBestBid, view.BestSellText);
 
     scope.Line = 5;
-    window_.SetCaption(ControlId::cmdBestAsk,
-                       pData.Cell(ToInteger(HalfLevels(pHeight) + 2), pPrice));
+    view.BestBuyRow = sides.BuyFirst;
+    view.BestBuyText = table.Cell(view.BestBuyRow, price);
+    shown_.BestAsk = CellPrice(table, view.BestBuyRow, price, separator);
+    window_.SetCaption(ControlId::cmdBestAsk, view.BestBuyText);
 
     scope.Line = 6;
-    const double sum = ToNumber(window_.Caption(ControlId::cmdBestAsk), separator) +
-                       ToNumber(window_.Caption(ControlId::cmdBestBid), separator);
+    view.BestBuy = shown_.BestAsk.Read();
+    view.BestSell = shown_.BestBid.Read();
+    const double sum = view.BestBuy + view.BestSell;
     if (!std::isfinite(sum)) {
       RaiseOverflow();
     }
-    const double mid = sum / 2;
+    view.Mid = sum / 2;
+    view.MidRose = lastMid_ < view.Mid;
 
     scope.Line = 7;
-    window_.BringToFront(lastMid_ < mid ? ControlId::shpUp : ControlId::shpDown);
+    window_.BringToFront(view.MidRose ? ControlId::shpUp : ControlId::shpDown);
 
     scope.Line = 8;
-    lastMid_ = mid;
+    lastMid_ = view.Mid;
+    view.LowestSell = RowPrices(table, sides.SellFirst, view.BestSellRow, price, separator).Lowest;
+    view.HighestBuy = RowPrices(table, view.BestBuyRow, columns.Height, price, separator).Highest;
+    lastBook_ = std::move(view);
     ++tablesShown_;
-
-    if (topListener_) {
-      // The halves the captions were read from: the sell half ends at the
-      // best sell row, the buy half starts at the best buy row.
-      const std::int32_t sellLast = ToInteger(HalfLevels(pHeight) + 1);
-      const std::int32_t buyFirst = ToInteger(HalfLevels(pHeight) + 2);
-      topListener_({RowPrices(pData, sellLine, sellLast, pPrice, separator).Lowest,
-                    RowPrices(pData, buyFirst, pHeight, pPrice, separator).Highest});
+    if (bookListener_) {
+      bookListener_(*lastBook_);
     }
   });
 }

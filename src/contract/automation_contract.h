@@ -95,6 +95,10 @@ inline constexpr const char* kRecordFileKey = "File";
 inline constexpr const char* kPaperSection = "Paper";
 inline constexpr const char* kPaperEnabledKey = "Enabled";
 
+// [Orders]
+inline constexpr const char* kOrdersSection = "Orders";
+inline constexpr const char* kTickKey = "Tick";
+
 // How a message names a setting: "Marlowin.ini [Guard] " (the key follows).
 inline std::string IniSectionPrefix(std::string_view section) {
   return std::string(kIniFileName) + " [" + std::string(section) + "] ";

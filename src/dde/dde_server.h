@@ -30,7 +30,7 @@ namespace vestrel {
 // by the DDE library, which goes on serving.
 class DdeServer {
  public:
-  // The decoder's ParseXLTable: decodes one poke's data and hands the table to
+  // The decoder's Decode: decodes one poke's data and hands the table to
   // the order book intake.
   using PokeDecoder = std::function<void(std::int32_t& pInstID, std::span<const std::uint8_t>)>;
 

@@ -120,6 +120,21 @@ std::optional<double> DecodedTable::WholeNumber(std::int32_t row, std::int32_t c
   return value + 0.0;
 }
 
+std::optional<double> DecodedTable::StoredNumber(std::int32_t row, std::int32_t column,
+                                                 char decimalSeparator) const {
+  const StoredCell* cell = Find(row, column);
+  if (cell == nullptr || !cell->IsNumber || cell->DecimalSeparator != decimalSeparator) {
+    return std::nullopt;
+  }
+  return cell->Number;
+}
+
+bool DecodedTable::HoldsValue(std::int32_t row, std::int32_t column) const {
+  const StoredCell* cell = Find(row, column);
+  return cell != nullptr &&
+         (cell->IsNumber || cell->Text.find_first_not_of(" \t") != std::string::npos);
+}
+
 DecodedTable::StoredCell& DecodedTable::StoreAnywhere(std::int32_t row, std::int32_t column) {
   if (!hasBounds_ || row < 1 || row > rows_ || column < 1 || column > columns_) {
     RaiseSubscriptOutOfRange();

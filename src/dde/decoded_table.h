@@ -45,6 +45,16 @@ class DecodedTable {
   // as Cell does.
   std::optional<double> WholeNumber(std::int32_t row, std::int32_t column,
                                     char decimalSeparator) const;
+  // The value a number cell holds, without making its text, when that text
+  // is written with this decimal separator; its text reads back as the value
+  // to 15 significant digits, and a larger value never reads back smaller.
+  // Nothing for any other cell. Checks the bounds as Cell does.
+  std::optional<double> StoredNumber(std::int32_t row, std::int32_t column,
+                                     char decimalSeparator) const;
+  // Whether the cell holds a number, or a text with anything but blanks;
+  // one look-up, without making a number's text. Checks the bounds as Cell
+  // does.
+  bool HoldsValue(std::int32_t row, std::int32_t column) const;
 
   // Writes a data cell (1..R, 1..C); outside the bounds raises error 9.
   void Set(std::int32_t row, std::int32_t column, std::string text);

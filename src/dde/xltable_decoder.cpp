@@ -29,20 +29,20 @@ bool IsAscii(std::string_view bytes) {
                      [](char byte) { return static_cast<unsigned char>(byte) < 0x80; });
 }
 
-// True when `width` bytes stand at position pPos (from 1).
-bool HasBytes(Bytes data, std::int64_t pPos, std::size_t width) {
-  return pPos >= 1 && static_cast<std::uint64_t>(pPos) - 1 + width <= data.size();
+// True when `width` bytes stand at position pos (from 1).
+bool HasBytes(Bytes data, std::int64_t pos, std::size_t width) {
+  return pos >= 1 && static_cast<std::uint64_t>(pos) - 1 + width <= data.size();
 }
 
-void RequireBytes(Bytes data, std::int32_t pPos, std::size_t width) {
-  if (!HasBytes(data, pPos, width)) {
+void RequireBytes(Bytes data, std::int32_t pos, std::size_t width) {
+  if (!HasBytes(data, pos, width)) {
     RaiseInvalidCall();
   }
 }
 
 // The cursor moved by `distance` bytes; past the 32-bit range raises error 6.
-std::int32_t Moved(std::int32_t pPos, std::int64_t distance) {
-  const std::int64_t moved = static_cast<std::int64_t>(pPos) + distance;
+std::int32_t Moved(std::int32_t pos, std::int64_t distance) {
+  const std::int64_t moved = static_cast<std::int64_t>(pos) + distance;
   if (moved > kMaxPosition) {
     RaiseOverflow();
   }
@@ -50,14 +50,14 @@ std::int32_t Moved(std::int32_t pPos, std::int64_t distance) {
 }
 
 // The values at a position known to hold them.
-std::uint16_t WordAt(Bytes data, std::int64_t pPos) {
-  const auto at = static_cast<std::size_t>(pPos - 1);
+std::uint16_t WordAt(Bytes data, std::int64_t pos) {
+  const auto at = static_cast<std::size_t>(pos - 1);
   return static_cast<std::uint16_t>(data[at] | (data[at + 1] << 8));
 }
 
 // The IEEE bits of the little-endian double at a position known to hold one.
-std::uint64_t FloatBitsAt(Bytes data, std::int64_t pPos) {
-  const auto at = static_cast<std::size_t>(pPos - 1);
+std::uint64_t FloatBitsAt(Bytes data, std::int64_t pos) {
+  const auto at = static_cast<std::size_t>(pos - 1);
   std::uint64_t bits = 0;
   if constexpr (std::endian::native == std::endian::little) {
     std::memcpy(&bits, data.data() + at, sizeof bits);
@@ -69,143 +69,140 @@ std::uint64_t FloatBitsAt(Bytes data, std::int64_t pPos) {
   return bits;
 }
 
-double FloatAt(Bytes data, std::int64_t pPos) {
-  return std::bit_cast<double>(FloatBitsAt(data, pPos));
+double FloatAt(Bytes data, std::int64_t pos) {
+  return std::bit_cast<double>(FloatBitsAt(data, pos));
 }
 
 }  // namespace
 
-std::int32_t XLTableDecoder::GetByte(Bytes pData, std::int32_t& pPos) {
-  ErrorScope scope(log_, "Vestrel.modDDE.GetByte", ParamRef("pData", pData),
-                   ParamRef("pPos", pPos));
+std::int32_t XLTableDecoder::ReadByte(Bytes data, std::int32_t& pos) {
+  ErrorScope scope(log_, "Vestrel.modDDE.GetByte", ParamRef("pData", data), ParamRef("pPos", pos));
   return scope.PassOn([&] {
     scope.Line = 1;
-    RequireBytes(pData, pPos, 1);
-    const std::int32_t value = pData[static_cast<std::size_t>(pPos) - 1];
+    RequireBytes(data, pos, 1);
+    const std::int32_t value = data[static_cast<std::size_t>(pos) - 1];
     scope.Line = 2;
-    pPos = Moved(pPos, 1);
+    pos = Moved(pos, 1);
     return value;
   });
 }
 
-std::int32_t XLTableDecoder::GetWord(Bytes pData, std::int32_t& pPos) {
-  ErrorScope scope(log_, "Vestrel.modDDE.GetWord", ParamRef("pData", pData),
-                   ParamRef("pPos", pPos));
+std::int32_t XLTableDecoder::ReadWord(Bytes data, std::int32_t& pos) {
+  ErrorScope scope(log_, "Vestrel.modDDE.GetWord", ParamRef("pData", data), ParamRef("pPos", pos));
   return scope.PassOn([&] {
     scope.Line = 1;
-    RequireBytes(pData, pPos, 2);
-    const std::int32_t value = WordAt(pData, pPos);
+    RequireBytes(data, pos, 2);
+    const std::int32_t value = WordAt(data, pos);
     scope.Line = 2;
-    pPos = Moved(pPos, 2);
+    pos = Moved(pos, 2);
     return value;
   });
 }
 
-double XLTableDecoder::GetFloat(Bytes pData, std::int32_t& pPos) {
-  ErrorScope scope(log_, "Vestrel.modDDE.GetFloat", ParamRef("pData", pData),
-                   ParamRef("pPos", pPos));
+double XLTableDecoder::ReadFloat(Bytes data, std::int32_t& pos) {
+  ErrorScope scope(log_, "Vestrel.modDDE.GetFloat", ParamRef("pData", data), ParamRef("pPos", pos));
   return scope.PassOn([&] {
     scope.Line = 1;
-    RequireBytes(pData, pPos, 8);
-    const double value = FloatAt(pData, pPos);
+    RequireBytes(data, pos, 8);
+    const double value = FloatAt(data, pos);
     scope.Line = 2;
-    pPos = Moved(pPos, 8);
+    pos = Moved(pos, 8);
     return value;
   });
 }
 
-std::string XLTableDecoder::GetString(Bytes pData, std::int32_t& pPos) {
-  ErrorScope scope(log_, "Vestrel.modDDE.GetString", ParamRef("pData", pData),
-                   ParamRef("pPos", pPos));
+std::string XLTableDecoder::ReadString(Bytes data, std::int32_t& pos) {
+  ErrorScope scope(log_, "Vestrel.modDDE.GetString", ParamRef("pData", data),
+                   ParamRef("pPos", pos));
   return scope.PassOn([&] {
     scope.Line = 1;
-    const std::int32_t length = GetByte(pData, pPos);
+    const std::int32_t length = ReadByte(data, pos);
     scope.Line = 2;
-    // GetByte has left the cursor at most one past the last byte.
-    const std::size_t at = static_cast<std::size_t>(pPos) - 1;
-    const std::size_t kept = std::min(static_cast<std::size_t>(length), pData.size() - at);
-    const std::string_view bytes(reinterpret_cast<const char*>(pData.data()) + at, kept);
+    // ReadByte has left the cursor at most one past the last byte.
+    const std::size_t at = static_cast<std::size_t>(pos) - 1;
+    const std::size_t kept = std::min(static_cast<std::size_t>(length), data.size() - at);
+    const std::string_view bytes(reinterpret_cast<const char*>(data.data()) + at, kept);
     scope.Line = 3;
-    pPos = Moved(pPos, length);
+    pos = Moved(pos, length);
     return IsAscii(bytes) ? std::string(bytes) : regional_.AnsiToUtf8(bytes);
   });
 }
 
-void XLTableDecoder::GetFloatS(Bytes pData, std::int32_t& pPos, std::int32_t pSize) {
-  ErrorScope scope(log_, "Vestrel.modDDE.GetFloatS", ParamRef("pData", pData),
-                   ParamRef("pPos", pPos), ParamRef("pSize", pSize));
+void XLTableDecoder::ReadFloatBlock(Bytes data, std::int32_t& pos, std::int32_t size) {
+  ErrorScope scope(log_, "Vestrel.modDDE.GetFloatS", ParamRef("pData", data), ParamRef("pPos", pos),
+                   ParamRef("pSize", size));
   scope.PassOn([&] {
     scope.Line = 1;
-    const std::int64_t end = static_cast<std::int64_t>(pPos) + pSize;
+    const std::int64_t end = static_cast<std::int64_t>(pos) + size;
     const char separator = regional_.DecimalSeparator();
     CellTextBuffer buffer;
     do {
       scope.Line = 2;
-      const double value = GetFloat(pData, pPos);
+      const double value = ReadFloat(data, pos);
       scope.Line = 3;
       WriteValue(FloatCellText(value, separator, buffer));
       scope.Line = 4;
-    } while (pPos < end);
+    } while (pos < end);
   });
 }
 
-void XLTableDecoder::GetStringS(Bytes pData, std::int32_t& pPos, std::int32_t pSize) {
-  ErrorScope scope(log_, "Vestrel.modDDE.GetStringS", ParamRef("pData", pData),
-                   ParamRef("pPos", pPos), ParamRef("pSize", pSize));
+void XLTableDecoder::ReadStringBlock(Bytes data, std::int32_t& pos, std::int32_t size) {
+  ErrorScope scope(log_, "Vestrel.modDDE.GetStringS", ParamRef("pData", data),
+                   ParamRef("pPos", pos), ParamRef("pSize", size));
   scope.PassOn([&] {
     scope.Line = 1;
-    const std::int64_t end = static_cast<std::int64_t>(pPos) + pSize;
+    const std::int64_t end = static_cast<std::int64_t>(pos) + size;
     do {
       scope.Line = 2;
-      const std::string value = GetString(pData, pPos);
+      const std::string value = ReadString(data, pos);
       scope.Line = 3;
       WriteValue(value);
       scope.Line = 4;
-    } while (pPos < end);
+    } while (pos < end);
   });
 }
 
 template <class CellText>
-void XLTableDecoder::GetWordRun(const char* source, Bytes pData, std::int32_t& pPos,
-                                std::int32_t pSize, CellText cellText) {
-  ErrorScope scope(log_, source, ParamRef("pData", pData), ParamRef("pPos", pPos),
-                   ParamRef("pSize", pSize));
+void XLTableDecoder::ReadWordBlock(const char* source, Bytes data, std::int32_t& pos,
+                                   std::int32_t size, CellText cellText) {
+  ErrorScope scope(log_, source, ParamRef("pData", data), ParamRef("pPos", pos),
+                   ParamRef("pSize", size));
   scope.PassOn([&] {
     scope.Line = 1;
-    const std::int32_t size = std::max(pSize, 0);
-    const std::int32_t end = Moved(pPos, size);
+    const std::int32_t blockBytes = std::max(size, 0);
+    const std::int32_t end = Moved(pos, blockBytes);
     CellTextBuffer buffer;
-    for (std::int32_t value = 0; value < size / 2; ++value) {
+    for (std::int32_t value = 0; value < blockBytes / 2; ++value) {
       scope.Line = 2;
-      const std::int32_t word = GetWord(pData, pPos);
+      const std::int32_t word = ReadWord(data, pos);
       scope.Line = 3;
       WriteValue(cellText(static_cast<std::uint16_t>(word), buffer));
     }
     scope.Line = 4;
-    pPos = end;  // past an odd last byte
+    pos = end;  // past an odd last byte
   });
 }
 
-void XLTableDecoder::GetBooleanS(Bytes pData, std::int32_t& pPos, std::int32_t pSize) {
-  GetWordRun("Vestrel.modDDE.GetBooleanS", pData, pPos, pSize, BooleanCellText);
+void XLTableDecoder::ReadBooleanBlock(Bytes data, std::int32_t& pos, std::int32_t size) {
+  ReadWordBlock("Vestrel.modDDE.GetBooleanS", data, pos, size, BooleanCellText);
 }
 
-void XLTableDecoder::GetErrorS(Bytes pData, std::int32_t& pPos, std::int32_t pSize) {
-  GetWordRun("Vestrel.modDDE.GetErrorS", pData, pPos, pSize, ErrorCellText);
+void XLTableDecoder::ReadErrorBlock(Bytes data, std::int32_t& pos, std::int32_t size) {
+  ReadWordBlock("Vestrel.modDDE.GetErrorS", data, pos, size, ErrorCellText);
 }
 
-void XLTableDecoder::GetIntegerS(Bytes pData, std::int32_t& pPos, std::int32_t pSize) {
-  GetWordRun("Vestrel.modDDE.GetIntegerS", pData, pPos, pSize, IntegerCellText);
+void XLTableDecoder::ReadIntegerBlock(Bytes data, std::int32_t& pos, std::int32_t size) {
+  ReadWordBlock("Vestrel.modDDE.GetIntegerS", data, pos, size, IntegerCellText);
 }
 
-void XLTableDecoder::GetBlankS(Bytes pData, std::int32_t& pPos, std::int32_t pSize) {
-  ErrorScope scope(log_, "Vestrel.modDDE.GetBlankS", ParamRef("pData", pData),
-                   ParamRef("pPos", pPos), ParamRef("pSize", pSize));
+void XLTableDecoder::ReadBlankBlock(Bytes data, std::int32_t& pos, std::int32_t size) {
+  ErrorScope scope(log_, "Vestrel.modDDE.GetBlankS", ParamRef("pData", data), ParamRef("pPos", pos),
+                   ParamRef("pSize", size));
   scope.PassOn([&] {
     scope.Line = 1;
-    const std::int32_t end = Moved(pPos, std::max(pSize, 0));
+    const std::int32_t end = Moved(pos, std::max(size, 0));
     scope.Line = 2;
-    const std::int32_t count = pSize >= 2 ? GetWord(pData, pPos) : 0;
+    const std::int32_t count = size >= 2 ? ReadWord(data, pos) : 0;
     scope.Line = 3;
     if (count > CellsLeft()) {
       RaiseSubscriptOutOfRange();
@@ -213,34 +210,34 @@ void XLTableDecoder::GetBlankS(Bytes pData, std::int32_t& pPos, std::int32_t pSi
     scope.Line = 4;
     MoveCellCursor(count);
     scope.Line = 5;
-    pPos = end;
+    pos = end;
   });
 }
 
-void XLTableDecoder::GetSkipS(Bytes pData, std::int32_t& pPos, std::int32_t pSize) {
-  ErrorScope scope(log_, "Vestrel.modDDE.GetSkipS", ParamRef("pData", pData),
-                   ParamRef("pPos", pPos), ParamRef("pSize", pSize));
+void XLTableDecoder::ReadSkipBlock(Bytes data, std::int32_t& pos, std::int32_t size) {
+  ErrorScope scope(log_, "Vestrel.modDDE.GetSkipS", ParamRef("pData", data), ParamRef("pPos", pos),
+                   ParamRef("pSize", size));
   scope.PassOn([&] {
     scope.Line = 1;
-    const std::int32_t end = Moved(pPos, std::max(pSize, 0));
+    const std::int32_t end = Moved(pos, std::max(size, 0));
     scope.Line = 2;
-    const std::int32_t count = pSize >= 2 ? GetWord(pData, pPos) : 0;
+    const std::int32_t count = size >= 2 ? ReadWord(data, pos) : 0;
     scope.Line = 3;
     MoveCellCursor(count);
     scope.Line = 4;
-    pPos = end;
+    pos = end;
   });
 }
 
-void XLTableDecoder::WriteValue(std::string_view pValue) {
-  ErrorScope scope(log_, "Vestrel.modDDE.WriteValue", ParamRef("pValue", pValue));
+void XLTableDecoder::WriteValue(std::string_view value) {
+  ErrorScope scope(log_, "Vestrel.modDDE.WriteValue", ParamRef("pValue", value));
   scope.PassOn([&] {
     scope.Line = 1;
     if (rowCursor_ < 1 || rowCursor_ > rowCount_ || columnCursor_ < 1 ||
         columnCursor_ > columnCount_) {
       RaiseSubscriptOutOfRange();
     }
-    PutCell(pValue);
+    PutCell(value);
   });
 }
 
@@ -433,21 +430,21 @@ bool XLTableDecoder::DecodeWholeBlocks(Bytes data, std::int32_t& pos) {
   return passedEnd;
 }
 
-void XLTableDecoder::ParseXLTable(std::int32_t& pInstID, Bytes strData) {
-  ErrorScope scope(log_, "Vestrel.modDDE.ParseXLTable", ParamRef("pInstID", pInstID),
-                   ParamRef("strData", strData));
+void XLTableDecoder::Decode(std::int32_t instance, Bytes bytes) {
+  ErrorScope scope(log_, "Vestrel.modDDE.ParseXLTable", ParamRef("pInstID", instance),
+                   ParamRef("strData", bytes));
   scope.PassOn([&] {
     scope.Line = 1;
     std::int32_t pos = 1;
     columnCursor_ = 1;
     rowCursor_ = 1;
     scope.Line = 2;
-    if (GetWord(strData, pos) == kXLTableHeader) {
+    if (ReadWord(bytes, pos) == kXLTableHeader) {
       scope.Line = 3;
-      if (GetWord(strData, pos) == kHeaderSize) {
+      if (ReadWord(bytes, pos) == kHeaderSize) {
         scope.Line = 4;
-        const std::int32_t rows = GetWord(strData, pos);
-        const std::int32_t columns = GetWord(strData, pos);
+        const std::int32_t rows = ReadWord(bytes, pos);
+        const std::int32_t columns = ReadWord(bytes, pos);
         scope.Line = 5;
         rowCount_ = rows;
         columnCount_ = columns;
@@ -458,7 +455,7 @@ void XLTableDecoder::ParseXLTable(std::int32_t& pInstID, Bytes strData) {
         table_.Reset(rows, columns);
         separator_ = regional_.DecimalSeparator();
         try {
-          DecodeBlocks(strData, pos, scope.Line);
+          DecodeBlocks(bytes, pos, scope.Line);
         } catch (...) {
           std::swap(table_, lastComplete_);
           throw;
@@ -467,45 +464,45 @@ void XLTableDecoder::ParseXLTable(std::int32_t& pInstID, Bytes strData) {
     }
     scope.Line = 9;
     if (intake_) {
-      intake_(pInstID, table_);
+      intake_(instance, table_);
     }
   });
 }
 
-void XLTableDecoder::DecodeBlocks(Bytes strData, std::int32_t& pos, std::int32_t& line) {
+void XLTableDecoder::DecodeBlocks(Bytes bytes, std::int32_t& pos, std::int32_t& line) {
   do {
     if (wholeBlocks_) {
       line = 7;
-      if (DecodeWholeBlocks(strData, pos)) {
+      if (DecodeWholeBlocks(bytes, pos)) {
         line = 8;
         return;
       }
     }
     line = 6;
-    const std::int32_t type = GetWord(strData, pos);
-    const std::int32_t size = GetWord(strData, pos);
+    const std::int32_t type = ReadWord(bytes, pos);
+    const std::int32_t size = ReadWord(bytes, pos);
     line = 7;
     switch (type) {
       case kXLFloat:
-        GetFloatS(strData, pos, size);
+        ReadFloatBlock(bytes, pos, size);
         break;
       case kXLString:
-        GetStringS(strData, pos, size);
+        ReadStringBlock(bytes, pos, size);
         break;
       case kXLBoolean:
-        GetBooleanS(strData, pos, size);
+        ReadBooleanBlock(bytes, pos, size);
         break;
       case kXLError:
-        GetErrorS(strData, pos, size);
+        ReadErrorBlock(bytes, pos, size);
         break;
       case kXLBlank:
-        GetBlankS(strData, pos, size);
+        ReadBlankBlock(bytes, pos, size);
         break;
       case kXLInteger:
-        GetIntegerS(strData, pos, size);
+        ReadIntegerBlock(bytes, pos, size);
         break;
       case kXLSkip:
-        GetSkipS(strData, pos, size);
+        ReadSkipBlock(bytes, pos, size);
         break;
       default:
         appLog_.Write(kUnknownTypeLine + std::to_string(type));

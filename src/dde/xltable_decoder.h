@@ -26,13 +26,13 @@ inline constexpr std::int32_t kXLSkip = 0x0007;
 // the table to the order book intake.
 //
 // Positions in the data count from 1. Every reader advances the read cursor
-// pPos past what it read and follows the error chain under its own
+// pos past what it read and follows the error chain under its own
 // "Vestrel.modDDE." name: data too short raises error 5, a value beyond the
 // table's R x C cells error 9, a cursor pushed past the 32-bit range error 6.
 class XLTableDecoder {
  public:
   // The order book intake, called once for every poke decoded without failure.
-  using Intake = std::function<void(std::int32_t& pInstID, const DecodedTable& pData)>;
+  using Intake = std::function<void(std::int32_t instance, const DecodedTable& table)>;
 
   // appLog takes the unknown-block lines; regional gives the decimal
   // separator of number cells and turns string cells, text in the system's
@@ -45,10 +45,10 @@ class XLTableDecoder {
   // table and blocks are read until the cell cursor has passed row R; a
   // block of a type other than 1 to 7 is logged to the event log
   // ("ParseXLTable:Unknown Type N") and its data skipped. A rejected header
-  // leaves the table as it was. Then calls the intake with pInstID and the
+  // leaves the table as it was. Then calls the intake with instance and the
   // table, unless the decode failed; a failed decode leaves the table as the
   // last complete one.
-  void ParseXLTable(std::int32_t& pInstID, std::span<const std::uint8_t> strData);
+  void Decode(std::int32_t instance, std::span<const std::uint8_t> bytes);
 
   const DecodedTable& Table() const { return table_; }
   std::int32_t RowCount() const { return rowCount_; }
@@ -57,35 +57,35 @@ class XLTableDecoder {
   std::int32_t ColumnCursor() const { return columnCursor_; }
 
   // Readers of one value.
-  std::int32_t GetByte(std::span<const std::uint8_t> pData, std::int32_t& pPos);
-  std::int32_t GetWord(std::span<const std::uint8_t> pData, std::int32_t& pPos);
-  double GetFloat(std::span<const std::uint8_t> pData, std::int32_t& pPos);
+  std::int32_t ReadByte(std::span<const std::uint8_t> data, std::int32_t& pos);
+  std::int32_t ReadWord(std::span<const std::uint8_t> data, std::int32_t& pos);
+  double ReadFloat(std::span<const std::uint8_t> data, std::int32_t& pos);
   // The string's text in UTF-8. It is cut at the end of the data; the cursor
   // still moves by the full length.
-  std::string GetString(std::span<const std::uint8_t> pData, std::int32_t& pPos);
+  std::string ReadString(std::span<const std::uint8_t> data, std::int32_t& pos);
 
   // Run readers: a block's values, written to the next cells. Float and
-  // string runs read whole values until they have consumed at least pSize
-  // bytes, and at least one value. The runs of 2-byte values read pSize / 2
+  // string runs read whole values until they have consumed at least size
+  // bytes, and at least one value. The runs of 2-byte values read size / 2
   // values and leave the cursor at the block's end.
-  void GetFloatS(std::span<const std::uint8_t> pData, std::int32_t& pPos, std::int32_t pSize);
-  void GetStringS(std::span<const std::uint8_t> pData, std::int32_t& pPos, std::int32_t pSize);
-  void GetBooleanS(std::span<const std::uint8_t> pData, std::int32_t& pPos, std::int32_t pSize);
-  void GetErrorS(std::span<const std::uint8_t> pData, std::int32_t& pPos, std::int32_t pSize);
-  void GetIntegerS(std::span<const std::uint8_t> pData, std::int32_t& pPos, std::int32_t pSize);
+  void ReadFloatBlock(std::span<const std::uint8_t> data, std::int32_t& pos, std::int32_t size);
+  void ReadStringBlock(std::span<const std::uint8_t> data, std::int32_t& pos, std::int32_t size);
+  void ReadBooleanBlock(std::span<const std::uint8_t> data, std::int32_t& pos, std::int32_t size);
+  void ReadErrorBlock(std::span<const std::uint8_t> data, std::int32_t& pos, std::int32_t size);
+  void ReadIntegerBlock(std::span<const std::uint8_t> data, std::int32_t& pos, std::int32_t size);
   // A blank block: its count of empty cells, which take no storage; more
   // than the cells left raises error 9. A skip block: the cell cursor moves
   // past its count of cells, to the table's end at most. Both read the count
-  // from the block's first word (none when pSize is below 2) and leave the
+  // from the block's first word (none when size is below 2) and leave the
   // cursor at the block's end.
-  void GetBlankS(std::span<const std::uint8_t> pData, std::int32_t& pPos, std::int32_t pSize);
-  void GetSkipS(std::span<const std::uint8_t> pData, std::int32_t& pPos, std::int32_t pSize);
+  void ReadBlankBlock(std::span<const std::uint8_t> data, std::int32_t& pos, std::int32_t size);
+  void ReadSkipBlock(std::span<const std::uint8_t> data, std::int32_t& pos, std::int32_t size);
 
   // Writes one cell at the cell cursor and moves the cursor on, to the next
   // row after column C.
-  void WriteValue(std::string_view pValue);
+  void WriteValue(std::string_view value);
 
-  // On (the default), ParseXLTable decodes a block that is whole (all its
+  // On (the default), Decode decodes a block that is whole (all its
   // values in the data, room for all its cells) in one step, and leaves the
   // readers above to the blocks that fail, so each failure is still recorded
   // by the reader that meets it. Off, every value goes through its reader.
@@ -94,8 +94,8 @@ class XLTableDecoder {
 
  private:
   template <class CellText>
-  void GetWordRun(const char* source, std::span<const std::uint8_t> pData, std::int32_t& pPos,
-                  std::int32_t pSize, CellText cellText);
+  void ReadWordBlock(const char* source, std::span<const std::uint8_t> data, std::int32_t& pos,
+                     std::int32_t size, CellText cellText);
   // Cells from the cell cursor to the table's end.
   std::int64_t CellsLeft() const;
   // Moves the cell cursor past that many cells, to the table's end at most.
@@ -107,7 +107,7 @@ class XLTableDecoder {
   void PutAnsiCell(std::string_view bytes);
   // Reads blocks into the table until the cell cursor has passed row R,
   // marking the step reached in line.
-  void DecodeBlocks(std::span<const std::uint8_t> strData, std::int32_t& pos, std::int32_t& line);
+  void DecodeBlocks(std::span<const std::uint8_t> bytes, std::int32_t& pos, std::int32_t& line);
   // Decodes the whole blocks from pos on, up to the first one that is not
   // whole, leaving pos at its type word; true when the cell cursor has passed
   // row R, and then pos is past the last block read.

@@ -81,7 +81,7 @@ void ConnectionWatch::Check() {
 }
 
 std::string ConnectionWatch::ResultText(std::int32_t code) {
-  const std::string text = Trans2QuikResultToStr(log_, code);
+  const std::string text = ResultCodeName(log_, code);
   return IntegerText(code) + (text.empty() ? "" : " (" + text + ")");
 }
 

@@ -74,6 +74,8 @@ std::optional<std::string> OrderGuard::Refusal(ControlId button) {
     if (!lastBookMs_) {
       return "no order book has arrived yet";
     }
+    // Stale means older than the limit: a book exactly StaleAfterMs old
+    // still trades, as the look (Refresh) shows it live.
     const std::int64_t age = NowMs() - *lastBookMs_;
     if (age > settings_.StaleAfterMs) {
       return "the order book is " + Ms(age) + " old, stale after " + Ms(settings_.StaleAfterMs);

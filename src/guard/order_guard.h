@@ -33,7 +33,8 @@ class OrderGuard {
   // The panel has started: until the first book arrives there is none to
   // trade from.
   void Start();
-  // The order book has shown a new table: the buttons are live at once.
+  // The order book has shown a new table whole: the buttons are live at
+  // once. A table the analysis stopped in is no new book.
   void BookAccepted();
   // Brings the buttons' look up to date with the clock and the connection.
   void Refresh();

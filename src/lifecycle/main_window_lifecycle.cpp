@@ -26,11 +26,11 @@ std::string VersionedCaption() {
 
 }  // namespace
 
-void MainWindowLifecycle::Form_Load() {
+void MainWindowLifecycle::Load() {
   ErrorScope scope(parts_.Log, "Vestrel.frmMain.Form_Load");
   scope.Stop([&] {
     scope.Line = 1;
-    parts_.blnClosing = false;
+    parts_.Closing = false;
     scope.Line = 2;
     parts_.TransactionLog.Load();
     scope.Line = 4;
@@ -44,31 +44,33 @@ void MainWindowLifecycle::Form_Load() {
     ReadSettings(parts_.Log, parts_.Profile, iniFile_, parts_.Regional.DecimalSeparator(),
                  settings_);
     scope.Line = 7;
-    if (parts_.Gateway.QuikInit(appPath_)) {
+    if (parts_.Gateway.Connect(appPath_)) {
       connected_ = true;
-      parts_.Dde.DDEInit(contract::kDdeService, contract::kDdeTopic, contract::kDdeAdviseItem,
-                         instance_, itemAdvise_);
+      dde_ = parts_.Dde.StartDdeServer(contract::kDdeService, contract::kDdeTopic,
+                                       contract::kDdeAdviseItem);
     } else {
       parts_.Closer.RequestClose();
     }
   });
 }
 
-void MainWindowLifecycle::Form_Unload(std::int16_t& Cancel) {
-  ErrorScope scope(parts_.Log, "Vestrel.frmMain.Form_Unload", ParamRef("Cancel", Cancel));
+void MainWindowLifecycle::Unload() {
+  // Shutdown never cancels the unload; the logs show the flag it leaves.
+  const std::int16_t cancel = 0;
+  ErrorScope scope(parts_.Log, "Vestrel.frmMain.Form_Unload", ParamRef("Cancel", cancel));
   scope.Stop([&] {
     scope.Line = 1;
-    parts_.blnClosing = true;
+    parts_.Closing = true;
     scope.Line = 2;
-    parts_.Gateway.QuikTerm();
+    parts_.Gateway.Disconnect();
     scope.Line = 3;
-    parts_.Dde.DDETerm(instance_, itemAdvise_);
+    dde_ = parts_.Dde.StopDdeServer(dde_);
     scope.Line = 4;
     parts_.TransactionLog.RequestClose();
   });
 }
 
-void MainWindowLifecycle::Form_Resize(WindowState state) {
+void MainWindowLifecycle::Resize(WindowState state) {
   parts_.Window.SetWindowState(state);
   if (state == WindowState::Minimized) {
     parts_.Shell.AddTrayIcon(parts_.Window.WindowCaption());
@@ -84,7 +86,7 @@ void MainWindowLifecycle::Form_Resize(WindowState state) {
   parts_.Window.SetLayout(settings_.Compact);
 }
 
-void MainWindowLifecycle::picTray_MouseMove(std::int32_t trayMessage) {
+void MainWindowLifecycle::TrayMouseMessage(std::int32_t trayMessage) {
   lastTrayMessage_ = trayMessage;
   if (trayBusy_) {
     return;

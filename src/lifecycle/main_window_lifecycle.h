@@ -16,16 +16,25 @@
 
 namespace vestrel {
 
+// The DDE server's registration: its instance identifier and the advise
+// item's handle, both 0 while none is registered.
+struct DdeRegistration {
+  std::int32_t Instance = 0;
+  std::uintptr_t AdviseItem = 0;
+  bool operator==(const DdeRegistration&) const = default;
+};
+
 // The DDE server as start-up and shutdown see it.
 class DdeServerLifecycle {
  public:
   virtual ~DdeServerLifecycle() = default;
-  // Registers the server; writes the instance identifier and the advise
-  // item's handle (both stay 0 when the server could not be set up).
-  virtual void DDEInit(const std::string& pDDEServer, const std::string& pDDETopic,
-                       const std::string& pDDEAdvise, std::int32_t& pInstID,
-                       std::uintptr_t& pItemAdvise) = 0;
-  virtual void DDETerm(std::int32_t& pInstID, std::uintptr_t& pItemAdvise) = 0;
+  // Registers the server under the service and topic names with its advise
+  // item; none registered when the server could not be set up.
+  virtual DdeRegistration StartDdeServer(const std::string& service, const std::string& topic,
+                                         const std::string& adviseItem) = 0;
+  // Takes the registration down; returns what is left of it (none once it
+  // is down).
+  virtual DdeRegistration StopDdeServer(const DdeRegistration& registration) = 0;
 };
 
 // What the optional settings switch on, set up once they are read: before
@@ -37,9 +46,9 @@ class ExtensionSetup {
   virtual void ApplyExtensions(const ExtensionSettings& extensions) = 0;
 };
 
-// The main window's life: start-up (Form_Load), shutdown (Form_Unload), the
-// resize event that moves the panel to and from the tray, and the tray
-// icon's mouse messages.
+// The main window's life: start-up (Load), shutdown (Unload), the resize
+// event that moves the panel to and from the tray, and the tray icon's mouse
+// messages.
 class MainWindowLifecycle {
  public:
   struct Parts {
@@ -55,7 +64,7 @@ class MainWindowLifecycle {
     TradingGateway& Gateway;
     DdeServerLifecycle& Dde;
     // Shared with the log window, which only hides on close while it is false.
-    bool& blnClosing;
+    bool& Closing;
     // Sets up what the optional sections switch on (paper trading).
     ExtensionSetup& Extensions;
   };
@@ -64,23 +73,23 @@ class MainWindowLifecycle {
 
   // Start-up: settings, terminal connection, DDE server. A failure is logged
   // and ends start-up there; the window opens with what was done.
-  void Form_Load();
+  void Load();
   // Shutdown: disconnects, takes the DDE server down and unloads the log
   // window. Never cancels.
-  void Form_Unload(std::int16_t& Cancel);
+  void Unload();
   // The window's resize event; minimised moves the panel into the tray.
-  void Form_Resize(WindowState state);
+  void Resize(WindowState state);
   // A mouse message of the tray icon (the message number, e.g. 515 for a
   // left double click).
-  void picTray_MouseMove(std::int32_t trayMessage);
+  void TrayMouseMessage(std::int32_t trayMessage);
 
   const Settings& CurrentSettings() const { return settings_; }
   // The optional sections, read right before [Main]; all off until then.
   const ExtensionSettings& Extensions() const { return extensions_; }
-  bool blnClosing() const { return parts_.blnClosing; }
-  const std::string& strAppPath() const { return appPath_; }
-  const std::string& strIniFile() const { return iniFile_; }
-  std::int32_t DdeInstance() const { return instance_; }
+  bool Closing() const { return parts_.Closing; }
+  const std::string& AppPath() const { return appPath_; }
+  const std::string& IniFile() const { return iniFile_; }
+  const DdeRegistration& Dde() const { return dde_; }
   // Whether start-up connected to the terminal.
   bool Connected() const { return connected_; }
 
@@ -90,8 +99,7 @@ class MainWindowLifecycle {
   ExtensionSettings extensions_;
   std::string appPath_;
   std::string iniFile_;
-  std::int32_t instance_ = 0;
-  std::uintptr_t itemAdvise_ = 0;
+  DdeRegistration dde_;
   bool connected_ = false;
   bool trayBusy_ = false;
   std::int32_t lastTrayMessage_ = 0;

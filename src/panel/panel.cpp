@@ -25,39 +25,39 @@ std::string InProgramFolder(const std::string& folder, const std::string& path) 
 Panel::Panel(PanelPorts ports)
     : ports_(ports),
       log_(LogServices{ports.AppLog, ports.Files, ports.Regional, ports.UserContexts}),
-      logWindow_(log_, ports.Regional, blnClosing_),
+      logWindow_(log_, ports.Regional, closing_),
       paper_(log_, ports.AppLog, ports.Regional, window_, logWindow_),
       gateway_(log_, ports.AppLog, ports.Regional, ports.Messages, ports.Library, logWindow_),
       book_(log_, ports.Regional, ports.Messages, window_, *this),
       decoder_(log_, ports.AppLog, ports.Regional,
-               [this](std::int32_t& pInstID, const DecodedTable& table) {
+               [this](std::int32_t instance, const DecodedTable& table) {
                  const PokeTimings::Span span(timings_, PokeStage::Analysis);
                  const std::uint64_t shown = book_.TablesShown();
-                 book_.DDEDataChanged(pInstID, table);
+                 book_.TableArrived(instance, table);
                  if (book_.TablesShown() != shown) {
                    guard_.BookAccepted();
                  }
                }),
       recorder_(ports.Files, ports.Time, ports.AppLog),
       dde_(log_, ports.Dde, ports.Messages,
-           [this](std::int32_t& pInstID, std::span<const std::uint8_t> data) {
+           [this](std::int32_t& instance, std::span<const std::uint8_t> data) {
              if (timings_ != nullptr) {
                timings_->NotePoke();
              }
              const PokeTimings::Span span(timings_, PokeStage::Decode);
-             decoder_.ParseXLTable(pInstID, data);
+             decoder_.Decode(instance, data);
            }),
       glass_(log_, dde_, ddeInstance_, ddeItemAdvise_),
       lifecycle_({log_, window_, ports.Shell, *this, ports.Profile, ports.Regional, ports.AppLog,
-                  logWindow_, gateway_, *this, blnClosing_, *this}),
-      commands_(log_, ports.Regional, window_, lifecycle_.CurrentSettings(), gateway_,
-                ports.Windows),
+                  logWindow_, gateway_, *this, closing_, *this}),
+      commands_(log_, ports.Regional, window_, lifecycle_.CurrentSettings(),
+                lifecycle_.Extensions().Orders, book_.Shown(), gateway_, ports.Windows),
       watch_(log_, lifecycle_.Extensions().Guard, ports.Time, gateway_, ports.AppLog, logWindow_),
       guard_(log_, lifecycle_.Extensions().Guard, ports.Time, window_, logWindow_, watch_) {}
 
 bool Panel::Start() {
   starting_ = true;
-  lifecycle_.Form_Load();
+  lifecycle_.Load();
   starting_ = false;
   book_.SetDdeInstance(static_cast<std::int32_t>(ddeInstance_));
   if (closeAfterStart_) {
@@ -66,7 +66,7 @@ bool Panel::Start() {
   const ExtensionSettings& extensions = lifecycle_.Extensions();
   // Only a connection start-up made can be watched.
   if (lifecycle_.Connected()) {
-    watch_.Start(lifecycle_.strAppPath());
+    watch_.Start(lifecycle_.AppPath());
   }
   guard_.Start();
   hotkeys_ = HotkeyMap(extensions.Hotkeys, ports_.AppLog);
@@ -96,8 +96,7 @@ void Panel::Shutdown() {
     watch_.Stop();
     ports_.Hotkeys.UnregisterAll();
   }
-  std::int16_t cancel = 0;
-  lifecycle_.Form_Unload(cancel);
+  lifecycle_.Unload();
   recorder_.Stop();
   log_.Flush();
 }
@@ -134,7 +133,7 @@ bool Panel::KeyPress(const KeyChord& chord, bool autoRepeat) {
 
 void Panel::StartRecording() {
   const std::string& file = lifecycle_.Extensions().Record.File;
-  if (file.empty() || !recorder_.Start(InProgramFolder(lifecycle_.strAppPath(), file))) {
+  if (file.empty() || !recorder_.Start(InProgramFolder(lifecycle_.AppPath(), file))) {
     return;
   }
   dde_.ObservePokes([this](std::string_view item, std::span<const std::uint8_t> data) {
@@ -151,20 +150,17 @@ void Panel::RequestClose() {
   }
 }
 
-void Panel::DDEInit(const std::string& pDDEServer, const std::string& pDDETopic,
-                    const std::string& pDDEAdvise, std::int32_t& pInstID,
-                    std::uintptr_t& pItemAdvise) {
-  dde_.DDEInit(pDDEServer, pDDETopic, pDDEAdvise, ddeEntry_, ddeInstance_, ddeItemAdvise_);
-  pInstID = static_cast<std::int32_t>(ddeInstance_);
-  pItemAdvise = ddeItemAdvise_;
+DdeRegistration Panel::StartDdeServer(const std::string& service, const std::string& topic,
+                                      const std::string& adviseItem) {
+  dde_.DDEInit(service, topic, adviseItem, ddeEntry_, ddeInstance_, ddeItemAdvise_);
+  return {static_cast<std::int32_t>(ddeInstance_), ddeItemAdvise_};
 }
 
-void Panel::DDETerm(std::int32_t& pInstID, std::uintptr_t& pItemAdvise) {
-  ddeInstance_ = static_cast<std::uint32_t>(pInstID);
-  ddeItemAdvise_ = pItemAdvise;
+DdeRegistration Panel::StopDdeServer(const DdeRegistration& registration) {
+  ddeInstance_ = static_cast<std::uint32_t>(registration.Instance);
+  ddeItemAdvise_ = registration.AdviseItem;
   dde_.DDETerm(ddeInstance_, ddeItemAdvise_);
-  pInstID = static_cast<std::int32_t>(ddeInstance_);
-  pItemAdvise = ddeItemAdvise_;
+  return {static_cast<std::int32_t>(ddeInstance_), ddeItemAdvise_};
 }
 
 void Panel::ApplyExtensions(const ExtensionSettings& extensions) {
@@ -175,8 +171,7 @@ void Panel::ApplyExtensions(const ExtensionSettings& extensions) {
   }
   gateway_.UseLibrary(paper_.Exchange());
   paper_.Open();
-  book_.SetTopListener(
-      [this](const BookTop& top) { paper_.BookChanged(top.LowestSell, top.HighestBuy); });
+  book_.SetBookListener([this](const BookView& book) { paper_.BookChanged(book); });
 }
 
 DdeHandle Panel::DdeEntry::Call(std::uint32_t uType, std::uint32_t uFmt, DdeHandle hConv,
@@ -193,28 +188,28 @@ void Panel::Click(ControlId control) {
   const std::uint64_t sends = gateway_.SendsMade();
   switch (control) {
     case ControlId::cmdBestBid:
-      commands_.cmdBestBid_Click();
+      commands_.SellAtBestBid();
       break;
     case ControlId::cmdBestAsk:
-      commands_.cmdBestAsk_Click();
+      commands_.BuyAtBestAsk();
       break;
     case ControlId::cmdMaxBid:
-      commands_.cmdMaxBid_Click();
+      commands_.SellAtLargestBid();
       break;
     case ControlId::cmdMaxAsk:
-      commands_.cmdMaxAsk_Click();
+      commands_.BuyAtLargestAsk();
       break;
     case ControlId::cmdReverse:
-      commands_.cmdReverse_Click();
+      commands_.Reverse();
       break;
     case ControlId::cmdKillOrders:
-      commands_.cmdKillOrders_Click();
+      commands_.KillAllOrders();
       break;
     case ControlId::cmdLog:
-      commands_.cmdLog_Click();
+      commands_.ShowLog();
       break;
     case ControlId::cmdAbout:
-      commands_.cmdAbout_Click();
+      commands_.ShowAbout();
       break;
     default:
       break;
@@ -230,9 +225,9 @@ void Panel::Resized(WindowState state, std::optional<TwipsSize> outerSize) {
     // springs back from it.
     window_.NoteOuterSize(*outerSize);
   }
-  lifecycle_.Form_Resize(state);
+  lifecycle_.Resize(state);
 }
 
-void Panel::TrayMessage(std::int32_t message) { lifecycle_.picTray_MouseMove(message); }
+void Panel::TrayMessage(std::int32_t message) { lifecycle_.TrayMouseMessage(message); }
 
 }  // namespace vestrel

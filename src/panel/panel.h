@@ -108,7 +108,7 @@ class Panel : private MainWindowCloser, private DdeServerLifecycle, private Exte
   LogWindowModel& TransactionLog() { return logWindow_; }
   const Settings& CurrentSettings() const { return lifecycle_.CurrentSettings(); }
   const ExtensionSettings& Extensions() const { return lifecycle_.Extensions(); }
-  bool Closing() const { return blnClosing_; }
+  bool Closing() const { return closing_; }
   const OrderBook& Book() const { return book_; }
   bool Recording() const { return recorder_.Recording(); }
 
@@ -120,10 +120,9 @@ class Panel : private MainWindowCloser, private DdeServerLifecycle, private Exte
   // MainWindowCloser: a failed connection at start-up, a wrong order book.
   void RequestClose() override;
   // DdeServerLifecycle: start-up and shutdown of the DDE server.
-  void DDEInit(const std::string& pDDEServer, const std::string& pDDETopic,
-               const std::string& pDDEAdvise, std::int32_t& pInstID,
-               std::uintptr_t& pItemAdvise) override;
-  void DDETerm(std::int32_t& pInstID, std::uintptr_t& pItemAdvise) override;
+  DdeRegistration StartDdeServer(const std::string& service, const std::string& topic,
+                                 const std::string& adviseItem) override;
+  DdeRegistration StopDdeServer(const DdeRegistration& registration) override;
   // ExtensionSetup: paper trading, once the optional settings are read.
   void ApplyExtensions(const ExtensionSettings& extensions) override;
   // [Hotkeys] Global: every key of the panel for the whole system.
@@ -149,7 +148,7 @@ class Panel : private MainWindowCloser, private DdeServerLifecycle, private Exte
   PokeTimings* timings_ = nullptr;
   bool starting_ = false;
   bool closeAfterStart_ = false;
-  bool blnClosing_ = false;
+  bool closing_ = false;
 
   LogDispatcher log_;
   MainWindowModel window_;

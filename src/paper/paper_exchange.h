@@ -50,7 +50,7 @@ class PaperExchange : public TransactionLibrary {
                                    std::int32_t errorMessageSize) override;
 
   // A book the panel has shown, by its best prices: the lowest price of its
-  // sell half and the highest of its buy half (none for a half without a
+  // sell side and the highest of its buy side (none for a side without a
   // price). Every resting buy at or above that sell price fills in full at
   // it, every resting sell at or below that buy price likewise; the fills
   // come back in the order the orders were accepted.

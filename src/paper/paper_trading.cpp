@@ -38,12 +38,12 @@ void PaperTrading::Open() {
   window_.SetVisible(ControlId::lblPaper, true);
 }
 
-void PaperTrading::BookChanged(std::optional<double> lowestSell, std::optional<double> highestBuy) {
-  ErrorScope scope(log_, "Vestrel.modPaper.BookChanged", ParamRef("lowestSell", lowestSell),
-                   ParamRef("highestBuy", highestBuy));
+void PaperTrading::BookChanged(const BookView& book) {
+  ErrorScope scope(log_, "Vestrel.modPaper.BookChanged", ParamRef("lowestSell", book.LowestSell),
+                   ParamRef("highestBuy", book.HighestBuy));
   scope.Stop([&] {
     scope.Line = 1;
-    const std::vector<PaperFill> fills = exchange_.BookChanged(lowestSell, highestBuy);
+    const std::vector<PaperFill> fills = exchange_.BookChanged(book.LowestSell, book.HighestBuy);
     if (fills.empty()) {
       return;
     }

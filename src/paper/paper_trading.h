@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 
+#include "book/book_view.h"
 #include "diag/log_dispatcher.h"
 #include "models/log_window_model.h"
 #include "models/main_window_model.h"
@@ -44,11 +45,11 @@ class PaperTrading {
   void Open();
   bool IsOpen() const { return open_; }
 
-  // A book the panel has shown, by its best prices (see
-  // PaperExchange::BookChanged). Ends the error chain: a failure is logged.
-  // A fill is never lost to a failing log: the position takes every fill and
-  // every record that can be written is.
-  void BookChanged(std::optional<double> lowestSell, std::optional<double> highestBuy);
+  // A book the panel has shown whole: its lowest sell and highest buy price
+  // fill what they cross (see PaperExchange::BookChanged). Ends the error
+  // chain: a failure is logged. A fill is never lost to a failing log: the
+  // position takes every fill and every record that can be written is.
+  void BookChanged(const BookView& book);
 
  private:
   LogDispatcher& log_;

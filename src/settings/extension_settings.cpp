@@ -116,6 +116,8 @@ ExtensionSettings ReadExtensionSettings(ProfileReader& reader, const std::string
   settings.Paper.Enabled =
       SectionReader(reader, iniFile, appLog, contract::kPaperSection)
           .SwitchOnWhenUnreadable(contract::kPaperEnabledKey, "the panel trades on paper");
+
+  settings.Orders = ReadOrderSettings(reader, iniFile, appLog);
   return settings;
 }
 

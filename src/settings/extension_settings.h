@@ -7,6 +7,7 @@
 #include "ports/event_log.h"
 #include "ports/profile_reader.h"
 #include "settings/key_chord.h"
+#include "settings/order_settings.h"
 
 namespace vestrel {
 
@@ -54,6 +55,7 @@ struct ExtensionSettings {
   ViewSettings View;
   RecordSettings Record;
   PaperSettings Paper;
+  OrderSettings Orders;
 };
 
 // Reads the optional sections. Never fails: a value that cannot be read is

@@ -38,36 +38,36 @@ TradingGateway::TradingGateway(LogDispatcher& log, EventLog& appLog,
       library_(&library),
       logWindow_(logWindow) {}
 
-bool TradingGateway::QuikInit(const std::string& strAppPath) {
+bool TradingGateway::Connect(const std::string& appPath) {
   ErrorScope scope(log_, "Vestrel.frmMain.QuikInit");
   return scope.PassOn([&]() -> bool {
     std::int32_t extendedErrorCode = 0;
     scope.Line = 1;
-    std::int32_t result = library_->Connect(strAppPath, extendedErrorCode);
+    std::int32_t result = library_->Connect(appPath, extendedErrorCode);
     if (result != kTrans2QuikSuccess) {
       scope.Line = 2;
-      ShowErr(log_, messages_, result);
+      ShowResultCode(log_, messages_, result);
       return false;
     }
     scope.Line = 3;
     result = library_->IsDllConnected(extendedErrorCode);
     if (result != kTrans2QuikDllConnected) {
       scope.Line = 4;
-      ShowErr(log_, messages_, result);
+      ShowResultCode(log_, messages_, result);
       return false;
     }
     scope.Line = 5;
     result = library_->IsQuikConnected(extendedErrorCode);
     if (result != kTrans2QuikQuikConnected) {
       scope.Line = 6;
-      ShowErr(log_, messages_, result);
+      ShowResultCode(log_, messages_, result);
       return false;
     }
     return true;
   });
 }
 
-void TradingGateway::QuikTerm() {
+void TradingGateway::Disconnect() {
   ErrorScope scope(log_, "Vestrel.frmMain.QuikTerm");
   scope.PassOn([&] {
     scope.Line = 1;
@@ -76,8 +76,8 @@ void TradingGateway::QuikTerm() {
   });
 }
 
-std::int32_t TradingGateway::SendTrans(const std::string& strTrans) {
-  ErrorScope scope(log_, "Vestrel.frmMain.SendTrans", ParamRef("strTrans", strTrans));
+std::int32_t TradingGateway::Send(const std::string& transaction) {
+  ErrorScope scope(log_, "Vestrel.frmMain.SendTrans", ParamRef("strTrans", transaction));
   return scope.PassOn([&]() -> std::int32_t {
     scope.Line = 1;
     std::int32_t replyCode = 0;
@@ -88,7 +88,7 @@ std::int32_t TradingGateway::SendTrans(const std::string& strTrans) {
     std::string errorMessage;
     scope.Line = 2;
     const std::int32_t result = library_->SendSyncTransaction(
-        strTrans, replyCode, transId, orderNum, resultMessage, kTransMessageBufferSize,
+        transaction, replyCode, transId, orderNum, resultMessage, kTransMessageBufferSize,
         extendedErrorCode, errorMessage, kTransMessageBufferSize);
     ++sendsMade_;
     scope.Line = 3;

@@ -40,14 +40,14 @@ class TradingGateway {
   TradingGateway(const TradingGateway&) = delete;
   TradingGateway& operator=(const TradingGateway&) = delete;
 
-  // Connects to the terminal in strAppPath (the program's folder) and checks
+  // Connects to the terminal in appPath (the program's folder) and checks
   // both connections. Any unexpected result code is shown to the trader
-  // through ShowErr and gives false; a failure of the library itself is
+  // through ShowResultCode and gives false; a failure of the library itself is
   // logged and passed on.
-  bool QuikInit(const std::string& strAppPath);
+  bool Connect(const std::string& appPath);
 
   // Ends the connection; the library's result is ignored.
-  void QuikTerm();
+  void Disconnect();
 
   // From now on the gateway talks to this library instead (paper trading
   // chooses its exchange before the connection step); the one it had is
@@ -58,7 +58,7 @@ class TradingGateway {
 
   // Sends one transaction, writes one event-log line and one log-window line
   // for the reply whatever it says, and returns the library's result code.
-  std::int32_t SendTrans(const std::string& strTrans);
+  std::int32_t Send(const std::string& transaction);
 
   // How many transactions the library has taken so far (sends that
   // returned, whatever their result).

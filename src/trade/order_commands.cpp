@@ -5,6 +5,7 @@
 #include "common/app_error.h"
 #include "common/conversions.h"
 #include "diag/error_scope.h"
+#include "trade/price_grid.h"
 
 namespace vestrel {
 
@@ -32,103 +33,93 @@ std::string KillAllOrdersText(const Settings& settings) {
 
 OrderCommands::OrderCommands(LogDispatcher& log, const RegionalSettings& regional,
                              MainWindowModel& window, const Settings& settings,
+                             const OrderSettings& orders, const ShownPrices& prices,
                              TradingGateway& gateway, ModelessWindows& windows)
     : log_(log),
       regional_(regional),
       window_(window),
       settings_(settings),
+      orders_(orders),
+      prices_(prices),
       gateway_(gateway),
       windows_(windows) {}
 
-void OrderCommands::LimitOrder(const char* source, OrderSide side, const double& dblPrice,
-                               const std::int32_t& pCount) {
-  ErrorScope scope(log_, source, ParamRef("dblPrice", dblPrice));
+void OrderCommands::SendLimitOrder(OrderSide side, double price, std::int32_t quantity) {
+  ErrorScope scope(
+      log_, side == OrderSide::Buy ? "Vestrel.frmMain.LimitBuy" : "Vestrel.frmMain.LimitSell",
+      ParamRef("dblPrice", price));
   scope.PassOn([&] {
     scope.Line = 1;
-    const std::string trans =
-        LimitOrderText(settings_, side, dblPrice, pCount, regional_.DecimalSeparator());
+    const std::string transaction =
+        LimitOrderText(settings_, side, price, quantity, regional_.DecimalSeparator());
     scope.Line = 2;
-    gateway_.SendTrans(trans);
+    gateway_.Send(transaction);
   });
 }
 
-void OrderCommands::LimitBuy(const double& dblPrice, const std::int32_t& pCount) {
-  LimitOrder("Vestrel.frmMain.LimitBuy", OrderSide::Buy, dblPrice, pCount);
+double OrderCommands::OrderPrice(OrderSide side, double shown, double offset) const {
+  return side == OrderSide::Buy ? GridUp(shown + offset, orders_.Tick)
+                                : GridDown(shown - offset, orders_.Tick);
 }
 
-void OrderCommands::LimitSell(const double& dblPrice, const std::int32_t& pCount) {
-  LimitOrder("Vestrel.frmMain.LimitSell", OrderSide::Sell, dblPrice, pCount);
-}
-
-void OrderCommands::SetRevColor(const OleColor& lngColor) {
-  window_.SetBackColor(ControlId::cmdReverse, lngColor);
+void OrderCommands::RememberSide(OrderSide side) {
+  lastSide_ = side;
+  // After a buy Reverse sells: it takes the sell side's colour, and the buy
+  // side's after a sell.
+  const ControlId colourOf = side == OrderSide::Buy ? ControlId::cmdBestBid : ControlId::cmdBestAsk;
+  window_.SetBackColor(ControlId::cmdReverse, window_.BackColor(colourOf));
   window_.SetEnabled(ControlId::cmdReverse, true);
 }
 
-double OrderCommands::CaptionNumber(ControlId button) {
-  return ToNumber(window_.Caption(button), regional_.DecimalSeparator());
-}
-
-void OrderCommands::PriceButtonClick(const char* source, ControlId button, OrderSide side,
+void OrderCommands::PriceButtonClick(const char* source, const ShownPrice& shown, OrderSide side,
                                      double offset) {
   ErrorScope scope(log_, source);
   scope.Stop([&] {
     scope.Line = 1;
-    double price = CaptionNumber(button);
+    double price = shown.Read();
     scope.Line = 2;
-    price = side == OrderSide::Buy ? price + offset : price - offset;
+    price = OrderPrice(side, price, offset);
     scope.Line = 3;
-    const std::int32_t count = settings_.Size;
-    if (side == OrderSide::Buy) {
-      LimitBuy(price, count);
-    } else {
-      LimitSell(price, count);
-    }
-    // After a buy Reverse sells: it takes the sell side's colour, and the
-    // buy side's after a sell.
+    SendLimitOrder(side, price, settings_.Size);
     scope.Line = 4;
-    const ControlId colourOf =
-        side == OrderSide::Buy ? ControlId::cmdBestBid : ControlId::cmdBestAsk;
-    SetRevColor(window_.BackColor(colourOf));
+    RememberSide(side);
   });
 }
 
-void OrderCommands::cmdBestBid_Click() {
-  PriceButtonClick("Vestrel.frmMain.cmdBestBid_Click", ControlId::cmdBestBid, OrderSide::Sell,
+void OrderCommands::SellAtBestBid() {
+  PriceButtonClick("Vestrel.frmMain.cmdBestBid_Click", prices_.BestBid, OrderSide::Sell,
                    static_cast<double>(settings_.SafeSpread));
 }
 
-void OrderCommands::cmdBestAsk_Click() {
-  PriceButtonClick("Vestrel.frmMain.cmdBestAsk_Click", ControlId::cmdBestAsk, OrderSide::Buy,
+void OrderCommands::BuyAtBestAsk() {
+  PriceButtonClick("Vestrel.frmMain.cmdBestAsk_Click", prices_.BestAsk, OrderSide::Buy,
                    static_cast<double>(settings_.SafeSpread));
 }
 
-void OrderCommands::cmdMaxBid_Click() {
-  PriceButtonClick("Vestrel.frmMain.cmdMaxBid_Click", ControlId::cmdMaxBid, OrderSide::Sell,
+void OrderCommands::SellAtLargestBid() {
+  PriceButtonClick("Vestrel.frmMain.cmdMaxBid_Click", prices_.MaxBid, OrderSide::Sell,
                    kMaxLevelOffset);
 }
 
-void OrderCommands::cmdMaxAsk_Click() {
-  PriceButtonClick("Vestrel.frmMain.cmdMaxAsk_Click", ControlId::cmdMaxAsk, OrderSide::Buy,
+void OrderCommands::BuyAtLargestAsk() {
+  PriceButtonClick("Vestrel.frmMain.cmdMaxAsk_Click", prices_.MaxAsk, OrderSide::Buy,
                    kMaxLevelOffset);
 }
 
-void OrderCommands::cmdReverse_Click() {
+void OrderCommands::Reverse() {
   ErrorScope scope(log_, "Vestrel.frmMain.cmdReverse_Click");
   scope.Stop([&] {
-    // A disabled button takes no clicks: before the first order there is no
-    // side to reverse.
-    if (!window_.Enabled(ControlId::cmdReverse)) {
+    // Before the first order there is no side to reverse (the button is
+    // disabled and takes no clicks).
+    if (!lastSide_) {
       return;
     }
     scope.Line = 1;
-    const bool lastWasBuy =
-        window_.BackColor(ControlId::cmdReverse) == window_.BackColor(ControlId::cmdBestBid);
-    const ControlId priceOf = lastWasBuy ? ControlId::cmdBestBid : ControlId::cmdBestAsk;
+    const bool lastWasBuy = *lastSide_ == OrderSide::Buy;
     scope.Line = 2;
-    const double spread = static_cast<double>(settings_.SafeSpread);
-    const double price =
-        lastWasBuy ? CaptionNumber(priceOf) - spread : CaptionNumber(priceOf) + spread;
+    const auto spread = static_cast<double>(settings_.SafeSpread);
+    const double price = lastWasBuy ? OrderPrice(OrderSide::Sell, prices_.BestBid.Read(), spread)
+                                    : OrderPrice(OrderSide::Buy, prices_.BestAsk.Read(), spread);
     scope.Line = 3;
     const std::int64_t doubled = std::int64_t{2} * settings_.Size;
     if (doubled < std::numeric_limits<std::int32_t>::min() ||
@@ -137,25 +128,21 @@ void OrderCommands::cmdReverse_Click() {
     }
     const auto count = static_cast<std::int32_t>(doubled);
     scope.Line = 4;
-    if (lastWasBuy) {
-      LimitSell(price, count);
-    } else {
-      LimitBuy(price, count);
-    }
+    SendLimitOrder(lastWasBuy ? OrderSide::Sell : OrderSide::Buy, price, count);
   });
 }
 
-void OrderCommands::cmdKillOrders_Click() {
+void OrderCommands::KillAllOrders() {
   ErrorScope scope(log_, "Vestrel.frmMain.cmdKillOrders_Click");
   scope.Stop([&] {
     scope.Line = 1;
-    const std::string trans = KillAllOrdersText(settings_);
+    const std::string transaction = KillAllOrdersText(settings_);
     scope.Line = 2;
-    gateway_.SendTrans(trans);
+    gateway_.Send(transaction);
   });
 }
 
-void OrderCommands::cmdLog_Click() {
+void OrderCommands::ShowLog() {
   ErrorScope scope(log_, "Vestrel.frmMain.cmdLog_Click");
   scope.Stop([&] {
     scope.Line = 1;
@@ -163,7 +150,7 @@ void OrderCommands::cmdLog_Click() {
   });
 }
 
-void OrderCommands::cmdAbout_Click() {
+void OrderCommands::ShowAbout() {
   ErrorScope scope(log_, "Vestrel.frmMain.cmdAbout_Click");
   scope.Stop([&] {
     scope.Line = 1;

@@ -1,12 +1,15 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
+#include "book/book_view.h"
 #include "diag/log_dispatcher.h"
 #include "models/main_window_model.h"
 #include "ports/modeless_windows.h"
 #include "ports/regional_settings.h"
+#include "settings/order_settings.h"
 #include "settings/settings.h"
 #include "trade/gateway.h"
 
@@ -30,51 +33,64 @@ std::string KillAllOrdersText(const Settings& settings);
 // The trader's commands on the main window. Each click handler ends the error
 // chain: a failure is logged, the trader sees nothing and the panel goes on.
 //
-// The price buttons read their price back from their captions, move it by the
-// offset (a sell below the price shown, a buy above it) and order Size lots.
-// The Reverse button remembers the side last traded in its colour: after a
-// buy it has the colour of cmdBestBid and sells twice Size; otherwise it buys
-// twice Size.
+// The price buttons take the price they show (the order book's ShownPrices),
+// move it by the offset (a sell below the price shown, a buy above it) and
+// order Size lots; a button whose text holds no number ("*" before the first
+// book) fails as reading that text fails, and sends nothing. Reverse trades
+// against the side last traded: after a buy it sells twice Size at the best
+// bid, after a sell it buys; its colour shows that side (cmdBestBid's after a
+// buy, cmdBestAsk's after a sell).
+//
+// With [Orders] Tick every price sent is moved onto the instrument's grid
+// after the offset: a buy up to the next multiple of Tick, a sell down.
 class OrderCommands {
  public:
-  // settings are read at every click, so they may be filled after
-  // construction.
+  // settings and orders are read at every click, so they may be filled
+  // after construction.
   OrderCommands(LogDispatcher& log, const RegionalSettings& regional, MainWindowModel& window,
-                const Settings& settings, TradingGateway& gateway, ModelessWindows& windows);
+                const Settings& settings, const OrderSettings& orders, const ShownPrices& prices,
+                TradingGateway& gateway, ModelessWindows& windows);
 
   OrderCommands(const OrderCommands&) = delete;
   OrderCommands& operator=(const OrderCommands&) = delete;
 
-  // Send one limit order of pCount lots at dblPrice; the result code is not
+  // Sends one limit order of quantity lots at price; the result code is not
   // looked at. Failures are logged and passed on.
-  void LimitBuy(const double& dblPrice, const std::int32_t& pCount);
-  void LimitSell(const double& dblPrice, const std::int32_t& pCount);
+  void SendLimitOrder(OrderSide side, double price, std::int32_t quantity);
 
-  // Gives cmdReverse the colour and enables it.
-  void SetRevColor(const OleColor& lngColor);
+  // Remembers the side a price button traded: Reverse trades against it
+  // from now on, enabled and in the colour of the side it will trade.
+  void RememberSide(OrderSide side);
+  // The side last traded by a price button; none before the first order.
+  std::optional<OrderSide> LastSide() const { return lastSide_; }
 
-  void cmdBestBid_Click();
-  void cmdBestAsk_Click();
-  void cmdMaxBid_Click();
-  void cmdMaxAsk_Click();
-  // Does nothing while cmdReverse is disabled (before the first order).
-  void cmdReverse_Click();
-  void cmdKillOrders_Click();
-  void cmdLog_Click();
-  void cmdAbout_Click();
+  // The buttons: cmdBestBid, cmdBestAsk, cmdMaxBid, cmdMaxAsk.
+  void SellAtBestBid();
+  void BuyAtBestAsk();
+  void SellAtLargestBid();
+  void BuyAtLargestAsk();
+  // cmdReverse: does nothing before the first order (the button is disabled).
+  void Reverse();
+  // cmdKillOrders, cmdLog, cmdAbout.
+  void KillAllOrders();
+  void ShowLog();
+  void ShowAbout();
 
  private:
-  void LimitOrder(const char* source, OrderSide side, const double& dblPrice,
-                  const std::int32_t& pCount);
-  void PriceButtonClick(const char* source, ControlId button, OrderSide side, double offset);
-  double CaptionNumber(ControlId button);
+  // The price moved by the offset, a sell below and a buy above, then onto
+  // the grid.
+  double OrderPrice(OrderSide side, double shown, double offset) const;
+  void PriceButtonClick(const char* source, const ShownPrice& shown, OrderSide side, double offset);
 
   LogDispatcher& log_;
   const RegionalSettings& regional_;
   MainWindowModel& window_;
   const Settings& settings_;
+  const OrderSettings& orders_;
+  const ShownPrices& prices_;
   TradingGateway& gateway_;
   ModelessWindows& windows_;
+  std::optional<OrderSide> lastSide_;
 };
 
 }  // namespace vestrel

@@ -6,7 +6,7 @@
 
 namespace vestrel {
 
-std::string Trans2QuikResultToStr(LogDispatcher& log, std::int32_t lngResCode) {
+std::string ResultCodeName(LogDispatcher& log, std::int32_t code) {
   static constexpr std::array<const char*, 14> kTexts = {
       "TRANS2QUIK_SUCCESS",
       "TRANS2QUIK_FAILED",
@@ -25,13 +25,13 @@ std::string Trans2QuikResultToStr(LogDispatcher& log, std::int32_t lngResCode) {
       "TRANS2QUIK_WRONG_CONNECTION_HANDLE",
   };
   ErrorScope scope(log, "Vestrel.modTrans2Quik.Trans2QuikResultToStr",
-                   ParamRef("lngResCode", lngResCode));
+                   ParamRef("lngResCode", code));
   return scope.PassOn([&]() -> std::string {
     scope.Line = 1;
-    if (lngResCode < 0 || lngResCode >= static_cast<std::int32_t>(kTexts.size())) {
+    if (code < 0 || code >= static_cast<std::int32_t>(kTexts.size())) {
       return {};
     }
-    return kTexts[static_cast<std::size_t>(lngResCode)];
+    return kTexts[static_cast<std::size_t>(code)];
   });
 }
 

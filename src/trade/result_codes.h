@@ -13,6 +13,6 @@ inline constexpr std::int32_t kTrans2QuikQuikConnected = 8;
 inline constexpr std::int32_t kTrans2QuikDllConnected = 10;
 
 // The trader's text for a result code; "" for codes outside 0..13.
-std::string Trans2QuikResultToStr(LogDispatcher& log, std::int32_t lngResCode);
+std::string ResultCodeName(LogDispatcher& log, std::int32_t code);
 
 }  // namespace vestrel

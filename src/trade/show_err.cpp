@@ -5,12 +5,12 @@
 
 namespace vestrel {
 
-void ShowErr(LogDispatcher& log, MessageBox& messages, std::int32_t lngRes) {
-  ErrorScope scope(log, "Vestrel.frmMain.ShowErr", ParamRef("lngRes", lngRes));
+void ShowResultCode(LogDispatcher& log, MessageBox& messages, std::int32_t code) {
+  ErrorScope scope(log, "Vestrel.frmMain.ShowErr", ParamRef("lngRes", code));
   scope.PassOn([&] {
-    if (lngRes != 0) {
+    if (code != 0) {
       scope.Line = 1;
-      const std::string text = Trans2QuikResultToStr(log, lngRes);
+      const std::string text = ResultCodeName(log, code);
       scope.Line = 2;
       messages.Show(text);
     }

@@ -9,6 +9,6 @@ namespace vestrel {
 
 // Shows the text of a non-zero terminal result code in a modal message box;
 // 0 shows nothing.
-void ShowErr(LogDispatcher& log, MessageBox& messages, std::int32_t lngRes);
+void ShowResultCode(LogDispatcher& log, MessageBox& messages, std::int32_t code);
 
 }  // namespace vestrel

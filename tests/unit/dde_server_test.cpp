@@ -41,12 +41,12 @@ struct ServerRig {
   std::vector<Intake> intakes;
   XLTableDecoder decoder{
       services.Log, services.AppLog, services.Regional,
-      [this](std::int32_t& pInstID, const DecodedTable& pData) {
+      [this](std::int32_t pInstID, const DecodedTable& pData) {
         intakes.push_back(
             {pInstID, pData.Rows(), pData.Columns(),
              pData.HasBounds() && pData.Rows() > 0 && pData.Columns() > 0 ? pData.Cell(1, 1) : ""});
       }};
-  // What the server handed to ParseXLTable.
+  // What the server handed to Decode.
   std::vector<std::pair<std::int32_t, Bytes>> parsed;
   // Runs instead of the decoder when set.
   std::function<void()> decodeInstead;
@@ -56,7 +56,7 @@ struct ServerRig {
                      if (decodeInstead) {
                        decodeInstead();
                      } else {
-                       decoder.ParseXLTable(pInstID, strData);
+                       decoder.Decode(pInstID, strData);
                      }
                    }};
   std::uint32_t lngInstID = 0;

@@ -26,16 +26,16 @@ struct Gateway {
                          boxes,        library,         logWindow};
 };
 
-TEST(QuikInit, ChecksBothConnectionsAndShowsTheFirstUnexpectedCode) {
+TEST(GatewayConnect, ChecksBothConnectionsAndShowsTheFirstUnexpectedCode) {
   Gateway ok;
-  EXPECT_TRUE(ok.gateway.QuikInit("C:\\QUIK"));
+  EXPECT_TRUE(ok.gateway.Connect("C:\\QUIK"));
   EXPECT_EQ(ok.library.Calls, (Lines{"Connect C:\\QUIK", "IsDllConnected", "IsQuikConnected"}));
   EXPECT_TRUE(ok.boxes.Shown.empty());
 
   // A connection the library refuses is tested with the whole panel (panel_test).
   Gateway quikDown;  // the library is connected, the terminal is not
   quikDown.library.QuikConnectedResult = 6;
-  EXPECT_FALSE(quikDown.gateway.QuikInit("C:\\QUIK"));
+  EXPECT_FALSE(quikDown.gateway.Connect("C:\\QUIK"));
   EXPECT_EQ(quikDown.boxes.Shown, Lines{"TRANS2QUIK_QUIK_NOT_CONNECTED"});
   EXPECT_TRUE(quikDown.services.AppLog.Entries.empty());  // a refusal is no error
 }
@@ -44,14 +44,14 @@ TEST(GatewayFailures, AMissingLibraryIsLoggedAndPassedOnByEachProcedure) {
   Gateway g;
   g.library.Failure = AppError(53, "Vestrel", "File not found: TRANS2QUIK.DLL");
   try {
-    g.gateway.QuikInit("C:\\QUIK");
+    g.gateway.Connect("C:\\QUIK");
     ADD_FAILURE() << "QuikInit passed no error on";
   } catch (const AppError& error) {
     EXPECT_EQ(error.Number, 53);
     EXPECT_EQ(error.Source, "Vestrel.frmMain.QuikInit");
   }
-  EXPECT_THROW(g.gateway.QuikTerm(), AppError);
-  EXPECT_THROW(g.gateway.SendTrans("ACTION=X;"), AppError);
+  EXPECT_THROW(g.gateway.Disconnect(), AppError);
+  EXPECT_THROW(g.gateway.Send("ACTION=X;"), AppError);
   EXPECT_EQ(
       g.services.ErrorEntries(),
       (Lines{"ERROR OCCURS IN UNKNOWN, SOURCE: Vestrel.frmMain.QuikInit IN LINE: 1. ERROR =  53 "
@@ -65,9 +65,9 @@ TEST(GatewayFailures, AMissingLibraryIsLoggedAndPassedOnByEachProcedure) {
   EXPECT_TRUE(g.boxes.Shown.empty());
 }
 
-TEST(SendTrans, WritesOneEventLogLineAndOneLogWindowLinePerReplyWhateverItSays) {
+TEST(GatewaySend, WritesOneEventLogLineAndOneLogWindowLinePerReplyWhateverItSays) {
   Gateway g;
-  EXPECT_EQ(g.gateway.SendTrans("ACTION=X;"), 0);
+  EXPECT_EQ(g.gateway.Send("ACTION=X;"), 0);
   EXPECT_EQ(g.library.Sent, Lines{"ACTION=X;"});
   EXPECT_EQ(g.library.BufferSizes,
             (std::vector<std::pair<std::int32_t, std::int32_t>>{{250, 250}}));
@@ -79,30 +79,30 @@ TEST(SendTrans, WritesOneEventLogLineAndOneLogWindowLinePerReplyWhateverItSays) 
   // Whole messages, signed codes, a large order number as plain digits.
   const std::string full(250, 'R');
   g.library.SendReply = {-4, -1, 12345678901.0, full, -30, "bad"};
-  g.gateway.SendTrans("x");
+  g.gateway.Send("x");
   EXPECT_EQ(g.services.AppLog.Entries.back().Text,
             "-4|-1|12345678901|" + full + "|250|-30|bad|250");
   EXPECT_EQ(g.logWindow.Lines().back(), "06.12.2026 14:05:09|" + full + "|250|-30|bad|250");
 
   g.library.SendReply = {3, 1, 1.5, "ok", 0, ""};
-  g.gateway.SendTrans("x");
+  g.gateway.Send("x");
   EXPECT_EQ(g.services.AppLog.Entries.back().Text, "3|1|1,5|ok|250|0||250");
 
   // A rejected send that fills no outputs: zeros and empty messages.
   g.library.SendResult = 5;
   g.library.SendReply.reset();
-  EXPECT_EQ(g.gateway.SendTrans("garbage"), 5);
+  EXPECT_EQ(g.gateway.Send("garbage"), 5);
   EXPECT_EQ(g.services.AppLog.Entries.back().Text, "0|0|0||250|0||250");
   EXPECT_EQ(g.services.AppLog.Entries.size(), 4U);
   EXPECT_EQ(g.logWindow.Lines().size(), 4U);
   EXPECT_TRUE(g.services.ErrorEntries().empty());
 }
 
-TEST(SendTrans, AFailingEventLogStillLeavesTheReplyInTheLogWindow) {
+TEST(GatewaySend, AFailingEventLogStillLeavesTheReplyInTheLogWindow) {
   Gateway g;
   g.services.AppLog.FailingWrites = 1;  // only the reply line fails
   try {
-    g.gateway.SendTrans("ACTION=X;");
+    g.gateway.Send("ACTION=X;");
     ADD_FAILURE() << "the event log's failure was not passed on";
   } catch (const AppError& error) {
     EXPECT_EQ(error.Source, "EventLog->Vestrel.frmMain.SendTrans");

@@ -27,18 +27,18 @@ const std::string kCaption = "Marlowin (" + VersionText(kProgramVersion) + ")";
 class FakeDdeServer : public DdeServerLifecycle {
  public:
   explicit FakeDdeServer(Journal& journal) : journal_(journal) {}
-  void DDEInit(const std::string& server, const std::string& topic, const std::string& advise,
-               std::int32_t& pInstID, std::uintptr_t& pItemAdvise) override {
+  DdeRegistration StartDdeServer(const std::string& server, const std::string& topic,
+                                 const std::string& advise) override {
     journal_.Calls.push_back("DDEInit " + server + " " + topic + " " + advise);
-    pInstID = 77;
-    pItemAdvise = 5;
+    return {77, 5};
   }
-  void DDETerm(std::int32_t& pInstID, std::uintptr_t& pItemAdvise) override {
-    journal_.Calls.push_back("DDETerm " + std::to_string(pInstID) + " " +
-                             std::to_string(pItemAdvise));
+  DdeRegistration StopDdeServer(const DdeRegistration& registration) override {
+    journal_.Calls.push_back("DDETerm " + std::to_string(registration.Instance) + " " +
+                             std::to_string(registration.AdviseItem));
     if (FailTerm) {
       throw AppError(5, "", "DDE failed");
     }
+    return {};
   }
   bool FailTerm = false;
 
@@ -74,12 +74,12 @@ struct MainFormTest : ::testing::Test {
 };
 
 TEST_F(MainFormTest, StartUpReadsTheSettingsConnectsAndRegistersTheServer) {
-  form.Form_Load();
+  form.Load();
   EXPECT_EQ(window.WindowCaption(), kCaption);
   EXPECT_TRUE(logWindow.Loaded());
   EXPECT_FALSE(logWindow.Visible());
   const std::string iniFile = std::string("C:\\QUIK\\") + contract::kIniFileName;
-  EXPECT_EQ(form.strIniFile(), iniFile);
+  EXPECT_EQ(form.IniFile(), iniFile);
   ASSERT_FALSE(profile.Files.empty());
   EXPECT_EQ(profile.Files.front(), iniFile);
   EXPECT_EQ(form.CurrentSettings().Account, "A1");
@@ -87,7 +87,7 @@ TEST_F(MainFormTest, StartUpReadsTheSettingsConnectsAndRegistersTheServer) {
   EXPECT_EQ(form.CurrentSettings().Compact, 1);
   EXPECT_EQ(library.Calls.front(), "Connect C:\\QUIK");
   EXPECT_EQ(journal.Calls, std::vector<std::string>{"DDEInit a b c"});
-  EXPECT_EQ(form.DdeInstance(), 77);
+  EXPECT_EQ(form.Dde(), (DdeRegistration{77, 5}));
   EXPECT_EQ(extensionSetup.Applied, std::vector<bool>{false});
   EXPECT_TRUE(services.AppLog.Entries.empty());
 }
@@ -95,7 +95,7 @@ TEST_F(MainFormTest, StartUpReadsTheSettingsConnectsAndRegistersTheServer) {
 TEST_F(MainFormTest, AMissingSizeEndsStartUpBeforeTheConnectionAndIsLogged) {
   profile.Values.erase("Main/Size");
   profile.Values["Paper/Enabled"] = "1";
-  form.Form_Load();
+  form.Load();
   // Paper trading is set up all the same: no click may reach the terminal.
   EXPECT_EQ(extensionSetup.Applied, std::vector<bool>{true});
   EXPECT_EQ(window.WindowCaption(), kCaption);
@@ -109,12 +109,10 @@ TEST_F(MainFormTest, AMissingSizeEndsStartUpBeforeTheConnectionAndIsLogged) {
 }
 
 TEST_F(MainFormTest, ShutdownDisconnectsTakesTheServerDownAndUnloadsTheLogWindow) {
-  form.Form_Load();
+  form.Load();
   logWindow.Show();
-  std::int16_t cancel = 0;
-  form.Form_Unload(cancel);
-  EXPECT_EQ(cancel, 0);
-  EXPECT_TRUE(form.blnClosing());
+  form.Unload();
+  EXPECT_TRUE(form.Closing());
   EXPECT_EQ(library.Calls.back(), "Disconnect");
   EXPECT_EQ(journal.Calls.back(), "DDETerm 77 5");
   EXPECT_FALSE(logWindow.Loaded());
@@ -123,9 +121,8 @@ TEST_F(MainFormTest, ShutdownDisconnectsTakesTheServerDownAndUnloadsTheLogWindow
 
 TEST_F(MainFormTest, AFailingShutdownStepIsLoggedAndSkipsTheRest) {
   dde.FailTerm = true;
-  form.Form_Load();
-  std::int16_t cancel = 0;
-  form.Form_Unload(cancel);
+  form.Load();
+  form.Unload();
   ASSERT_EQ(services.ErrorEntries().size(), 1U);
   EXPECT_EQ(services.ErrorEntries()[0],
             "ERROR OCCURS IN UNKNOWN, SOURCE: Vestrel.frmMain.Form_Unload IN LINE: 3. ERROR =  5 "
@@ -134,23 +131,23 @@ TEST_F(MainFormTest, AFailingShutdownStepIsLoggedAndSkipsTheRest) {
 }
 
 TEST_F(MainFormTest, MinimisingMovesThePanelToTheTrayAndADoubleClickBringsItBack) {
-  form.Form_Load();
+  form.Load();
   journal.Calls.clear();
-  form.Form_Resize(WindowState::Minimized);
+  form.Resize(WindowState::Minimized);
   EXPECT_EQ(journal.Calls, (std::vector<std::string>{"AddTrayIcon " + kCaption, "HideWindow"}));
   EXPECT_TRUE(window.TrayIconShown());
   EXPECT_FALSE(window.ShownInTaskbar());
 
   journal.Calls.clear();
-  form.picTray_MouseMove(512);  // plain mouse movement
-  form.picTray_MouseMove(513);  // single click
+  form.TrayMouseMessage(512);  // plain mouse movement
+  form.TrayMouseMessage(513);  // single click
   EXPECT_TRUE(journal.Calls.empty());
 
   shell.OnRestore = [&] {
-    form.picTray_MouseMove(515);  // a second double click while restoring is ignored
-    form.Form_Resize(WindowState::Normal);
+    form.TrayMouseMessage(515);  // a second double click while restoring is ignored
+    form.Resize(WindowState::Normal);
   };
-  form.picTray_MouseMove(515);
+  form.TrayMouseMessage(515);
   EXPECT_EQ(journal.Calls,
             (std::vector<std::string>{"RestoreWindow", "DeleteTrayIcon", "ShowWindow"}));
   EXPECT_FALSE(window.TrayIconShown());

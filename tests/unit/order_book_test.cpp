@@ -77,7 +77,7 @@ struct BookTest : ::testing::Test {
 
   void Poke(const DecodedTable& table) {
     std::int32_t instance = kInstance;
-    book.DDEDataChanged(instance, table);
+    book.TableArrived(instance, table);
   }
   const std::string& Caption(ControlId id) const { return window.Caption(id); }
   std::array<std::string, 6> Captions() const {
@@ -114,13 +114,10 @@ TEST_F(BookTest, HeaderColumnsAreFoundByExactNameAndTheLastMatchWins) {
   for (const HeaderCase& c : cases) {
     SCOPED_TRACE(c.Header[0] + "," + c.Header[1]);
     const DecodedTable table = Table({c.Header, {"1"}, {"2"}, {"3"}});
-    std::int32_t price = 0, bid = 0, ask = 0, height = 0;
-    EXPECT_EQ(book.CheckGStru(table, price, bid, ask, height), c.Valid);
-    EXPECT_EQ(price, c.Price);
-    EXPECT_EQ(bid, c.Bid);
-    EXPECT_EQ(ask, c.Ask);
-    EXPECT_EQ(height, 4);  // set even when the header is wrong
-    EXPECT_FALSE(book.blnInCheck());
+    const std::optional<GlassColumns> columns = book.FindColumns(table);
+    EXPECT_EQ(columns,
+              c.Valid ? std::optional(GlassColumns{c.Price, c.Bid, c.Ask, 4}) : std::nullopt);
+    EXPECT_FALSE(book.Checking());
     boxesExpected += c.Valid ? 0 : 1;
     ASSERT_EQ(boxes.Shown.size(), static_cast<std::size_t>(boxesExpected));
   }
@@ -158,25 +155,21 @@ TEST_F(BookTest, TheMessageOpensAfterTheCallAndTheWindowClosesOnlyOnceTheTraderH
   Poke(wrong);
   EXPECT_TRUE(boxes.Shown.empty());  // not inside the poke
   EXPECT_EQ(boxes.Held, std::vector<std::string>{"Не верная структура стакана!"});
-  EXPECT_TRUE(book.blnInCheck());  // until the trader closes it
+  EXPECT_TRUE(book.Checking());  // until the trader closes it
 
-  // While it waits: a check fails at once, pHeight left as it was, and
-  // tables are ignored.
-  std::int32_t price = 7, bid = 7, ask = 7, height = 99;
-  EXPECT_FALSE(book.CheckGStru(good, price, bid, ask, height));
-  EXPECT_EQ(height, 99);
-  EXPECT_EQ(price, -1);
+  // While it waits: a check fails at once, and tables are ignored.
+  EXPECT_FALSE(book.FindColumns(good));
   Poke(good);
   Poke(wrong);
   EXPECT_EQ(boxes.Held.size(), 1U);  // no second box
   EXPECT_EQ(closer.Requests, 0);     // the window stays while the trader reads
 
   bool guardWhileOpen = false;
-  boxes.WhileOpen = [&] { guardWhileOpen = book.blnInCheck(); };
+  boxes.WhileOpen = [&] { guardWhileOpen = book.Checking(); };
   ASSERT_TRUE(boxes.ShowHeld());
   EXPECT_TRUE(guardWhileOpen);
   EXPECT_EQ(closer.Requests, 1);  // then the window closes, asked once
-  EXPECT_FALSE(book.blnInCheck());
+  EXPECT_FALSE(book.Checking());
   EXPECT_EQ(Caption(ControlId::cmdBestAsk), "*");  // the good table was not shown
   EXPECT_TRUE(services.AppLog.Entries.empty());
 }
@@ -184,12 +177,12 @@ TEST_F(BookTest, TheMessageOpensAfterTheCallAndTheWindowClosesOnlyOnceTheTraderH
 TEST_F(BookTest, TablesFromAnotherInstanceOrBeforeRegistrationAreIgnored) {
   const DecodedTable wrong = Table({{"X"}, {"1"}});
   std::int32_t other = kInstance + 1;
-  book.DDEDataChanged(other, wrong);
-  book.DDEDataChanged(other, Glass(TwentyLevels()));
+  book.TableArrived(other, wrong);
+  book.TableArrived(other, Glass(TwentyLevels()));
 
   OrderBook unregistered{services.Log, services.Regional, boxes, window, closer};
   std::int32_t zero = 0;
-  unregistered.DDEDataChanged(zero, wrong);
+  unregistered.TableArrived(zero, wrong);
 
   EXPECT_TRUE(boxes.Shown.empty());
   EXPECT_EQ(closer.Requests, 0);
@@ -219,7 +212,7 @@ TEST_F(BookTest, ATableWithoutRowOneFailsTheCheckThroughTheWholeChainAndKeepsThe
                               "->Vestrel.frmMain.ChD->Vestrel.modQT.DDEDataChanged IN LINE: 1. "
                               "ERROR =  9 (Subscript out of range) ADDITIONAL PARAMS: \r\n"
                               "pInstID = 23063\r\npData() = Array\r\n");
-    EXPECT_FALSE(book.blnInCheck());
+    EXPECT_FALSE(book.Checking());
   }
   EXPECT_TRUE(boxes.Shown.empty());
   EXPECT_EQ(closer.Requests, 0);
@@ -234,7 +227,7 @@ TEST_F(BookTest, TwentyLevelsShowTheTopmostLargestLevelsAndTheBestPricesVerbatim
   // rows 14 and 15; row 14 (1080) wins. Best prices are rows 11 and 12.
   EXPECT_EQ(Captions(), (std::array<std::string, 6>{"1190", "9", "1110,50", "1100", "1080", "8"}));
   EXPECT_EQ(window.FrontShape(), ControlId::shpUp);
-  EXPECT_DOUBLE_EQ(book.dblLastMid(), 1105.25);
+  EXPECT_DOUBLE_EQ(book.LastMid(), 1105.25);
   EXPECT_TRUE(services.AppLog.Entries.empty());
 }
 
@@ -252,10 +245,39 @@ TEST_F(BookTest, WithAnOddNumberOfLevelsTheMiddleRowIsReadByNothing) {
   EXPECT_TRUE(services.AppLog.Entries.empty());
 }
 
+TEST_F(BookTest, TheVolumeColumnsTellTheSidesApartWhenTheyHaveDifferentNumbersOfLevels) {
+  // Five sell levels over two buy levels: the halves of the seven rows would
+  // put rows 5 and 6 on the buy side and show 107 and 106 as the best prices.
+  const std::vector<Level> fiveOverTwo = {{"110", "1", ""}, {"109", "8", ""}, {"108", "2", ""},
+                                          {"107", "8", ""}, {"106", "3", ""}, {"105", "", "4"},
+                                          {"104", "", "6"}};
+  Poke(Glass(fiveOverTwo));
+  EXPECT_EQ(Captions(), (std::array<std::string, 6>{"109", "8", "106", "105", "104", "6"}));
+  ASSERT_TRUE(book.LastBook());
+  EXPECT_EQ(book.LastBook()->BestSellRow, 6);
+  EXPECT_EQ(book.LastBook()->BestBuyRow, 7);
+  EXPECT_EQ(book.LastBook()->LowestSell, 106);
+  EXPECT_EQ(book.LastBook()->HighestBuy, 105);
+  EXPECT_DOUBLE_EQ(book.LastMid(), 105.5);
+
+  // Two over five, with a blank volume in the buy side: its scan fails there.
+  const std::vector<Level> twoOverFive = {{"110", "1", ""}, {"109", "8", ""}, {"108", "", "2"},
+                                          {"107", "", "9"}, {"106", "", ""},  {"105", "", "4"},
+                                          {"104", "", "6"}};
+  Poke(Glass(twoOverFive));
+  EXPECT_EQ(Captions(), (std::array<std::string, 6>{"109", "8", "106", "105", "104", "6"}));
+  const std::vector<std::string> entries = services.ErrorEntries();
+  ASSERT_EQ(entries.size(), 3U);
+  EXPECT_EQ(entries[0],
+            "ERROR OCCURS IN UNKNOWN, SOURCE: Vestrel.frmMain.GetMaxSize IN LINE: 3. ERROR =  13 "
+            "(Type mismatch) ADDITIONAL PARAMS: \r\npData() = Array\r\npLine = 4\r\n"
+            "pPosPrice = 2\r\npPosSize = 3\r\ndblPrice = 107\r\nlngSize = 9\r\npHeight = 8\r\n");
+}
+
 TEST_F(BookTest, OneLevelRowServesBothSides) {
   Poke(Glass({{"250,5", "3", "4"}}));  // H = 2
   EXPECT_EQ(Captions(), (std::array<std::string, 6>{"250,5", "3", "250,5", "250,5", "250,5", "4"}));
-  EXPECT_DOUBLE_EQ(book.dblLastMid(), 250.5);
+  EXPECT_DOUBLE_EQ(book.LastMid(), 250.5);
 }
 
 TEST_F(BookTest, AHeaderOnlyTableWritesTheScansThenFailsOnTheMissingBuyRow) {
@@ -265,7 +287,7 @@ TEST_F(BookTest, AHeaderOnlyTableWritesTheScansThenFailsOnTheMissingBuyRow) {
   Poke(Glass({}));  // H = 1
   EXPECT_EQ(Captions(), (std::array<std::string, 6>{"0", "0", "PRICE", "1100", "0", "0"}));
   EXPECT_EQ(window.FrontShape(), ControlId::shpUp);
-  EXPECT_DOUBLE_EQ(book.dblLastMid(), 1105.25);
+  EXPECT_DOUBLE_EQ(book.LastMid(), 1105.25);
   const std::vector<std::string> entries = services.ErrorEntries();
   ASSERT_EQ(entries.size(), 2U);
   EXPECT_EQ(entries[0],
@@ -300,7 +322,7 @@ TEST_F(BookTest, VolumesCompareByTheirFullValueAgainstTheRoundedLargestSoFar) {
   // (half to even) and 2.6 to 3.
   Poke(Glass({{"103.5", "2.4", ""}, {"103", "2.3", ""}, {"102", "", "2.5"}, {"101", "", "2.6"}}));
   EXPECT_EQ(Captions(), (std::array<std::string, 6>{"103", "2", "103", "102", "101", "3"}));
-  EXPECT_DOUBLE_EQ(book.dblLastMid(), 102.5);
+  EXPECT_DOUBLE_EQ(book.LastMid(), 102.5);
 
   // A volume beyond 32 bits overflows; the price of a new largest level that
   // is not a number is a type mismatch. Either stops the scan and its captions.
@@ -326,11 +348,11 @@ TEST_F(BookTest, TheIndicatorShowsWhetherTheMidPriceRose) {
   levels[10].Price = "1101";
   Poke(Glass(levels));
   EXPECT_EQ(window.FrontShape(), ControlId::shpUp);
-  EXPECT_DOUBLE_EQ(book.dblLastMid(), 1105.75);
+  EXPECT_DOUBLE_EQ(book.LastMid(), 1105.75);
   levels[9].Price = "1110";
   Poke(Glass(levels));
   EXPECT_EQ(window.FrontShape(), ControlId::shpDown);
-  EXPECT_DOUBLE_EQ(book.dblLastMid(), 1105.5);
+  EXPECT_DOUBLE_EQ(book.LastMid(), 1105.5);
 }
 
 TEST_F(BookTest, ABlankBestSellPriceStopsBeforeTheIndicator) {
@@ -343,7 +365,7 @@ TEST_F(BookTest, ABlankBestSellPriceStopsBeforeTheIndicator) {
   EXPECT_EQ(Caption(ControlId::cmdBestBid), "");
   EXPECT_EQ(Caption(ControlId::cmdBestAsk), "900");
   EXPECT_EQ(window.FrontShape(), ControlId::shpUp);
-  EXPECT_DOUBLE_EQ(book.dblLastMid(), 1105.25);
+  EXPECT_DOUBLE_EQ(book.LastMid(), 1105.25);
   const std::vector<std::string> entries = services.ErrorEntries();
   ASSERT_EQ(entries.size(), 2U);
   EXPECT_EQ(entries[0],
@@ -352,8 +374,10 @@ TEST_F(BookTest, ABlankBestSellPriceStopsBeforeTheIndicator) {
 }
 
 TEST_F(BookTest, EachWholeAnalysisTellsTheLowestSellAndHighestBuyPriceOfTheHalves) {
-  std::vector<BookTop> tops;
-  book.SetTopListener([&](const BookTop& top) { tops.push_back(top); });
+  using Top = std::pair<std::optional<double>, std::optional<double>>;
+  std::vector<Top> tops;
+  book.SetBookListener(
+      [&](const BookView& view) { tops.emplace_back(view.LowestSell, view.HighestBuy); });
   std::vector<Level> levels = TwentyLevels();
   levels[3].Price = "1000";   // row 5: below the best sell row
   levels[12].Price = "1150";  // row 14: above the best buy row
@@ -362,13 +386,36 @@ TEST_F(BookTest, EachWholeAnalysisTellsTheLowestSellAndHighestBuyPriceOfTheHalve
   Poke(Glass(levels));
   EXPECT_EQ(Caption(ControlId::cmdMaxAsk), "1150");  // what the book shows is its own
   Poke(Glass(TwentyLevels()));
-  EXPECT_EQ(tops, (std::vector<BookTop>{{1000, 1150}, {1110.5, 1100}}));
+  EXPECT_EQ(tops, (std::vector<Top>{{1000, 1150}, {1110.5, 1100}}));
 
   levels = TwentyLevels();
   levels[9].Price = "";  // the analysis stops at the mid price: no top
   Poke(Glass(levels));
   EXPECT_EQ(tops.size(), 2U);
   EXPECT_EQ(services.ErrorEntries().size(), 2U);
+}
+
+TEST_F(BookTest, NumberCellsGiveTheLowestAndHighestPricesAsTheirTextReads) {
+  // As the decoder stores a poke: number cells keep their values. 70.76 less
+  // a hair reads back as 70.76, the best sell price's own text; a text
+  // price cell counts as its number.
+  DecodedTable table;
+  table.Reset(6, 3);
+  table.Set(1, 1, "SELL_VOLUME");
+  table.Set(1, 2, "PRICE");
+  table.Set(1, 3, "BUY_VOLUME");
+  const double prices[] = {71.5, 70.759999999999991, 70.76, 70.7, 70.75};
+  for (std::int32_t row = 2; row <= 6; ++row) {
+    table.AssignNumber(row, row <= 4 ? 1 : 3, 5, ',');
+    table.AssignNumber(row, 2, prices[row - 2], ',');
+  }
+  table.Set(5, 2, "70,2");
+  Poke(table);
+  ASSERT_TRUE(book.LastBook());
+  EXPECT_EQ(Caption(ControlId::cmdBestBid), "70,76");
+  EXPECT_EQ(book.LastBook()->LowestSell, 70.76);
+  EXPECT_EQ(book.LastBook()->HighestBuy, 70.75);
+  EXPECT_TRUE(services.AppLog.Entries.empty());
 }
 
 TEST_F(BookTest, ABlankVolumeInTheBuyScanKeepsTheLaterCaptionsAndIsLoggedWithTheScan) {
@@ -384,7 +431,7 @@ TEST_F(BookTest, ABlankVolumeInTheBuyScanKeepsTheLaterCaptionsAndIsLoggedWithThe
   EXPECT_EQ(Captions(),
             (std::array<std::string, 6>{"12000", "12", "1110,50", "1100", "1080", "8"}));
   EXPECT_EQ(window.FrontShape(), ControlId::shpUp);
-  EXPECT_DOUBLE_EQ(book.dblLastMid(), 1105.25);
+  EXPECT_DOUBLE_EQ(book.LastMid(), 1105.25);
 
   const std::vector<std::string> entries = services.ErrorEntries();
   ASSERT_EQ(entries.size(), 3U);
@@ -421,27 +468,31 @@ struct RandomBook {
   std::int64_t MidKey;                  // best sell + best buy, in eighths
 };
 
-RandomBook MakeRandomBook(std::mt19937& random, char separator, std::int64_t& lastBest) {
+// Sides of the same number of levels, or with unevenSides of any numbers
+// (then always in the two volume columns, which tell the sides apart).
+RandomBook MakeRandomBook(std::mt19937& random, char separator, std::int64_t& lastBest,
+                          bool unevenSides = false) {
   auto uniform = [&](int low, int high) {
     return std::uniform_int_distribution<int>(low, high)(random);
   };
-  const int perSide = uniform(1, 30);
-  const int levels = 2 * perSide;
+  const int sellLevels = uniform(1, 30);
+  const int buyLevels = unevenSides ? uniform(1, 30) : sellLevels;
+  const int levels = sellLevels + buyLevels;
 
   // Prices descending from the top, in ticks of 1/8, 1/4, 1/2, 1 or 10.
   const int ticks[] = {1, 2, 4, 8, 80};
   const int tick = ticks[uniform(0, 4)];
   std::vector<std::int64_t> price(levels);
   if (lastBest > 0 && uniform(0, 4) == 0) {
-    price[perSide - 1] = lastBest;  // often the same best sell price as before
+    price[sellLevels - 1] = lastBest;  // often the same best sell price as before
   } else {
-    price[perSide - 1] = static_cast<std::int64_t>(uniform(levels + 1, 200000)) * tick;
+    price[sellLevels - 1] = static_cast<std::int64_t>(uniform(levels + 1, 200000)) * tick;
   }
-  lastBest = price[perSide - 1];
-  for (int i = perSide - 2; i >= 0; --i) {
+  lastBest = price[sellLevels - 1];
+  for (int i = sellLevels - 2; i >= 0; --i) {
     price[i] = price[i + 1] + static_cast<std::int64_t>(uniform(1, 3)) * tick;
   }
-  for (int i = perSide; i < levels; ++i) {
+  for (int i = sellLevels; i < levels; ++i) {
     price[i] = price[i - 1] - static_cast<std::int64_t>(uniform(1, 3)) * tick;
   }
   if (price[levels - 1] <= 0) {
@@ -457,7 +508,7 @@ RandomBook MakeRandomBook(std::mt19937& random, char separator, std::int64_t& la
   const bool emptySell = uniform(0, 9) == 0;
   const bool emptyBuy = uniform(0, 9) == 0;
   for (int i = 0; i < levels; ++i) {
-    const bool empty = i < perSide ? emptySell : emptyBuy;
+    const bool empty = i < sellLevels ? emptySell : emptyBuy;
     volume[i] = empty || uniform(0, 3) == 0 ? 0 : uniform(0, maxVolume);
   }
 
@@ -473,17 +524,17 @@ RandomBook MakeRandomBook(std::mt19937& random, char separator, std::int64_t& la
     volumeText = best < 0 ? "0" : std::to_string(volume[best]);
   };
   RandomBook book;
-  largest(0, perSide, book.Captions[0], book.Captions[1]);
-  largest(perSide, levels, book.Captions[4], book.Captions[5]);
-  book.Captions[2] = EighthsText(price[perSide - 1], separator);
-  book.Captions[3] = EighthsText(price[perSide], separator);
-  book.MidKey = price[perSide - 1] + price[perSide];
+  largest(0, sellLevels, book.Captions[0], book.Captions[1]);
+  largest(sellLevels, levels, book.Captions[4], book.Captions[5]);
+  book.Captions[2] = EighthsText(price[sellLevels - 1], separator);
+  book.Captions[3] = EighthsText(price[sellLevels], separator);
+  book.MidKey = price[sellLevels - 1] + price[sellLevels];
 
   // The table: the needed columns in any order among others, sell volumes on
   // the sell rows only and buy volumes on the buy rows only, as the terminal
   // sends them; or one VOLUME column for both sides.
   std::vector<std::string> header{"PRICE", "SELL_VOLUME", "BUY_VOLUME", "MY_ORDERS", "YIELD"};
-  const bool oneVolumeColumn = uniform(0, 4) == 0;
+  const bool oneVolumeColumn = !unevenSides && uniform(0, 4) == 0;
   if (oneVolumeColumn) {
     header = {"PRICE", "VOLUME", "MY_ORDERS"};
   }
@@ -493,7 +544,7 @@ RandomBook MakeRandomBook(std::mt19937& random, char separator, std::int64_t& la
   for (int i = 0; i < levels; ++i) {
     std::vector<std::string> row;
     for (const std::string& title : header) {
-      const bool sellRow = i < perSide;
+      const bool sellRow = i < sellLevels;
       if (title == "PRICE") {
         row.push_back(EighthsText(price[i], separator));
       } else if (title == "VOLUME" || (title == "SELL_VOLUME" && sellRow) ||
@@ -512,24 +563,25 @@ RandomBook MakeRandomBook(std::mt19937& random, char separator, std::int64_t& la
 }
 
 TEST_F(BookTest, RandomBooksShowTheLevelsAndIndicatorWorkedOutIndependently) {
-  for (const char separator : {',', '.'}) {
-    SCOPED_TRACE(std::string("separator ") + separator);
+  for (const auto& [separator, uneven] :
+       {std::pair{',', false}, std::pair{'.', false}, std::pair{',', true}, std::pair{'.', true}}) {
+    SCOPED_TRACE(std::string("separator ") + separator + (uneven ? ", uneven sides" : ""));
     services.Regional.Separator = separator;
     OrderBook fresh{services.Log, services.Regional, boxes, window, closer};
     fresh.SetDdeInstance(kInstance);
-    std::mt19937 random(separator == ',' ? 20261206U : 4242U);
+    std::mt19937 random((separator == ',' ? 20261206U : 4242U) + (uneven ? 1U : 0U));
     std::int64_t lastMidKey = 0;
     std::int64_t lastBest = 0;
     int ups = 0;
     int downs = 0;
     for (int n = 0; n < 3000; ++n) {
-      const RandomBook expected = MakeRandomBook(random, separator, lastBest);
+      const RandomBook expected = MakeRandomBook(random, separator, lastBest, uneven);
       std::int32_t instance = kInstance;
-      fresh.DDEDataChanged(instance, expected.Table);
+      fresh.TableArrived(instance, expected.Table);
       ASSERT_EQ(Captions(), expected.Captions) << "book " << n;
       const ControlId front = lastMidKey < expected.MidKey ? ControlId::shpUp : ControlId::shpDown;
       ASSERT_EQ(window.FrontShape(), front) << "book " << n;
-      ASSERT_EQ(fresh.dblLastMid(), static_cast<double>(expected.MidKey) / 16) << "book " << n;
+      ASSERT_EQ(fresh.LastMid(), static_cast<double>(expected.MidKey) / 16) << "book " << n;
       (front == ControlId::shpUp ? ups : downs) += 1;
       lastMidKey = expected.MidKey;
     }

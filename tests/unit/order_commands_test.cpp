@@ -42,23 +42,25 @@ struct Panel {
   MainWindowModel window;
   Settings settings{"A1", "S1", "C1", 1, 10, 0};
   NoWindows windows;
-  OrderCommands commands{services.Log, services.Regional, window, settings, gateway, windows};
+  OrderSettings orders;
+  ShownPrices prices;
+  OrderCommands commands{services.Log, services.Regional, window, settings, orders,
+                         prices,       gateway,           windows};
 
   // Prices as the order book shows them (captions "*" until the first table).
   void ShowPrices(const char* maxBid, const char* bestBid, const char* bestAsk,
                   const char* maxAsk) {
-    window.SetCaption(ControlId::cmdMaxBid, maxBid);
-    window.SetCaption(ControlId::cmdBestBid, bestBid);
-    window.SetCaption(ControlId::cmdBestAsk, bestAsk);
-    window.SetCaption(ControlId::cmdMaxAsk, maxAsk);
+    const char separator = services.Regional.DecimalSeparator();
+    prices = {ReadShownPrice(maxBid, separator), ReadShownPrice(bestBid, separator),
+              ReadShownPrice(bestAsk, separator), ReadShownPrice(maxAsk, separator)};
   }
 };
 
 TEST(OrderStrings, LimitOrdersAndTheCancelAllReadExactly) {
   Panel p;
-  p.commands.LimitBuy(710, 2);
-  p.commands.LimitSell(710.25, 2);
-  p.commands.cmdKillOrders_Click();
+  p.commands.SendLimitOrder(OrderSide::Buy, 710, 2);
+  p.commands.SendLimitOrder(OrderSide::Sell, 710.25, 2);
+  p.commands.KillAllOrders();
   EXPECT_EQ(p.library.Sent,
             (Lines{"ACCOUNT=A1; TYPE=L; TRANS_ID=1; CLASSCODE=C1; SECCODE=S1; ACTION=NEW_ORDER; "
                    "OPERATION=B; PRICE=710; QUANTITY=2;",
@@ -78,10 +80,10 @@ TEST(PriceButtons, EachMovesItsPriceByItsOffsetAndSetsTheReverseColour) {
     OleColor reverseColour;
   };
   for (const Case& c :
-       std::vector<Case>{{&OrderCommands::cmdBestAsk_Click, Buy("710", "1"), kColorRed},
-                         {&OrderCommands::cmdBestBid_Click, Sell("710", "1"), kColorGreen},
-                         {&OrderCommands::cmdMaxAsk_Click, Buy("655", "1"), kColorRed},
-                         {&OrderCommands::cmdMaxBid_Click, Sell("745", "1"), kColorGreen}}) {
+       std::vector<Case>{{&OrderCommands::BuyAtBestAsk, Buy("710", "1"), kColorRed},
+                         {&OrderCommands::SellAtBestBid, Sell("710", "1"), kColorGreen},
+                         {&OrderCommands::BuyAtLargestAsk, Buy("655", "1"), kColorRed},
+                         {&OrderCommands::SellAtLargestBid, Sell("745", "1"), kColorGreen}}) {
     (p.commands.*c.click)();
     EXPECT_EQ(p.library.Sent.back(), c.expected);
     EXPECT_EQ(p.window.BackColor(ControlId::cmdReverse), c.reverseColour) << c.expected;
@@ -91,9 +93,9 @@ TEST(PriceButtons, EachMovesItsPriceByItsOffsetAndSetsTheReverseColour) {
 
   // The locale's separator, and prices at or below zero sent as they are.
   p.ShowPrices("4", "5", "0,5", "*");
-  p.commands.cmdBestAsk_Click();
-  p.commands.cmdBestBid_Click();
-  p.commands.cmdMaxBid_Click();
+  p.commands.BuyAtBestAsk();
+  p.commands.SellAtBestBid();
+  p.commands.SellAtLargestBid();
   EXPECT_EQ(Lines(p.library.Sent.begin() + 4, p.library.Sent.end()),
             (Lines{Buy("10,5", "1"), Sell("-5", "1"), Sell("-1", "1")}));
   EXPECT_TRUE(p.services.ErrorEntries().empty());
@@ -101,10 +103,10 @@ TEST(PriceButtons, EachMovesItsPriceByItsOffsetAndSetsTheReverseColour) {
 
 TEST(PriceButtons, ACaptionThatIsNoNumberSendsNothingAndIsLoggedUnderTheButton) {
   Panel p;
-  p.commands.cmdBestBid_Click();
-  p.commands.cmdBestAsk_Click();
-  p.commands.cmdMaxBid_Click();
-  p.commands.cmdMaxAsk_Click();
+  p.commands.SellAtBestBid();
+  p.commands.BuyAtBestAsk();
+  p.commands.SellAtLargestBid();
+  p.commands.BuyAtLargestAsk();
   EXPECT_TRUE(p.library.Sent.empty());
   EXPECT_FALSE(p.window.Enabled(ControlId::cmdReverse));
   const Lines entries = p.services.ErrorEntries();
@@ -118,9 +120,9 @@ TEST(PriceButtons, ACaptionThatIsNoNumberSendsNothingAndIsLoggedUnderTheButton) 
 TEST(PriceButtons, AFailingSendIsLoggedAlongTheChainAndLeavesTheReverseStateAlone) {
   Panel p;
   p.ShowPrices("750", "720", "700", "650");
-  p.commands.cmdBestAsk_Click();  // Reverse now red: it would sell
+  p.commands.BuyAtBestAsk();  // Reverse now red: it would sell
   p.library.Failure = AppError(453, "Vestrel", "Can't find DLL entry point");
-  p.commands.cmdBestBid_Click();
+  p.commands.SellAtBestBid();
   EXPECT_EQ(p.window.BackColor(ControlId::cmdReverse), kColorRed);
   const Lines entries = p.services.ErrorEntries();
   ASSERT_EQ(entries.size(), 3U);
@@ -138,15 +140,15 @@ TEST(PriceButtons, AFailingSendIsLoggedAlongTheChainAndLeavesTheReverseStateAlon
 TEST(Reverse, SellsTwiceTheSizeAfterABuyAndBuysAfterASellWithoutChangingItsColour) {
   Panel p;
   p.ShowPrices("750", "720", "700", "650");
-  p.commands.cmdReverse_Click();  // disabled before the first order: nothing happens
+  p.commands.Reverse();  // disabled before the first order: nothing happens
   EXPECT_TRUE(p.library.Sent.empty());
 
-  p.commands.cmdBestAsk_Click();
-  p.commands.cmdReverse_Click();
-  p.commands.cmdReverse_Click();
-  p.commands.cmdBestBid_Click();
-  p.commands.cmdKillOrders_Click();
-  p.commands.cmdReverse_Click();
+  p.commands.BuyAtBestAsk();
+  p.commands.Reverse();
+  p.commands.Reverse();
+  p.commands.SellAtBestBid();
+  p.commands.KillAllOrders();
+  p.commands.Reverse();
   EXPECT_EQ(p.library.Sent,
             (Lines{Buy("710", "1"), Sell("710", "2"), Sell("710", "2"), Sell("710", "1"),
                    KillAllOrdersText(p.settings), Buy("710", "2")}));
@@ -158,12 +160,12 @@ TEST(Reverse, ADoubledSizeBeyond32BitsIsAnOverflowAndSendsNothing) {
   Panel p;
   p.ShowPrices("750", "720", "700", "650");
   p.settings.Size = 1073741824;
-  p.commands.cmdBestAsk_Click();
+  p.commands.BuyAtBestAsk();
   EXPECT_EQ(p.library.Sent.back(), Buy("710", "1073741824"));
-  p.commands.cmdReverse_Click();
+  p.commands.Reverse();
   p.settings.Size = -1073741825;
   ++p.services.Regional.Clock.Minute;  // past the minute in which repeats are only counted
-  p.commands.cmdReverse_Click();
+  p.commands.Reverse();
   EXPECT_EQ(p.library.Sent.size(), 1U);
   EXPECT_EQ(p.services.ErrorEntries(),
             Lines(2,
@@ -171,13 +173,13 @@ TEST(Reverse, ADoubledSizeBeyond32BitsIsAnOverflowAndSendsNothing) {
                   "3. ERROR =  6 (Overflow)"));
 
   p.settings.Size = 1073741823;
-  p.commands.cmdReverse_Click();
+  p.commands.Reverse();
   EXPECT_EQ(p.library.Sent.back(), Sell("710", "2147483646"));
 
   // A caption that is no number stops it first.
-  p.window.SetCaption(ControlId::cmdBestBid, "*");
+  p.prices.BestBid = ReadShownPrice("*", ',');
   p.settings.Size = 2000000000;
-  p.commands.cmdReverse_Click();
+  p.commands.Reverse();
   EXPECT_EQ(p.library.Sent.size(), 2U);
   EXPECT_NE(p.services.ErrorEntries().back().find("LINE: 2. ERROR =  13"), std::string::npos);
 }

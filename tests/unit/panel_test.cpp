@@ -481,6 +481,35 @@ TEST(WholePanel, ARecordingThatCannotBeWrittenIsOneWarningAndTradingGoesOn) {
   EXPECT_EQ(rig.services.Files.OpenFiles, 0);
 }
 
+TEST(PanelOrders, WithATickEveryPriceSentIsOnTheGridABuyUpAndASellDown) {
+  // A 10-step book; the largest levels 100040 (sell) and 100030 (buy) are
+  // also the best prices.
+  const std::vector<Level> tenStep = {{1, 100060, 0}, {2, 100050, 0}, {9, 100040, 0},
+                                      {0, 100030, 7}, {0, 100020, 1}, {0, 100010, 2}};
+  for (const char* tick : {"", "10", "ten"}) {
+    SCOPED_TRACE(tick);
+    PanelRig rig;
+    rig.profile.Values["Orders/Tick"] = tick;
+    rig.profile.Values["Main/SafeSpread"] = "3";
+    ASSERT_TRUE(rig.panel.Start());
+    rig.Poke(BookBytes(tenStep));
+    for (ControlId button : {ControlId::cmdMaxAsk, ControlId::cmdMaxBid, ControlId::cmdBestAsk,
+                             ControlId::cmdReverse, ControlId::cmdBestBid, ControlId::cmdReverse}) {
+      rig.panel.Click(button);
+    }
+    const Lines onGrid{
+        kOrder + "B; PRICE=100040; QUANTITY=2;", kOrder + "S; PRICE=100030; QUANTITY=2;",
+        kOrder + "B; PRICE=100040; QUANTITY=2;", kOrder + "S; PRICE=100030; QUANTITY=4;",
+        kOrder + "S; PRICE=100030; QUANTITY=2;", kOrder + "B; PRICE=100040; QUANTITY=4;"};
+    const Lines asWorkedOut{
+        kOrder + "B; PRICE=100035; QUANTITY=2;", kOrder + "S; PRICE=100035; QUANTITY=2;",
+        kOrder + "B; PRICE=100033; QUANTITY=2;", kOrder + "S; PRICE=100037; QUANTITY=4;",
+        kOrder + "S; PRICE=100037; QUANTITY=2;", kOrder + "B; PRICE=100033; QUANTITY=4;"};
+    EXPECT_EQ(rig.library.Sent, std::string(tick) == "10" ? onGrid : asWorkedOut);
+    EXPECT_EQ(rig.Warnings().size(), std::string(tick) == "ten" ? 1U : 0U);
+  }
+}
+
 TEST(PanelGuard, WithoutTheGuardNothingIsHeldBack) {
   PanelRig rig;
   ASSERT_TRUE(rig.panel.Start());
@@ -536,6 +565,89 @@ TEST(PanelGuard, AStaleBookHoldsBackThePriceButtonsAndReverseUntilTheNextBook) {
   EXPECT_EQ(rig.PriceLook(), ControlLook::Live);
   rig.panel.Click(ControlId::cmdMaxBid);
   EXPECT_EQ(rig.library.Sent.back(), kOrder + "S; PRICE=97; QUANTITY=2;");
+}
+
+// kBook with its best sell price cell holding a text: the analysis shows it,
+// then stops at the mid price.
+Bytes BookWithTextBestSell(const std::string& text) {
+  using xltable::Cell;
+  xltable::Sheet rows{{std::string("SELL_VOLUME"), std::string("PRICE"), std::string("BUY_VOLUME")},
+                      {5.0, 113.0, Cell()},
+                      {9.0, 112.0, Cell()},
+                      {2.0, text, Cell()},
+                      {Cell(), 100.0, 4.0},
+                      {Cell(), 99.0, 1.0},
+                      {Cell(), 98.0, 7.0}};
+  return xltable::EncodeXLTable(rows);
+}
+
+TEST(WholePanel, ABestPriceThatIsNoNumberIsShownAndItsButtonFailsAsReadingItAlwaysDid) {
+  PanelRig rig;
+  ASSERT_TRUE(rig.panel.Start());
+  rig.Poke(BookBytes(kBook));
+  rig.Poke(BookWithTextBestSell("n/a"));
+  EXPECT_EQ(rig.Caption(ControlId::cmdBestBid), "n/a");
+  EXPECT_EQ(rig.Caption(ControlId::cmdMaxBid), "112");  // shown before the analysis stopped
+  rig.services.AppLog.Entries.clear();
+  rig.panel.Click(ControlId::cmdBestBid);
+  rig.panel.Click(ControlId::cmdMaxBid);  // trades the price it shows
+  EXPECT_EQ(rig.library.Sent, Lines{kOrder + "S; PRICE=107; QUANTITY=2;"});
+  EXPECT_EQ(rig.services.ErrorEntries(),
+            Lines{"ERROR OCCURS IN UNKNOWN, SOURCE: Vestrel.frmMain.cmdBestBid_Click IN LINE: 1. "
+                  "ERROR =  13 (Type mismatch)"});
+}
+
+TEST(PanelGuard, OnlyABookShownWholeIsFreshAndABookAsOldAsTheLimitStillIs) {
+  PanelRig rig;
+  rig.profile.Values["Guard/StaleAfterMs"] = "1000";
+  ASSERT_TRUE(rig.panel.Start());
+  rig.Poke(BookBytes(kBook));
+  rig.clock.AdvanceMilliseconds(1000);  // exactly the limit: not older than it
+  rig.panel.Click(ControlId::cmdBestAsk);
+  EXPECT_EQ(rig.library.Sent, Lines{kOrder + "B; PRICE=110; QUANTITY=2;"});
+  rig.Wait(1);
+  EXPECT_EQ(rig.PriceLook(), ControlLook::Stale);
+
+  // A well-formed table the analysis stops in is no fresh book: its prices
+  // are not all on the buttons.
+  rig.Poke(BookWithTextBestSell("n/a"));
+  EXPECT_EQ(rig.PriceLook(), ControlLook::Stale);
+  rig.panel.Click(ControlId::cmdMaxBid);
+  EXPECT_EQ(rig.library.Sent.size(), 1U);
+  EXPECT_EQ(rig.LogLines().back(),
+            "Order not sent (cmdMaxBid): the order book is 1001 ms old, stale after 1000 ms");
+}
+
+TEST(PanelGuard, AClickThatSendsNothingDoesNotStartTheOrderInterval) {
+  PanelRig rig;
+  rig.profile.Values["Guard/MinClickIntervalMs"] = "300";
+  ASSERT_TRUE(rig.panel.Start());
+  rig.panel.Click(ControlId::cmdBestBid);  // "*": fails before sending
+  rig.Poke(BookBytes(kBook));
+  rig.panel.Click(ControlId::cmdReverse);  // no order yet to reverse
+  rig.panel.Click(ControlId::cmdBestBid);
+  rig.panel.Click(ControlId::cmdReverse);  // 0 ms after the order: held back
+  EXPECT_EQ(rig.library.Sent, Lines{kOrder + "S; PRICE=91; QUANTITY=2;"});
+  EXPECT_EQ(rig.LogLines(),
+            (Lines{"M|250|0||250",
+                   "Order not sent (cmdReverse): 0 ms after the last order, closer than 300 ms"}));
+}
+
+TEST(PanelGuard, ALibraryThatFailsLosesTheConnectionWithItsOwnReason) {
+  PanelRig rig;
+  rig.profile.Values["Guard/ConnectionCheckMs"] = "1000";
+  ASSERT_TRUE(rig.panel.Start());
+  rig.library.Calls.clear();
+  rig.library.Failure = AppError(453, "Vestrel", "Specified DLL function not found");
+  rig.Wait(1000);
+  const std::string lost =
+      "The connection to the terminal is lost: the transaction library failed: Specified DLL "
+      "function not found (error 453). Orders from the price buttons and Reverse are not sent "
+      "until it is back.";
+  EXPECT_EQ(rig.services.AppLog.Entries, (std::vector<EventLogEntry>{{lost, EventType::Warning}}));
+  EXPECT_EQ(rig.LogLines(), Lines{lost});
+  EXPECT_EQ(rig.PriceLook(), ControlLook::Disconnected);
+  EXPECT_TRUE(rig.library.Calls.empty());  // no connecting again through a failing library
 }
 
 TEST(PanelGuard, AnOrderTooSoonAfterTheLastOneSentIsHeldBackButKillNever) {

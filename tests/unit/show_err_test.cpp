@@ -13,19 +13,19 @@ using testing::FakeMessageBox;
 
 TEST(ResultCodes, KnownCodesHaveTheirTextsAndOthersNone) {
   FakeLogServices s;
-  EXPECT_EQ(Trans2QuikResultToStr(s.Log, 0), "TRANS2QUIK_SUCCESS");
-  EXPECT_EQ(Trans2QuikResultToStr(s.Log, 8), "TRANS2QUIK_QUIK_CONNECTED");
-  EXPECT_EQ(Trans2QuikResultToStr(s.Log, 13), "TRANS2QUIK_WRONG_CONNECTION_HANDLE");
-  EXPECT_EQ(Trans2QuikResultToStr(s.Log, 14), "");
-  EXPECT_EQ(Trans2QuikResultToStr(s.Log, -1), "");
+  EXPECT_EQ(ResultCodeName(s.Log, 0), "TRANS2QUIK_SUCCESS");
+  EXPECT_EQ(ResultCodeName(s.Log, 8), "TRANS2QUIK_QUIK_CONNECTED");
+  EXPECT_EQ(ResultCodeName(s.Log, 13), "TRANS2QUIK_WRONG_CONNECTION_HANDLE");
+  EXPECT_EQ(ResultCodeName(s.Log, 14), "");
+  EXPECT_EQ(ResultCodeName(s.Log, -1), "");
 }
 
-TEST(ShowErr, ShowsTheCodesTextForAFailureAndNothingForZero) {
+TEST(ShowResultCode, ShowsTheCodesTextForAFailureAndNothingForZero) {
   FakeLogServices s;
   FakeMessageBox boxes;
-  ShowErr(s.Log, boxes, 0);
+  ShowResultCode(s.Log, boxes, 0);
   EXPECT_TRUE(boxes.Shown.empty());
-  ShowErr(s.Log, boxes, 2);
+  ShowResultCode(s.Log, boxes, 2);
   ASSERT_EQ(boxes.Shown.size(), 1U);
   EXPECT_EQ(boxes.Shown[0],
             "В каталоге либо отсутствует INFO.EXE, либо у него не запущен сервис обработки "

@@ -26,7 +26,7 @@ struct DecoderRig {
   std::vector<std::int32_t> intakeIds;
   std::vector<const DecodedTable*> intakeTables;
   XLTableDecoder decoder{services.Log, services.AppLog, services.Regional,
-                         [this](std::int32_t& id, const DecodedTable& table) {
+                         [this](std::int32_t id, const DecodedTable& table) {
                            intakeIds.push_back(id);
                            intakeTables.push_back(&table);
                          }};
@@ -34,7 +34,7 @@ struct DecoderRig {
   // Decodes; returns the error number raised, 0 when none.
   std::int32_t Parse(const std::vector<std::uint8_t>& bytes, std::int32_t instId = 7) {
     try {
-      decoder.ParseXLTable(instId, bytes);
+      decoder.Decode(instId, bytes);
       return 0;
     } catch (const AppError& error) {
       lastSource = error.Source;
@@ -359,17 +359,17 @@ TEST(XLTableDecoder, APokeDecodedDuringTheIntakeRefillsTheSameTableSafely) {
   XLTableDecoder* self = nullptr;
   const auto second = XLTableBuilder().Header(1, 1).Strings({"second"}).Bytes();
   XLTableDecoder decoder(services.Log, services.AppLog, services.Regional,
-                         [&](std::int32_t& id, const DecodedTable& table) {
+                         [&](std::int32_t id, const DecodedTable& table) {
                            seen.push_back(table.Cell(1, 1));
                            if (seen.size() == 1) {
                              std::int32_t nested = id;
-                             self->ParseXLTable(nested, second);  // a poke during a modal wait
+                             self->Decode(nested, second);  // a poke during a modal wait
                              seen.push_back(table.Cell(1, 1));
                            }
                          });
   self = &decoder;
   std::int32_t id = 1;
-  decoder.ParseXLTable(id, XLTableBuilder().Header(1, 1).Strings({"first"}).Bytes());
+  decoder.Decode(id, XLTableBuilder().Header(1, 1).Strings({"first"}).Bytes());
   EXPECT_EQ(seen, (std::vector<std::string>{"first", "second", "second"}));
 }
 

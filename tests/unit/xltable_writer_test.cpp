@@ -23,7 +23,7 @@ Grid Decode(const Bytes& bytes) {
   services.Regional.Separator = '.';
   XLTableDecoder decoder(services.Log, services.AppLog, services.Regional, nullptr);
   std::int32_t instance = 1;
-  decoder.ParseXLTable(instance, bytes);
+  decoder.Decode(instance, bytes);
   EXPECT_TRUE(services.AppLog.Entries.empty());
   const DecodedTable& table = decoder.Table();
   Grid grid;

@@ -150,7 +150,7 @@ struct Server {
   win32::Win32DdeLibrary dde;
   std::vector<Grid> tables;
   XLTableDecoder decoder{services.Log, services.AppLog, services.Regional,
-                         [this](std::int32_t& /*pInstID*/, const DecodedTable& t) {
+                         [this](std::int32_t /*instance*/, const DecodedTable& t) {
                            Grid& grid = tables.emplace_back();
                            for (std::int32_t r = 1; t.HasBounds() && r <= t.Rows(); ++r) {
                              auto& row = grid.emplace_back();
@@ -161,7 +161,7 @@ struct Server {
                          }};
   DdeServer server{services.Log, dde, messages,
                    [this](std::int32_t& pInstID, std::span<const std::uint8_t> strData) {
-                     decoder.ParseXLTable(pInstID, strData);
+                     decoder.Decode(pInstID, strData);
                    }};
   std::uint32_t lngInstID = 0;
   DdeHandle hszAdvise = 0;
@@ -256,7 +256,7 @@ Grid DecodeHere(const Bytes& bytes) {
   services.Regional.Separator = '.';
   Grid grid;
   XLTableDecoder decoder(services.Log, services.AppLog, services.Regional,
-                         [&](std::int32_t& /*pInstID*/, const DecodedTable& t) {
+                         [&](std::int32_t /*instance*/, const DecodedTable& t) {
                            for (std::int32_t r = 1; r <= t.Rows(); ++r) {
                              auto& row = grid.emplace_back();
                              for (std::int32_t c = 1; c <= t.Columns(); ++c) {
@@ -265,7 +265,7 @@ Grid DecodeHere(const Bytes& bytes) {
                            }
                          });
   std::int32_t instance = 1;
-  decoder.ParseXLTable(instance, bytes);
+  decoder.Decode(instance, bytes);
   return grid;
 }
 

@@ -85,17 +85,20 @@ TEST_F(Trading, ConnectsSendsAndJournalsThroughTheRealLibrary) {
   EXPECT_EQ(library.LoadedPath(), L"");
   TradingGateway gateway(services_.Log, services_.AppLog, services_.Regional, boxes_, library,
                          logWindow_);
-  ASSERT_TRUE(gateway.QuikInit(folder_));
+  ASSERT_TRUE(gateway.Connect(folder_));
   EXPECT_EQ(WideToUtf8(library.LoadedPath()), folder_ + "\\TRANS2QUIK.DLL");
 
   MainWindowModel window;
   const Settings settings{"A1", "S1", "C1", 2, 10, 0};
   NoWindows windows;
-  OrderCommands commands(services_.Log, services_.Regional, window, settings, gateway, windows);
-  window.SetCaption(ControlId::cmdBestAsk, "700");
-  commands.cmdBestAsk_Click();
-  commands.cmdKillOrders_Click();
-  gateway.QuikTerm();
+  ShownPrices prices;
+  prices.BestAsk = ReadShownPrice("700", '.');
+  const OrderSettings orders;
+  OrderCommands commands(services_.Log, services_.Regional, window, settings, orders, prices,
+                         gateway, windows);
+  commands.BuyAtBestAsk();
+  commands.KillAllOrders();
+  gateway.Disconnect();
 
   EXPECT_EQ(TakeJournal(), Utf8ToAnsi("CONNECT " + folder_) +
                                "\r\nIS_DLL_CONNECTED\r\nIS_QUIK_CONNECTED\r\n"
@@ -121,7 +124,7 @@ TEST_F(Trading, ScriptedRepliesComeBackWholeAndInTheAnsiCodePage) {
   TradingGateway gateway(services_.Log, services_.AppLog, services_.Regional, boxes_, library,
                          logWindow_);
   SetEnvironmentVariableW(L"TERMSIM_T2Q_QUIK_CONNECTED", L"6");
-  EXPECT_FALSE(gateway.QuikInit(folder_));
+  EXPECT_FALSE(gateway.Connect(folder_));
   EXPECT_EQ(boxes_.Shown, std::vector<std::string>{"TRANS2QUIK_QUIK_NOT_CONNECTED"});
   SetEnvironmentVariableW(L"TERMSIM_T2Q_QUIK_CONNECTED", nullptr);
   // The library is connected even so; the panel would close now.
@@ -133,7 +136,7 @@ TEST_F(Trading, ScriptedRepliesComeBackWholeAndInTheAnsiCodePage) {
   SetEnvironmentVariableW(L"TERMSIM_T2Q_ERROR_MESSAGE", L"Ошибка");
   SetEnvironmentVariableW(L"TERMSIM_T2Q_EXTENDED_ERROR", L"-17");
   SetEnvironmentVariableW(L"TERMSIM_T2Q_ORDER_NUM", L"12.5");
-  EXPECT_EQ(gateway.SendTrans("ACCOUNT=Счёт; ACTION=NEW_ORDER; TRANS_ID=42;"), 0);
+  EXPECT_EQ(gateway.Send("ACCOUNT=Счёт; ACTION=NEW_ORDER; TRANS_ID=42;"), 0);
   const std::string error = cyrillic ? "Ошибка" : "??????";
   ASSERT_EQ(services_.AppLog.Entries.size(), 1U);
   EXPECT_EQ(services_.AppLog.Entries[0].Text,
@@ -144,9 +147,9 @@ TEST_F(Trading, ScriptedRepliesComeBackWholeAndInTheAnsiCodePage) {
   // A refused send that leaves every output alone.
   SetEnvironmentVariableW(L"TERMSIM_T2Q_SEND", L"5");
   SetEnvironmentVariableW(L"TERMSIM_T2Q_SEND_OUTPUTS", L"none");
-  EXPECT_EQ(gateway.SendTrans("ACTION=NEW_ORDER;"), 5);
+  EXPECT_EQ(gateway.Send("ACTION=NEW_ORDER;"), 5);
   EXPECT_EQ(services_.AppLog.Entries.back().Text, "0|0|0||250|0||250");
-  gateway.QuikTerm();
+  gateway.Disconnect();
 
   const std::string account = cyrillic ? "\xD1\xF7\xB8\xF2" : "????";
   EXPECT_EQ(TakeJournal(), "SEND ACCOUNT=" + account +
@@ -197,7 +200,7 @@ TEST_F(Trading, AMissingOrBrokenLibraryIsAnErrorOnTheChainNeverACrash) {
                          logWindow_);
   for (int attempt = 0; attempt < 2; ++attempt) {
     try {
-      gateway.QuikInit(folder_);
+      gateway.Connect(folder_);
       ADD_FAILURE() << "a missing library connected";
     } catch (const AppError& error) {
       EXPECT_EQ(error.Number, 53);

@@ -28,7 +28,7 @@ Grid Decode(const Bytes& bytes) {
   services.Regional.Separator = '.';
   Grid grid;
   XLTableDecoder decoder(services.Log, services.AppLog, services.Regional,
-                         [&](std::int32_t& /*pInstID*/, const DecodedTable& table) {
+                         [&](std::int32_t /*instance*/, const DecodedTable& table) {
                            for (std::int32_t r = 1; r <= table.Rows(); ++r) {
                              auto& row = grid.emplace_back();
                              for (std::int32_t c = 1; c <= table.Columns(); ++c) {
@@ -37,7 +37,7 @@ Grid Decode(const Bytes& bytes) {
                            }
                          });
   std::int32_t instance = 1;
-  decoder.ParseXLTable(instance, bytes);
+  decoder.Decode(instance, bytes);
   EXPECT_TRUE(services.AppLog.Entries.empty());
   return grid;
 }
@@ -138,15 +138,15 @@ TEST(Market, ThePanelReadsTheBestPricesWhereTheMarketPutsThem) {
   OrderBook book(services.Log, services.Regional, messages, window, closer);
   book.SetDdeInstance(1);
   XLTableDecoder decoder(services.Log, services.AppLog, services.Regional,
-                         [&](std::int32_t& pInstID, const DecodedTable& table) {
-                           book.DDEDataChanged(pInstID, table);
+                         [&](std::int32_t instance, const DecodedTable& table) {
+                           book.TableArrived(instance, table);
                          });
   MarketOptions options;
   options.Start = 98650;
   Market market(options);
   for (int i = 0; i < 50; ++i) {
     std::int32_t instance = 1;
-    decoder.ParseXLTable(instance, EncodeXLTable(market.Next()));
+    decoder.Decode(instance, EncodeXLTable(market.Next()));
     ASSERT_EQ(window.Caption(ControlId::cmdBestBid),
               std::to_string(static_cast<long long>(market.BestSell())));
     ASSERT_EQ(window.Caption(ControlId::cmdBestAsk),

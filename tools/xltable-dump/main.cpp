@@ -80,12 +80,12 @@ int DumpPoke(std::span<const std::uint8_t> bytes, char separator, std::FILE* err
   bool handedOver = false;
   vestrel::XLTableDecoder decoder(
       services.Log, services.AppLog, services.Regional,
-      [&](std::int32_t& /*pInstID*/, const vestrel::DecodedTable& /*pData*/) {
+      [&](std::int32_t /*instance*/, const vestrel::DecodedTable& /*table*/) {
         handedOver = true;
       });
   std::int32_t instance = 0;
   try {
-    decoder.ParseXLTable(instance, bytes);
+    decoder.Decode(instance, bytes);
   } catch (const vestrel::AppError& error) {
     std::fprintf(errors, "error %d: %s\n", error.Number, error.Source.c_str());
     return kFailed;
