@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/conversions.h"
+#include "contract/automation_contract.h"
 #include "fakes/fake_ports.h"
 #include "fakes/fake_window_ports.h"
 #include "settings/order_settings.h"
@@ -79,14 +80,15 @@ TEST(PriceGrid, TheTickIsReadWithEitherSeparatorAndAWrongOneIsOneWarning) {
   EXPECT_TRUE(appLog.Entries.empty());
   EXPECT_EQ(tick("-5"), 0);
   EXPECT_EQ(tick("ten"), 0);
-  EXPECT_EQ(appLog.Entries,
-            (std::vector<testing::EventLogEntry>{
-                {"Marlowin.ini [Orders] Tick=-5 is not a price step (a number above 0); this "
-                 "feature stays off.",
-                 EventType::Warning},
-                {"Marlowin.ini [Orders] Tick=ten is not a price step (a number above 0); this "
-                 "feature stays off.",
-                 EventType::Warning}}));
+  EXPECT_EQ(appLog.Entries, (std::vector<testing::EventLogEntry>{
+                                {contract::IniSectionPrefix(contract::kOrdersSection) +
+                                     "Tick=-5 is not a price step (a number above 0); this "
+                                     "feature stays off.",
+                                 EventType::Warning},
+                                {contract::IniSectionPrefix(contract::kOrdersSection) +
+                                     "Tick=ten is not a price step (a number above 0); this "
+                                     "feature stays off.",
+                                 EventType::Warning}}));
 }
 
 }  // namespace
