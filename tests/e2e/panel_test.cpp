@@ -147,7 +147,7 @@ TEST(PanelStart, ASecondPanelWarnsThatTheServerAlreadyRunsAndTheFirstKeepsServin
   EXPECT_TRUE(late.Running());
   // The first panel still serves the book.
   EXPECT_TRUE(terminalSide.Poke(BookItem(kBook), EncodeBook(kBook)));
-  EXPECT_EQ(Caption(firstWindow, kBestBid), L"101");
+  EXPECT_EQ(Caption(firstWindow, contract::kCmdBestBid), L"101");
   PostMessageW(lateWindow, WM_CLOSE, 0, 0);
   EXPECT_EQ(late.WaitForExit(60s), 0);
   // The second one's shutdown leaves the first one's service alone: it still

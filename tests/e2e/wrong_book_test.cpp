@@ -7,6 +7,7 @@
 // conversation; the books it goes on sending meanwhile are ignored.
 #include <gtest/gtest.h>
 
+#include "contract/automation_contract.h"
 #include "harness/panel_session.h"
 
 namespace vestrel::e2e {
