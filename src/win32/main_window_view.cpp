@@ -180,6 +180,9 @@ void MainWindowView::ScheduleRound(bool caption) {
   switch (request.What) {
     case RepaintPacer::Ask::Nothing:
       return;
+    case RepaintPacer::Ask::RunNow:
+      Round();
+      return;
     case RepaintPacer::Ask::Post:
       asked = PostMessageW(window_, kRepaintNowMessage, 0, 0) != 0;
       break;

@@ -9,14 +9,18 @@ RepaintPacer::Request RepaintPacer::Changed(bool caption) {
   if (caption) {
     ++captionsSinceRound_;
   }
+  const std::int64_t now = clock_.MonotonicNanoseconds();
   if (posted_) {
-    return {};
+    // The posted round is held up behind a backlog a frame past its time.
+    const bool heldUp = now - postedNs_ >= std::int64_t{kFrameMs} * 1'000'000;
+    return heldUp ? Request{Ask::RunNow} : Request{};
   }
   const double since = MillisecondsSinceRound();
   if (since >= static_cast<double>(intervalMs_)) {
     // Due (after a quiet spell), or overdue because the timer's message is
     // held behind posted ones.
     posted_ = true;
+    postedNs_ = now;
     return {Ask::Post};
   }
   if (timerRunning_) {

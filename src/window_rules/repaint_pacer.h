@@ -20,9 +20,12 @@ namespace vestrel {
 //
 // The window asks for a round by posting itself a message or by a timer. A
 // timer's message comes only when no posted message waits, so under a
-// backlog of pokes a timed round would starve: a change that finds its round
-// overdue asks for one posted at once instead, which comes right after the
-// pokes already waiting.
+// backlog of posted messages a timed round would starve: a change that finds
+// its timed round overdue asks for one posted at once instead, which comes
+// after the messages already waiting. When even that one is held up a frame
+// behind them, the next change carries the round itself, so rounds are never
+// more than kLongestGapMs apart plus the message being handled while changes
+// wait.
 class RepaintPacer {
  public:
   static constexpr std::int32_t kFrameMs = 15;
@@ -30,12 +33,14 @@ class RepaintPacer {
   static constexpr double kPaintShare = 60;
   static constexpr std::int32_t kLongestRoundInterval = 50;
   static constexpr int kFloodCaptions = 40;
+  static constexpr std::int32_t kLongestGapMs = kLongestRoundInterval + kFrameMs;
 
   // How the window is to ask for the next round.
   enum class Ask {
     Nothing,  // a round is coming and carries this change too
     Post,     // post the round's message now
     Timer,    // run the round's timer for TimerMs
+    RunNow,   // the asked-for round is held up: run it now
   };
   struct Request {
     Ask What = Ask::Nothing;
@@ -71,6 +76,7 @@ class RepaintPacer {
 
   const Clock& clock_;
   bool posted_ = false;
+  std::int64_t postedNs_ = 0;
   bool timerRunning_ = false;
   std::optional<std::int64_t> lastRoundNs_;
   std::int32_t intervalMs_ = kFrameMs;

@@ -88,6 +88,18 @@ TEST(RepaintPacer, RoundsStayWithinTheIntervalWhileTheTimerIsStarvedByPostedMess
   }
 }
 
+// Behind an endless backlog even the posted round waits: the change that
+// finds it held up a frame past its time carries the round itself.
+TEST(RepaintPacer, APostedRoundHeldUpBehindABacklogIsRunByTheNextChange) {
+  FakeClock clock;
+  RepaintPacer pacer(clock);
+  EXPECT_EQ(pacer.Changed(true), Request{Ask::Post});
+  clock.AdvanceMilliseconds(RepaintPacer::kFrameMs - 1);
+  EXPECT_EQ(pacer.Changed(true), Request{});  // its message may still come in time
+  clock.AdvanceMilliseconds(1);
+  EXPECT_EQ(pacer.Changed(true), Request{Ask::RunNow});
+}
+
 TEST(RepaintPacer, AWindowThatCannotAskForARoundCarriesAtOnceAndAsksAgainNextTime) {
   FakeClock clock;
   RepaintPacer pacer(clock);
