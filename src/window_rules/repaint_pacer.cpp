@@ -10,12 +10,14 @@ RepaintPacer::Request RepaintPacer::Changed(bool caption) {
     ++captionsSinceRound_;
   }
   const std::int64_t now = clock_.MonotonicNanoseconds();
+  const double since = MillisecondsSinceRound();
   if (posted_) {
-    // The posted round is held up behind a backlog a frame past its time.
-    const bool heldUp = now - postedNs_ >= std::int64_t{kFrameMs} * 1'000'000;
+    // Held up behind a backlog: a frame past the round's time, and a little
+    // past its posting (the changes one poke makes come together).
+    const bool heldUp = since >= static_cast<double>(intervalMs_ + kFrameMs) &&
+                        now - postedNs_ >= std::int64_t{kPostedGraceMs} * 1'000'000;
     return heldUp ? Request{Ask::RunNow} : Request{};
   }
-  const double since = MillisecondsSinceRound();
   if (since >= static_cast<double>(intervalMs_)) {
     // Due (after a quiet spell), or overdue because the timer's message is
     // held behind posted ones.

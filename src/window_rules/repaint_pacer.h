@@ -22,10 +22,10 @@ namespace vestrel {
 // timer's message comes only when no posted message waits, so under a
 // backlog of posted messages a timed round would starve: a change that finds
 // its timed round overdue asks for one posted at once instead, which comes
-// after the messages already waiting. When even that one is held up a frame
-// behind them, the next change carries the round itself, so rounds are never
-// more than kLongestGapMs apart plus the message being handled while changes
-// wait.
+// after the messages already waiting. When even that one is held up behind
+// them a frame past the round's time, the next change carries the round
+// itself, so rounds are never more than kLongestGapMs apart plus the time
+// until the next change is handled.
 class RepaintPacer {
  public:
   static constexpr std::int32_t kFrameMs = 15;
@@ -34,6 +34,7 @@ class RepaintPacer {
   static constexpr std::int32_t kLongestRoundInterval = 50;
   static constexpr int kFloodCaptions = 40;
   static constexpr std::int32_t kLongestGapMs = kLongestRoundInterval + kFrameMs;
+  static constexpr std::int32_t kPostedGraceMs = 5;
 
   // How the window is to ask for the next round.
   enum class Ask {
