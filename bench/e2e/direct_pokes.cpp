@@ -1,6 +1,10 @@
 #include "direct_pokes.h"
 
+#include <algorithm>
+#include <array>
+#include <atomic>
 #include <stdexcept>
+#include <thread>
 
 namespace vestrel::bench {
 namespace {
@@ -94,6 +98,69 @@ double PokeTruncatedBooks(e2e::TerminalClient& client, int levels, long long cou
     }
   }
   return static_cast<double>(CounterNanoseconds() - start) / 1e9;
+}
+
+BacklogRun PokeUnderPostedBacklog(e2e::TerminalClient& client, HWND panel, int levels,
+                                  long long count, long long firstTurn) {
+  BacklogRun run;
+  run.Acknowledged.reserve(static_cast<std::size_t>(count));
+  const std::array<AlternatingBook, 2> books = {BookForTurn(levels, firstTurn),
+                                                BookForTurn(levels, firstTurn + 1)};
+  std::atomic<bool> poking{true};
+  std::atomic<long long> posted{0};
+  // One posted message, then a sent one: the panel takes a sent message
+  // each time it looks at its queue, before the posted ones, so another is
+  // posted as soon as it has looked. The queue stays a message or two long.
+  std::thread poster([&] {
+    // One more posted at the start than taken: one always waits.
+    if (PostMessageW(panel, WM_NULL, 0, 0) != FALSE) {
+      ++posted;
+    }
+    while (poking) {
+      if (PostMessageW(panel, WM_NULL, 0, 0) != FALSE) {
+        ++posted;
+      }
+      SendMessageTimeoutW(panel, WM_NULL, 0, 0, SMTO_NORMAL, 1000, nullptr);
+    }
+  });
+  bool answered = true;
+  for (long long i = 0; i < count && answered; ++i) {
+    const AlternatingBook& book = books[static_cast<std::size_t>(i % 2)];
+    answered = client.Poke(book.Item, book.Data);
+    run.Acknowledged.push_back(CounterNanoseconds());
+  }
+  poking = false;
+  poster.join();
+  if (!answered) {
+    throw std::runtime_error("the panel did not acknowledge a book under a backlog");
+  }
+  run.Posted = posted;
+  return run;
+}
+
+double LargestRoundGap(const std::vector<PaintRound>& rounds, long long firstPoke,
+                       long long lastPoke) {
+  double largest = 0;
+  const PaintRound* previous = nullptr;
+  for (const PaintRound& round : rounds) {
+    if (round.Pokes < firstPoke || round.Pokes > lastPoke) {
+      continue;
+    }
+    if (previous != nullptr) {
+      largest = std::max(
+          largest, static_cast<double>(round.StartNanoseconds - previous->StartNanoseconds) / 1e6);
+    }
+    previous = &round;
+  }
+  return largest;
+}
+
+double LongestBetween(const std::vector<long long>& acknowledged) {
+  double longest = 0;
+  for (std::size_t i = 1; i < acknowledged.size(); ++i) {
+    longest = std::max(longest, static_cast<double>(acknowledged[i] - acknowledged[i - 1]) / 1e6);
+  }
+  return longest;
 }
 
 std::wstring ShownText(HWND window) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_figures.h"
 #include "harness/panel_session.h"
 
 namespace vestrel::bench {
@@ -34,6 +35,26 @@ std::vector<long long> PokeAtRate(e2e::TerminalClient& client, int levels, doubl
 // they are answered; returns the seconds they took. Throws if one is not
 // refused.
 double PokeTruncatedBooks(e2e::TerminalClient& client, int levels, long long count);
+
+// Pokes count books, each the next turn of BookForTurn, as fast as they are
+// answered, while another thread keeps a posted WM_NULL waiting in the
+// panel's queue, so that a timer's message (which comes only when no posted
+// message waits) is held back. Throws unless every poke was acknowledged.
+struct BacklogRun {
+  std::vector<long long> Acknowledged;  // each poke's, as PokeAtRate gives them
+  long long Posted = 0;                 // messages posted meanwhile
+};
+BacklogRun PokeUnderPostedBacklog(e2e::TerminalClient& client, HWND panel, int levels,
+                                  long long count, long long firstTurn);
+
+// The largest gap, in milliseconds, between the starts of two repaint rounds
+// that ran while the panel was decoding its pokes firstPoke to lastPoke; 0
+// when fewer than two did.
+double LargestRoundGap(const std::vector<PaintRound>& rounds, long long firstPoke,
+                       long long lastPoke);
+
+// The longest time between two acknowledgements, in milliseconds.
+double LongestBetween(const std::vector<long long>& acknowledged);
 
 // The text a window of another process shows, as a screen reader gets it
 // (no message is sent to the window).

@@ -145,7 +145,7 @@ DecodedTable::StoredCell& DecodedTable::StoreAnywhere(std::int32_t row, std::int
     slot = &slots_[static_cast<std::size_t>(key)];
   } else {
     if (usedCells_ >= std::numeric_limits<std::uint32_t>::max() / 2) {
-      throw AppError(kErrOutOfMemory, kProgramSource, "Out of memory");
+      Raise(errors::OutOfMemory);
     }
     if (2 * (usedCells_ + 1) > slots_.size()) {
       Grow();

@@ -18,9 +18,7 @@ constexpr std::int32_t kHeaderSize = 4;
 constexpr const char* kUnknownTypeLine = "ParseXLTable:Unknown Type ";
 constexpr std::int64_t kMaxPosition = std::numeric_limits<std::int32_t>::max();
 
-[[noreturn]] void RaiseInvalidCall() {
-  throw AppError(kErrInvalidCall, kProgramSource, "Invalid procedure call or argument");
-}
+[[noreturn]] void RaiseInvalidCall() { Raise(errors::InvalidCall); }
 
 // ASCII reads the same in every ANSI code page and in UTF-8: the terminal's
 // column titles need no conversion.

@@ -12,7 +12,7 @@ AppError CurrentAppError() {
   } catch (const AppError& error) {
     return error;
   } catch (const std::bad_alloc&) {
-    return {kErrOutOfMemory, kProgramSource, "Out of memory"};
+    return ErrorOf(errors::OutOfMemory);
   } catch (const std::out_of_range& error) {
     return {kErrSubscriptOutOfRange, kProgramSource, error.what()};
   } catch (const std::overflow_error& error) {

@@ -5,6 +5,7 @@
 #include "common/app_error.h"
 #include "common/conversions.h"
 #include "diag/error_scope.h"
+#include "models/both_logs.h"
 #include "trade/result_codes.h"
 
 namespace vestrel {
@@ -112,17 +113,8 @@ void ConnectionWatch::Report(const Answers& answers, const std::string& reconnec
     }
     text += ". Orders from the price buttons and Reverse are not sent until it is back.";
   }
-  // Both records are written even if the first one fails.
-  std::exception_ptr appLogFailure;
-  try {
-    appLog_.Write(text, connected ? EventType::Information : EventType::Warning);
-  } catch (...) {
-    appLogFailure = std::current_exception();
-  }
-  logWindow_.LogData(text);
-  if (appLogFailure) {
-    std::rethrow_exception(appLogFailure);
-  }
+  WriteBothLogs(appLog_, text, connected ? EventType::Information : EventType::Warning, logWindow_,
+                text);
 }
 
 }  // namespace vestrel

@@ -1,5 +1,6 @@
 #include "models/main_window_model.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "common/app_error.h"
@@ -8,7 +9,6 @@ namespace vestrel {
 namespace {
 
 constexpr std::int32_t kFirstControlId = static_cast<std::int32_t>(ControlId::cmdMaxBid);
-constexpr std::int32_t kErrNoSuchProperty = 438;
 
 constexpr std::array<ControlDesign, kControlCount> kDesigns{{
     {ControlId::cmdMaxBid, "cmdMaxBid", ControlKind::CommandButton, true, kPriceFont, 5},
@@ -86,8 +86,7 @@ void MainWindowModel::NotifyWindow(WindowProperty property) {
 
 void MainWindowModel::SetCaption(ControlId id, std::string caption) {
   if (!HasCaption(id)) {
-    throw AppError(kErrNoSuchProperty, kProgramSource,
-                   "Object doesn't support this property or method");
+    Raise(errors::NoSuchProperty);
   }
   std::string& current = states_[Index(id)].Caption;
   if (current != caption) {
@@ -145,7 +144,7 @@ void MainWindowModel::Move(ControlId id, std::int32_t left, std::int32_t top) {
 
 void MainWindowModel::BringToFront(ControlId shape) {
   if (shape != ControlId::shpUp && shape != ControlId::shpDown) {
-    throw AppError(kErrInvalidCall, kProgramSource, "Invalid procedure call or argument");
+    Raise(errors::InvalidCall);
   }
   if (frontShape_ != shape) {
     frontShape_ = shape;
@@ -165,6 +164,20 @@ void MainWindowModel::SetOuterSize(const TwipsSize& size) {
     outerSize_ = size;
     NotifyWindow(WindowProperty::OuterSize);
   }
+}
+
+bool MainWindowModel::OnScreen(ControlId id) const {
+  const ControlState& state = State(id);
+  const TwipsRect& g = state.Geometry;
+  // The outer size bounds the client area too, before the window has told
+  // its client size for a size the layout set.
+  TwipsSize area = clientSize_;
+  if (outerSize_) {
+    area.Width = std::min(area.Width, outerSize_->Width);
+    area.Height = std::min(area.Height, outerSize_->Height);
+  }
+  return state.Visible && g.Left >= 0 && g.Top >= 0 && g.Left + g.Width <= area.Width &&
+         g.Top + g.Height <= area.Height;
 }
 
 void MainWindowModel::SetLayout(std::int32_t compact) {

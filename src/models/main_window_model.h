@@ -185,6 +185,14 @@ class MainWindowModel {
   // is a change the window follows.
   void NoteOuterSize(const TwipsSize& size) { outerSize_ = size; }
 
+  // The client area's size as the window has it now (the designed one until
+  // the window tells otherwise).
+  const TwipsSize& ClientSize() const { return clientSize_; }
+  void NoteClientSize(const TwipsSize& size) { clientSize_ = size; }
+  // Whether the trader can see the control: shown, and its whole rectangle
+  // inside the client area. A price the trader cannot read must not trade.
+  bool OnScreen(ControlId id) const;
+
   Layout CurrentLayout() const { return layout_; }
   // Applies the layout chosen by the Compact setting: 1 hides the two
   // largest-volume buttons, sets the outer size to 3825 x 1905 and moves six
@@ -208,6 +216,7 @@ class MainWindowModel {
   ControlId frontShape_ = ControlId::shpDown;
   std::string windowCaption_{kDesignCaption};
   std::optional<TwipsSize> outerSize_;
+  TwipsSize clientSize_ = kDesignClientSize;
   Layout layout_ = Layout::Full;
   WindowState windowState_ = WindowState::Normal;
   bool trayIconShown_ = false;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "contract/automation_contract.h"
+#include "diag/error_scope.h"
 
 namespace vestrel {
 namespace {
@@ -125,10 +126,30 @@ bool Panel::KeyPress(const KeyChord& chord, bool autoRepeat) {
   if (!button) {
     return false;
   }
-  if (!autoRepeat) {
+  if (autoRepeat) {
+    return true;
+  }
+  // A key must not trade at a price or side the trader cannot see.
+  if (OrderGuard::Guards(*button) && !window_.OnScreen(*button)) {
+    NoteKeyNotActedOn(chord, *button);
+  } else {
     Click(*button);
   }
   return true;
+}
+
+void Panel::NoteKeyNotActedOn(const KeyChord& chord, ControlId button) {
+  std::string line = "Key " + KeyChordText(chord) + " not acted on (" +
+                     std::string(MainWindowModel::Design(button).Name) +
+                     "): the button is not on screen";
+  if (window_.CurrentLayout() == Layout::Compact) {
+    line += " in the compact layout";
+  }
+  ErrorScope scope(log_, "Vestrel.frmMain.KeyNotActedOn", ParamRef("strLine", line));
+  scope.Stop([&] {
+    scope.Line = 1;
+    logWindow_.LogData(line);
+  });
 }
 
 void Panel::StartRecording() {

@@ -87,7 +87,9 @@ class Panel : private MainWindowCloser, private DdeServerLifecycle, private Exte
   // A key pressed while a window of the panel has the keyboard focus, or a
   // global key: true when it is one of the trader's keys, which then acts
   // exactly as a click on its button. A key held down (autoRepeat) sends
-  // nothing more; it is still the panel's key.
+  // nothing more; it is still the panel's key. The key of a price button or
+  // of Reverse that is not on screen (hidden, or outside the client area)
+  // sends nothing and adds one log window line saying so.
   bool KeyPress(const KeyChord& chord, bool autoRepeat = false);
   // Periodic work, called every TickIntervalMs() once Start has returned:
   // writes out the recording's buffer, brings the stale look up to date and
@@ -127,6 +129,10 @@ class Panel : private MainWindowCloser, private DdeServerLifecycle, private Exte
   void ApplyExtensions(const ExtensionSettings& extensions) override;
   // [Hotkeys] Global: every key of the panel for the whole system.
   void RegisterGlobalKeys();
+
+  // A key of a price button or Reverse that is not on screen: one log
+  // window line saying so, no order.
+  void NoteKeyNotActedOn(const KeyChord& chord, ControlId button);
 
   // Starts the recording [Record] File names, if any.
   void StartRecording();

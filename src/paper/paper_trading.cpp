@@ -5,6 +5,7 @@
 
 #include "common/conversions.h"
 #include "diag/error_scope.h"
+#include "models/both_logs.h"
 
 namespace vestrel {
 
@@ -63,12 +64,7 @@ void PaperTrading::BookChanged(const BookView& book) {
     std::exception_ptr failure;
     for (const std::string& record : records) {
       try {
-        appLog_.Write(record, EventType::Information);
-      } catch (...) {
-        failure = failure ? failure : std::current_exception();
-      }
-      try {
-        logWindow_.LogData(record);
+        WriteBothLogs(appLog_, record, EventType::Information, logWindow_, record);
       } catch (...) {
         failure = failure ? failure : std::current_exception();
       }

@@ -4,6 +4,7 @@
 
 #include "common/conversions.h"
 #include "diag/error_scope.h"
+#include "models/both_logs.h"
 #include "trade/result_codes.h"
 #include "trade/show_err.h"
 
@@ -91,23 +92,15 @@ std::int32_t TradingGateway::Send(const std::string& transaction) {
         transaction, replyCode, transId, orderNum, resultMessage, kTransMessageBufferSize,
         extendedErrorCode, errorMessage, kTransMessageBufferSize);
     ++sendsMade_;
-    scope.Line = 3;
     // The order is out: a failing event log must not also keep its reply out
     // of the log window, where the trader looks for it.
-    std::exception_ptr appLogFailure;
-    try {
-      appLog_.Write(TransReplyEventLine(replyCode, transId, orderNum, resultMessage,
-                                        extendedErrorCode, errorMessage,
-                                        regional_.DecimalSeparator()));
-    } catch (...) {
-      appLogFailure = std::current_exception();
-    }
-    scope.Line = 4;
-    logWindow_.LogData(TransReplyLogText(resultMessage, extendedErrorCode, errorMessage));
-    if (appLogFailure) {
-      scope.Line = 3;
-      std::rethrow_exception(appLogFailure);
-    }
+    const BothLogsSteps steps{scope.Line, 3, 4};
+    WriteBothLogs(
+        appLog_,
+        TransReplyEventLine(replyCode, transId, orderNum, resultMessage, extendedErrorCode,
+                            errorMessage, regional_.DecimalSeparator()),
+        EventType::Information, logWindow_,
+        TransReplyLogText(resultMessage, extendedErrorCode, errorMessage), &steps);
     return result;
   });
 }

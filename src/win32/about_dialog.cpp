@@ -1,5 +1,6 @@
 #include "win32/about_dialog.h"
 
+#include <utility>
 #include <vector>
 
 #include "win32/text_encoding.h"
@@ -72,9 +73,6 @@ AboutDialog::~AboutDialog() {
   if (window_ != nullptr) {
     DestroyWindow(window_);
   }
-  if (titleFont_ != nullptr) {
-    DeleteObject(titleFont_);
-  }
 }
 
 void AboutDialog::Show() {
@@ -120,10 +118,11 @@ void AboutDialog::Initialize(HWND dialog) {
                work.top + (work.bottom - work.top - height) / 2, width, height,
                SWP_NOZORDER | SWP_NOACTIVATE);
 
-  if (titleFont_ == nullptr) {
-    titleFont_ = CreateFontW(scale_.FontHeight(kTitleFontPoints), 0, 0, 0, FW_NORMAL, FALSE, FALSE,
-                             FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                             DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, L"Arial");
+  if (!titleFont_) {
+    titleFont_.reset(CreateFontW(scale_.FontHeight(kTitleFontPoints), 0, 0, 0, FW_NORMAL, FALSE,
+                                 FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                                 CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS,
+                                 L"Arial"));
   }
   // In tab order: OK first, so it has the focus.
   AddControl(L"BUTTON", kAboutOkId, "OK", WS_TABSTOP | WS_GROUP | BS_DEFPUSHBUTTON, 4245, 2580,
@@ -138,7 +137,7 @@ void AboutDialog::Initialize(HWND dialog) {
   AddControl(L"STATIC", kAboutLabel3Id, AboutDialogModel::Label3, kLabel, 240, 1650, 5250, 255);
   AddControl(L"STATIC", kAboutDisclaimerId, AboutDialogModel::lblDisclaimer, kLabel, 240, 2265,
              3825, 1110);
-  SendDlgItemMessageW(dialog, kAboutTitleId, WM_SETFONT, reinterpret_cast<WPARAM>(titleFont_),
+  SendDlgItemMessageW(dialog, kAboutTitleId, WM_SETFONT, reinterpret_cast<WPARAM>(titleFont_.get()),
                       FALSE);
 }
 
@@ -153,23 +152,18 @@ void AboutDialog::AddControl(const wchar_t* windowClass, int id, const char* tex
 }
 
 void AboutDialog::PaintRule(HWND dialog) const {
-  PAINTSTRUCT paint;
-  const HDC dc = BeginPaint(dialog, &paint);
+  const PaintScope paint(dialog);
   const int left = scale_.X(kRuleLeftTwips);
   const int right = scale_.X(kRuleRightTwips);
   const int top = scale_.Y(kRuleTopTwips);
-  const HPEN grey = CreatePen(PS_SOLID, 1, RGB(0x80, 0x80, 0x80));
-  const HPEN white = CreatePen(PS_SOLID, 1, RGB(0xFF, 0xFF, 0xFF));
-  const HGDIOBJ oldPen = SelectObject(dc, grey);
-  MoveToEx(dc, left, top, nullptr);
-  LineTo(dc, right, top);
-  SelectObject(dc, white);
-  MoveToEx(dc, left, top + 1, nullptr);
-  LineTo(dc, right, top + 1);
-  SelectObject(dc, oldPen);
-  DeleteObject(grey);
-  DeleteObject(white);
-  EndPaint(dialog, &paint);
+  // A grey line over a white one: the engraved rule.
+  const UniqueGdiObject<HPEN> grey(CreatePen(PS_SOLID, 1, RGB(0x80, 0x80, 0x80)));
+  const UniqueGdiObject<HPEN> white(CreatePen(PS_SOLID, 1, RGB(0xFF, 0xFF, 0xFF)));
+  for (const auto& [pen, y] : {std::pair{grey.get(), top}, std::pair{white.get(), top + 1}}) {
+    const SelectionScope selected(paint.Dc(), pen);
+    MoveToEx(paint.Dc(), left, y, nullptr);
+    LineTo(paint.Dc(), right, y);
+  }
 }
 
 void AboutDialog::Closed() {

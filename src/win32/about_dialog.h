@@ -72,7 +72,7 @@ class AboutDialog {
   AboutDialogModel model_;
   std::function<void()> closed_;
   HWND window_ = nullptr;
-  HFONT titleFont_ = nullptr;
+  UniqueFont titleFont_;
   ScreenScale scale_{96, 96};
 };
 

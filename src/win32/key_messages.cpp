@@ -31,4 +31,15 @@ KeyChord ChordOfHotkey(LPARAM lParam) {
   return chord;
 }
 
+PanelInput::SizeKind SizeKindOf(WPARAM wParam) {
+  switch (wParam) {
+    case SIZE_RESTORED:
+      return PanelInput::SizeKind::Restored;
+    case SIZE_MINIMIZED:
+      return PanelInput::SizeKind::Minimized;
+    default:
+      return PanelInput::SizeKind::Other;
+  }
+}
+
 }  // namespace vestrel::win32

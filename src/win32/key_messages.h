@@ -2,6 +2,7 @@
 
 #include "settings/key_chord.h"
 #include "win32/windows_api.h"
+#include "window_rules/panel_input.h"
 
 namespace vestrel::win32 {
 
@@ -16,5 +17,8 @@ bool IsAutoRepeat(const MSG& message);
 // The chord of a WM_HOTKEY message: the modifiers in lParam's low word, the
 // key in its high word.
 KeyChord ChordOfHotkey(LPARAM lParam);
+
+// What a WM_SIZE's wParam says happened to the window.
+PanelInput::SizeKind SizeKindOf(WPARAM wParam);
 
 }  // namespace vestrel::win32

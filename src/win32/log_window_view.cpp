@@ -3,6 +3,7 @@
 #include "common/app_error.h"
 #include "win32/screen_scale.h"
 #include "win32/text_encoding.h"
+#include "win32/unique_handle.h"
 #include "win32/win32_error.h"
 #include "win32/window_class.h"
 
@@ -43,9 +44,21 @@ void LogWindowView::Show() {
   SetForegroundWindow(window_);
 }
 
+void LogWindowView::CreateHidden() {
+  if (window_ != nullptr || !model_.Loaded()) {
+    return;
+  }
+  try {
+    Create();
+  } catch (const AppError&) {
+    // The first line the panel logs meets the same failure and reports it.
+  }
+}
+
 void LogWindowView::LoadedChanged(bool loaded) {
-  // A loaded window is made when it is first shown or given a line: the
-  // panel loads it at start-up, and creating it then would hold up serving.
+  // A loaded window is made once start-up is over (CreateHidden), or when it
+  // is first shown or given a line: the panel loads it early in start-up,
+  // and creating it then would hold up serving.
   if (!loaded) {
     Destroy();
   }
@@ -78,19 +91,19 @@ void LogWindowView::Append(const std::wstring& line) {
   const LRESULT index =
       SendMessageW(list_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
   if (index == LB_ERRSPACE) {
-    throw AppError(kErrOutOfMemory, kProgramSource, "Out of memory");
+    Raise(errors::OutOfMemory);
   }
   if (index == LB_ERR) {
-    throw AppError(kErrInvalidCall, kProgramSource, "Invalid procedure call or argument");
+    Raise(errors::InvalidCall);
   }
   // Wide lines get a horizontal scroll bar; the visible part stays where it is.
-  const HDC dc = GetDC(list_);
-  const HGDIOBJ oldFont =
-      SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(list_, WM_GETFONT, 0, 0)));
   SIZE extent{};
-  GetTextExtentPoint32W(dc, line.c_str(), static_cast<int>(line.size()), &extent);
-  SelectObject(dc, oldFont);
-  ReleaseDC(list_, dc);
+  {
+    const UniqueWindowDc dc = WindowDc(list_);
+    const SelectionScope fontSelected(
+        dc.get(), reinterpret_cast<HFONT>(SendMessageW(list_, WM_GETFONT, 0, 0)));
+    GetTextExtentPoint32W(dc.get(), line.c_str(), static_cast<int>(line.size()), &extent);
+  }
   if (extent.cx + 8 > widestLine_) {
     widestLine_ = extent.cx + 8;
     SendMessageW(list_, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(widestLine_), 0);

@@ -15,9 +15,10 @@ using contract::kLogWindowClass;
 // The transaction log window on screen: a plain resizable top-level window
 // without an owner or a title, filled by one list box (kLogListId) that holds
 // the model's lines in order. It follows the LogWindowModel model it is bound to:
-// created hidden once the loaded model gets its first line (or shown when it
-// is shown first), shown and hidden with it, destroyed when it unloads. The window's close box asks
-// the model, which hides the window while the panel runs and unloads it once the panel shuts down.
+// created hidden once start-up is over (or at the loaded model's first line,
+// or when it is shown, whichever comes first), shown and hidden with it, destroyed when it unloads.
+// The window's close box asks the model, which hides the window while the panel runs and unloads it
+// once the panel shuts down.
 class LogWindowView : public LogWindowObserver {
  public:
   // Binds the view as the model's observer; a model that is loaded and
@@ -30,6 +31,10 @@ class LogWindowView : public LogWindowObserver {
   // The Log button: shows the window (loading it when it is not) and brings
   // it to the front, restored when it was minimised.
   void Show();
+
+  // Makes the window, hidden, when the model is loaded and it is not there
+  // yet. Failures are left for the first line to meet.
+  void CreateHidden();
 
   // nullptr while the model is not loaded, or loaded without a line shown yet.
   HWND Window() const { return window_; }

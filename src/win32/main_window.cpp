@@ -4,12 +4,13 @@
 
 #include "common/program_version.h"
 #include "win32/about_dialog.h"
-#include "win32/environment.h"
 #include "win32/key_messages.h"
 #include "win32/log_window_view.h"
 #include "win32/main_window_view.h"
 #include "win32/platform_ports.h"
+#include "win32/poke_timings_report.h"
 #include "win32/window_class.h"
+#include "window_rules/panel_input.h"
 
 namespace vestrel::win32 {
 namespace {
@@ -29,11 +30,9 @@ class MainWindow : public MainWindowCloser, public ModelessWindows {
   // start-up asked it to close. False when the window could not be created.
   bool Open(int show);
   LRESULT Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  // The loop's first look at a message: the About dialog's and the main
-  // window's keyboard.
-  bool PreTranslate(MSG& message);
-  // Hands a message of the loop to its window.
-  void Dispatch(const MSG& message);
+  // One message of the loop: the trader's keys, the About dialog's and the
+  // main window's keyboard, then its window.
+  void Pump(MSG& message);
 
   void RequestClose() override {
     if (window_ != nullptr) {
@@ -45,20 +44,15 @@ class MainWindow : public MainWindowCloser, public ModelessWindows {
 
  private:
   void Destroyed();
-  void WritePokeTimings() const;
 
   HINSTANCE instance_;
   HWND window_ = nullptr;
-  bool started_ = false;
 
   PlatformPorts platform_;
   Panel panel_{platform_.For(*this, *this)};
+  PanelInput input_{panel_};
 
-  // Where the pokes' time goes, when VESTREL_POKE_TIMINGS names a file for
-  // the report (written when the window closes); off otherwise.
-  std::wstring timingsFile_ = EnvironmentValue(L"VESTREL_POKE_TIMINGS");
-  std::unique_ptr<PokeTimings> timings_ =
-      timingsFile_.empty() ? nullptr : std::make_unique<PokeTimings>(platform_.Time);
+  PokeTimingsReport timings_{platform_.Time};
 
   std::unique_ptr<MainWindowView> view_;
   std::unique_ptr<LogWindowView> logView_;
@@ -75,8 +69,8 @@ bool MainWindow::Open(int show) {
     return false;
   }
   view_ = std::make_unique<MainWindowView>(window_, panel_.Window(), platform_.Time);
-  view_->SetPokeTimings(timings_.get());
-  panel_.SetPokeTimings(timings_.get());
+  view_->SetPokeTimings(timings_.Timings());
+  panel_.SetPokeTimings(timings_.Timings());
   logView_ = std::make_unique<LogWindowView>(instance_, panel_.TransactionLog());
   platform_.Shell.Attach(window_, view_->Control(ControlId::picTray),
                          reinterpret_cast<HICON>(GetClassLongPtrW(window_, GCLP_HICONSM)));
@@ -93,7 +87,11 @@ bool MainWindow::Open(int show) {
     DestroyWindow(window_);
     return true;
   }
-  started_ = true;
+  input_.Started();
+  // The log window exists from here on, hidden, so a tool finds its list
+  // before the first line; made after the DDE server is up, so serving
+  // does not wait for it.
+  logView_->CreateHidden();
   if (panel_.Extensions().View.AlwaysOnTop) {
     SetWindowPos(window_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   }
@@ -106,49 +104,28 @@ bool MainWindow::Open(int show) {
   return true;
 }
 
-bool MainWindow::PreTranslate(MSG& message) {
-  // The trader's keys, wherever in the panel the focus is: a key-down
-  // message for any of the panel's windows (all live on this thread), as the
-  // keyboard or a hotkey tool posts it. Other keys go on as usual.
-  if ((message.message == WM_KEYDOWN || message.message == WM_SYSKEYDOWN) &&
-      message.hwnd != nullptr && window_ != nullptr && started_ &&
-      panel_.KeyPress(ChordOf(message), IsAutoRepeat(message))) {
-    return true;
-  }
-  if (about_.PreTranslateMessage(message)) {
-    return true;
-  }
-  return window_ != nullptr && IsDialogMessageW(window_, &message);
-}
-
-void MainWindow::Dispatch(const MSG& message) {
-  const bool paint = message.message == WM_PAINT ||
-                     (message.message == WM_TIMER && message.wParam == kRepaintTimer);
-  const PokeTimings::Span span(paint ? timings_.get() : nullptr, PokeStage::Paint);
-  DispatchMessageW(&message);
-}
-
-void MainWindow::WritePokeTimings() const {
-  if (timings_ == nullptr) {
+void MainWindow::Pump(MSG& message) {
+  // A key-down for any of the panel's windows (all live on this thread), as
+  // the keyboard or a hotkey tool posts it: the trader's keys first.
+  const bool keyDown = message.message == WM_KEYDOWN || message.message == WM_SYSKEYDOWN;
+  if ((keyDown && message.hwnd != nullptr && window_ != nullptr &&
+       input_.KeyDown(ChordOf(message), IsAutoRepeat(message))) ||
+      about_.PreTranslateMessage(message) ||
+      (window_ != nullptr && IsDialogMessageW(window_, &message))) {
     return;
   }
-  const std::string report = timings_->Report();
-  const HANDLE file = CreateFileW(timingsFile_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file != INVALID_HANDLE_VALUE) {
-    DWORD written = 0;
-    WriteFile(file, report.data(), static_cast<DWORD>(report.size()), &written, nullptr);
-    CloseHandle(file);
-  }
+  TranslateMessage(&message);
+  const bool paint = message.message == WM_PAINT ||
+                     (message.message == WM_TIMER && message.wParam == kRepaintTimer);
+  const PokeTimings::Span span(paint ? timings_.Timings() : nullptr, PokeStage::Paint);
+  DispatchMessageW(&message);
 }
 
 void MainWindow::Destroyed() {
   KillTimer(window_, kPanelTickTimer);
   panel_.SetPokeTimings(nullptr);
-  if (view_) {
-    view_->SetPokeTimings(nullptr);
-  }
-  WritePokeTimings();
+  view_->SetPokeTimings(nullptr);
+  timings_.Write();
   panel_.Shutdown();
   platform_.Messages.SetOwner(nullptr);
   logView_.reset();
@@ -179,17 +156,11 @@ LRESULT MainWindow::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lPar
       }
       break;
     case WM_HOTKEY:
-      // As a click: not while a message box of the panel holds the window.
-      if (started_ && IsWindowEnabled(window) != FALSE) {
-        panel_.KeyPress(ChordOfHotkey(lParam));
-      }
+      input_.SystemKey(ChordOfHotkey(lParam), IsWindowEnabled(window) != FALSE);
       return 0;
     case WM_SIZE:
-      // Sizes set before the panel has started are the window's own set-up.
-      if (started_ && wParam == SIZE_MINIMIZED) {
-        panel_.Resized(WindowState::Minimized, std::nullopt);
-      } else if (started_ && wParam == SIZE_RESTORED && view_) {
-        panel_.Resized(WindowState::Normal, view_->OuterSizeInTwips());
+      if (view_) {
+        input_.Sized(SizeKindOf(wParam), view_->OuterSizeInTwips(), view_->ClientSizeInTwips());
       }
       break;
     case kTrayMessage:
@@ -208,27 +179,21 @@ LRESULT MainWindow::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 }
 
 int RunPanel(HINSTANCE instance, int show) {
-  RegisterShapeClass(instance);
+  RegisterControlClasses(instance);
   if (!RegisterProgramWindowClass(instance, kMainWindowClass, ForwardToOwner<MainWindow>,
                                   COLOR_BTNFACE, sizeof(MainWindow*))) {
     return 1;
   }
 
-  int exitCode = 1;
-  {
-    MainWindow main(instance);
-    if (main.Open(show)) {
-      MSG message;
-      while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        if (!main.PreTranslate(message)) {
-          TranslateMessage(&message);
-          main.Dispatch(message);
-        }
-      }
-      exitCode = 0;
-    }
+  MainWindow main(instance);
+  if (!main.Open(show)) {
+    return 1;
   }
-  return exitCode;
+  MSG message;
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    main.Pump(message);
+  }
+  return 0;
 }
 
 }  // namespace vestrel::win32

@@ -1,120 +1,18 @@
 #include "win32/main_window_view.h"
 
 #include <algorithm>
-#include <limits>
 
 #include "contract/automation_contract.h"
+#include "win32/price_button_paint.h"
 #include "win32/text_encoding.h"
 
 namespace vestrel::win32 {
 namespace {
 
 using contract::kFirstControlId;
-using contract::kPictureClass;
-using contract::kShapeClass;
-
-COLORREF ToColorRef(OleColor color) {
-  return IsSystemColor(color) ? GetSysColor(static_cast<int>(color & 0xFFU))
-                              : static_cast<COLORREF>(color);
-}
 
 ControlId OtherShape(ControlId shape) {
   return shape == ControlId::shpUp ? ControlId::shpDown : ControlId::shpUp;
-}
-
-MainWindowModel* ModelOf(HWND control) {
-  return reinterpret_cast<MainWindowModel*>(GetWindowLongPtrW(GetParent(control), GWLP_USERDATA));
-}
-
-// Buttons and labels answer for their text from the model, so whoever reads
-// it (a hotkey tool, a screen reader) gets the caption of the last book at
-// once, while the control's own copy, which it paints from, follows with the
-// next repaint round.
-LRESULT CALLBACK CaptionedControlProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam) {
-  const auto original = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(control, GWLP_USERDATA));
-  if (message == WM_GETTEXT || message == WM_GETTEXTLENGTH) {
-    const MainWindowModel* model = ModelOf(control);
-    const auto id = static_cast<ControlId>(GetDlgCtrlID(control));
-    if (model != nullptr) {
-      const std::wstring caption = Utf8ToWide(model->Caption(id));
-      if (message == WM_GETTEXTLENGTH) {
-        return static_cast<LRESULT>(caption.size());
-      }
-      if (wParam == 0) {
-        return 0;
-      }
-      const std::size_t copied = std::min<std::size_t>(caption.size(), wParam - 1);
-      auto* buffer = reinterpret_cast<wchar_t*>(lParam);
-      caption.copy(buffer, copied);
-      buffer[copied] = L'\0';
-      return static_cast<LRESULT>(copied);
-    }
-  }
-  return CallWindowProcW(original, control, message, wParam, lParam);
-}
-
-void PaintShape(HWND shape, HDC dc) {
-  RECT area;
-  GetClientRect(shape, &area);
-  FillRect(dc, &area, GetSysColorBrush(COLOR_BTNFACE));
-  const MainWindowModel* model = ModelOf(shape);
-  const COLORREF fill =
-      model != nullptr ? ToColorRef(model->BackColor(static_cast<ControlId>(GetDlgCtrlID(shape))))
-                       : GetSysColor(COLOR_BTNFACE);
-  const HBRUSH brush = CreateSolidBrush(fill);
-  const HGDIOBJ oldBrush = SelectObject(dc, brush);
-  const HGDIOBJ oldPen = SelectObject(dc, GetStockObject(BLACK_PEN));
-  const RECT circle = CircleInside(area);
-  Ellipse(dc, circle.left, circle.top, circle.right, circle.bottom);
-  SelectObject(dc, oldPen);
-  SelectObject(dc, oldBrush);
-  DeleteObject(brush);
-}
-
-// A filled circle in its BackColor; its window text stays empty.
-LRESULT CALLBACK ShapeProc(HWND shape, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_PAINT) {
-    PAINTSTRUCT paint;
-    const HDC dc = BeginPaint(shape, &paint);
-    PaintShape(shape, dc);
-    EndPaint(shape, &paint);
-    return 0;
-  }
-  if (message == WM_PRINTCLIENT) {
-    PaintShape(shape, reinterpret_cast<HDC>(wParam));
-    return 0;
-  }
-  if (message == WM_NCHITTEST) {
-    return HTTRANSPARENT;
-  }
-  return DefWindowProcW(shape, message, wParam, lParam);
-}
-
-// The tray picture box: shows the program's small icon.
-LRESULT CALLBACK PictureProc(HWND picture, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_PAINT) {
-    PAINTSTRUCT paint;
-    const HDC dc = BeginPaint(picture, &paint);
-    RECT area;
-    GetClientRect(picture, &area);
-    FillRect(dc, &area, GetSysColorBrush(COLOR_BTNFACE));
-    // The small icon at 96 DPI; above it the large one, drawn down to size.
-    const int size = ScreenScale::OfWindow(picture).FromDefault(16);
-    const auto icon = reinterpret_cast<HICON>(
-        GetClassLongPtrW(GetParent(picture), size > 16 ? GCLP_HICON : GCLP_HICONSM));
-    if (icon != nullptr) {
-      DrawIconEx(dc, 0, 0, icon, size, size, 0, nullptr, DI_NORMAL);
-    }
-    EndPaint(picture, &paint);
-    return 0;
-  }
-  if (message == WM_MOUSEMOVE) {
-    // The tray icon's mouse messages arrive here as mouse moves carrying the
-    // mouse message; the main window decodes them.
-    SendMessageW(GetParent(picture), kTrayMessage, 0, lParam);
-    return 0;
-  }
-  return DefWindowProcW(picture, message, wParam, lParam);
 }
 
 UniqueFont CreateModelFont(const ControlFont& font, const ScreenScale& scale) {
@@ -124,53 +22,15 @@ UniqueFont CreateModelFont(const ControlFont& font, const ScreenScale& scale) {
       DEFAULT_PITCH | FF_SWISS, Utf8ToWide(font.Name).c_str()));
 }
 
-// How a price button is painted in each look. A live button shows its own
-// colour; the stale and disconnected looks are grey, light and dark, so they
-// cannot be taken for red or green or for each other, with a stripe of the
-// button's colour along the left edge so the side stays known.
-struct ButtonPaint {
-  COLORREF Fill;
-  COLORREF Text;
-  bool Stripe;
-  bool Hatched;
-};
-
-ButtonPaint PaintFor(ControlLook look, COLORREF live) {
-  switch (look) {
-    case ControlLook::Stale:
-      return {RGB(200, 200, 200), RGB(64, 64, 64), true, true};
-    case ControlLook::Disconnected:
-      return {RGB(56, 56, 56), RGB(255, 255, 255), true, false};
-    case ControlLook::Live:
-      break;
-  }
-  return {live, GetSysColor(COLOR_BTNTEXT), false, false};
+void MoveToBottom(HWND control, UINT extraFlags = 0) {
+  SetWindowPos(control, HWND_BOTTOM, 0, 0, 0, 0,
+               SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | extraFlags);
 }
 
 }  // namespace
 
-RECT CircleInside(const RECT& area) {
-  const LONG diameter = std::min(area.right - area.left, area.bottom - area.top);
-  const LONG left = area.left + (area.right - area.left - diameter) / 2;
-  const LONG top = area.top + (area.bottom - area.top - diameter) / 2;
-  return {left, top, left + diameter, top + diameter};
-}
-
-void RegisterShapeClass(HINSTANCE instance) {
-  WNDCLASSEXW shape{};
-  shape.cbSize = sizeof shape;
-  shape.lpfnWndProc = ShapeProc;
-  shape.hInstance = instance;
-  shape.lpszClassName = kShapeClass;
-  RegisterClassExW(&shape);
-  WNDCLASSEXW picture = shape;
-  picture.lpfnWndProc = PictureProc;
-  picture.lpszClassName = kPictureClass;
-  RegisterClassExW(&picture);
-}
-
 MainWindowView::MainWindowView(HWND window, MainWindowModel& model, const Clock& clock)
-    : window_(window), model_(model), clock_(clock), scale_(ScreenScale::OfWindow(window)) {
+    : window_(window), model_(model), scale_(ScreenScale::OfWindow(window)), pacer_(clock) {
   priceFont_ = CreateModelFont(kPriceFont, scale_);
   defaultFont_ = CreateGuiFont(scale_);
   SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&model_));
@@ -194,8 +54,7 @@ MainWindowView::MainWindowView(HWND window, MainWindowModel& model, const Clock&
   // in the compact layout cmdBestBid covers Label5.
   for (const ControlDesign& design : MainWindowModel::Controls()) {
     if (design.Kind == ControlKind::Label) {
-      SetWindowPos(Control(design.Id), HWND_BOTTOM, 0, 0, 0, 0,
-                   SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+      MoveToBottom(Control(design.Id));
     }
   }
   ApplyZOrder();
@@ -252,8 +111,7 @@ void MainWindowView::Create(const ControlDesign& design) {
       reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(window_, GWLP_HINSTANCE)), nullptr);
   controls_[Index(design.Id)] = control;
   if (design.Kind == ControlKind::CommandButton || design.Kind == ControlKind::Label) {
-    SetWindowLongPtrW(control, GWLP_USERDATA, GetWindowLongPtrW(control, GWLP_WNDPROC));
-    SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CaptionedControlProc));
+    AnswerTextFromModel(control);
   }
   SendMessageW(control, WM_SETFONT,
                reinterpret_cast<WPARAM>(design.Font ? priceFont_.get() : defaultFont_.get()),
@@ -293,9 +151,8 @@ void MainWindowView::ApplyZOrder() {
   // and the labels. Both go to the bottom, the back one last, so the front
   // one is directly above it.
   const ControlId front = model_.FrontShape();
-  SetWindowPos(Control(front), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  SetWindowPos(Control(OtherShape(front)), HWND_BOTTOM, 0, 0, 0, 0,
-               SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  MoveToBottom(Control(front));
+  MoveToBottom(Control(OtherShape(front)));
   shownFront_ = front;
 }
 
@@ -306,65 +163,57 @@ bool MainWindowView::ShowFrontShape() {
   }
   // The circles are the bottom two: the one in front going to the bottom
   // swaps them. The round paints both.
-  SetWindowPos(Control(shownFront_), HWND_BOTTOM, 0, 0, 0, 0,
-               SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOREDRAW);
+  MoveToBottom(Control(shownFront_), SWP_NOREDRAW);
   needsRepaint_[Index(front)] = true;
   needsRepaint_[Index(shownFront_)] = true;
   shownFront_ = front;
   return true;
 }
 
-void MainWindowView::ScheduleRepaint(ControlId id) {
+void MainWindowView::ScheduleRepaint(ControlId id, bool caption) {
   needsRepaint_[Index(id)] = true;
-  ScheduleRound();
+  ScheduleRound(caption);
 }
 
-void MainWindowView::ScheduleRound() {
-  if (roundPosted_ || timerRunning_) {
-    return;  // the coming round carries this change too
-  }
-  // A round at once when the last one began a frame ago or more (after a
-  // quiet spell, right after the poke has been answered); else when that
-  // frame is over.
-  const double since = MillisecondsSinceRound();
-  if (since >= static_cast<double>(roundInterval_)) {
-    roundPosted_ = PostMessageW(window_, kRepaintNowMessage, 0, 0) != 0;
-    if (roundPosted_) {
+void MainWindowView::ScheduleRound(bool caption) {
+  const RepaintPacer::Request request = pacer_.Changed(caption);
+  bool asked = true;
+  switch (request.What) {
+    case RepaintPacer::Ask::Nothing:
       return;
-    }
+    case RepaintPacer::Ask::RunNow:
+      Round();
+      return;
+    case RepaintPacer::Ask::Post:
+      asked = PostMessageW(window_, kRepaintNowMessage, 0, 0) != 0;
+      break;
+    case RepaintPacer::Ask::Timer:
+      asked = SetTimer(window_, kRepaintTimer, static_cast<UINT>(request.TimerMs), nullptr) != 0;
+      timerRunning_ = asked;
+      break;
   }
-  const double wait = std::max(1.0, static_cast<double>(roundInterval_) - since);
-  timerRunning_ = SetTimer(window_, kRepaintTimer, static_cast<UINT>(wait + 0.5), nullptr) != 0;
-  if (!timerRunning_) {
-    CarryChanges();  // no timer to be had: paint now rather than never
+  if (!asked) {
+    pacer_.AskFailed();
+    Round();  // nothing to wake a round: paint now rather than never
   }
 }
 
-void MainWindowView::RepaintNow() {
-  roundPosted_ = false;
-  if (!timerRunning_) {
-    CarryChanges();
-  }
-}
-
-void MainWindowView::RepaintChanged() {
-  if (timerRunning_) {
+void MainWindowView::Round() {
+  const RepaintPacer::Start start = pacer_.RoundStarts();
+  if (start.StopTimer || timerRunning_) {
     KillTimer(window_, kRepaintTimer);
     timerRunning_ = false;
   }
-  CarryChanges();
-}
-
-double MainWindowView::MillisecondsSinceRound() const {
-  if (!lastRoundNanoseconds_) {
-    return std::numeric_limits<double>::infinity();
+  const PokeTimings::Span span(timings_, PokeStage::Paint);
+  if (CarryChanges()) {
+    const std::int64_t ended = pacer_.RoundCarried(start.BeganNs);
+    if (timings_ != nullptr) {
+      timings_->NoteRound(start.BeganNs, ended);
+    }
   }
-  return static_cast<double>(clock_.MonotonicNanoseconds() - *lastRoundNanoseconds_) / 1e6;
 }
 
 bool MainWindowView::CarryChanges() {
-  const PokeTimings::Span span(timings_, PokeStage::Paint);
-  const std::int64_t began = clock_.MonotonicNanoseconds();
   bool changed = ShowFrontShape();
   for (std::size_t i = 0; i < controls_.size(); ++i) {
     if (textChanged_[i]) {
@@ -380,27 +229,7 @@ bool MainWindowView::CarryChanges() {
       changed = true;
     }
   }
-  if (changed) {
-    const std::int64_t ended = clock_.MonotonicNanoseconds();
-    if (timings_ != nullptr) {
-      timings_->NoteRound(began, ended);
-    }
-    lastRoundNanoseconds_ = began;
-    KeepRoundsWithinBudget(static_cast<double>(ended - began) / 1e6);
-  }
   return changed;
-}
-
-void MainWindowView::KeepRoundsWithinBudget(double roundMilliseconds) {
-  // Smoothed, so that one round held up by the machine does not slow the next ones.
-  averageRoundMilliseconds_ = 0.75 * averageRoundMilliseconds_ + 0.25 * roundMilliseconds;
-  const bool flooded = captionsSinceRound_ > kFloodCaptions;
-  captionsSinceRound_ = 0;
-  const double wanted = flooded ? std::clamp(averageRoundMilliseconds_ * kPaintShare,
-                                             static_cast<double>(kFloodRepaintMilliseconds),
-                                             static_cast<double>(kLongestRoundInterval))
-                                : static_cast<double>(kRepaintMilliseconds);
-  roundInterval_ = static_cast<UINT>(wanted + 0.5);
 }
 
 void MainWindowView::PaintNow(HWND control) {
@@ -410,13 +239,12 @@ void MainWindowView::PaintNow(HWND control) {
   // The control draws itself into a DC of its own, at once and without the
   // invalidate-and-WM_PAINT path, whose update regions and caret hiding cost
   // several round trips to the window system for every control every round.
-  const HDC dc = GetDC(control);
-  if (dc == nullptr) {
+  const UniqueWindowDc dc = WindowDc(control);
+  if (!dc) {
     InvalidateRect(control, nullptr, TRUE);
     return;
   }
-  SendMessageW(control, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
-  ReleaseDC(control, dc);
+  SendMessageW(control, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc.get()), PRF_CLIENT);
 }
 
 void MainWindowView::ControlChanged(ControlId id, ControlProperty property) {
@@ -424,9 +252,8 @@ void MainWindowView::ControlChanged(ControlId id, ControlProperty property) {
   const HWND control = Control(id);
   switch (property) {
     case ControlProperty::Caption:
-      ++captionsSinceRound_;
       textChanged_[Index(id)] = true;
-      ScheduleRepaint(id);
+      ScheduleRepaint(id, true);
       break;
     case ControlProperty::BackColor:
     case ControlProperty::Look:
@@ -463,85 +290,38 @@ void MainWindowView::WindowChanged(WindowProperty property) {
   }
 }
 
-void MainWindowView::DrawButton(const DRAWITEMSTRUCT& item) const {
-  const auto id = static_cast<ControlId>(item.CtlID);
-  RECT area = item.rcItem;
-  const bool pressed = (item.itemState & ODS_SELECTED) != 0;
-  const COLORREF own = ToColorRef(model_.BackColor(id));
-  const ButtonPaint paint = PaintFor(model_.Look(id), own);
-  const HBRUSH brush = CreateSolidBrush(paint.Fill);
-  FillRect(item.hDC, &area, brush);
-  DeleteObject(brush);
-  if (paint.Hatched) {
-    // Fine diagonal lines across the whole face: the book has stopped.
-    const HBRUSH hatch = CreateHatchBrush(HS_BDIAGONAL, RGB(168, 168, 168));
-    SetBkMode(item.hDC, TRANSPARENT);
-    FillRect(item.hDC, &area, hatch);
-    DeleteObject(hatch);
-  }
-  if (paint.Stripe) {
-    RECT stripe = area;
-    stripe.right = stripe.left + scale_.FromDefault(8);
-    const HBRUSH side = CreateSolidBrush(own);
-    FillRect(item.hDC, &stripe, side);
-    DeleteObject(side);
-  }
-  DrawEdge(item.hDC, &area, pressed ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT);
-  if (pressed) {
-    OffsetRect(&area, 1, 1);
-  }
-  SetBkMode(item.hDC, TRANSPARENT);
-  SetTextColor(item.hDC,
-               (item.itemState & ODS_DISABLED) != 0 ? GetSysColor(COLOR_GRAYTEXT) : paint.Text);
-  const HGDIOBJ oldFont = SelectObject(item.hDC, priceFont_.get());
-  const std::wstring caption = Utf8ToWide(model_.Caption(id));
-  DrawTextW(item.hDC, caption.c_str(), static_cast<int>(caption.size()), &area,
-            DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-  SelectObject(item.hDC, oldFont);
-  if ((item.itemState & ODS_FOCUS) != 0) {
-    RECT focus = item.rcItem;
-    InflateRect(&focus, -scale_.FromDefault(4), -scale_.FromDefault(4));
-    DrawFocusRect(item.hDC, &focus);
-  }
-}
-
-HBRUSH MainWindowView::LabelBackground(HDC dc, HWND label) const {
-  const auto id = static_cast<ControlId>(GetDlgCtrlID(label));
-  SetBkColor(dc, ToColorRef(model_.BackColor(id)));
-  SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
-  return GetSysColorBrush(COLOR_BTNFACE);
-}
-
 bool MainWindowView::Handle(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  result = 0;
   switch (message) {
     case WM_DRAWITEM:
-      DrawButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+      DrawPriceButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam), model_, priceFont_.get(),
+                      scale_);
       result = TRUE;
       return true;
-    case WM_CTLCOLORSTATIC:
-      result = reinterpret_cast<LRESULT>(
-          LabelBackground(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam)));
+    case WM_CTLCOLORSTATIC: {
+      const auto dc = reinterpret_cast<HDC>(wParam);
+      const auto id = static_cast<ControlId>(GetDlgCtrlID(reinterpret_cast<HWND>(lParam)));
+      SetBkColor(dc, ToColorRef(model_.BackColor(id)));
+      SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+      result = reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
       return true;
+    }
     case WM_TIMER:
       if (wParam != kRepaintTimer) {
         return false;
       }
-      RepaintChanged();
-      result = 0;
+      Round();
       return true;
     case kRepaintNowMessage:
-      RepaintNow();
-      result = 0;
+      Round();
       return true;
     case kHideMessage:
       if (IsIconic(window_)) {
         ShowWindow(window_, SW_HIDE);
       }
-      result = 0;
       return true;
     case WM_DPICHANGED:
       DpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
-      result = 0;
       return true;
     default:
       return false;
@@ -559,6 +339,12 @@ TwipsSize MainWindowView::OuterSizeInTwips() const {
   RECT outer;
   GetWindowRect(window_, &outer);
   return {scale_.TwipsX(outer.right - outer.left), scale_.TwipsY(outer.bottom - outer.top)};
+}
+
+TwipsSize MainWindowView::ClientSizeInTwips() const {
+  RECT client;
+  GetClientRect(window_, &client);
+  return {scale_.TwipsX(client.right), scale_.TwipsY(client.bottom)};
 }
 
 void MainWindowView::FocusFirstControl() {

@@ -22,10 +22,8 @@ using AdjustWindowRectExForDpiFunction = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD
 }  // namespace
 
 ScreenScale ScreenScale::OfScreen() {
-  const HDC screen = GetDC(nullptr);
-  const ScreenScale scale(GetDeviceCaps(screen, LOGPIXELSX), GetDeviceCaps(screen, LOGPIXELSY));
-  ReleaseDC(nullptr, screen);
-  return scale;
+  const UniqueWindowDc screen = WindowDc(nullptr);
+  return {GetDeviceCaps(screen.get(), LOGPIXELSX), GetDeviceCaps(screen.get(), LOGPIXELSY)};
 }
 
 ScreenScale ScreenScale::OfWindow(HWND window) {

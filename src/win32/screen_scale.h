@@ -1,8 +1,6 @@
 #pragma once
 
-#include <memory>
-#include <type_traits>
-
+#include "win32/unique_handle.h"
 #include "win32/windows_api.h"
 
 namespace vestrel::win32 {
@@ -43,11 +41,6 @@ class ScreenScale {
   int dpiX_;
   int dpiY_;
 };
-
-struct FontDeleter {
-  void operator()(HFONT font) const { DeleteObject(font); }
-};
-using UniqueFont = std::unique_ptr<std::remove_pointer_t<HFONT>, FontDeleter>;
 
 // The system's font for controls (the stock GUI font) at the scale's DPI.
 UniqueFont CreateGuiFont(const ScreenScale& scale);

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "win32/text_encoding.h"
+#include "win32/unique_handle.h"
 #include "win32/windows_api.h"
 
 namespace vestrel::win32 {
@@ -13,18 +14,18 @@ std::int32_t RuntimeNumber(DWORD code) {
     case ERROR_ACCESS_DENIED:
     case ERROR_SHARING_VIOLATION:
     case ERROR_LOCK_VIOLATION:
-      return 70;
+      return errors::PermissionDenied.Number;
     case ERROR_PATH_NOT_FOUND:
     case ERROR_INVALID_NAME:
-      return 76;
+      return errors::PathNotFound.Number;
     case ERROR_FILE_NOT_FOUND:
     case ERROR_MOD_NOT_FOUND:
-      return 53;
+      return errors::FileNotFound.Number;
     case ERROR_DISK_FULL:
     case ERROR_HANDLE_DISK_FULL:
-      return 61;
+      return errors::DiskFull.Number;
     default:
-      return 75;
+      return errors::PathFileAccess.Number;
   }
 }
 
@@ -32,15 +33,13 @@ std::int32_t RuntimeNumber(DWORD code) {
 
 AppError LastError(const char* source) {
   const DWORD code = GetLastError();
-  wchar_t* message = nullptr;
+  wchar_t* buffer = nullptr;
   const DWORD length = FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, code, 0, reinterpret_cast<wchar_t*>(&message), 0, nullptr);
-  std::string description = length != 0 ? WideToUtf8(std::wstring_view(message, length))
+      nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  const UniqueHandle<wchar_t*, LocalFree> message(buffer);
+  std::string description = length != 0 ? WideToUtf8(std::wstring_view(message.get(), length))
                                         : "System error " + std::to_string(code);
-  if (message != nullptr) {
-    LocalFree(message);
-  }
   while (!description.empty() && (description.back() == '\n' || description.back() == '\r' ||
                                   description.back() == ' ' || description.back() == '.')) {
     description.pop_back();

@@ -1,6 +1,7 @@
 #include "win32/win32_process_starter.h"
 
 #include "win32/text_encoding.h"
+#include "win32/unique_handle.h"
 #include "win32/windows_api.h"
 
 namespace vestrel::win32 {
@@ -28,8 +29,8 @@ bool Win32ProcessStarter::Start(const std::string& programPath) {
   }
   // The new program may take the foreground from us.
   AllowSetForegroundWindow(process.dwProcessId);
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
+  const UniqueKernelHandle thread(process.hThread);
+  const UniqueKernelHandle started(process.hProcess);
   return true;
 }
 

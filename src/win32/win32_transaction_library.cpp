@@ -11,10 +11,6 @@
 namespace vestrel::win32 {
 namespace {
 
-constexpr std::int32_t kErrFileNotFound = 53;
-constexpr std::int32_t kErrLoadingDll = 48;
-constexpr std::int32_t kErrNoEntryPoint = 453;
-
 // The library's functions as its header declares them.
 using ConnectFn = long(WINAPI*)(LPCSTR connectionString, long* extendedErrorCode,
                                 LPSTR errorMessage, DWORD errorMessageSize);
@@ -76,9 +72,9 @@ std::vector<char> MessageBuffer(std::int32_t size) {
 Win32TransactionLibrary::Win32TransactionLibrary(std::wstring folder, std::wstring fileName)
     : folder_(std::move(folder)), fileName_(std::move(fileName)) {}
 
-void* Win32TransactionLibrary::Module() {
-  if (module_ != nullptr) {
-    return module_;
+HMODULE Win32TransactionLibrary::Module() {
+  if (module_) {
+    return module_.get();
   }
   const QuietLoading quiet;
   HMODULE module = nullptr;
@@ -93,9 +89,7 @@ void* Win32TransactionLibrary::Module() {
       module = LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
       if (module == nullptr) {
         const AppError cause = LastError();
-        throw AppError(
-            kErrLoadingDll, kProgramSource,
-            "Error in loading DLL: " + WideToUtf8(path) + " (" + cause.Description + ")");
+        Raise(errors::DllLoad, kProgramSource, WideToUtf8(path) + " (" + cause.Description + ")");
       }
     }
   }
@@ -104,31 +98,29 @@ void* Win32TransactionLibrary::Module() {
     if (module == nullptr) {
       const DWORD code = GetLastError();
       if (IsNotFound(code)) {
-        throw AppError(kErrFileNotFound, kProgramSource,
-                       "File not found: " + WideToUtf8(fileName_));
+        Raise(errors::FileNotFound, kProgramSource, WideToUtf8(fileName_));
       }
       const AppError cause = LastError();
-      throw AppError(
-          kErrLoadingDll, kProgramSource,
-          "Error in loading DLL: " + WideToUtf8(fileName_) + " (" + cause.Description + ")");
+      Raise(errors::DllLoad, kProgramSource,
+            WideToUtf8(fileName_) + " (" + cause.Description + ")");
     }
   }
-  module_ = module;
-  return module_;
+  module_.reset(module);
+  return module_.get();
 }
 
 void* Win32TransactionLibrary::Entry(Function function) {
   void*& entry = entries_[function];
   if (entry == nullptr) {
-    const auto module = static_cast<HMODULE>(Module());
+    const HMODULE module = Module();
     const EntryNames& names = kEntryNames[function];
     FARPROC found = GetProcAddress(module, names.Decorated);
     if (found == nullptr) {
       found = GetProcAddress(module, names.Plain);
     }
     if (found == nullptr) {
-      throw AppError(kErrNoEntryPoint, kProgramSource,
-                     std::string("Can't find DLL entry point ") + names.Decorated + " in " +
+      throw AppError(errors::NoEntryPoint.Number, kProgramSource,
+                     std::string(errors::NoEntryPoint.Text) + " " + names.Decorated + " in " +
                          WideToUtf8(fileName_));
     }
     entry = reinterpret_cast<void*>(found);
@@ -137,12 +129,12 @@ void* Win32TransactionLibrary::Entry(Function function) {
 }
 
 std::wstring Win32TransactionLibrary::LoadedPath() const {
-  if (module_ == nullptr) {
+  if (!module_) {
     return {};
   }
   std::wstring path(32768, L'\0');
-  const DWORD length = GetModuleFileNameW(static_cast<HMODULE>(module_), path.data(),
-                                          static_cast<DWORD>(path.size()));
+  const DWORD length =
+      GetModuleFileNameW(module_.get(), path.data(), static_cast<DWORD>(path.size()));
   path.resize(length);
   return path;
 }

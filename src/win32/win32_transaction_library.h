@@ -5,6 +5,7 @@
 
 #include "ports/transaction_library.h"
 #include "win32/executable_folder.h"
+#include "win32/unique_handle.h"
 
 namespace vestrel::win32 {
 
@@ -46,12 +47,14 @@ class Win32TransactionLibrary : public TransactionLibrary {
   enum Function { kConnect, kIsDllConnected, kIsQuikConnected, kSendSyncTransaction, kDisconnect };
 
  private:
-  void* Module();
+  HMODULE Module();
   void* Entry(Function function);
 
   std::wstring folder_;
   std::wstring fileName_;
-  void* module_ = nullptr;  // HMODULE
+  // Released when the adapter goes, after the panel has disconnected; the
+  // library calls nothing back, so no thread of the panel's runs in it then.
+  UniqueModule module_;
   std::array<void*, 5> entries_{};
 };
 

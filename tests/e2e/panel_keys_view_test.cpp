@@ -1,12 +1,14 @@
 // What only the real window shows of the trader's keys and the view
-// settings: key presses posted as a hotkey tool posts them, the topmost
-// style, and the layout at the screen's DPI.
+// settings: key presses posted as a hotkey tool posts them, system-wide keys,
+// the log window there from start-up, the topmost style, and the layout at
+// the screen's DPI.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 
 #include "harness/automation_ids.h"
 #include "harness/panel_session.h"
+#include "win32/unique_handle.h"
 
 namespace vestrel::e2e {
 namespace {
@@ -44,6 +46,12 @@ TEST(PanelKeys, APostedKeyWithItsModifiersIsAClickAndWithoutThemNothing) {
   ProgramUnderTest panel(terminal.Panel(), terminal.Path(), terminal.Environment());
   const HWND window = ShownPanel(panel);
   ASSERT_NE(window, nullptr);
+  // The log window is there from start-up on, hidden and empty, for a tool
+  // to find before the first transaction.
+  const HWND log = panel.TopLevelWindow(contract::kLogWindowClass);
+  ASSERT_NE(log, nullptr);
+  EXPECT_FALSE(IsWindowVisible(log));
+  EXPECT_EQ(SendMessageW(GetDlgItem(log, contract::kLogListId), LB_GETCOUNT, 0, 0), 0);
   TerminalClient terminalSide;
   ASSERT_TRUE(terminalSide.Connect());
   ASSERT_TRUE(terminalSide.Poke(BookItem(kBook), EncodeBook(kBook)));
@@ -80,6 +88,36 @@ TEST(PanelKeys, APostedKeyWithItsModifiersIsAClickAndWithoutThemNothing) {
   EXPECT_EQ(panel.WaitForExit(60s), 0);
 }
 
+// A key registered for the whole system reaches the panel as WM_HOTKEY: it
+// acts as its button, but not while a message box holds the window.
+TEST(PanelKeys, ASystemWideKeyActsAsItsButtonButNotWhileAMessageBoxHoldsTheWindow) {
+  PanelSettings settings;
+  settings.MoreSections = "[Hotkeys]\r\nKill=Ctrl+K\r\n";
+  TerminalFolder terminal(settings);
+  ProgramUnderTest panel(terminal.Panel(), terminal.Path(), terminal.Environment());
+  const HWND window = ShownPanel(panel);
+  ASSERT_NE(window, nullptr);
+  const LPARAM ctrlK = MAKELPARAM(MOD_CONTROL, 'K');
+  PostMessageW(window, WM_HOTKEY, 0, ctrlK);
+  ASSERT_TRUE(WaitUntil([&] { return terminal.SentTransactions().size() == 1; }, 30s));
+
+  // A table without its columns: the panel's message box holds the window.
+  TerminalClient terminalSide;
+  ASSERT_TRUE(terminalSide.Connect());
+  terminalSide.Poke(BookItem(kBook), EncodeBook(kBook, {"SELL_VOLUME", "LAST", "BUY_VOLUME"}),
+                    500ms);
+  const HWND box = WaitForMessageBox(panel);
+  ASSERT_NE(box, nullptr);
+  PostMessageW(window, WM_HOTKEY, 0, ctrlK);
+  PostMessageW(window, WM_HOTKEY, 0, MAKELPARAM(0, VK_F9));  // not a key of the panel's
+  // The message box's loop hands the posted keys on at once; give it time.
+  WaitUntil([] { return false; }, 2s);
+  EXPECT_EQ(terminal.SentTransactions().size(), 1U);
+  DismissMessageBox(box);
+  EXPECT_EQ(panel.WaitForExit(60s), 0);
+  EXPECT_EQ(terminal.SentTransactions().size(), 1U);
+}
+
 TEST(PanelView, AlwaysOnTopKeepsTheMainWindowAboveOthers) {
   PanelSettings settings;
   settings.MoreSections = "[View]\r\nAlwaysOnTop=1\r\n";
@@ -96,8 +134,10 @@ TEST(PanelView, AlwaysOnTopKeepsTheMainWindowAboveOthers) {
 // only one that says so): per monitor v2 where the system has it, per
 // monitor on earlier Windows 10, the system's DPI before that.
 TEST(PanelHighDpi, TheProgramDeclaresItselfDpiAwareInItsManifest) {
-  const HMODULE exe = LoadLibraryExW(PathFromEnvironment("VESTREL_EXE").c_str(), nullptr,
-                                     LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+  const win32::UniqueModule image(
+      LoadLibraryExW(PathFromEnvironment("VESTREL_EXE").c_str(), nullptr,
+                     LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+  const HMODULE exe = image.get();
   ASSERT_NE(exe, nullptr);
   const HRSRC found = FindResourceW(exe, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
   ASSERT_NE(found, nullptr);
@@ -105,7 +145,6 @@ TEST(PanelHighDpi, TheProgramDeclaresItselfDpiAwareInItsManifest) {
                              SizeofResource(exe, found));
   EXPECT_NE(manifest.find(">true</dpiAware>"), std::string::npos) << manifest;
   EXPECT_NE(manifest.find(">PerMonitorV2, PerMonitor</dpiAwareness>"), std::string::npos);
-  FreeLibrary(exe);
 }
 
 // Run in a Wine prefix whose screen has VESTREL_WINE_DPI dots an inch.

@@ -2,18 +2,21 @@
 // registry and process adapters behind System Info.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "common/app_error.h"
 #include "contract/automation_contract.h"
 #include "fakes/fake_ports.h"
+#include "fakes/fake_window_ports.h"
 #include "models/about_dialog_model.h"
 #include "models/log_window_model.h"
 #include "win32/about_dialog.h"
 #include "win32/log_window_view.h"
 #include "win32/main_window_view.h"
 #include "win32/text_encoding.h"
+#include "win32/unique_handle.h"
 #include "win32/win32_process_starter.h"
 #include "win32/win32_registry.h"
 #include "win32/windows_api.h"
@@ -29,12 +32,7 @@ constexpr const char* kUnavailable = "System Information Is Unavailable At This 
 
 HINSTANCE Instance() { return GetModuleHandleW(nullptr); }
 
-int ScreenDpi(int axis) {
-  const HDC screen = GetDC(nullptr);
-  const int dpi = GetDeviceCaps(screen, axis);
-  ReleaseDC(nullptr, screen);
-  return dpi;
-}
+int ScreenDpi(int axis) { return GetDeviceCaps(WindowDc(nullptr).get(), axis); }
 
 int TwipsX(int twips) { return MulDiv(twips, ScreenDpi(LOGPIXELSX), 1440); }
 int TwipsY(int twips) { return MulDiv(twips, ScreenDpi(LOGPIXELSY), 1440); }
@@ -277,6 +275,122 @@ std::wstring QuickProgram() {
     return native;
   }
   return std::wstring(windows) + L"\\system32\\hostname.exe";
+}
+
+// ------------------------------------------------------------- main window
+
+// A main window with its view, as the program makes it, hidden.
+struct ViewFixture {
+  static inline MainWindowView* view = nullptr;
+
+  static LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    LRESULT result = 0;
+    if (view != nullptr && view->Handle(message, wParam, lParam, result)) {
+      return result;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+  }
+
+  ViewFixture() {
+    RegisterControlClasses(Instance());
+    WNDCLASSEXW host{};
+    host.cbSize = sizeof host;
+    host.lpfnWndProc = HostProc;
+    host.hInstance = Instance();
+    host.lpszClassName = L"VestrelViewTestHost";
+    RegisterClassExW(&host);
+    window = CreateWindowExW(0, L"VestrelViewTestHost", L"", WS_OVERLAPPEDWINDOW, 0, 0, 600, 300,
+                             nullptr, nullptr, Instance(), nullptr);
+    owned = std::make_unique<MainWindowView>(window, model, clock);
+    view = owned.get();
+  }
+  ~ViewFixture() {
+    view = nullptr;
+    owned.reset();
+    DestroyWindow(window);
+  }
+
+  // The button's client area as it draws itself (WM_PRINTCLIENT, as a
+  // repaint round has it draw) into a bitmap of its own; one pixel.
+  COLORREF PixelOf(ControlId id, int x, int y) const {
+    const HWND button = view->Control(id);
+    RECT area;
+    GetClientRect(button, &area);
+    const UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = area.right;
+    info.bmiHeader.biHeight = -area.bottom;  // top-down
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    const UniqueBitmap bitmap(CreateDIBSection(dc.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    const SelectionScope selected(dc.get(), bitmap.get());
+    SendMessageW(button, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc.get()), PRF_CLIENT);
+    return GetPixel(dc.get(), x, y);
+  }
+
+  HWND window = nullptr;
+  MainWindowModel model;
+  testing::FakeClock clock;
+  std::unique_ptr<MainWindowView> owned;
+};
+
+// What the trader reads off a price button: live its own colour; stale light
+// grey, hatched; disconnected dark grey; both with a stripe of its colour.
+TEST(MainWindowView, ThePriceButtonsAreDrawnLiveStaleAndDisconnectedSoNoneIsTakenForAnother) {
+  ViewFixture fixture;
+  RECT area;
+  GetClientRect(fixture.view->Control(ControlId::cmdBestBid), &area);
+  const int bodyX = area.right - 12;
+  const int y = area.bottom / 2;
+  const auto grey = [](COLORREF c) {
+    return GetRValue(c) == GetGValue(c) && GetGValue(c) == GetBValue(c);
+  };
+
+  EXPECT_EQ(fixture.PixelOf(ControlId::cmdBestBid, bodyX, y), RGB(255, 0, 0));
+  EXPECT_EQ(fixture.PixelOf(ControlId::cmdBestAsk, bodyX, y), RGB(0, 255, 0));
+
+  fixture.model.SetLook(ControlId::cmdBestBid, ControlLook::Stale);
+  const COLORREF stale = fixture.PixelOf(ControlId::cmdBestBid, bodyX, y);
+  EXPECT_TRUE(grey(stale) && GetRValue(stale) >= 160) << std::hex << stale;
+  EXPECT_EQ(fixture.PixelOf(ControlId::cmdBestBid, 4, y), RGB(255, 0, 0));  // the stripe
+  // The hatch: somewhere along the row a darker line crosses the face.
+  bool hatched = false;
+  for (int x = 12; x < area.right - 4 && !hatched; ++x) {
+    hatched = fixture.PixelOf(ControlId::cmdBestBid, x, 4) == RGB(168, 168, 168);
+  }
+  EXPECT_TRUE(hatched);
+
+  fixture.model.SetLook(ControlId::cmdBestBid, ControlLook::Disconnected);
+  EXPECT_EQ(fixture.PixelOf(ControlId::cmdBestBid, bodyX, y), RGB(56, 56, 56));
+  EXPECT_EQ(fixture.PixelOf(ControlId::cmdBestBid, 4, y), RGB(255, 0, 0));
+}
+
+// Moved to a monitor of another DPI: controls and fonts at the new DPI, the
+// window where the system suggests.
+TEST(MainWindowView, ADpiChangeLaysTheWindowOutAgainWithItsFonts) {
+  ViewFixture fixture;
+  const HWND bestBid = fixture.view->Control(ControlId::cmdBestBid);
+  RECT suggested{40, 30, 40 + 960, 30 + 480};
+  SendMessageW(fixture.window, WM_DPICHANGED, MAKEWPARAM(144, 144),
+               reinterpret_cast<LPARAM>(&suggested));
+  RECT button;
+  GetWindowRect(bestBid, &button);
+  MapWindowPoints(nullptr, fixture.window, reinterpret_cast<POINT*>(&button), 2);
+  EXPECT_EQ(button.left, MulDiv(1800, 144, 1440));
+  EXPECT_EQ(button.top, MulDiv(720, 144, 1440));
+  EXPECT_EQ(button.right - button.left, MulDiv(1455, 144, 1440));
+  EXPECT_EQ(button.bottom - button.top, MulDiv(495, 144, 1440));
+  LOGFONTW font{};
+  GetObjectW(reinterpret_cast<HFONT>(SendMessageW(bestBid, WM_GETFONT, 0, 0)), sizeof font, &font);
+  EXPECT_EQ(font.lfHeight, -27);  // 13.5 points at 144 DPI
+  RECT outer;
+  GetWindowRect(fixture.window, &outer);
+  EXPECT_EQ(outer.left, suggested.left);
+  EXPECT_EQ(outer.right - outer.left, suggested.right - suggested.left);
+  EXPECT_EQ(outer.bottom - outer.top, suggested.bottom - suggested.top);
 }
 
 TEST(MainWindowView, TheIndicatorIsACircleCentredInItsControl) {
