@@ -118,8 +118,11 @@ std::int32_t PaperExchange::SendSyncTransaction(
       return kWrongSyntax;
     }
     order = RestingOrder{0, operation == "B" ? OrderSide::Buy : OrderSide::Sell, *price,
-                         static_cast<std::int64_t>(*quantity)};
+                         static_cast<std::int64_t>(*quantity), transId};
   } else if (action == "KILL_ALL_FUTURES_ORDERS") {
+    for (const RestingOrder& killed : resting_) {
+      Report(killed, OrderStatus::Cancelled);
+    }
     resting_.clear();
   }
 
@@ -127,6 +130,7 @@ std::int32_t PaperExchange::SendSyncTransaction(
   if (order) {
     order->Number = number;
     resting_.push_back(*order);
+    Report(*order, OrderStatus::Active);
   }
   replyCode = kReplyExecuted;
   orderNum = static_cast<double>(number);
@@ -146,12 +150,24 @@ std::vector<PaperFill> PaperExchange::BookChanged(std::optional<double> lowestSe
                                                                   : *against >= order.Price);
     if (crossed) {
       fills.push_back({order.Number, order.Side, order.Quantity, *against});
+      Report(order, OrderStatus::Filled);
+      if (state_ != nullptr) {
+        state_->Apply(
+            TradeReport{++lastTradeNumber_, order.Number, order.Side, *against, order.Quantity});
+      }
     } else {
       still.push_back(order);
     }
   }
   resting_ = std::move(still);
   return fills;
+}
+
+void PaperExchange::Report(const RestingOrder& order, OrderStatus status) {
+  if (state_ != nullptr) {
+    state_->Apply(OrderUpdate{order.Number, order.TransId, order.Side, order.Price, order.Quantity,
+                              status == OrderStatus::Filled ? 0 : order.Quantity, status});
+  }
 }
 
 }  // namespace vestrel

@@ -8,6 +8,7 @@
 #include "paper/paper_position.h"
 #include "ports/regional_settings.h"
 #include "ports/transaction_library.h"
+#include "trading/trading_state.h"
 
 namespace vestrel {
 
@@ -27,6 +28,10 @@ std::string PaperAcceptedMessage(std::int64_t orderNumber);
 // refused with result 5 (wrong syntax), reply code 0, no order number and an
 // error message naming the field. KILL_ALL_FUTURES_ORDERS cancels every
 // resting order; any other action only gets its answer.
+//
+// It reports to the trading state it is given, as the terminal's streams
+// would: each order accepted, filled or cancelled, and a trade (numbered 1,
+// 2, 3, ...) for each fill.
 class PaperExchange : public TransactionLibrary {
  public:
   // Result codes of the library that the exchange gives.
@@ -37,7 +42,8 @@ class PaperExchange : public TransactionLibrary {
   // The reply code of an executed transaction.
   static constexpr std::int32_t kReplyExecuted = 3;
 
-  explicit PaperExchange(const RegionalSettings& regional) : regional_(regional) {}
+  explicit PaperExchange(const RegionalSettings& regional, TradingState* state = nullptr)
+      : regional_(regional), state_(state) {}
 
   std::int32_t Connect(const std::string& connectionText, std::int32_t& extendedErrorCode) override;
   std::int32_t IsDllConnected(std::int32_t& extendedErrorCode) override;
@@ -62,12 +68,17 @@ class PaperExchange : public TransactionLibrary {
     OrderSide Side;
     double Price;
     std::int64_t Quantity;
+    std::int64_t TransId;
   };
   const std::vector<RestingOrder>& Resting() const { return resting_; }
 
  private:
+  void Report(const RestingOrder& order, OrderStatus status);
+
   const RegionalSettings& regional_;
+  TradingState* state_;
   std::int64_t lastOrderNumber_ = 0;
+  std::int64_t lastTradeNumber_ = 0;
   std::vector<RestingOrder> resting_;
 };
 

@@ -6,20 +6,18 @@
 #include "common/conversions.h"
 #include "diag/error_scope.h"
 #include "models/both_logs.h"
+#include "trading/trading_text.h"
 
 namespace vestrel {
 
 std::string PaperPositionText(const PaperPosition& position, char decimalSeparator) {
-  return "POSITION " + IntegerText(position.Quantity()) + " @ " +
-         NumberText(position.AveragePrice(), decimalSeparator) + " | REALISED " +
-         NumberText(position.Realised(), decimalSeparator);
+  return PositionText(position, decimalSeparator);
 }
 
 std::string PaperFillText(const PaperFill& fill, const PaperPosition& after,
                           char decimalSeparator) {
-  return std::string("PAPER FILL ") + (fill.Side == OrderSide::Buy ? "B " : "S ") +
-         IntegerText(fill.Quantity) + " @ " + NumberText(fill.Price, decimalSeparator) + " | " +
-         PaperPositionText(after, decimalSeparator);
+  return "PAPER " + FillText({{0, fill.OrderNumber, fill.Side, fill.Price, fill.Quantity}, after},
+                             decimalSeparator);
 }
 
 PaperTrading::PaperTrading(LogDispatcher& log, EventLog& appLog, const RegionalSettings& regional,
@@ -29,13 +27,15 @@ PaperTrading::PaperTrading(LogDispatcher& log, EventLog& appLog, const RegionalS
       regional_(regional),
       window_(window),
       logWindow_(logWindow),
-      exchange_(regional) {}
+      exchange_(regional, &state_) {
+  state_.SnapshotComplete();
+}
 
 void PaperTrading::Open() {
   open_ = true;
   window_.SetWindowCaption(window_.WindowCaption() + std::string(kPaperCaptionSuffix));
   window_.SetCaption(ControlId::lblPaper,
-                     PaperPositionText(position_, regional_.DecimalSeparator()));
+                     PaperPositionText(Position(), regional_.DecimalSeparator()));
   window_.SetVisible(ControlId::lblPaper, true);
 }
 
@@ -44,7 +44,8 @@ void PaperTrading::BookChanged(const BookView& book) {
                    ParamRef("highestBuy", book.HighestBuy));
   scope.Stop([&] {
     scope.Line = 1;
-    const std::vector<PaperFill> fills = exchange_.BookChanged(book.LowestSell, book.HighestBuy);
+    exchange_.BookChanged(book.LowestSell, book.HighestBuy);
+    const std::vector<Fill> fills = state_.TakeNewFills();
     if (fills.empty()) {
       return;
     }
@@ -52,12 +53,11 @@ void PaperTrading::BookChanged(const BookView& book) {
     const char separator = regional_.DecimalSeparator();
     std::vector<std::string> records;
     records.reserve(fills.size());
-    for (const PaperFill& fill : fills) {
-      position_.Apply(fill.Side, fill.Quantity, fill.Price);
-      records.push_back(PaperFillText(fill, position_, separator));
+    for (const Fill& fill : fills) {
+      records.push_back("PAPER " + FillText(fill, separator));
     }
     scope.Line = 3;
-    window_.SetCaption(ControlId::lblPaper, PaperPositionText(position_, separator));
+    window_.SetCaption(ControlId::lblPaper, PaperPositionText(Position(), separator));
     scope.Line = 4;
     // Every record goes out that can: the first failure is reported once
     // the others are written.

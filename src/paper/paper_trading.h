@@ -11,6 +11,7 @@
 #include "paper/paper_position.h"
 #include "ports/event_log.h"
 #include "ports/regional_settings.h"
+#include "trading/trading_state.h"
 
 namespace vestrel {
 
@@ -25,8 +26,9 @@ std::string PaperPositionText(const PaperPosition& position, char decimalSeparat
 std::string PaperFillText(const PaperFill& fill, const PaperPosition& after, char decimalSeparator);
 
 // Paper trading as the trader sees it: the simulated exchange the gateway
-// sends to instead of the terminal's library, the position its fills build,
-// and their record. Each fill is one information entry in the application log
+// sends to instead of the terminal's library, the trading state its orders
+// and fills build (from start-up: there is nothing before it), and their
+// record. Each fill is one information entry in the application log
 // and one log window line (PaperFillText); the position shows on the main
 // window in lblPaper.
 class PaperTrading {
@@ -38,7 +40,9 @@ class PaperTrading {
   PaperTrading& operator=(const PaperTrading&) = delete;
 
   PaperExchange& Exchange() { return exchange_; }
-  const PaperPosition& Position() const { return position_; }
+  const PaperPosition& Position() const { return state_.CurrentPosition(); }
+  // What paper trading has built: its orders, fills and position.
+  const TradingState& State() const { return state_; }
 
   // Paper mode on: the caption ends in kPaperCaptionSuffix and lblPaper shows
   // the (flat) position.
@@ -57,8 +61,8 @@ class PaperTrading {
   const RegionalSettings& regional_;
   MainWindowModel& window_;
   LogWindowModel& logWindow_;
+  TradingState state_;  // before the exchange, which feeds it
   PaperExchange exchange_;
-  PaperPosition position_;
   bool open_ = false;
 };
 

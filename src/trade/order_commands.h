@@ -12,13 +12,12 @@
 #include "settings/order_settings.h"
 #include "settings/settings.h"
 #include "trade/gateway.h"
+#include "trading/order_side.h"
 
 namespace vestrel {
 
 // The offset of the largest-volume orders, in price units.
 inline constexpr double kMaxLevelOffset = 5;
-
-enum class OrderSide { Buy, Sell };
 
 // A limit order of the configured account and instrument:
 // "ACCOUNT=..; TYPE=L; TRANS_ID=1; CLASSCODE=..; SECCODE=..; ACTION=NEW_ORDER;

@@ -14,6 +14,7 @@
 #include "paper/paper_exchange.h"
 #include "paper/paper_position.h"
 #include "paper/paper_trading.h"
+#include "trading/trading_state.h"
 
 namespace vestrel {
 namespace {
@@ -135,6 +136,29 @@ TEST_F(PaperExchangeTest, AnOrderWaitsForALaterBookAndAKillCancelsEveryRestingOr
   Send(exchange, kKill);
   EXPECT_TRUE(exchange.Resting().empty());
   EXPECT_TRUE(FilledOrders(90, 89).empty());
+}
+
+TEST(PaperExchangeFeed, ItsOrdersCancelsAndFillsReachTheTradingStateAsTheStreamsWould) {
+  FakeRegionalSettings regional;
+  TradingState state;
+  state.SnapshotComplete();
+  PaperExchange exchange(regional, &state);
+  Send(exchange, Order('B', "100", "2"));  // 1
+  Send(exchange, Order('S', "120"));       // 2
+  ASSERT_EQ(state.WorkingOrders().size(), 2U);
+  EXPECT_EQ(state.WorkingOrders()[0].TransId, 7);
+  EXPECT_EQ(state.WorkingLots(OrderSide::Buy), 2);
+
+  exchange.BookChanged(99, 98);
+  const std::vector<Fill> fills = state.TakeNewFills();
+  ASSERT_EQ(fills.size(), 1U);
+  EXPECT_EQ(fills[0].Trade.OrderNumber, 1);
+  EXPECT_EQ(state.CurrentPosition().Quantity(), 2);
+  EXPECT_EQ(state.WorkingLots(OrderSide::Buy), 0);
+
+  Send(exchange, kKill);
+  EXPECT_TRUE(state.WorkingOrders().empty());
+  EXPECT_TRUE(state.TakeNewFills().empty());
 }
 
 // Fills as (side, quantity, price) and the position after each.

@@ -1,0 +1,7 @@
+#pragma once
+
+namespace vestrel {
+
+enum class OrderSide { Buy, Sell };
+
+}  // namespace vestrel

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "trading/order_side.h"
+#include "trading/trading_state.h"
+
+namespace vestrel {
+
+// 0 turns a limit off.
+struct RiskLimits {
+  // The most lots the position may reach, either way, if every working order
+  // of a side filled.
+  std::int64_t MaxLots = 0;
+  // At realised + open profit at or below -MaxLoss (price points), only
+  // orders that reduce the position go out.
+  double MaxLoss = 0;
+};
+
+// Why a new order of these lots on this side must not go out, or none when
+// it may. The lots limit: the position, plus every working order of that
+// side, plus this one ("the position could reach 3 lots, the limit is 2";
+// a short position's lots are negative). The loss limit lets through only an
+// order against the position that, with the working orders of its side,
+// cannot take it through zero; an open position the book cannot value (no
+// price on the side it would close against) counts as at the limit, since
+// its loss is unknown.
+std::optional<std::string> RiskRefusal(const TradingState& state, OrderSide side, std::int64_t lots,
+                                       const RiskLimits& limits, std::optional<double> bestBuy,
+                                       std::optional<double> bestSell, char decimalSeparator);
+
+}  // namespace vestrel

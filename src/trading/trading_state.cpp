@@ -1,0 +1,67 @@
+#include "trading/trading_state.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace vestrel {
+
+void TradingState::Apply(const OrderUpdate& update) {
+  OrderRecord& order = orders_[update.Number];
+  if (!order.Known) {
+    order.Known = true;
+    order.Latest = update;
+    return;
+  }
+  if (order.Latest.Status != OrderStatus::Active) {
+    return;  // a late or repeated update of an order that is done
+  }
+  const std::int64_t left = std::min(order.Latest.LotsLeft, update.LotsLeft);
+  const std::int64_t transId = update.TransId != 0 ? update.TransId : order.Latest.TransId;
+  order.Latest = update;
+  order.Latest.LotsLeft = left;
+  order.Latest.TransId = transId;
+}
+
+void TradingState::Apply(const TradeReport& trade) {
+  if (trade.Lots <= 0 || !tradeNumbers_.insert(trade.TradeNumber).second) {
+    return;
+  }
+  orders_[trade.OrderNumber].Traded += trade.Lots;
+  position_.Apply(trade.Side, trade.Lots, trade.Price);
+  if (complete_) {
+    newFills_.push_back({trade, position_});
+  }
+}
+
+std::vector<Fill> TradingState::TakeNewFills() { return std::exchange(newFills_, {}); }
+
+std::int64_t TradingState::LotsLeft(const OrderRecord& order) {
+  if (!order.Known || order.Latest.Status != OrderStatus::Active) {
+    return 0;
+  }
+  return std::max<std::int64_t>(
+      0, std::min(order.Latest.LotsLeft, order.Latest.LotsTotal - order.Traded));
+}
+
+std::vector<WorkingOrder> TradingState::WorkingOrders() const {
+  std::vector<WorkingOrder> working;
+  for (const auto& [number, order] : orders_) {
+    if (const std::int64_t left = LotsLeft(order); left > 0) {
+      working.push_back(
+          {number, order.Latest.TransId, order.Latest.Side, order.Latest.Price, left});
+    }
+  }
+  return working;
+}
+
+std::int64_t TradingState::WorkingLots(OrderSide side) const {
+  std::int64_t lots = 0;
+  for (const auto& [number, order] : orders_) {
+    if (order.Latest.Side == side) {
+      lots += LotsLeft(order);
+    }
+  }
+  return lots;
+}
+
+}  // namespace vestrel

@@ -1,0 +1,94 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <set>
+#include <vector>
+
+#include "trading/order_side.h"
+#include "trading/position.h"
+
+namespace vestrel {
+
+enum class OrderStatus { Active, Filled, Cancelled, Rejected };
+
+// What the exchange says of one order of this instrument, as it is now.
+struct OrderUpdate {
+  std::int64_t Number = 0;
+  std::int64_t TransId = 0;  // 0 when not known (an order placed elsewhere)
+  OrderSide Side = OrderSide::Buy;
+  double Price = 0;
+  std::int64_t LotsTotal = 0;
+  std::int64_t LotsLeft = 0;
+  OrderStatus Status = OrderStatus::Active;
+};
+
+// One trade of this instrument: part or all of an order filled.
+struct TradeReport {
+  std::int64_t TradeNumber = 0;
+  std::int64_t OrderNumber = 0;
+  OrderSide Side = OrderSide::Buy;
+  double Price = 0;
+  std::int64_t Lots = 0;
+};
+
+struct WorkingOrder {
+  std::int64_t Number = 0;
+  std::int64_t TransId = 0;
+  OrderSide Side = OrderSide::Buy;
+  double Price = 0;
+  std::int64_t LotsLeft = 0;
+};
+
+// A trade that reached the position, and the position right after it.
+struct Fill {
+  TradeReport Trade;
+  Position After;
+};
+
+// The trader's orders, fills and position in the instrument, built from the
+// exchange's order and trade streams (or the paper exchange's).
+//
+// The streams may repeat themselves and arrive in any order, so every input
+// is applied so that seeing it twice, or late, changes nothing twice:
+// - a trade counts once by its number, whether or not its order is known;
+// - an order's lots left never grow back, and once it is filled, cancelled or
+//   rejected it stays so; it works while active with lots left, its lots left
+//   also bounded by the lots its trades have filled (a trade seen before the
+//   order update that accounts for it);
+// - the position is built from the trades alone.
+// The streams start with the day's orders and trades so far: those build the
+// state silently, and only trades after SnapshotComplete are reported as
+// fills.
+class TradingState {
+ public:
+  void Apply(const OrderUpdate& update);
+  void Apply(const TradeReport& trade);
+  void SnapshotComplete() { complete_ = true; }
+  bool IsComplete() const { return complete_; }
+
+  // The fills since the last call, in the order their trades arrived; each
+  // is given once.
+  std::vector<Fill> TakeNewFills();
+
+  const Position& CurrentPosition() const { return position_; }
+  // By order number.
+  std::vector<WorkingOrder> WorkingOrders() const;
+  std::int64_t WorkingLots(OrderSide side) const;
+
+ private:
+  struct OrderRecord {
+    bool Known = false;  // an update has come, not only trades
+    OrderUpdate Latest;
+    std::int64_t Traded = 0;
+  };
+  static std::int64_t LotsLeft(const OrderRecord& order);
+
+  std::map<std::int64_t, OrderRecord> orders_;
+  std::set<std::int64_t> tradeNumbers_;
+  Position position_;
+  std::vector<Fill> newFills_;
+  bool complete_ = false;
+};
+
+}  // namespace vestrel
