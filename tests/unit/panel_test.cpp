@@ -744,6 +744,26 @@ TEST(PanelGuard, ALostConnectionIsShownReportedAndMadeAgainOnceACheck) {
   EXPECT_TRUE(rig.library.Calls.empty());
 }
 
+TEST(PanelGuard, AReportTheApplicationLogRefusesNeitherStopsTheCheckNorIsAnError) {
+  PanelRig rig;
+  rig.profile.Values["Guard/ConnectionCheckMs"] = "1000";
+  ASSERT_TRUE(rig.panel.Start());
+  rig.library.Calls.clear();
+  rig.library.DllConnectedResult = 11;
+  rig.services.AppLog.FailingWrites = 1000;
+  rig.Wait(1000);
+  EXPECT_EQ(rig.library.Calls, (Lines{"IsDllConnected", "IsQuikConnected", "Connect C:\\QUIK",
+                                      "IsDllConnected", "IsQuikConnected"}));
+  ASSERT_EQ(rig.LogLines().size(), 1U);
+  EXPECT_EQ(rig.PriceLook(), ControlLook::Disconnected);
+  rig.library.DllConnectedResult = 10;
+  rig.Wait(1000);
+  EXPECT_EQ(rig.LogLines().back(), "The connection to the terminal is back.");
+  EXPECT_EQ(rig.PriceLook(), ControlLook::Live);
+  rig.services.AppLog.FailingWrites = 0;
+  EXPECT_TRUE(rig.services.AppLog.Entries.empty());  // not even an error record
+}
+
 TEST(PanelGuard, OnPaperTheConnectionWatchedIsThePaperExchanges) {
   PanelRig rig;
   rig.profile.Values["Paper/Enabled"] = "1";
