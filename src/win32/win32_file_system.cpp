@@ -4,6 +4,7 @@
 #include <cstring>
 #include <utility>
 
+#include "common/app_error.h"
 #include "win32/text_encoding.h"
 #include "win32/unique_handle.h"
 #include "win32/win32_error.h"
@@ -69,7 +70,7 @@ class Win32BinaryAppendFile : public BinaryAppendFile {
 
   void Append(std::span<const std::uint8_t> bytes) override {
     if (bytes.size() > MAXDWORD) {
-      throw AppError(kErrInvalidCall, "", "Invalid procedure call or argument");
+      Raise(errors::InvalidCall, "");
     }
     LARGE_INTEGER end{};
     if (!SetFilePointerEx(file_.get(), LARGE_INTEGER{}, &end, FILE_END)) {
@@ -97,11 +98,11 @@ class Win32BinaryAppendFile : public BinaryAppendFile {
 std::string Win32FileSystem::AppDataFolder() {
   char buffer[kAppDataBufferSize + 4] = {};
   if (!SHGetSpecialFolderPathA(nullptr, buffer, kAppDataFolder, FALSE)) {
-    throw AppError(76, "", "Path not found");
+    Raise(errors::PathNotFound, "");
   }
   const void* end = std::memchr(buffer, '\0', kAppDataBufferSize);
   if (end == nullptr) {
-    throw AppError(kErrInvalidCall, "", "Invalid procedure call or argument");
+    Raise(errors::InvalidCall, "");
   }
   return AnsiToUtf8(std::string_view(buffer, static_cast<const char*>(end) - buffer));
 }

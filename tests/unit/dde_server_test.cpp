@@ -374,7 +374,7 @@ TEST(DdeServer, AFailureInsideDDEInitIsRecordedWithItsParametersAndPassedOn) {
   class FailingMessageBox : public MessageBox {
    public:
     void Show(std::string_view /*text*/, MessageIcon /*icon*/) override {
-      throw AppError(5, "", "Invalid procedure call or argument");
+      Raise(errors::InvalidCall, "");
     }
   };
   FakeLogServices services;

@@ -68,12 +68,12 @@ TEST(ErrorChain, AnOutsideSourceIsKeptAndTheErrorPassedOnCarriesTheChain) {
   FakeLogServices services;
   ErrorScope scope(services.Log, "Vestrel.frmMain.QuikInit");
   try {
-    scope.PassOn([] { throw AppError(53, "TRANS2QUIK", "File not found"); });
+    scope.PassOn([] { Raise(errors::FileNotFound, "TRANS2QUIK"); });
     FAIL() << "the error was swallowed";
   } catch (const AppError& error) {
     EXPECT_EQ(error.Number, 53);
     EXPECT_EQ(error.Source, "TRANS2QUIK->Vestrel.frmMain.QuikInit");
-    EXPECT_EQ(error.Description, "File not found");
+    EXPECT_EQ(error.Description, errors::FileNotFound.Text);
   }
 }
 

@@ -20,7 +20,7 @@ class RecordingView : public LogWindowObserver {
   void VisibilityChanged(bool visible) override { Events.push_back(visible ? "show" : "hide"); }
   void LineAdded(const std::string& line) override {
     if (RefuseLines) {
-      throw AppError(7, "", "Out of memory");
+      Raise(errors::OutOfMemory, "");
     }
     Events.push_back(line);
   }

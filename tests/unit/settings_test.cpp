@@ -90,7 +90,7 @@ class ThrowingReader : public ProfileReader {
  public:
   std::string GetPrivateProfileString(const std::string&, const std::string&, const std::string&,
                                       int) override {
-    throw AppError(7, "", "Out of memory");
+    Raise(errors::OutOfMemory, "");
   }
 };
 
