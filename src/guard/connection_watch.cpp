@@ -113,7 +113,7 @@ void ConnectionWatch::Report(const Answers& answers, const std::string& reconnec
   // A report the event log refuses is dropped: the check goes on to connect
   // again, and the trader still reads it in the log window.
   WriteNotice(appLog_, text, connected ? EventType::Information : EventType::Warning);
-  logWindow_.LogData(text);
+  logWindow_.AddLine(text);
 }
 
 }  // namespace vestrel

@@ -165,9 +165,7 @@ class Panel : private MainWindowCloser, private DdeServerLifecycle, private Exte
   XLTableDecoder decoder_;
   PokeRecorder recorder_;
   DdeServer dde_;
-  std::uint32_t ddeInstance_ = 0;
-  DdeHandle ddeItemAdvise_ = 0;
-  DdeGlassEntry glass_;
+  DdeServerEntry ddeServerEntry_;
   DdeEntry ddeEntry_{*this};
   MainWindowLifecycle lifecycle_;
   OrderCommands commands_;

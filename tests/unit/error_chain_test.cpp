@@ -108,12 +108,12 @@ TEST(ErrorChain, AnErrorNumberedZeroIsLoggedButNotRaisedAgain) {
             "ERROR OCCURS IN UNKNOWN, SOURCE: Vestrel.frmLog.LogData: odd");
 }
 
-TEST(LogEvent, LevelZeroIsWrittenAsOneAndHigherLevelsAreDropped) {
+TEST(LogDispatch, LevelZeroIsWrittenAsOneAndHigherLevelsAreDropped) {
   FakeLogServices services;
   ErrorRecord record;
   record.Source = "S";
   record.Number = 5;
-  services.Log.LogEvent(record);
+  services.Log.Dispatch(record);
   EXPECT_EQ(record.Level, 1);
   EXPECT_EQ(services.AppLog.Entries.size(), 1U);
   EXPECT_EQ(services.Files.Files.size(), 1U);
@@ -122,14 +122,14 @@ TEST(LogEvent, LevelZeroIsWrittenAsOneAndHigherLevelsAreDropped) {
     ErrorRecord dropped;
     dropped.Level = level;
     dropped.Number = 5;
-    services.Log.LogEvent(dropped);
+    services.Log.Dispatch(dropped);
   }
   EXPECT_EQ(services.AppLog.Entries.size(), 1U);
   EXPECT_NE(services.Files.Files.begin()->second.find("\r\nКритичность: ERROR\r\n"),
             std::string::npos);
 }
 
-TEST(LogEvent, TheUserContextIsAddedOnlyWhenTheComponentAnswers) {
+TEST(LogDispatch, TheUserContextIsAddedOnlyWhenTheComponentAnswers) {
   FakeLogServices services;
   EXPECT_EQ(services.Log.GetUserContext().UserName, "");
   services.UserContexts.Present = true;
@@ -140,7 +140,7 @@ TEST(LogEvent, TheUserContextIsAddedOnlyWhenTheComponentAnswers) {
   ErrorRecord record;
   record.Number = 1;
   record.Description = "d";
-  services.Log.LogEvent(record);
+  services.Log.Dispatch(record);
   EXPECT_EQ(services.AppLog.Entries.back().Text,
             "ERROR OCCURS IN UNKNOWN, SOURCE UNDEFINED ERROR =  1 (d)USER CONTEXT: \r\n"
             "UserName = trader\r\nDBID = \r\n");

@@ -42,7 +42,7 @@ std::vector<ErrorRecord> FailedPoke(const std::string& reader, std::int64_t posi
 struct Logs {
   FakeLogServices s;
 
-  void Log(ErrorRecord record) { s.Log.LogEvent(record); }
+  void Log(ErrorRecord record) { s.Log.Dispatch(record); }
   void At(int hour, int minute, int second) {
     s.Regional.Clock = {2026, 12, 6, hour, minute, second};
   }

@@ -142,7 +142,7 @@ TEST(TextLogSink, TheDispatcherWritesTheTextLogFirstAndTheAppLogEvenWhenTheFileF
   ErrorRecord record;
   record.Number = 13;
   record.Description = errors::TypeMismatch.Text;
-  s.Log.LogEvent(record);
+  s.Log.Dispatch(record);
   ASSERT_EQ(s.AppLog.Entries.size(), 2U);
   EXPECT_EQ(s.AppLog.Entries[0].Text.rfind("Error occurs in LogInterface.LogEventToTextFile", 0),
             0U);
