@@ -194,12 +194,11 @@ void Panel::ApplyExtensions(const ExtensionSettings& extensions) {
   book_.SetBookListener([this](const BookView& book) { paper_.BookChanged(book); });
 }
 
-DdeHandle Panel::DdeEntry::Call(std::uint32_t uType, std::uint32_t uFmt, DdeHandle hConv,
-                                DdeHandle hszString1, DdeHandle hszString2, DdeHandle hData,
-                                DdeHandle dwData1, DdeHandle dwData2) {
+DdeHandle Panel::DdeEntry::Call(std::uint32_t type, std::uint32_t format, DdeHandle conversation,
+                                DdeHandle topic, DdeHandle item, DdeHandle data, DdeHandle data1,
+                                DdeHandle data2) {
   const PokeTimings::Span span(panel_.timings_, PokeStage::Fetch);
-  return panel_.ddeServerEntry_.Call(uType, uFmt, hConv, hszString1, hszString2, hData, dwData1,
-                                     dwData2);
+  return panel_.ddeServerEntry_.Call(type, format, conversation, topic, item, data, data1, data2);
 }
 
 void Panel::Click(ControlId control) {
