@@ -11,34 +11,34 @@ namespace {
 
 using testing::FakeLogServices;
 
-// Three procedures in the shape of a click that sells through SendTrans.
+// Three procedures in the shape of a click that sells through the send.
 struct Chain {
   FakeLogServices& services;
 
-  void SendTrans(const std::string& strTrans) {
-    ErrorScope scope(services.Log, "Vestrel.frmMain.SendTrans", ParamRef("strTrans", strTrans));
+  void Send(const std::string& transaction) {
+    ErrorScope scope(services.Log, "Vestrel.frmMain.SendTrans", ParamRef("strTrans", transaction));
     scope.PassOn([&] {
       scope.Line = 2;
       throw AppError(6, "Vestrel", "bad price");
     });
   }
-  void LimitSell(double dblPrice) {
-    ErrorScope scope(services.Log, "Vestrel.frmMain.LimitSell", ParamRef("dblPrice", dblPrice));
+  void SellAt(double price) {
+    ErrorScope scope(services.Log, "Vestrel.frmMain.LimitSell", ParamRef("dblPrice", price));
     scope.PassOn([&] {
       scope.Line = 7;
-      dblPrice = 150000;  // recorded with the value it holds when the error passes
-      SendTrans("ACTION=NEW_ORDER;");
+      price = 150000;  // recorded with the value it holds when the error passes
+      Send("ACTION=NEW_ORDER;");
     });
   }
-  bool cmdBestBid_Click() {
+  bool ClickBestBid() {
     ErrorScope scope(services.Log, "Vestrel.frmMain.cmdBestBid_Click");
-    return scope.Stop([&] { LimitSell(1.0); });
+    return scope.Stop([&] { SellAt(1.0); });
   }
 };
 
 TEST(ErrorChain, AnErrorThroughThreeHandlersIsLoggedThreeTimesWithAGrowingSource) {
   FakeLogServices services;
-  EXPECT_FALSE(Chain{services}.cmdBestBid_Click());
+  EXPECT_FALSE(Chain{services}.ClickBestBid());
 
   const std::vector<std::string> entries = services.ErrorEntries();
   ASSERT_EQ(entries.size(), 3U);
