@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <new>
 #include <string>
 #include <vector>
 
@@ -330,6 +331,18 @@ TEST(WholePanel, AFailedConnectionShowsTheReasonAndClosesThePanelBeforeItIsShown
   EXPECT_EQ(rig.dde.Calls.back(), "Uninitialize(0)");
   EXPECT_FALSE(rig.dde.Serving);
   EXPECT_TRUE(rig.services.AppLog.Entries.empty());
+}
+
+TEST(WholePanel, AServerStartThatFailsHalfWayIsStillTakenDownAtShutdown) {
+  PanelRig rig;
+  rig.dde.OtherServerRunning = true;
+  rig.boxes.WhileOpen = [] { throw std::bad_alloc(); };  // the warning fails
+  rig.panel.Start();
+  ASSERT_EQ(rig.dde.Instance, 0x2AU);
+  rig.panel.Shutdown();
+  // Start-up never learnt the instance; the server stops what it made.
+  EXPECT_EQ(rig.dde.Calls.back(), "Uninitialize(42)");
+  EXPECT_TRUE(rig.dde.Strings().empty());
 }
 
 TEST(WholePanel, AWrongTableIsAnsweredAtOnceAndClosesThePanelOnceTheTraderHasReadTheMessage) {
