@@ -16,95 +16,97 @@ std::string AlreadyRunningText(const std::string& service, const std::string& to
 
 }  // namespace
 
-void DdeServer::DDEInit(const std::string& pDDEServer, const std::string& pDDETopic,
-                        const std::string& pDDEAdvise, DdeCallback& pCBAddr, std::uint32_t& pInstID,
-                        DdeHandle& pItemAdvise) {
-  const auto callbackAddress = reinterpret_cast<std::uintptr_t>(&pCBAddr);
-  ErrorScope scope(log_, "Vestrel.modDDE.DDEInit", ParamRef("pDDEServer", pDDEServer),
-                   ParamRef("pDDETopic", pDDETopic), ParamRef("pDDEAdvise", pDDEAdvise),
-                   ParamRef("pCBAddr", callbackAddress), ParamRef("pInstID", pInstID),
-                   ParamRef("pItemAdvise", pItemAdvise));
+DdeServerHandles DdeServer::Start(const std::string& service, const std::string& topic,
+                                  const std::string& adviseItem, DdeCallback& callback) {
+  const auto callbackAddress = reinterpret_cast<std::uintptr_t>(&callback);
+  std::uint32_t& instance = handles_.Instance;
+  ErrorScope scope(log_, "Vestrel.modDDE.DDEInit", ParamRef("pDDEServer", service),
+                   ParamRef("pDDETopic", topic), ParamRef("pDDEAdvise", adviseItem),
+                   ParamRef("pCBAddr", callbackAddress), ParamRef("pInstID", instance),
+                   ParamRef("pItemAdvise", handles_.AdviseItem));
   scope.PassOn([&] {
     scope.Line = 1;
-    if ((dde_.Initialize(pInstID, pCBAddr, kAppCmdFilterInits) & kResultMask) != kDmlErrNoError) {
+    if ((dde_.Initialize(instance, callback, kAppCmdFilterInits) & kResultMask) != kDmlErrNoError) {
       return;
     }
     scope.Line = 2;
-    service_ = dde_.CreateStringHandle(pInstID, pDDEServer, kCpWinAnsi);
-    topic_ = dde_.CreateStringHandle(pInstID, pDDETopic, kCpWinAnsi);
+    service_ = dde_.CreateStringHandle(instance, service, kCpWinAnsi);
+    topic_ = dde_.CreateStringHandle(instance, topic, kCpWinAnsi);
     scope.Line = 3;
-    pItemAdvise = dde_.CreateStringHandle(pInstID, pDDEAdvise, kCpWinAnsi);
+    handles_.AdviseItem = dde_.CreateStringHandle(instance, adviseItem, kCpWinAnsi);
     scope.Line = 4;
-    if (dde_.Connect(pInstID, service_, topic_) != 0) {
-      messages_.Show(AlreadyRunningText(pDDEServer, pDDETopic), MessageIcon::Exclamation);
+    if (dde_.Connect(instance, service_, topic_) != 0) {
+      messages_.Show(AlreadyRunningText(service, topic), MessageIcon::Exclamation);
       return;
     }
     scope.Line = 5;
-    if (dde_.NameService(pInstID, service_, 0, kDnsRegister) != 0) {
+    if (dde_.NameService(instance, service_, 0, kDnsRegister) != 0) {
       registered_ = true;
     }
   });
+  return handles_;
 }
 
-void DdeServer::DDETerm(std::uint32_t& pInstID, DdeHandle& pItemAdvise) {
-  ErrorScope scope(log_, "Vestrel.modDDE.DDETerm", ParamRef("pInstID", pInstID),
-                   ParamRef("pItemAdvise", pItemAdvise));
+void DdeServer::Stop() {
+  const std::uint32_t instance = handles_.Instance;
+  ErrorScope scope(log_, "Vestrel.modDDE.DDETerm", ParamRef("pInstID", instance),
+                   ParamRef("pItemAdvise", handles_.AdviseItem));
   scope.PassOn([&] {
     scope.Line = 1;
     if (registered_) {
-      dde_.NameService(pInstID, service_, 0, kDnsUnregister);
+      dde_.NameService(instance, service_, 0, kDnsUnregister);
     }
     scope.Line = 2;
-    dde_.FreeStringHandle(pInstID, service_);
-    dde_.FreeStringHandle(pInstID, topic_);
-    dde_.FreeStringHandle(pInstID, pItemAdvise);
+    dde_.FreeStringHandle(instance, service_);
+    dde_.FreeStringHandle(instance, topic_);
+    dde_.FreeStringHandle(instance, handles_.AdviseItem);
     scope.Line = 3;
-    dde_.Uninitialize(pInstID);
+    dde_.Uninitialize(instance);
   });
 }
 
-DdeHandle DdeServer::DDECallback(std::uint32_t pInstID, DdeHandle pItemAdvise, std::uint32_t uType,
-                                 std::uint32_t uFmt, DdeHandle hConv, DdeHandle hszString1,
-                                 DdeHandle hszString2, DdeHandle hData, DdeHandle dwData1,
-                                 DdeHandle dwData2) {
-  ErrorScope scope(log_, "Vestrel.modDDE.DDECallback", ParamRef("pInstID", pInstID),
-                   ParamRef("pItemAdvise", pItemAdvise), ParamRef("uType", uType),
-                   ParamRef("uFmt", uFmt), ParamRef("hConv", hConv),
-                   ParamRef("hszString1", hszString1), ParamRef("hszString2", hszString2),
-                   ParamRef("hData", hData), ParamRef("dwData1", dwData1),
-                   ParamRef("dwData2", dwData2));
+DdeHandle DdeServer::Answer(std::uint32_t type, std::uint32_t format, DdeHandle conversation,
+                            DdeHandle topic, DdeHandle item, DdeHandle data, DdeHandle data1,
+                            DdeHandle data2) {
+  // The handles as they are at this call.
+  const DdeServerHandles handles = handles_;
+  ErrorScope scope(log_, "Vestrel.modDDE.DDECallback", ParamRef("pInstID", handles.Instance),
+                   ParamRef("pItemAdvise", handles.AdviseItem), ParamRef("uType", type),
+                   ParamRef("uFmt", format), ParamRef("hConv", conversation),
+                   ParamRef("hszString1", topic), ParamRef("hszString2", item),
+                   ParamRef("hData", data), ParamRef("dwData1", data1), ParamRef("dwData2", data2));
   return scope.PassOn([&]() -> DdeHandle {
     scope.Line = 1;
-    switch (uType) {
+    switch (type) {
       case kXtypConnect:   // every topic is accepted
       case kXtypAdvStart:  // every item and format is accepted
         return kDdeFAck;
       case kXtypRequest: {
         scope.Line = 2;
-        const std::string item = QueryText(pInstID, hszString2);
+        const std::string itemName = QueryText(item);
         scope.Line = 3;
-        if (item != contract::kDdeRequestItem) {
+        if (itemName != contract::kDdeRequestItem) {
           return 0;
         }
         scope.Line = 4;
-        return dde_.CreateDataHandle(pInstID, {}, 0, hszString2, kCfText, 0);
+        return dde_.CreateDataHandle(handles.Instance, {}, 0, item, kCfText, 0);
       }
       case kXtypExecute:
         scope.Line = 5;
-        FetchData(hData);  // the command is ignored
+        FetchData(data);  // the command is ignored
         return kDdeFAck;
       case kXtypPoke: {
         scope.Line = 6;
-        const std::string item = QueryText(pInstID, hszString2);
+        const std::string itemName = QueryText(item);
         scope.Line = 7;
-        const bool table = item.starts_with(contract::kDdeTableItemPrefix);
+        const bool table = itemName.starts_with(contract::kDdeTableItemPrefix);
         if (!table && !observer_) {
           return kDdeFNotProcessed;
         }
         scope.Line = 8;
-        const std::vector<std::uint8_t> data = FetchData(hData);
+        const std::vector<std::uint8_t> bytes = FetchData(data);
         if (observer_) {
-          observer_(item, data);
+          observer_(itemName, bytes);
         }
         if (!table) {
           return kDdeFNotProcessed;
@@ -112,8 +114,7 @@ DdeHandle DdeServer::DDECallback(std::uint32_t pInstID, DdeHandle pItemAdvise, s
         scope.Line = 9;
         // The decoder and the order book keep the identifier as a signed
         // 32-bit value (the same bits).
-        auto instance = static_cast<std::int32_t>(pInstID);
-        decoder_(instance, data);
+        decoder_(static_cast<std::int32_t>(handles.Instance), bytes);
         return kDdeFAck;
       }
       default:
@@ -122,11 +123,11 @@ DdeHandle DdeServer::DDECallback(std::uint32_t pInstID, DdeHandle pItemAdvise, s
   });
 }
 
-std::string DdeServer::QueryText(std::uint32_t instance, DdeHandle handle) {
+std::string DdeServer::QueryText(DdeHandle handle) {
   // A string handle is an atom: 255 characters at most, so one call reads it
   // whole (each call is a round trip to the system's atom table).
   std::string text(kMaxStringHandleLength + 1, '\0');
-  const std::uint32_t copied = dde_.QueryString(instance, handle, text, kCpWinAnsi);
+  const std::uint32_t copied = dde_.QueryString(handles_.Instance, handle, text, kCpWinAnsi);
   text.resize(std::min<std::size_t>(copied, kMaxStringHandleLength));
   return text;
 }
@@ -139,18 +140,16 @@ std::vector<std::uint8_t> DdeServer::FetchData(DdeHandle data) {
   return bytes;
 }
 
-DdeHandle DdeGlassEntry::DDEIGlass(std::uint32_t uType, std::uint32_t uFmt, DdeHandle hConv,
-                                   DdeHandle hszString1, DdeHandle hszString2, DdeHandle hData,
-                                   DdeHandle dwData1, DdeHandle dwData2) {
-  ErrorScope scope(log_, "Vestrel.modQT.DDEIGlass", ParamRef("uType", uType),
-                   ParamRef("uFmt", uFmt), ParamRef("hConv", hConv),
-                   ParamRef("hszString1", hszString1), ParamRef("hszString2", hszString2),
-                   ParamRef("hData", hData), ParamRef("dwData1", dwData1),
-                   ParamRef("dwData2", dwData2));
+DdeHandle DdeServerEntry::Call(std::uint32_t type, std::uint32_t format, DdeHandle conversation,
+                               DdeHandle topic, DdeHandle item, DdeHandle data, DdeHandle data1,
+                               DdeHandle data2) {
+  ErrorScope scope(log_, "Vestrel.modQT.DDEIGlass", ParamRef("uType", type),
+                   ParamRef("uFmt", format), ParamRef("hConv", conversation),
+                   ParamRef("hszString1", topic), ParamRef("hszString2", item),
+                   ParamRef("hData", data), ParamRef("dwData1", data1), ParamRef("dwData2", data2));
   return scope.PassOn([&] {
     scope.Line = 1;
-    return server_.DDECallback(instance_, itemAdvise_, uType, uFmt, hConv, hszString1, hszString2,
-                               hData, dwData1, dwData2);
+    return server_.Answer(type, format, conversation, topic, item, data, data1, data2);
   });
 }
 

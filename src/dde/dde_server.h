@@ -14,16 +14,23 @@
 
 namespace vestrel {
 
-// The DDE server the terminal pokes its order book into (modDDE's DDEInit,
-// DDETerm and DDECallback), written against the DDE library port.
+// The instance identifier and advise-item string handle a server keeps from
+// Start to Stop.
+struct DdeServerHandles {
+  std::uint32_t Instance = 0;
+  DdeHandle AdviseItem = 0;
+};
+
+// The DDE server the terminal pokes its order book into, written against the
+// DDE library port.
 //
-// Start-up registers it with DDEInit(the contract's service, topic and advise
-// item, the callback, instance, advise item) and keeps the instance identifier and advise-item
-// handle; shutdown calls DDETerm with them. In between, the library calls the callback
-// (DdeGlassEntry below) for every transaction; it supplies the kept values and calls DDECallback,
-// which accepts connections and advise loops, answers the request item with empty text,
-// acknowledges executes and hands the data of every poke to an item beginning with the table prefix
-// to the XLTable decoder (both compared case-sensitively).
+// Start-up starts it with the contract's service, topic and advise item and
+// the callback; shutdown stops it. In between, the library calls the callback
+// (DdeServerEntry below) for every transaction, which hands it to Answer:
+// connections and advise loops are accepted, the request item is answered
+// with empty text, executes are acknowledged and the data of every poke to an
+// item beginning with the table prefix goes to the XLTable decoder (both
+// compared case-sensitively).
 //
 // Every procedure follows the error chain under its "Vestrel.modDDE." name and
 // passes failures on; a failure that leaves the callback is answered with 0
@@ -32,7 +39,7 @@ class DdeServer {
  public:
   // The decoder's Decode: decodes one poke's data and hands the table to
   // the order book intake.
-  using PokeDecoder = std::function<void(std::int32_t& pInstID, std::span<const std::uint8_t>)>;
+  using PokeDecoder = std::function<void(std::int32_t instance, std::span<const std::uint8_t>)>;
 
   // Sees every poke that arrives, to any item, before it is decoded or
   // refused; must not throw.
@@ -48,27 +55,27 @@ class DdeServer {
   DdeServer(const DdeServer&) = delete;
   DdeServer& operator=(const DdeServer&) = delete;
 
-  // Initialises an instance with the callback pCBAddr (its identifier into
-  // pInstID), creates the string handles (the advise item's into
-  // pItemAdvise) and registers the service name, unless a server already
-  // answers to this service and topic: then it warns the trader and does not
-  // serve. A failed initialisation returns at once, silently.
-  void DDEInit(const std::string& pDDEServer, const std::string& pDDETopic,
-               const std::string& pDDEAdvise, DdeCallback& pCBAddr, std::uint32_t& pInstID,
-               DdeHandle& pItemAdvise);
+  // Initialises an instance with the callback, creates the string handles and
+  // registers the service name, unless a server already answers to this
+  // service and topic: then it warns the trader and does not serve. A failed
+  // initialisation returns at once, silently. Returns the handles kept (also
+  // Handles(), which holds each as soon as it is made, failure or not).
+  DdeServerHandles Start(const std::string& service, const std::string& topic,
+                         const std::string& adviseItem, DdeCallback& callback);
 
   // Unregisters the service name if it was registered, frees the three string
-  // handles and uninitialises the instance; harmless in every state DDEInit
+  // handles and uninitialises the instance; harmless in every state Start
   // can leave, calls on 0 included.
-  void DDETerm(std::uint32_t& pInstID, DdeHandle& pItemAdvise);
+  void Stop();
 
-  // The transaction handler. Returns DDEML's answer.
-  DdeHandle DDECallback(std::uint32_t pInstID, DdeHandle pItemAdvise, std::uint32_t uType,
-                        std::uint32_t uFmt, DdeHandle hConv, DdeHandle hszString1,
-                        DdeHandle hszString2, DdeHandle hData, DdeHandle dwData1,
-                        DdeHandle dwData2);
+  // Answers one transaction of the instance (for a connect, item is the
+  // service name). Returns DDEML's answer.
+  DdeHandle Answer(std::uint32_t type, std::uint32_t format, DdeHandle conversation,
+                   DdeHandle topic, DdeHandle item, DdeHandle data, DdeHandle data1,
+                   DdeHandle data2);
 
   // Server state.
+  const DdeServerHandles& Handles() const { return handles_; }
   DdeHandle ServiceHandle() const { return service_; }
   DdeHandle TopicHandle() const { return topic_; }
   // True once the service name has been registered; never cleared.
@@ -76,7 +83,7 @@ class DdeServer {
 
  private:
   // The text of a string handle (one DdeQueryStringA).
-  std::string QueryText(std::uint32_t instance, DdeHandle handle);
+  std::string QueryText(DdeHandle handle);
   // The bytes of a data handle (two-call DdeGetData).
   std::vector<std::uint8_t> FetchData(DdeHandle data);
 
@@ -85,36 +92,25 @@ class DdeServer {
   MessageBox& messages_;
   PokeDecoder decoder_;
   PokeObserver observer_;
+  DdeServerHandles handles_;
   DdeHandle service_ = 0;
   DdeHandle topic_ = 0;
   bool registered_ = false;
 };
 
-// modQT's DDEIGlass: the callback start-up registers. Supplies the instance
-// identifier and advise-item handle that start-up keeps (read at every call)
-// to DdeServer::DDECallback and returns its answer; follows the error chain as
-// "Vestrel.modQT.DDEIGlass" and passes failures on, out of the callback.
-class DdeGlassEntry : public DdeCallback {
+// The callback start-up registers: hands every transaction to the server's
+// Answer; follows the error chain as "Vestrel.modQT.DDEIGlass" and passes
+// failures on, out of the callback.
+class DdeServerEntry : public DdeCallback {
  public:
-  DdeGlassEntry(LogDispatcher& log, DdeServer& server, const std::uint32_t& instance,
-                const DdeHandle& itemAdvise)
-      : log_(log), server_(server), instance_(instance), itemAdvise_(itemAdvise) {}
+  DdeServerEntry(LogDispatcher& log, DdeServer& server) : log_(log), server_(server) {}
 
-  DdeHandle DDEIGlass(std::uint32_t uType, std::uint32_t uFmt, DdeHandle hConv,
-                      DdeHandle hszString1, DdeHandle hszString2, DdeHandle hData,
-                      DdeHandle dwData1, DdeHandle dwData2);
-
-  DdeHandle Call(std::uint32_t uType, std::uint32_t uFmt, DdeHandle hConv, DdeHandle hszString1,
-                 DdeHandle hszString2, DdeHandle hData, DdeHandle dwData1,
-                 DdeHandle dwData2) override {
-    return DDEIGlass(uType, uFmt, hConv, hszString1, hszString2, hData, dwData1, dwData2);
-  }
+  DdeHandle Call(std::uint32_t type, std::uint32_t format, DdeHandle conversation, DdeHandle topic,
+                 DdeHandle item, DdeHandle data, DdeHandle data1, DdeHandle data2) override;
 
  private:
   LogDispatcher& log_;
   DdeServer& server_;
-  const std::uint32_t& instance_;
-  const DdeHandle& itemAdvise_;
 };
 
 }  // namespace vestrel

@@ -34,7 +34,7 @@ AppError RecordCurrentError(LogDispatcher& log, std::string_view source, std::in
   for (const ParamRef& param : params) {
     record.Params.push_back(param.Capture());
   }
-  log.LogEvent(record);
+  log.Dispatch(record);
   return {record.Number, record.Source, record.Description};
 }
 

@@ -19,7 +19,7 @@ ErrorRecord RepeatRecord(const RepeatRun& run) {
 
 }  // namespace
 
-void LogDispatcher::LogEvent(ErrorRecord& record) {
+void LogDispatcher::Dispatch(ErrorRecord& record) {
   if (record.Level == 0) {
     record.Level = kLevelError;
   }

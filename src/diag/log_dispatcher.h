@@ -20,7 +20,7 @@ struct LogServices {
   UserContextSource& UserContexts;
 };
 
-// The log dispatcher: every handled error passes through LogEvent.
+// The log dispatcher: every handled error passes through Dispatch.
 //
 // A record written three times in the last minute is counted rather than
 // written a fourth time (see RepeatFilter); the count goes to both logs as one record:
@@ -37,7 +37,7 @@ class LogDispatcher {
 
   // Writes the record to the daily text log, then to the application event
   // log. A level of 0 counts as 1 and is written back into the record.
-  void LogEvent(ErrorRecord& record);
+  void Dispatch(ErrorRecord& record);
 
   // Writes the counts of the runs whose minute is over; for a periodic tick,
   // so that the count of a flood that stopped does not wait for the next error.

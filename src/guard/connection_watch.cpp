@@ -1,11 +1,8 @@
 #include "guard/connection_watch.h"
 
-#include <exception>
-
 #include "common/app_error.h"
 #include "common/conversions.h"
 #include "diag/error_scope.h"
-#include "models/both_logs.h"
 #include "trade/result_codes.h"
 
 namespace vestrel {
@@ -113,8 +110,10 @@ void ConnectionWatch::Report(const Answers& answers, const std::string& reconnec
     }
     text += ". Orders from the price buttons and Reverse are not sent until it is back.";
   }
-  WriteBothLogs(appLog_, text, connected ? EventType::Information : EventType::Warning, logWindow_,
-                text);
+  // A report the event log refuses is dropped: the check goes on to connect
+  // again, and the trader still reads it in the log window.
+  WriteNotice(appLog_, text, connected ? EventType::Information : EventType::Warning);
+  logWindow_.AddLine(text);
 }
 
 }  // namespace vestrel

@@ -104,7 +104,7 @@ bool OrderGuard::MaySend(ControlId button) {
   ErrorScope scope(log_, "Vestrel.frmMain.GuardOrder", ParamRef("strLine", line));
   scope.Stop([&] {
     scope.Line = 1;
-    logWindow_.LogData(line);
+    logWindow_.AddLine(line);
   });
   // A refusal is news the look may not show yet (the tick is due soon).
   Refresh();

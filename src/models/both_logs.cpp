@@ -19,7 +19,7 @@ void WriteBothLogs(EventLog& appLog, std::string_view entry, EventType type,
     appLogFailure = std::current_exception();
   }
   mark(steps != nullptr ? steps->LogWindow : 0);
-  logWindow.LogData(line);
+  logWindow.AddLine(line);
   if (appLogFailure) {
     mark(steps != nullptr ? steps->AppLog : 0);
     std::rethrow_exception(appLogFailure);

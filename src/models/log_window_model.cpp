@@ -5,8 +5,8 @@
 namespace vestrel {
 
 LogWindowModel::LogWindowModel(LogDispatcher& log, const RegionalSettings& regional,
-                               const bool& blnClosing)
-    : log_(log), regional_(regional), closing_(blnClosing) {}
+                               const bool& mainWindowClosing)
+    : log_(log), regional_(regional), closing_(mainWindowClosing) {}
 
 void LogWindowModel::SetLoaded(bool loaded) {
   if (loaded_ != loaded) {
@@ -28,15 +28,15 @@ void LogWindowModel::SetVisible(bool visible) {
 
 void LogWindowModel::Load() { SetLoaded(true); }
 
-void LogWindowModel::LogData(const std::string& strData) {
-  ErrorScope scope(log_, "Vestrel.frmLog.LogData", ParamRef("strData", strData));
+void LogWindowModel::AddLine(const std::string& text) {
+  ErrorScope scope(log_, "Vestrel.frmLog.LogData", ParamRef("strData", text));
   scope.PassOn([&] {
     scope.Line = 1;
     Load();
     scope.Line = 2;
     std::string line = regional_.GeneralDate(regional_.Now());
     line += '|';
-    line += strData;
+    line += text;
     scope.Line = 3;
     lines_.push_back(std::move(line));
     if (observer_ != nullptr) {

@@ -18,7 +18,7 @@ class LogWindowObserver {
   virtual void VisibilityChanged(bool visible) = 0;
   // A line was appended at the end of the list. The list keeps its selection
   // and scroll position. Throwing (the list refuses the line) takes the line
-  // back out of the model and fails LogData.
+  // back out of the model and fails AddLine.
   virtual void LineAdded(const std::string& line) = 0;
 };
 
@@ -28,8 +28,9 @@ class LogWindowObserver {
 // shuts down.
 class LogWindowModel {
  public:
-  // blnClosing is the main window's flag, read at every close request.
-  LogWindowModel(LogDispatcher& log, const RegionalSettings& regional, const bool& blnClosing);
+  // mainWindowClosing is the main window's flag, read at every close request.
+  LogWindowModel(LogDispatcher& log, const RegionalSettings& regional,
+                 const bool& mainWindowClosing);
 
   LogWindowModel(const LogWindowModel&) = delete;
   LogWindowModel& operator=(const LogWindowModel&) = delete;
@@ -40,14 +41,14 @@ class LogWindowModel {
   // Loads the window without showing it; a loaded window stays as it is.
   void Load();
 
-  // Appends "date time|strData", the date and time now in the general date
+  // Appends "date time|text", the date and time now in the general date
   // format of the regional settings. Loads the window first when it is not.
-  void LogData(const std::string& strData);
+  void AddLine(const std::string& text);
 
   // Shows the window, loading it first when it is not; a shown window stays.
   void Show();
 
-  // The window is asked to close. While the main window runs (blnClosing
+  // The window is asked to close. While the main window runs (mainWindowClosing
   // false) the close turns into hiding and the lines stay: false comes back.
   // Once the main window shuts down the window unloads with its lines: true.
   bool RequestClose();

@@ -41,14 +41,14 @@ Panel::Panel(PanelPorts ports)
                }),
       recorder_(ports.Files, ports.Time, ports.AppLog),
       dde_(log_, ports.Dde, ports.Messages,
-           [this](std::int32_t& instance, std::span<const std::uint8_t> data) {
+           [this](std::int32_t instance, std::span<const std::uint8_t> data) {
              if (timings_ != nullptr) {
                timings_->NotePoke();
              }
              const PokeTimings::Span span(timings_, PokeStage::Decode);
              decoder_.Decode(instance, data);
            }),
-      glass_(log_, dde_, ddeInstance_, ddeItemAdvise_),
+      ddeServerEntry_(log_, dde_),
       lifecycle_({log_, window_, ports.Shell, *this, ports.Profile, ports.Regional, ports.AppLog,
                   logWindow_, gateway_, *this, closing_, *this}),
       commands_(log_, ports.Regional, window_, lifecycle_.CurrentSettings(),
@@ -60,7 +60,7 @@ bool Panel::Start() {
   starting_ = true;
   lifecycle_.Load();
   starting_ = false;
-  book_.SetDdeInstance(static_cast<std::int32_t>(ddeInstance_));
+  book_.SetDdeInstance(static_cast<std::int32_t>(dde_.Handles().Instance));
   if (closeAfterStart_) {
     return false;
   }
@@ -148,7 +148,7 @@ void Panel::NoteKeyNotActedOn(const KeyChord& chord, ControlId button) {
   ErrorScope scope(log_, "Vestrel.frmMain.KeyNotActedOn", ParamRef("strLine", line));
   scope.Stop([&] {
     scope.Line = 1;
-    logWindow_.LogData(line);
+    logWindow_.AddLine(line);
   });
 }
 
@@ -173,15 +173,14 @@ void Panel::RequestClose() {
 
 DdeRegistration Panel::StartDdeServer(const std::string& service, const std::string& topic,
                                       const std::string& adviseItem) {
-  dde_.DDEInit(service, topic, adviseItem, ddeEntry_, ddeInstance_, ddeItemAdvise_);
-  return {static_cast<std::int32_t>(ddeInstance_), ddeItemAdvise_};
+  const DdeServerHandles handles = dde_.Start(service, topic, adviseItem, ddeEntry_);
+  return {static_cast<std::int32_t>(handles.Instance), handles.AdviseItem};
 }
 
 DdeRegistration Panel::StopDdeServer(const DdeRegistration& registration) {
-  ddeInstance_ = static_cast<std::uint32_t>(registration.Instance);
-  ddeItemAdvise_ = registration.AdviseItem;
-  dde_.DDETerm(ddeInstance_, ddeItemAdvise_);
-  return {static_cast<std::int32_t>(ddeInstance_), ddeItemAdvise_};
+  // The server stops what it started, which is what start-up recorded.
+  dde_.Stop();
+  return registration;
 }
 
 void Panel::ApplyExtensions(const ExtensionSettings& extensions) {
@@ -195,11 +194,11 @@ void Panel::ApplyExtensions(const ExtensionSettings& extensions) {
   book_.SetBookListener([this](const BookView& book) { paper_.BookChanged(book); });
 }
 
-DdeHandle Panel::DdeEntry::Call(std::uint32_t uType, std::uint32_t uFmt, DdeHandle hConv,
-                                DdeHandle hszString1, DdeHandle hszString2, DdeHandle hData,
-                                DdeHandle dwData1, DdeHandle dwData2) {
+DdeHandle Panel::DdeEntry::Call(std::uint32_t type, std::uint32_t format, DdeHandle conversation,
+                                DdeHandle topic, DdeHandle item, DdeHandle data, DdeHandle data1,
+                                DdeHandle data2) {
   const PokeTimings::Span span(panel_.timings_, PokeStage::Fetch);
-  return panel_.glass_.Call(uType, uFmt, hConv, hszString1, hszString2, hData, dwData1, dwData2);
+  return panel_.ddeServerEntry_.Call(type, format, conversation, topic, item, data, data1, data2);
 }
 
 void Panel::Click(ControlId control) {

@@ -142,9 +142,9 @@ class Panel : private MainWindowCloser, private DdeServerLifecycle, private Exte
   class DdeEntry : public DdeCallback {
    public:
     explicit DdeEntry(Panel& panel) : panel_(panel) {}
-    DdeHandle Call(std::uint32_t uType, std::uint32_t uFmt, DdeHandle hConv, DdeHandle hszString1,
-                   DdeHandle hszString2, DdeHandle hData, DdeHandle dwData1,
-                   DdeHandle dwData2) override;
+    DdeHandle Call(std::uint32_t type, std::uint32_t format, DdeHandle conversation,
+                   DdeHandle topic, DdeHandle item, DdeHandle data, DdeHandle data1,
+                   DdeHandle data2) override;
 
    private:
     Panel& panel_;
@@ -165,9 +165,7 @@ class Panel : private MainWindowCloser, private DdeServerLifecycle, private Exte
   XLTableDecoder decoder_;
   PokeRecorder recorder_;
   DdeServer dde_;
-  std::uint32_t ddeInstance_ = 0;
-  DdeHandle ddeItemAdvise_ = 0;
-  DdeGlassEntry glass_;
+  DdeServerEntry ddeServerEntry_;
   DdeEntry ddeEntry_{*this};
   MainWindowLifecycle lifecycle_;
   OrderCommands commands_;

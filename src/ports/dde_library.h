@@ -45,9 +45,11 @@ inline constexpr std::uint32_t kXtypRegister = 0x80A2;
 class DdeCallback {
  public:
   virtual ~DdeCallback() = default;
-  virtual DdeHandle Call(std::uint32_t uType, std::uint32_t uFmt, DdeHandle hConv,
-                         DdeHandle hszString1, DdeHandle hszString2, DdeHandle hData,
-                         DdeHandle dwData1, DdeHandle dwData2) = 0;
+  // topic and item are DDEML's first and second string handles (for a
+  // connect, the topic and the service).
+  virtual DdeHandle Call(std::uint32_t type, std::uint32_t format, DdeHandle conversation,
+                         DdeHandle topic, DdeHandle item, DdeHandle data, DdeHandle data1,
+                         DdeHandle data2) = 0;
 };
 
 // The DDE Management Library: the operations the DDE server relies on, with

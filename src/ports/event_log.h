@@ -14,15 +14,19 @@ class EventLog {
   virtual void Write(std::string_view text, EventType type = EventType::Information) = 0;
 };
 
-// A warning reports on something that goes on regardless (start-up, a
-// feature left off): one that cannot be written is dropped rather than
-// stopping what it reports on.
-inline void WriteWarning(EventLog& log, std::string_view text) noexcept {
+// A notice reports on something that goes on regardless (start-up, a
+// feature left off, the connection's state): one that cannot be written is
+// dropped rather than stopping what it reports on.
+inline void WriteNotice(EventLog& log, std::string_view text, EventType type) noexcept {
   try {
-    log.Write(text, EventType::Warning);
+    log.Write(text, type);
   } catch (...) {
-    // Nowhere else to say it; the warning's subject carries on.
+    // Nowhere else to say it; the notice's subject carries on.
   }
+}
+
+inline void WriteWarning(EventLog& log, std::string_view text) noexcept {
+  WriteNotice(log, text, EventType::Warning);
 }
 
 }  // namespace vestrel

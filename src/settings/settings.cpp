@@ -12,21 +12,20 @@ constexpr int kProfileBufferSizePassed = 127;
 
 }  // namespace
 
-std::string VBGetPrivateProfileString(LogDispatcher& log, ProfileReader& reader,
-                                      const std::string& pSection, const std::string& pKey,
-                                      const std::string& pFile) {
-  ErrorScope scope(log, "Vestrel.INI.VBGetPrivateProfileString", ParamRef("pSection", pSection),
-                   ParamRef("pKey", pKey), ParamRef("pFile", pFile));
+std::string ReadProfileValue(LogDispatcher& log, ProfileReader& reader, const std::string& section,
+                             const std::string& key, const std::string& file) {
+  ErrorScope scope(log, "Vestrel.INI.VBGetPrivateProfileString", ParamRef("pSection", section),
+                   ParamRef("pKey", key), ParamRef("pFile", file));
   return scope.PassOn([&] {
     scope.Line = 1;
-    return reader.GetPrivateProfileString(pSection, pKey, pFile, kProfileBufferSizePassed);
+    return reader.GetPrivateProfileString(section, key, file, kProfileBufferSizePassed);
   });
 }
 
 void ReadSettings(LogDispatcher& log, ProfileReader& reader, const std::string& iniFile,
                   char decimalSeparator, Settings& settings) {
   auto read = [&](const char* key) {
-    return VBGetPrivateProfileString(log, reader, contract::kMainSection, key, iniFile);
+    return ReadProfileValue(log, reader, contract::kMainSection, key, iniFile);
   };
   auto readInteger = [&](const char* key) { return ToInteger(read(key), decimalSeparator); };
   settings.Account = read(contract::kAccountKey);

@@ -22,9 +22,8 @@ struct Settings {
 // Reads one value the way the platform's private-profile lookup does, through
 // a 128-character buffer of which 127 are offered: a value comes back cut to
 // its first 126 characters.
-std::string VBGetPrivateProfileString(LogDispatcher& log, ProfileReader& reader,
-                                      const std::string& pSection, const std::string& pKey,
-                                      const std::string& pFile);
+std::string ReadProfileValue(LogDispatcher& log, ProfileReader& reader, const std::string& section,
+                             const std::string& key, const std::string& file);
 
 // Reads the six settings in their order into settings, each kept as soon as
 // it is read, so a start-up that fails half-way still knows the texts read

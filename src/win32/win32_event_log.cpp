@@ -19,37 +19,27 @@ Win32EventLog::Win32EventLog()
     : source_(RegisterEventSourceW(nullptr, L"Vestrel")),
       mirrorPath_(EnvironmentValue(L"VESTREL_EVENT_LOG_MIRROR")) {}
 
-Win32EventLog::~Win32EventLog() {
-  if (source_ != nullptr) {
-    DeregisterEventSource(static_cast<HANDLE>(source_));
-  }
-}
-
 void Win32EventLog::Write(std::string_view text, EventType type) {
   if (!mirrorPath_.empty()) {
     const std::string line = EventLogMirrorLine(text, type) + "\n";
-    const HANDLE file =
+    const UniqueKernelHandle file = KernelHandle(
         CreateFileW(mirrorPath_.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                    nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
+                    nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
       RaiseLastError();
     }
     DWORD written = 0;
-    const BOOL ok =
-        WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
-    const AppError failure = ok ? AppError(0, "", "") : LastError();
-    CloseHandle(file);
-    if (!ok) {
-      throw failure;
+    if (!WriteFile(file.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr)) {
+      RaiseLastError();
     }
   }
-  if (source_ == nullptr) {
+  if (!source_) {
     RaiseLastError();
   }
   const std::wstring wide = Utf8ToWide(text);
   const wchar_t* strings[] = {wide.c_str()};
-  if (!ReportEventW(static_cast<HANDLE>(source_), static_cast<WORD>(type), 0, 0, nullptr, 1, 0,
-                    strings, nullptr)) {
+  if (!ReportEventW(source_.get(), static_cast<WORD>(type), 0, 0, nullptr, 1, 0, strings,
+                    nullptr)) {
     RaiseLastError();
   }
 }

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "ports/event_log.h"
+#include "win32/unique_handle.h"
 
 namespace vestrel::win32 {
 
@@ -13,14 +14,11 @@ namespace vestrel::win32 {
 class Win32EventLog : public EventLog {
  public:
   Win32EventLog();
-  ~Win32EventLog() override;
-  Win32EventLog(const Win32EventLog&) = delete;
-  Win32EventLog& operator=(const Win32EventLog&) = delete;
 
   void Write(std::string_view text, EventType type) override;
 
  private:
-  void* source_;  // HANDLE of RegisterEventSource
+  UniqueHandle<HANDLE, DeregisterEventSource> source_;
   std::wstring mirrorPath_;
 };
 

@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
+#include "common/app_error.h"
 #include "win32/text_encoding.h"
+#include "win32/unique_handle.h"
 #include "win32/win32_error.h"
 #include "win32/windows_api.h"
 
@@ -15,31 +18,25 @@ constexpr std::size_t kAppDataBufferSize = 256;
 
 class Win32AppendFile : public AppendFile {
  public:
-  explicit Win32AppendFile(HANDLE file) : file_(file) {}
-  ~Win32AppendFile() override { CloseHandle(file_); }
-  Win32AppendFile(const Win32AppendFile&) = delete;
-  Win32AppendFile& operator=(const Win32AppendFile&) = delete;
+  explicit Win32AppendFile(UniqueKernelHandle file) : file_(std::move(file)) {}
 
   void WriteLine(std::string_view text) override {
     const std::string line = Utf8ToAnsi(text) + "\r\n";
     DWORD written = 0;
-    if (!WriteFile(file_, line.data(), static_cast<DWORD>(line.size()), &written, nullptr) ||
+    if (!WriteFile(file_.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr) ||
         written != line.size()) {
       RaiseLastError();
     }
   }
 
  private:
-  HANDLE file_;
+  UniqueKernelHandle file_;
 };
 
 // Written with FILE_SHARE_READ, so the recording can be read while it grows.
 class Win32BinaryAppendFile : public BinaryAppendFile {
  public:
-  explicit Win32BinaryAppendFile(HANDLE file) : file_(file) {}
-  ~Win32BinaryAppendFile() override { CloseHandle(file_); }
-  Win32BinaryAppendFile(const Win32BinaryAppendFile&) = delete;
-  Win32BinaryAppendFile& operator=(const Win32BinaryAppendFile&) = delete;
+  explicit Win32BinaryAppendFile(UniqueKernelHandle file) : file_(std::move(file)) {}
 
   std::vector<std::uint8_t> ReadAt(std::uint64_t offset, std::size_t count) override {
     std::vector<std::uint8_t> bytes(std::min<std::size_t>(count, MAXDWORD));
@@ -47,7 +44,7 @@ class Win32BinaryAppendFile : public BinaryAppendFile {
     at.Offset = static_cast<DWORD>(offset);
     at.OffsetHigh = static_cast<DWORD>(offset >> 32U);
     DWORD read = 0;
-    if (!ReadFile(file_, bytes.data(), static_cast<DWORD>(bytes.size()), &read, &at) &&
+    if (!ReadFile(file_.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, &at) &&
         GetLastError() != ERROR_HANDLE_EOF) {
       RaiseLastError();
     }
@@ -57,7 +54,7 @@ class Win32BinaryAppendFile : public BinaryAppendFile {
 
   std::uint64_t Size() override {
     LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file_, &size)) {
+    if (!GetFileSizeEx(file_.get(), &size)) {
       RaiseLastError();
     }
     return static_cast<std::uint64_t>(size.QuadPart);
@@ -66,34 +63,34 @@ class Win32BinaryAppendFile : public BinaryAppendFile {
   void Truncate(std::uint64_t size) override {
     LARGE_INTEGER at{};
     at.QuadPart = static_cast<LONGLONG>(size);
-    if (!SetFilePointerEx(file_, at, nullptr, FILE_BEGIN) || !SetEndOfFile(file_)) {
+    if (!SetFilePointerEx(file_.get(), at, nullptr, FILE_BEGIN) || !SetEndOfFile(file_.get())) {
       RaiseLastError();
     }
   }
 
   void Append(std::span<const std::uint8_t> bytes) override {
     if (bytes.size() > MAXDWORD) {
-      throw AppError(kErrInvalidCall, "", "Invalid procedure call or argument");
+      Raise(errors::InvalidCall, "");
     }
     LARGE_INTEGER end{};
-    if (!SetFilePointerEx(file_, LARGE_INTEGER{}, &end, FILE_END)) {
+    if (!SetFilePointerEx(file_.get(), LARGE_INTEGER{}, &end, FILE_END)) {
       RaiseLastError();
     }
     DWORD written = 0;
     const BOOL wrote =
-        WriteFile(file_, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+        WriteFile(file_.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
     if (!wrote || written != bytes.size()) {
       const DWORD error = wrote ? ERROR_DISK_FULL : GetLastError();
       // A part of the block would misalign every record after it.
-      SetFilePointerEx(file_, end, nullptr, FILE_BEGIN);
-      SetEndOfFile(file_);
+      SetFilePointerEx(file_.get(), end, nullptr, FILE_BEGIN);
+      SetEndOfFile(file_.get());
       SetLastError(error);
       RaiseLastError();
     }
   }
 
  private:
-  HANDLE file_;
+  UniqueKernelHandle file_;
 };
 
 }  // namespace
@@ -101,11 +98,11 @@ class Win32BinaryAppendFile : public BinaryAppendFile {
 std::string Win32FileSystem::AppDataFolder() {
   char buffer[kAppDataBufferSize + 4] = {};
   if (!SHGetSpecialFolderPathA(nullptr, buffer, kAppDataFolder, FALSE)) {
-    throw AppError(76, "", "Path not found");
+    Raise(errors::PathNotFound, "");
   }
   const void* end = std::memchr(buffer, '\0', kAppDataBufferSize);
   if (end == nullptr) {
-    throw AppError(kErrInvalidCall, "", "Invalid procedure call or argument");
+    Raise(errors::InvalidCall, "");
   }
   return AnsiToUtf8(std::string_view(buffer, static_cast<const char*>(end) - buffer));
 }
@@ -122,28 +119,28 @@ void Win32FileSystem::CreateFolder(const std::string& path) {
 }
 
 std::unique_ptr<AppendFile> Win32FileSystem::OpenForAppend(const std::string& path) {
-  const HANDLE file = CreateFileW(Utf8ToWide(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ,
-                                  nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
+  UniqueKernelHandle file =
+      KernelHandle(CreateFileW(Utf8ToWide(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
+                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) {
     RaiseLastError();
   }
-  return std::make_unique<Win32AppendFile>(file);
+  return std::make_unique<Win32AppendFile>(std::move(file));
 }
 
 std::unique_ptr<BinaryAppendFile> Win32FileSystem::OpenForBinaryAppend(const std::string& path) {
-  const HANDLE file =
+  UniqueKernelHandle file = KernelHandle(
       CreateFileW(Utf8ToWide(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                  OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
+                  OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) {
     RaiseLastError();
   }
-  auto opened = std::make_unique<Win32BinaryAppendFile>(file);
   // A device or a pipe under a file's name would take the pokes nowhere, or
   // block the panel on a write.
-  if (GetFileType(file) != FILE_TYPE_DISK) {
+  if (GetFileType(file.get()) != FILE_TYPE_DISK) {
     throw AppError(kErrInvalidCall, "", "not a file on disk");
   }
-  return opened;
+  return std::make_unique<Win32BinaryAppendFile>(std::move(file));
 }
 
 void Win32FileSystem::DeleteFile(const std::string& path) {

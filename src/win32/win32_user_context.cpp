@@ -9,9 +9,6 @@
 namespace vestrel::win32 {
 namespace {
 
-constexpr std::int32_t kErrCannotCreateObject = 429;
-constexpr std::int32_t kErrObjectDoesNotSupport = 438;
-
 // The COM and OLE automation functions used here, from their libraries,
 // loaded the first time they are needed.
 struct ComLibraries {
@@ -57,9 +54,7 @@ const ComLibraries& Com() {
   return libraries;
 }
 
-[[noreturn]] void CannotCreateObject() {
-  throw AppError(kErrCannotCreateObject, "", "ActiveX component can't create object");
-}
+[[noreturn]] void CannotCreateObject() { Raise(errors::CannotCreateObject, ""); }
 
 class Releaser {
  public:
@@ -125,7 +120,7 @@ std::string UserNameOf(IDispatch& component) {
   LPOLESTR names[] = {methodName};
   DISPID method = 0;
   if (FAILED(component.GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &method))) {
-    throw AppError(kErrObjectDoesNotSupport, "", "Object doesn't support this property or method");
+    Raise(errors::NoSuchProperty, "");
   }
   DISPPARAMS noArguments{};
   VARIANT result;
@@ -135,7 +130,7 @@ std::string UserNameOf(IDispatch& component) {
                               nullptr, nullptr)) ||
       FAILED(com.ChangeVariantType(&result, &result, 0, VT_BSTR))) {
     com.ClearVariant(&result);
-    throw AppError(kErrObjectDoesNotSupport, "", "Object doesn't support this property or method");
+    Raise(errors::NoSuchProperty, "");
   }
   std::string name =
       WideToUtf8(std::wstring_view(result.bstrVal, com.StringLength(result.bstrVal)));

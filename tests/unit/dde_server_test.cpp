@@ -24,9 +24,9 @@ using Bytes = std::vector<std::uint8_t>;
 
 constexpr std::uint32_t kInstance = 0x2A;
 
-// The server as start-up wires it: DDEInit("a", "b", "c") with modQT's entry
-// as the callback, the instance identifier and advise item kept here, and the
-// real decoder behind the server, whose intake records every table.
+// The server as start-up wires it: started on "a", "b", "c" with its entry as
+// the callback, the handles Start returned kept here, and the real decoder
+// behind the server, whose intake records every table.
 struct ServerRig {
   struct Intake {
     std::int32_t InstID;
@@ -41,32 +41,31 @@ struct ServerRig {
   std::vector<Intake> intakes;
   XLTableDecoder decoder{
       services.Log, services.AppLog, services.Regional,
-      [this](std::int32_t pInstID, const DecodedTable& pData) {
+      [this](std::int32_t instance, const DecodedTable& table) {
         intakes.push_back(
-            {pInstID, pData.Rows(), pData.Columns(),
-             pData.HasBounds() && pData.Rows() > 0 && pData.Columns() > 0 ? pData.Cell(1, 1) : ""});
+            {instance, table.Rows(), table.Columns(),
+             table.HasBounds() && table.Rows() > 0 && table.Columns() > 0 ? table.Cell(1, 1) : ""});
       }};
   // What the server handed to Decode.
   std::vector<std::pair<std::int32_t, Bytes>> parsed;
   // Runs instead of the decoder when set.
   std::function<void()> decodeInstead;
   DdeServer server{services.Log, dde, messages,
-                   [this](std::int32_t& pInstID, std::span<const std::uint8_t> strData) {
-                     parsed.emplace_back(pInstID, Bytes(strData.begin(), strData.end()));
+                   [this](std::int32_t instance, std::span<const std::uint8_t> data) {
+                     parsed.emplace_back(instance, Bytes(data.begin(), data.end()));
                      if (decodeInstead) {
                        decodeInstead();
                      } else {
-                       decoder.Decode(pInstID, strData);
+                       decoder.Decode(instance, data);
                      }
                    }};
-  std::uint32_t lngInstID = 0;
-  DdeHandle hszAdvise = 0;
-  DdeGlassEntry glass{services.Log, server, lngInstID, hszAdvise};
+  DdeServerHandles started;
+  DdeServerEntry entry{services.Log, server};
 
   ServerRig() { dde.InstanceToGive = kInstance; }
 
-  void Init() { server.DDEInit("a", "b", "c", glass, lngInstID, hszAdvise); }
-  void Term() { server.DDETerm(lngInstID, hszAdvise); }
+  void Init() { started = server.Start("a", "b", "c", entry); }
+  void Term() { server.Stop(); }
   std::vector<std::string> CallsSince(std::size_t first) const {
     return {dde.Calls.begin() + static_cast<std::ptrdiff_t>(first), dde.Calls.end()};
   }
@@ -82,7 +81,7 @@ Bytes Book() {
       .Bytes();
 }
 
-TEST(DdeServer, DDEInitInitialisesCreatesTheHandlesProbesAndRegisters) {
+TEST(DdeServer, StartInitialisesCreatesTheHandlesProbesAndRegisters) {
   ServerRig rig;
   rig.Init();
   EXPECT_EQ(rig.dde.Calls, (std::vector<std::string>{
@@ -93,13 +92,13 @@ TEST(DdeServer, DDEInitInitialisesCreatesTheHandlesProbesAndRegisters) {
                                "Connect(42, 0xc000, 0xc001) -> 0",
                                "NameService(42, 0xc000, 0, 1) -> 0x1",
                            }));
-  EXPECT_EQ(rig.lngInstID, kInstance);
-  EXPECT_EQ(rig.hszAdvise, 0xC002U);
+  EXPECT_EQ(rig.started.Instance, kInstance);
+  EXPECT_EQ(rig.started.AdviseItem, 0xC002U);
   EXPECT_EQ(rig.server.ServiceHandle(), 0xC000U);
   EXPECT_EQ(rig.server.TopicHandle(), 0xC001U);
   EXPECT_TRUE(rig.server.Registered());
   EXPECT_TRUE(rig.dde.Serving);
-  EXPECT_EQ(rig.dde.Callback, &rig.glass);
+  EXPECT_EQ(rig.dde.Callback, &rig.entry);
   EXPECT_TRUE(rig.messages.Shown.empty());
   EXPECT_TRUE(rig.services.AppLog.Entries.empty());
 }
@@ -109,8 +108,8 @@ TEST(DdeServer, AFailedInitialisationReturnsAtOnceSilently) {
   rig.dde.InitializeResult = 0x4006;  // DMLERR_INVALIDPARAMETER
   rig.Init();
   EXPECT_EQ(rig.dde.Calls, (std::vector<std::string>{"Initialize(0, 0x20) -> 0x4006"}));
-  EXPECT_EQ(rig.lngInstID, 0U);
-  EXPECT_EQ(rig.hszAdvise, 0U);
+  EXPECT_EQ(rig.started.Instance, 0U);
+  EXPECT_EQ(rig.started.AdviseItem, 0U);
   EXPECT_FALSE(rig.server.Registered());
   EXPECT_TRUE(rig.messages.Shown.empty());
   EXPECT_TRUE(rig.services.AppLog.Entries.empty());
@@ -142,10 +141,10 @@ TEST(DdeServer, ARunningServerIsReportedAndTheServiceStaysUnregistered) {
   EXPECT_EQ(rig.dde.Calls.back(), "Connect(42, 0xc000, 0xc001) -> 0x500");
   EXPECT_FALSE(rig.server.Registered());
   EXPECT_FALSE(rig.dde.Serving);
-  // The handles and the probe conversation stay until DDETerm.
+  // The handles and the probe conversation stay until Stop.
   EXPECT_EQ(rig.dde.Strings().size(), 3U);
   EXPECT_EQ(rig.dde.OpenConversations.size(), 1U);
-  EXPECT_EQ(rig.hszAdvise, 0xC002U);
+  EXPECT_EQ(rig.started.AdviseItem, 0xC002U);
 
   const std::size_t before = rig.dde.Calls.size();
   rig.Term();
@@ -170,7 +169,7 @@ TEST(DdeServer, AFailedRegistrationIsNotReportedAndNotUndone) {
   EXPECT_EQ(rig.CallsSince(before).front(), "FreeStringHandle(42, 0xc000)");
 }
 
-TEST(DdeServer, DDETermUnregistersFreesTheHandlesAndUninitialises) {
+TEST(DdeServer, StopUnregistersFreesTheHandlesAndUninitialises) {
   ServerRig rig;
   rig.Init();
   const std::size_t before = rig.dde.Calls.size();
@@ -187,7 +186,7 @@ TEST(DdeServer, DDETermUnregistersFreesTheHandlesAndUninitialises) {
   EXPECT_TRUE(rig.server.Registered());
 }
 
-TEST(DdeServer, DDETermWithoutDDEInitActsOnZero) {
+TEST(DdeServer, StopWithoutStartActsOnZero) {
   ServerRig rig;
   rig.Term();
   EXPECT_EQ(rig.dde.Calls,
@@ -313,16 +312,6 @@ TEST(DdeServer, OtherTransactionsAreAnsweredWithZero) {
   EXPECT_TRUE(rig.services.AppLog.Entries.empty());
 }
 
-TEST(DdeServer, DDEIGlassSuppliesTheStoredValuesAsTheyAreAtTheCall) {
-  ServerRig rig;
-  rig.Init();
-  rig.lngInstID = 77;
-  rig.dde.Instance = 77;
-  EXPECT_EQ(rig.dde.ClientPoke("R1C1:R3C3", Book()), 0x8000U);
-  ASSERT_EQ(rig.parsed.size(), 1U);
-  EXPECT_EQ(rig.parsed[0].first, 77);
-}
-
 TEST(DdeServer, ADecodeFailureIsLoggedAlongTheChainAnsweredWithZeroAndServingGoesOn) {
   ServerRig rig;
   rig.Init();
@@ -370,11 +359,11 @@ TEST(DdeServer, AnOutsideErrorKeepsItsSourceAtTheHeadOfTheChain) {
             std::string::npos);
 }
 
-TEST(DdeServer, AFailureInsideDDEInitIsRecordedWithItsParametersAndPassedOn) {
+TEST(DdeServer, AFailureInsideStartIsRecordedWithItsParametersAndPassedOn) {
   class FailingMessageBox : public MessageBox {
    public:
     void Show(std::string_view /*text*/, MessageIcon /*icon*/) override {
-      throw AppError(5, "", "Invalid procedure call or argument");
+      Raise(errors::InvalidCall, "");
     }
   };
   FakeLogServices services;
@@ -382,19 +371,17 @@ TEST(DdeServer, AFailureInsideDDEInitIsRecordedWithItsParametersAndPassedOn) {
   dde.OtherServerRunning = true;
   FailingMessageBox messages;
   DdeServer server(services.Log, dde, messages, nullptr);
-  std::uint32_t instance = 0;
-  DdeHandle advise = 0;
-  DdeGlassEntry glass(services.Log, server, instance, advise);
+  DdeServerEntry entry(services.Log, server);
   try {
-    server.DDEInit("a", "b", "c", glass, instance, advise);
-    FAIL() << "DDEInit passes the error on";
+    server.Start("a", "b", "c", entry);
+    FAIL() << "Start passes the error on";
   } catch (const AppError& error) {
     EXPECT_EQ(error.Number, 5);
     EXPECT_EQ(error.Source, "Vestrel.modDDE.DDEInit");
   }
   const auto entries = services.ErrorEntries();
   ASSERT_EQ(entries.size(), 1U);
-  const std::string address = std::to_string(reinterpret_cast<std::uintptr_t>(&glass));
+  const std::string address = std::to_string(reinterpret_cast<std::uintptr_t>(&entry));
   EXPECT_EQ(entries[0],
             "ERROR OCCURS IN UNKNOWN, SOURCE: Vestrel.modDDE.DDEInit IN LINE: 4. ERROR =  5 "
             "(Invalid procedure call or argument) ADDITIONAL PARAMS: \r\npDDEServer = a\r\n"

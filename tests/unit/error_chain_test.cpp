@@ -11,34 +11,34 @@ namespace {
 
 using testing::FakeLogServices;
 
-// Three procedures in the shape of a click that sells through SendTrans.
+// Three procedures in the shape of a click that sells through the send.
 struct Chain {
   FakeLogServices& services;
 
-  void SendTrans(const std::string& strTrans) {
-    ErrorScope scope(services.Log, "Vestrel.frmMain.SendTrans", ParamRef("strTrans", strTrans));
+  void Send(const std::string& transaction) {
+    ErrorScope scope(services.Log, "Vestrel.frmMain.SendTrans", ParamRef("strTrans", transaction));
     scope.PassOn([&] {
       scope.Line = 2;
       throw AppError(6, "Vestrel", "bad price");
     });
   }
-  void LimitSell(double dblPrice) {
-    ErrorScope scope(services.Log, "Vestrel.frmMain.LimitSell", ParamRef("dblPrice", dblPrice));
+  void SellAt(double price) {
+    ErrorScope scope(services.Log, "Vestrel.frmMain.LimitSell", ParamRef("dblPrice", price));
     scope.PassOn([&] {
       scope.Line = 7;
-      dblPrice = 150000;  // recorded with the value it holds when the error passes
-      SendTrans("ACTION=NEW_ORDER;");
+      price = 150000;  // recorded with the value it holds when the error passes
+      Send("ACTION=NEW_ORDER;");
     });
   }
-  bool cmdBestBid_Click() {
+  bool ClickBestBid() {
     ErrorScope scope(services.Log, "Vestrel.frmMain.cmdBestBid_Click");
-    return scope.Stop([&] { LimitSell(1.0); });
+    return scope.Stop([&] { SellAt(1.0); });
   }
 };
 
 TEST(ErrorChain, AnErrorThroughThreeHandlersIsLoggedThreeTimesWithAGrowingSource) {
   FakeLogServices services;
-  EXPECT_FALSE(Chain{services}.cmdBestBid_Click());
+  EXPECT_FALSE(Chain{services}.ClickBestBid());
 
   const std::vector<std::string> entries = services.ErrorEntries();
   ASSERT_EQ(entries.size(), 3U);
@@ -68,12 +68,12 @@ TEST(ErrorChain, AnOutsideSourceIsKeptAndTheErrorPassedOnCarriesTheChain) {
   FakeLogServices services;
   ErrorScope scope(services.Log, "Vestrel.frmMain.QuikInit");
   try {
-    scope.PassOn([] { throw AppError(53, "TRANS2QUIK", "File not found"); });
+    scope.PassOn([] { Raise(errors::FileNotFound, "TRANS2QUIK"); });
     FAIL() << "the error was swallowed";
   } catch (const AppError& error) {
     EXPECT_EQ(error.Number, 53);
     EXPECT_EQ(error.Source, "TRANS2QUIK->Vestrel.frmMain.QuikInit");
-    EXPECT_EQ(error.Description, "File not found");
+    EXPECT_EQ(error.Description, errors::FileNotFound.Text);
   }
 }
 
@@ -108,12 +108,12 @@ TEST(ErrorChain, AnErrorNumberedZeroIsLoggedButNotRaisedAgain) {
             "ERROR OCCURS IN UNKNOWN, SOURCE: Vestrel.frmLog.LogData: odd");
 }
 
-TEST(LogEvent, LevelZeroIsWrittenAsOneAndHigherLevelsAreDropped) {
+TEST(LogDispatch, LevelZeroIsWrittenAsOneAndHigherLevelsAreDropped) {
   FakeLogServices services;
   ErrorRecord record;
   record.Source = "S";
   record.Number = 5;
-  services.Log.LogEvent(record);
+  services.Log.Dispatch(record);
   EXPECT_EQ(record.Level, 1);
   EXPECT_EQ(services.AppLog.Entries.size(), 1U);
   EXPECT_EQ(services.Files.Files.size(), 1U);
@@ -122,14 +122,14 @@ TEST(LogEvent, LevelZeroIsWrittenAsOneAndHigherLevelsAreDropped) {
     ErrorRecord dropped;
     dropped.Level = level;
     dropped.Number = 5;
-    services.Log.LogEvent(dropped);
+    services.Log.Dispatch(dropped);
   }
   EXPECT_EQ(services.AppLog.Entries.size(), 1U);
   EXPECT_NE(services.Files.Files.begin()->second.find("\r\nКритичность: ERROR\r\n"),
             std::string::npos);
 }
 
-TEST(LogEvent, TheUserContextIsAddedOnlyWhenTheComponentAnswers) {
+TEST(LogDispatch, TheUserContextIsAddedOnlyWhenTheComponentAnswers) {
   FakeLogServices services;
   EXPECT_EQ(services.Log.GetUserContext().UserName, "");
   services.UserContexts.Present = true;
@@ -140,7 +140,7 @@ TEST(LogEvent, TheUserContextIsAddedOnlyWhenTheComponentAnswers) {
   ErrorRecord record;
   record.Number = 1;
   record.Description = "d";
-  services.Log.LogEvent(record);
+  services.Log.Dispatch(record);
   EXPECT_EQ(services.AppLog.Entries.back().Text,
             "ERROR OCCURS IN UNKNOWN, SOURCE UNDEFINED ERROR =  1 (d)USER CONTEXT: \r\n"
             "UserName = trader\r\nDBID = \r\n");

@@ -21,7 +21,7 @@ ErrorRecord Record(std::string source, std::int64_t position = 5) {
   ErrorRecord record;
   record.Level = 1;
   record.Number = 5;
-  record.Description = "Invalid procedure call or argument";
+  record.Description = errors::InvalidCall.Text;
   record.Source = std::move(source);
   record.Line = 1;
   record.Params = {{"pData", ArrayValue{}}, {"pPos", position}};
@@ -42,7 +42,7 @@ std::vector<ErrorRecord> FailedPoke(const std::string& reader, std::int64_t posi
 struct Logs {
   FakeLogServices s;
 
-  void Log(ErrorRecord record) { s.Log.LogEvent(record); }
+  void Log(ErrorRecord record) { s.Log.Dispatch(record); }
   void At(int hour, int minute, int second) {
     s.Regional.Clock = {2026, 12, 6, hour, minute, second};
   }
@@ -141,7 +141,7 @@ TEST(LogRepeats, ThreeOfAMinuteAreWrittenWholeThenCountedAndNothingDistinctIsFol
     std::vector<ErrorRecord> variants(8, base);
     variants[1].Source += "->Vestrel.modDDE.ParseXLTable";
     variants[2].Number = 9;
-    variants[3].Description = "Subscript out of range";
+    variants[3].Description = errors::SubscriptOutOfRange.Text;
     variants[4].Line = 2;
     variants[5].Params[1].Value = std::int64_t{6};
     variants[6].Params[1].Name = "pSize";

@@ -20,7 +20,7 @@ class RecordingView : public LogWindowObserver {
   void VisibilityChanged(bool visible) override { Events.push_back(visible ? "show" : "hide"); }
   void LineAdded(const std::string& line) override {
     if (RefuseLines) {
-      throw AppError(7, "", "Out of memory");
+      Raise(errors::OutOfMemory, "");
     }
     Events.push_back(line);
   }
@@ -38,9 +38,9 @@ struct Window {
 
 TEST(LogWindowModel, KeepsDatedLinesWhileHiddenAndUntilThePanelShutsDown) {
   Window w;
-  w.window.LogData("first");  // loads the window, hidden
+  w.window.AddLine("first");  // loads the window, hidden
   w.services.Regional.Clock.Second = 10;
-  w.window.LogData("");
+  w.window.AddLine("");
   EXPECT_EQ(w.window.Lines(), (Lines{"06.12.2026 14:05:09|first", "06.12.2026 14:05:10|"}));
   w.window.Show();
   EXPECT_FALSE(w.window.RequestClose());  // the panel runs: only hidden
@@ -57,9 +57,9 @@ TEST(LogWindowModel, KeepsDatedLinesWhileHiddenAndUntilThePanelShutsDown) {
 
 TEST(LogWindowModel, ALineTheListRefusesIsLoggedAndPassedOnAndNotKept) {
   Window w;
-  w.window.LogData("kept");
+  w.window.AddLine("kept");
   w.view.RefuseLines = true;
-  EXPECT_THROW(w.window.LogData("refused"), AppError);
+  EXPECT_THROW(w.window.AddLine("refused"), AppError);
   EXPECT_EQ(w.window.Lines(), Lines{"06.12.2026 14:05:09|kept"});
   EXPECT_EQ(w.services.ErrorEntries(),
             Lines{"ERROR OCCURS IN UNKNOWN, SOURCE: Vestrel.frmLog.LogData IN LINE: 3. ERROR =  7 "

@@ -121,7 +121,7 @@ TEST(PriceButtons, AFailingSendIsLoggedAlongTheChainAndLeavesTheReverseStateAlon
   Panel p;
   p.ShowPrices("750", "720", "700", "650");
   p.commands.BuyAtBestAsk();  // Reverse now red: it would sell
-  p.library.Failure = AppError(453, "Vestrel", "Can't find DLL entry point");
+  p.library.Failure = ErrorOf(errors::NoEntryPoint);
   p.commands.SellAtBestBid();
   EXPECT_EQ(p.window.BackColor(ControlId::cmdReverse), kColorRed);
   const Lines entries = p.services.ErrorEntries();

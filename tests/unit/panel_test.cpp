@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <new>
 #include <string>
 #include <vector>
 
@@ -330,6 +331,18 @@ TEST(WholePanel, AFailedConnectionShowsTheReasonAndClosesThePanelBeforeItIsShown
   EXPECT_EQ(rig.dde.Calls.back(), "Uninitialize(0)");
   EXPECT_FALSE(rig.dde.Serving);
   EXPECT_TRUE(rig.services.AppLog.Entries.empty());
+}
+
+TEST(WholePanel, AServerStartThatFailsHalfWayIsStillTakenDownAtShutdown) {
+  PanelRig rig;
+  rig.dde.OtherServerRunning = true;
+  rig.boxes.WhileOpen = [] { throw std::bad_alloc(); };  // the warning fails
+  rig.panel.Start();
+  ASSERT_EQ(rig.dde.Instance, 0x2AU);
+  rig.panel.Shutdown();
+  // Start-up never learnt the instance; the server stops what it made.
+  EXPECT_EQ(rig.dde.Calls.back(), "Uninitialize(42)");
+  EXPECT_TRUE(rig.dde.Strings().empty());
 }
 
 TEST(WholePanel, AWrongTableIsAnsweredAtOnceAndClosesThePanelOnceTheTraderHasReadTheMessage) {
@@ -742,6 +755,26 @@ TEST(PanelGuard, ALostConnectionIsShownReportedAndMadeAgainOnceACheck) {
   rig.library.Calls.clear();
   rig.Wait(5000);
   EXPECT_TRUE(rig.library.Calls.empty());
+}
+
+TEST(PanelGuard, AReportTheApplicationLogRefusesNeitherStopsTheCheckNorIsAnError) {
+  PanelRig rig;
+  rig.profile.Values["Guard/ConnectionCheckMs"] = "1000";
+  ASSERT_TRUE(rig.panel.Start());
+  rig.library.Calls.clear();
+  rig.library.DllConnectedResult = 11;
+  rig.services.AppLog.FailingWrites = 1000;
+  rig.Wait(1000);
+  EXPECT_EQ(rig.library.Calls, (Lines{"IsDllConnected", "IsQuikConnected", "Connect C:\\QUIK",
+                                      "IsDllConnected", "IsQuikConnected"}));
+  ASSERT_EQ(rig.LogLines().size(), 1U);
+  EXPECT_EQ(rig.PriceLook(), ControlLook::Disconnected);
+  rig.library.DllConnectedResult = 10;
+  rig.Wait(1000);
+  EXPECT_EQ(rig.LogLines().back(), "The connection to the terminal is back.");
+  EXPECT_EQ(rig.PriceLook(), ControlLook::Live);
+  rig.services.AppLog.FailingWrites = 0;
+  EXPECT_TRUE(rig.services.AppLog.Entries.empty());  // not even an error record
 }
 
 TEST(PanelGuard, OnPaperTheConnectionWatchedIsThePaperExchanges) {

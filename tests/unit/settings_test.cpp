@@ -30,7 +30,7 @@ class SettingsTest : public ::testing::Test {
   void WriteIni(const std::string& text) { std::ofstream(ini_, std::ios::binary) << text; }
 
   std::string Read(const std::string& key) {
-    return VBGetPrivateProfileString(services_.Log, reader_, contract::kMainSection, key, ini_);
+    return ReadProfileValue(services_.Log, reader_, contract::kMainSection, key, ini_);
   }
 
   int ErrorNumberOfReadSettings() {
@@ -69,9 +69,9 @@ TEST_F(SettingsTest, ALongValueIsCutTo126CharactersAndMissingThingsAreEmpty) {
   EXPECT_EQ(Read("Account"), std::string(126, 'x'));
   EXPECT_EQ(Read("Size"), "");
   EXPECT_EQ(Read("NoSuchKey"), "");
-  EXPECT_EQ(VBGetPrivateProfileString(services_.Log, reader_, "Main", "Account",
-                                      (dir_ / "missing.ini").string()),
-            "");
+  EXPECT_EQ(
+      ReadProfileValue(services_.Log, reader_, "Main", "Account", (dir_ / "missing.ini").string()),
+      "");
 }
 
 TEST_F(SettingsTest, AMissingEmptyOrNonNumericSizeIsATypeMismatch) {
@@ -90,14 +90,13 @@ class ThrowingReader : public ProfileReader {
  public:
   std::string GetPrivateProfileString(const std::string&, const std::string&, const std::string&,
                                       int) override {
-    throw AppError(7, "", "Out of memory");
+    Raise(errors::OutOfMemory, "");
   }
 };
 
 TEST_F(SettingsTest, AReaderFailureIsRecordedWithSectionKeyAndFile) {
   ThrowingReader failing;
-  EXPECT_THROW(VBGetPrivateProfileString(services_.Log, failing, "Main", "Size", "C:\\T\\M.ini"),
-               AppError);
+  EXPECT_THROW(ReadProfileValue(services_.Log, failing, "Main", "Size", "C:\\T\\M.ini"), AppError);
   ASSERT_EQ(services_.ErrorEntries().size(), 1U);
   EXPECT_EQ(services_.ErrorEntries()[0],
             "ERROR OCCURS IN UNKNOWN, SOURCE: Vestrel.INI.VBGetPrivateProfileString IN LINE: 1. "

@@ -22,7 +22,7 @@ TEST(TextLogSink, WritesTheLabelledBlockToTheDaysFileInTheCreatedFolder) {
   FakeLogServices s;
   ErrorRecord record;
   record.Level = 1;
-  record.Description = "Type mismatch";
+  record.Description = errors::TypeMismatch.Text;
   record.Number = 13;
   record.Source = "Vestrel.modDDE.GetString->Vestrel.modDDE.ParseXLTable";
   record.Line = 4;
@@ -141,8 +141,8 @@ TEST(TextLogSink, TheDispatcherWritesTheTextLogFirstAndTheAppLogEvenWhenTheFileF
   s.Files.FailAppData = true;
   ErrorRecord record;
   record.Number = 13;
-  record.Description = "Type mismatch";
-  s.Log.LogEvent(record);
+  record.Description = errors::TypeMismatch.Text;
+  s.Log.Dispatch(record);
   ASSERT_EQ(s.AppLog.Entries.size(), 2U);
   EXPECT_EQ(s.AppLog.Entries[0].Text.rfind("Error occurs in LogInterface.LogEventToTextFile", 0),
             0U);

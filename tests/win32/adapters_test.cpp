@@ -217,7 +217,7 @@ TEST_F(Win32TextLog, WritesTheBlockInTheAnsiCodePageAndPrunesDays15To35) {
   ErrorRecord record;
   record.Level = 1;
   record.Number = 13;
-  record.Description = "Type mismatch";
+  record.Description = errors::TypeMismatch.Text;
   record.Source = "Vestrel.frmMain.Form_Load";
   ASSERT_TRUE(TextLogSink(files_, regional_, appLog_).Write(record, {}));
 

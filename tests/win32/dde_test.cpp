@@ -141,9 +141,8 @@ class UiThread {
   HWND window_ = nullptr;
 };
 
-// The server as the panel wires it (start-up's DDEInit with modQT's entry as
-// the callback); the tables the decoder hands on are kept, and when each poke
-// arrived.
+// The server as the panel wires it (started with its entry as the callback); the tables the decoder
+// hands on are kept, and when each poke arrived.
 struct Server {
   testing::FakeLogServices services;
   testing::FakeMessageBox messages;
@@ -160,12 +159,10 @@ struct Server {
                            }
                          }};
   DdeServer server{services.Log, dde, messages,
-                   [this](std::int32_t& pInstID, std::span<const std::uint8_t> strData) {
-                     decoder.Decode(pInstID, strData);
+                   [this](std::int32_t instance, std::span<const std::uint8_t> data) {
+                     decoder.Decode(instance, data);
                    }};
-  std::uint32_t lngInstID = 0;
-  DdeHandle hszAdvise = 0;
-  DdeGlassEntry glass{services.Log, server, lngInstID, hszAdvise};
+  DdeServerEntry entry{services.Log, server};
   bool started = false;
   std::vector<std::chrono::steady_clock::time_point> arrivals;
 
@@ -174,7 +171,7 @@ struct Server {
     server.ObservePokes([this](std::string_view, std::span<const std::uint8_t>) {
       arrivals.push_back(std::chrono::steady_clock::now());
     });
-    server.DDEInit(service, topic, "c", glass, lngInstID, hszAdvise);
+    server.Start(service, topic, "c", entry);
     started = true;
   }
   ~Server() { Stop(); }
@@ -183,14 +180,14 @@ struct Server {
 
   void Stop() {
     if (started) {
-      server.DDETerm(lngInstID, hszAdvise);
+      server.Stop();
       started = false;
     }
   }
 };
 
-// The server on a UI thread of its own, from DDEInit in the constructor to
-// DDETerm in the destructor; With runs work on that thread.
+// The server on a UI thread of its own, from Start in the constructor to
+// Stop in the destructor; With runs work on that thread.
 class Panel {
  public:
   explicit Panel(const std::string& service, const std::string& topic = contract::kDdeTopic) {
@@ -276,8 +273,8 @@ TEST(DdeServerOnDdeml, ServesTheTerminalsPokes) {
   Panel panel(service);
   panel.With([](Server& s) {
     EXPECT_TRUE(s.server.Registered());
-    EXPECT_NE(s.lngInstID, 0U);
-    EXPECT_NE(s.hszAdvise, 0U);
+    EXPECT_NE(s.server.Handles().Instance, 0U);
+    EXPECT_NE(s.server.Handles().AdviseItem, 0U);
     EXPECT_TRUE(s.messages.Shown.empty());
   });
 
@@ -481,7 +478,7 @@ TEST(DdeServerOnDdeml, StringHandlesCarryTheTextBothWays) {
   EXPECT_TRUE(dde.Uninitialize(instance));
 }
 
-TEST(DdeServerOnDdeml, DDETermEndsTheServiceInEveryState) {
+TEST(DdeServerOnDdeml, StopEndsTheServiceInEveryState) {
   const std::string service = UniqueService();
   {
     Panel panel(service);
@@ -500,9 +497,7 @@ TEST(DdeServerOnDdeml, DDETermEndsTheServiceInEveryState) {
   testing::FakeMessageBox messages;
   win32::Win32DdeLibrary dde;
   DdeServer idle(services.Log, dde, messages, nullptr);
-  std::uint32_t instance = 0;
-  DdeHandle advise = 0;
-  idle.DDETerm(instance, advise);
+  idle.Stop();
   EXPECT_TRUE(services.AppLog.Entries.empty());
 }
 

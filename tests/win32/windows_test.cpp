@@ -94,7 +94,7 @@ TEST(LogWindowView, CollectsLinesHiddenKeepsThemThroughClosesAndUnloadsAtShutdow
   LogFixture f;
   LogWindowView view(Instance(), f.log);
   EXPECT_EQ(view.Window(), nullptr);
-  f.log.LogData("1|first");  // loads the window, hidden
+  f.log.AddLine("1|first");  // loads the window, hidden
   const HWND window = view.Window();
   ASSERT_NE(window, nullptr);
   EXPECT_EQ(ClassOf(window), contract::kLogWindowClass);
@@ -109,8 +109,8 @@ TEST(LogWindowView, CollectsLinesHiddenKeepsThemThroughClosesAndUnloadsAtShutdow
   EXPECT_EQ(client.right, TwipsX(9300));
   EXPECT_EQ(client.bottom, TwipsY(4425));
 
-  f.log.LogData("");
-  f.log.LogData("2|Ошибка: нет связи");
+  f.log.AddLine("");
+  f.log.AddLine("2|Ошибка: нет связи");
   EXPECT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 3);
   EXPECT_EQ(ListLines(list), Wide(f.log.Lines()));
   EXPECT_EQ(ListLines(list)[1], L"06.12.2026 14:05:09|");
@@ -120,7 +120,7 @@ TEST(LogWindowView, CollectsLinesHiddenKeepsThemThroughClosesAndUnloadsAtShutdow
   Pump();
   EXPECT_TRUE(IsWindowVisible(window));
   for (int i = 0; i < 60; ++i) {
-    f.log.LogData("line " + std::to_string(i));
+    f.log.AddLine("line " + std::to_string(i));
   }
   EXPECT_EQ(SendMessageW(list, LB_GETTOPINDEX, 0, 0), 0);
   EXPECT_EQ(SendMessageW(list, LB_GETCURSEL, 0, 0), LB_ERR);
@@ -133,7 +133,7 @@ TEST(LogWindowView, CollectsLinesHiddenKeepsThemThroughClosesAndUnloadsAtShutdow
   EXPECT_TRUE(IsWindow(window));
   EXPECT_FALSE(IsWindowVisible(window));
   EXPECT_FALSE(f.log.Visible());
-  f.log.LogData("while hidden");
+  f.log.AddLine("while hidden");
   view.Show();
   EXPECT_EQ(view.Window(), window);
   EXPECT_TRUE(IsWindowVisible(window));
@@ -182,7 +182,7 @@ LRESULT CALLBACK FullList(HWND list, UINT message, WPARAM wParam, LPARAM lParam)
 
 TEST(LogWindowView, AListThatRefusesALineFailsLogDataAndKeepsWhatItShows) {
   LogFixture f;
-  f.log.LogData("before the window");
+  f.log.AddLine("before the window");
   f.log.Show();
   // A view bound to a loaded model makes the window with the lines so far.
   LogWindowView view(Instance(), f.log);
@@ -192,7 +192,7 @@ TEST(LogWindowView, AListThatRefusesALineFailsLogDataAndKeepsWhatItShows) {
 
   gListProc = reinterpret_cast<WNDPROC>(
       SetWindowLongPtrW(view.List(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&FullList)));
-  EXPECT_THROW(f.log.LogData("refused"), AppError);
+  EXPECT_THROW(f.log.AddLine("refused"), AppError);
   SetWindowLongPtrW(view.List(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(gListProc));
   EXPECT_EQ(f.log.Lines(), Texts{"06.12.2026 14:05:09|before the window"});
   EXPECT_EQ(SendMessageW(view.List(), LB_GETCOUNT, 0, 0), 1);
@@ -203,7 +203,7 @@ TEST(LogWindowView, AListThatRefusesALineFailsLogDataAndKeepsWhatItShows) {
   // Destroyed from outside the model, it comes back with every line.
   DestroyWindow(view.Window());
   EXPECT_EQ(view.Window(), nullptr);
-  f.log.LogData("after");
+  f.log.AddLine("after");
   ASSERT_NE(view.Window(), nullptr);
   EXPECT_EQ(ListLines(view.List()), Wide(f.log.Lines()));
 }

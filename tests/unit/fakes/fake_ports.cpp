@@ -75,7 +75,7 @@ std::string FakeRegionalSettings::AnsiToUtf8(std::string_view bytes) const {
 
 std::string MemoryFileSystem::AppDataFolder() {
   if (FailAppData) {
-    throw AppError(76, "", "Path not found");
+    Raise(errors::PathNotFound, "");
   }
   return AppData;
 }
@@ -83,7 +83,7 @@ std::string MemoryFileSystem::AppDataFolder() {
 void MemoryFileSystem::CreateFolder(const std::string& path) {
   const auto slash = path.rfind('\\');
   if (slash == std::string::npos || !FolderExists(path.substr(0, slash))) {
-    throw AppError(76, "", "Path not found");
+    Raise(errors::PathNotFound, "");
   }
   Folders.insert(path);
 }
@@ -101,7 +101,7 @@ class MemoryFile : public AppendFile {
 
   void WriteLine(std::string_view text) override {
     if (owner_.WritesBeforeFailure == 0) {
-      throw AppError(61, "", "Disk full");
+      Raise(errors::DiskFull, "");
     }
     if (owner_.WritesBeforeFailure > 0) {
       --owner_.WritesBeforeFailure;
@@ -137,7 +137,7 @@ class MemoryBinaryFile : public BinaryAppendFile {
   }
   void Append(std::span<const std::uint8_t> bytes) override {
     if (owner_.WritesBeforeFailure == 0) {
-      throw AppError(61, "", "Disk full");
+      Raise(errors::DiskFull, "");
     }
     if (owner_.WritesBeforeFailure > 0) {
       --owner_.WritesBeforeFailure;
@@ -155,10 +155,10 @@ class MemoryBinaryFile : public BinaryAppendFile {
 std::string& MemoryFileSystem::Openable(const std::string& path) {
   const auto slash = path.rfind('\\');
   if (slash == std::string::npos || !FolderExists(path.substr(0, slash))) {
-    throw AppError(76, "", "Path not found");
+    Raise(errors::PathNotFound, "");
   }
   if (Locked.count(path) != 0) {
-    throw AppError(70, "", "Permission denied");
+    Raise(errors::PermissionDenied, "");
   }
   return Files[path];
 }
@@ -175,7 +175,7 @@ void MemoryFileSystem::DeleteFile(const std::string& path) { Files.erase(path); 
 
 std::string FakeUserContextSource::GetUserName() {
   if (!Present) {
-    throw AppError(429, "", "ActiveX component can't create object");
+    Raise(errors::CannotCreateObject, "");
   }
   return Name;
 }
