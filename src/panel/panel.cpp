@@ -54,12 +54,14 @@ Panel::Panel(PanelPorts ports)
       commands_(log_, ports.Regional, window_, lifecycle_.CurrentSettings(),
                 lifecycle_.Extensions().Orders, book_.Shown(), gateway_, ports.Windows),
       watch_(log_, lifecycle_.Extensions().Guard, ports.Time, gateway_, ports.AppLog, logWindow_),
-      guard_(log_, lifecycle_.Extensions().Guard, ports.Time, window_, logWindow_, watch_) {}
+      guard_(log_, lifecycle_.Extensions().Guard, ports.Time, window_, logWindow_, watch_),
+      status_(window_, ports.Regional) {}
 
 bool Panel::Start() {
   starting_ = true;
   lifecycle_.Load();
   starting_ = false;
+  status_.SetStartupBlock(lifecycle_.Blocked());
   book_.SetDdeInstance(static_cast<std::int32_t>(ddeInstance_));
   if (closeAfterStart_) {
     return false;
@@ -110,6 +112,7 @@ void Panel::Tick() {
   ticking_ = true;
   recorder_.Flush();
   watch_.Tick();
+  status_.SetTerminalConnected(watch_.Connected());
   guard_.Refresh();
   log_.WriteEndedRepeats();
   ticking_ = false;

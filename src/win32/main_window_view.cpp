@@ -11,6 +11,8 @@ namespace {
 
 using contract::kFirstControlId;
 
+constexpr COLORREF kStatusTextColor = RGB(192, 0, 0);
+
 ControlId OtherShape(ControlId shape) {
   return shape == ControlId::shpUp ? ControlId::shpDown : ControlId::shpUp;
 }
@@ -302,7 +304,8 @@ bool MainWindowView::Handle(UINT message, WPARAM wParam, LPARAM lParam, LRESULT&
       const auto dc = reinterpret_cast<HDC>(wParam);
       const auto id = static_cast<ControlId>(GetDlgCtrlID(reinterpret_cast<HWND>(lParam)));
       SetBkColor(dc, ToColorRef(model_.BackColor(id)));
-      SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+      // The status line says what stops trading: it stands out in red.
+      SetTextColor(dc, id == ControlId::lblStatus ? kStatusTextColor : GetSysColor(COLOR_BTNTEXT));
       result = reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
       return true;
     }

@@ -71,7 +71,11 @@ const Designed kDesigned[] = {
     {ControlId::shpDown, "shpDown", "", kColorRed, true, {5160, 720, 1215, 735}, -1},
     {ControlId::picTray, "picTray", "", kColorButtonFace, true, {240, 1440, 495, 375}, 10},
     {ControlId::lblPaper, "lblPaper", "", kColorButtonFace, true, {120, 2445, 6120, 255}, 11},
+    {ControlId::lblStatus, "lblStatus", "", kColorButtonFace, true, {120, 2445, 6120, 255}, 12},
 };
+
+// The paper position and the status line show only when they have something to say.
+bool HiddenAtStart(ControlId id) { return id == ControlId::lblPaper || id == ControlId::lblStatus; }
 
 TEST(MainWindowModel, StartsAsDesignedWithTheFixedControlIdentifiers) {
   MainWindowModel model;
@@ -87,8 +91,7 @@ TEST(MainWindowModel, StartsAsDesignedWithTheFixedControlIdentifiers) {
     EXPECT_EQ(model.Caption(expected.Id), expected.Caption);
     EXPECT_EQ(model.BackColor(expected.Id), expected.Color);
     EXPECT_EQ(model.Enabled(expected.Id), expected.Enabled);
-    // The paper position shows only in paper mode.
-    EXPECT_EQ(model.Visible(expected.Id), expected.Id != ControlId::lblPaper);
+    EXPECT_EQ(model.Visible(expected.Id), !HiddenAtStart(expected.Id));
     EXPECT_EQ(model.Geometry(expected.Id), expected.Geometry);
   }
   EXPECT_EQ(kColorRed, 0x0000FFU);
@@ -136,6 +139,7 @@ TEST(MainWindowModel, CompactLayoutHidesTheLargestLevelButtonsAndMovesSixControl
   EXPECT_EQ(model.Geometry(ControlId::shpDown), (TwipsRect{2760, 120, 1215, 735}));
   EXPECT_EQ(model.Geometry(ControlId::cmdAbout), (TwipsRect{2760, 840, 735, 375}));
   EXPECT_EQ(model.Geometry(ControlId::lblPaper), (TwipsRect{120, 1245, 3495, 195}));
+  EXPECT_EQ(model.Geometry(ControlId::lblStatus), (TwipsRect{120, 1245, 3495, 195}));
   for (ControlId stays :
        {ControlId::cmdReverse, ControlId::Label5, ControlId::Label6, ControlId::picTray}) {
     EXPECT_EQ(model.Geometry(stays), MainWindowModel().Geometry(stays));
@@ -150,7 +154,8 @@ TEST(MainWindowModel, CompactLayoutHidesTheLargestLevelButtonsAndMovesSixControl
       {ControlId::cmdBestBid, P::Geometry},    {ControlId::cmdBestAsk, P::Geometry},
       {ControlId::cmdKillOrders, P::Geometry}, {ControlId::cmdLog, P::Geometry},
       {ControlId::shpUp, P::Geometry},         {ControlId::shpDown, P::Geometry},
-      {ControlId::cmdAbout, P::Geometry},      {ControlId::lblPaper, P::Geometry}};
+      {ControlId::cmdAbout, P::Geometry},      {ControlId::lblPaper, P::Geometry},
+      {ControlId::lblStatus, P::Geometry}};
   EXPECT_EQ(observer.Controls, expected);
   EXPECT_EQ(observer.Window,
             (std::vector<WindowProperty>{WindowProperty::OuterSize, WindowProperty::Layout}));
@@ -180,7 +185,7 @@ TEST(MainWindowModel, AnyOtherCompactValueKeepsTheDesignedLayout) {
     EXPECT_FALSE(model.OuterSize().has_value());
     for (const Designed& designed : kDesigned) {
       EXPECT_EQ(model.Geometry(designed.Id), designed.Geometry);
-      EXPECT_EQ(model.Visible(designed.Id), designed.Id != ControlId::lblPaper);
+      EXPECT_EQ(model.Visible(designed.Id), !HiddenAtStart(designed.Id));
     }
     EXPECT_TRUE(observer.Controls.empty());
     EXPECT_TRUE(observer.Window.empty());
@@ -233,10 +238,33 @@ TEST(MainWindowModel, PropertiesAControlDoesNotHaveAreRefusedAndChangeNothing) {
   model.SetObserver(&observer);
   EXPECT_THROW(model.SetCaption(ControlId::shpUp, "x"), AppError);
   EXPECT_THROW(model.BringToFront(ControlId::cmdBestBid), AppError);
-  EXPECT_THROW(model.SetCaption(static_cast<ControlId>(1015), "x"), AppError);
+  EXPECT_THROW(model.SetCaption(static_cast<ControlId>(contract::kLastControlId + 1), "x"),
+               AppError);
   EXPECT_EQ(model.Caption(ControlId::shpUp), "");
   EXPECT_EQ(model.FrontShape(), ControlId::shpDown);
   EXPECT_TRUE(observer.Controls.empty());
+}
+
+TEST(MainWindowModel, TheStatusLineTakesTheBottomLineFromThePaperPositionWhileItShows) {
+  MainWindowModel model;
+  model.SetCaption(ControlId::lblPaper, "POSITION 0 @ 0 | REALISED 0");
+  model.SetVisible(ControlId::lblPaper, true);
+
+  model.SetStatusLine("Not connected to the terminal");
+  EXPECT_TRUE(model.Visible(ControlId::lblStatus));
+  EXPECT_FALSE(model.Visible(ControlId::lblPaper));
+  EXPECT_EQ(model.Caption(ControlId::lblStatus), "Not connected to the terminal");
+
+  model.SetStatusLine("");
+  EXPECT_FALSE(model.Visible(ControlId::lblStatus));
+  EXPECT_TRUE(model.Visible(ControlId::lblPaper));
+
+  // Without paper trading the bottom line stays empty once the status goes.
+  MainWindowModel real;
+  real.SetStatusLine("x");
+  real.SetStatusLine("");
+  EXPECT_FALSE(real.Visible(ControlId::lblPaper));
+  EXPECT_FALSE(real.Visible(ControlId::lblStatus));
 }
 
 }  // namespace
