@@ -90,6 +90,12 @@ void MainWindowView::Create(const ControlDesign& design) {
     case ControlKind::Label:
       windowClass = L"STATIC";
       style |= SS_LEFT;
+      // In the compact window the status line is narrower than a long
+      // folder: the folder's middle gives way, its last part and the whole
+      // text (WM_GETTEXT) stay.
+      if (design.Id == ControlId::lblStatus) {
+        style |= SS_PATHELLIPSIS | SS_NOPREFIX;
+      }
       break;
     case ControlKind::Shape:
       windowClass = kShapeClass;
