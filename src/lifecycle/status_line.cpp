@@ -7,24 +7,15 @@ namespace {
 
 using Kind = LibraryLoadFailure::Kind;
 
-// One text in the trader's two languages.
-struct Texts {
-  const char* English;
-  const char* Russian;
-  const char* In(UiLanguage language) const {
-    return language == UiLanguage::Russian ? Russian : English;
-  }
-};
-
-constexpr Texts kSettingUnreadable{" is missing or not a number", " отсутствует или не число"};
-constexpr Texts kNotFoundIn{" not found in ", " не найдена в "};
-constexpr Texts kIn{" in ", " в "};
-constexpr Texts kOnSearchPath{" on the system's search path", " на системном пути поиска"};
-constexpr Texts kIsNotA{" is not a ", " не является "};
-constexpr Texts kBitLibrary{"-bit library", "-разрядной библиотекой"};
-constexpr Texts kCannotLoad{" cannot be loaded (system error ",
-                            " не загружается (системная ошибка "};
-constexpr Texts kNotConnected{"Not connected to the terminal", "Нет подключения к терминалу"};
+constexpr UiText kSettingUnreadable{" is missing or not a number", " отсутствует или не число"};
+constexpr UiText kNotFoundIn{" not found in ", " не найдена в "};
+constexpr UiText kIn{" in ", " в "};
+constexpr UiText kOnSearchPath{" on the system's search path", " на системном пути поиска"};
+constexpr UiText kIsNotA{" is not a ", " не является "};
+constexpr UiText kBitLibrary{"-bit library", "-разрядной библиотекой"};
+constexpr UiText kCannotLoad{" cannot be loaded (system error ",
+                             " не загружается (системная ошибка "};
+constexpr UiText kNotConnected{"Not connected to the terminal", "Нет подключения к терминалу"};
 
 std::string LibraryText(const LibraryLoadFailure& failure, UiLanguage language) {
   // Where the library is: "in C:\QUIK", or along the search path.

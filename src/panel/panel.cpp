@@ -54,7 +54,8 @@ Panel::Panel(PanelPorts ports)
       commands_(log_, ports.Regional, window_, lifecycle_.CurrentSettings(),
                 lifecycle_.Extensions().Orders, book_.Shown(), gateway_, ports.Windows),
       watch_(log_, lifecycle_.Extensions().Guard, ports.Time, gateway_, ports.AppLog, logWindow_),
-      guard_(log_, lifecycle_.Extensions().Guard, ports.Time, window_, logWindow_, watch_),
+      guard_(log_, lifecycle_.Extensions().Guard, ports.Time, window_, logWindow_, watch_,
+             ports.Regional),
       status_(window_, ports.Regional) {}
 
 bool Panel::Start() {
@@ -142,11 +143,15 @@ bool Panel::KeyPress(const KeyChord& chord, bool autoRepeat) {
 }
 
 void Panel::NoteKeyNotActedOn(const KeyChord& chord, ControlId button) {
-  std::string line = "Key " + KeyChordText(chord) + " not acted on (" +
-                     std::string(MainWindowModel::Design(button).Name) +
-                     "): the button is not on screen";
+  constexpr UiText kKey{"Key ", "Клавиша "};
+  constexpr UiText kNotActedOn{" not acted on (", " не сработала ("};
+  constexpr UiText kNotOnScreen{"): the button is not on screen", "): кнопки нет на экране"};
+  constexpr UiText kInCompact{" in the compact layout", " в маленьком окне"};
+  const UiLanguage language = ports_.Regional.InterfaceLanguage();
+  std::string line = kKey.In(language) + KeyChordText(chord) + kNotActedOn.In(language) +
+                     std::string(MainWindowModel::Design(button).Name) + kNotOnScreen.In(language);
   if (window_.CurrentLayout() == Layout::Compact) {
-    line += " in the compact layout";
+    line += kInCompact.In(language);
   }
   ErrorScope scope(log_, "Vestrel.frmMain.KeyNotActedOn", ParamRef("strLine", line));
   scope.Stop([&] {

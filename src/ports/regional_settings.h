@@ -18,6 +18,15 @@ struct LocalDateTime {
 // trader (the status line): Russian or, for any other, English.
 enum class UiLanguage { English, Russian };
 
+// One of the panel's own texts to the trader, in both languages.
+struct UiText {
+  const char* English;
+  const char* Russian;
+  const char* In(UiLanguage language) const {
+    return language == UiLanguage::Russian ? Russian : English;
+  }
+};
+
 // The user's regional settings and the local clock.
 class RegionalSettings {
  public:

@@ -329,6 +329,19 @@ TEST(WholePanel, TheStatusLineNamesWhatStopsTradingInTheTradersLanguage) {
     EXPECT_EQ(rig.Caption(ControlId::lblStatus),
               "Marlowin.ini [Main] Compact отсутствует или не число");
   }
+  {
+    // The guard's refusals speak the same language; machine-read lines stay.
+    PanelRig rig;
+    rig.services.Regional.Language = UiLanguage::Russian;
+    rig.profile.Values["Guard/ConnectionCheckMs"] = "1000";
+    ASSERT_TRUE(rig.panel.Start());
+    rig.Poke(BookBytes(kBook));
+    rig.library.QuikConnectedResult = 9;
+    rig.Wait(1000);
+    EXPECT_EQ(rig.Caption(ControlId::lblStatus), "Нет подключения к терминалу");
+    rig.panel.Click(ControlId::cmdBestBid);
+    EXPECT_EQ(rig.LogLines().back(), "Заявка не отправлена (cmdBestBid): терминал не подключён");
+  }
   // A library that will not load: the error record as always, and the line
   // names the file, the folder and what is wrong with it.
   const auto loadFailing = [](LibraryLoadFailure::Kind what, std::string folder,
