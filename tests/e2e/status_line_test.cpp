@@ -13,11 +13,11 @@ namespace {
 
 // The status line's text once it shows ("" when it never did).
 std::wstring StatusLineOf(const HWND window) {
-  const HWND status = GetDlgItem(window, contract::kLblStatus);
-  if (!WaitUntil([&] { return IsWindowVisible(status) != FALSE; }, 10s)) {
-    return {};
-  }
-  return Caption(window, contract::kLblStatus);
+  // The main window may be found before its controls are made: the label is
+  // looked up anew each time.
+  const bool shown = WaitUntil(
+      [&] { return IsWindowVisible(GetDlgItem(window, contract::kLblStatus)) != FALSE; }, 20s);
+  return shown ? Caption(window, contract::kLblStatus) : std::wstring();
 }
 
 bool ErrorLogged(const TerminalFolder& terminal, const std::string& part) {
