@@ -42,7 +42,8 @@ void MainWindowLifecycle::Load() {
     appPath_ = parts_.Shell.ProgramFolder();
     iniFile_ = appPath_ + "\\" + contract::kIniFileName;
     scope.Line = 6;
-    extensions_ = ReadExtensionSettings(parts_.Profile, iniFile_, parts_.AppLog);
+    extensions_ = ReadExtensionSettings(parts_.Profile, iniFile_, parts_.AppLog,
+                                        parts_.Regional.InterfaceLanguage());
     parts_.Extensions.ApplyExtensions(extensions_);
     ReadSettings(parts_.Log, parts_.Profile, iniFile_, parts_.Regional.DecimalSeparator(),
                  settings_, &settingBeingRead);
