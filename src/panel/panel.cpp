@@ -73,7 +73,7 @@ bool Panel::Start() {
     watch_.Start(lifecycle_.AppPath());
   }
   guard_.Start();
-  hotkeys_ = HotkeyMap(extensions.Hotkeys, ports_.AppLog);
+  hotkeys_ = HotkeyMap(extensions.Hotkeys, ports_.AppLog, ports_.Regional.InterfaceLanguage());
   if (extensions.Hotkeys.Global) {
     RegisterGlobalKeys();
   }
@@ -82,14 +82,17 @@ bool Panel::Start() {
 }
 
 void Panel::RegisterGlobalKeys() {
+  constexpr UiText kHeldElsewhere{
+      " cannot be registered for the whole system (another program holds it); it works only "
+      "while the panel has the focus.",
+      " не удаётся назначить для всей системы (её заняла другая программа); она действует, "
+      "только пока панель в фокусе."};
   for (const HotkeyBinding& binding : hotkeys_.Bindings()) {
     const KeyChord& chord = binding.Chord;
     if (!ports_.Hotkeys.Register(chord.VirtualKey, chord.Ctrl, chord.Alt, chord.Shift)) {
       WriteWarning(ports_.AppLog, contract::IniSectionPrefix(contract::kHotkeysSection) +
                                       std::string(binding.Setting) + "=" + KeyChordText(chord) +
-                                      " cannot be registered for the whole system (another "
-                                      "program holds it); it works only while the panel has the "
-                                      "focus.");
+                                      kHeldElsewhere.In(ports_.Regional.InterfaceLanguage()));
     }
   }
 }
