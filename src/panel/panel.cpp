@@ -53,7 +53,8 @@ Panel::Panel(PanelPorts ports)
                   logWindow_, gateway_, *this, closing_, *this}),
       commands_(log_, ports.Regional, window_, lifecycle_.CurrentSettings(),
                 lifecycle_.Extensions().Orders, book_.Shown(), gateway_, ports.Windows),
-      watch_(log_, lifecycle_.Extensions().Guard, ports.Time, gateway_, ports.AppLog, logWindow_),
+      watch_(log_, lifecycle_.Extensions().Guard, ports.Time, gateway_, ports.AppLog, logWindow_,
+             ports.Regional),
       guard_(log_, lifecycle_.Extensions().Guard, ports.Time, window_, logWindow_, watch_,
              ports.Regional),
       status_(window_, ports.Regional) {}

@@ -339,6 +339,10 @@ TEST(WholePanel, TheStatusLineNamesWhatStopsTradingInTheTradersLanguage) {
     rig.library.QuikConnectedResult = 9;
     rig.Wait(1000);
     EXPECT_EQ(rig.Caption(ControlId::lblStatus), "Нет подключения к терминалу");
+    EXPECT_EQ(rig.LogLines().back(),
+              "Подключение к терминалу потеряно: TRANS2QUIK_IS_QUIK_CONNECTED ответила 9 "
+              "(TRANS2QUIK_QUIK_DISCONNECTED). Заявки от кнопок цен и Reverse не отправляются, "
+              "пока оно не восстановится.");
     rig.panel.Click(ControlId::cmdBestBid);
     EXPECT_EQ(rig.LogLines().back(), "Заявка не отправлена (cmdBestBid): терминал не подключён");
   }
