@@ -1,6 +1,6 @@
 // bare_panel.exe: the panel's start-up without the panel, as the fair
-// yardstick of its time to serving: a top-level window with the same 14 child
-// windows of the same classes (eight buttons, four of them owner-drawn, three
+// yardstick of its time to serving: a top-level window with the same 15 child
+// windows of the same classes (eight buttons, four of them owner-drawn, four
 // labels, two circles and a picture box of window classes of its own), the
 // transaction library loaded and its five functions looked up, and the same
 // DDE server registered (service "a", topic "b", after the same probe for a
@@ -50,6 +50,7 @@ constexpr Child kChildren[] = {
     {L"BUTTON", BS_PUSHBUTTON}, {L"BUTTON", BS_PUSHBUTTON | WS_DISABLED},
     {L"BareShape", 0},          {L"BareShape", 0},
     {L"BarePicture", 0},        {L"STATIC", SS_LEFT},
+    {L"STATIC", SS_LEFT},
 };
 
 bool RegisterChildClasses(HINSTANCE module) {

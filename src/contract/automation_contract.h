@@ -27,9 +27,12 @@ inline constexpr std::int32_t kShpUp = 1011;
 inline constexpr std::int32_t kShpDown = 1012;
 inline constexpr std::int32_t kPicTray = 1013;
 inline constexpr std::int32_t kLblPaper = 1014;
+// What keeps the panel from trading, when the trader must mend it; hidden
+// otherwise.
+inline constexpr std::int32_t kLblStatus = 1015;
 // The IDs run without a gap from the first control to the last.
 inline constexpr std::int32_t kFirstControlId = kCmdMaxBid;
-inline constexpr std::int32_t kLastControlId = kLblPaper;
+inline constexpr std::int32_t kLastControlId = kLblStatus;
 
 // The log window's list box, one line per item.
 inline constexpr std::int32_t kLogListId = 2001;

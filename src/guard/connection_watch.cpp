@@ -6,16 +6,35 @@
 #include "trade/result_codes.h"
 
 namespace vestrel {
+namespace {
+
+constexpr UiText kBack{"The connection to the terminal is back",
+                       "Подключение к терминалу восстановлено"};
+constexpr UiText kLost{"The connection to the terminal is lost: ",
+                       "Подключение к терминалу потеряно: "};
+constexpr UiText kLibraryFailed{"the transaction library failed: ",
+                                "библиотека транзакций дала сбой: "};
+constexpr UiText kAnswered{" answered ", " ответила "};
+constexpr UiText kConnectingAgainAnswered{"connecting again answered ",
+                                          "повторное подключение ответило "};
+constexpr UiText kConnectingAgainFailed{"connecting again failed: ",
+                                        "повторное подключение не удалось: "};
+constexpr UiText kNotSentUntilBack{
+    ". Orders from the price buttons and Reverse are not sent until it is back.",
+    ". Заявки от кнопок цен и Reverse не отправляются, пока оно не восстановится."};
+
+}  // namespace
 
 ConnectionWatch::ConnectionWatch(LogDispatcher& log, const GuardSettings& settings,
                                  const Clock& clock, TradingGateway& gateway, EventLog& appLog,
-                                 LogWindowModel& logWindow)
+                                 LogWindowModel& logWindow, const RegionalSettings& regional)
     : log_(log),
       settings_(settings),
       clock_(clock),
       gateway_(gateway),
       appLog_(appLog),
-      logWindow_(logWindow) {}
+      logWindow_(logWindow),
+      regional_(regional) {}
 
 bool ConnectionWatch::Answers::Connected() const {
   return Failure.empty() && Dll == kTrans2QuikDllConnected && Quik == kTrans2QuikQuikConnected;
@@ -67,9 +86,9 @@ void ConnectionWatch::Check() {
     try {
       std::int32_t extendedErrorCode = 0;
       const std::int32_t result = gateway_.Library().Connect(appPath_, extendedErrorCode);
-      reconnect = "connecting again answered " + ResultText(result);
+      reconnect = kConnectingAgainAnswered.In(regional_.InterfaceLanguage()) + ResultText(result);
     } catch (const AppError& error) {
-      reconnect = "connecting again failed: " + error.Description;
+      reconnect = kConnectingAgainFailed.In(regional_.InterfaceLanguage()) + error.Description;
     }
     scope.Line = 4;
     answers = Ask();
@@ -89,26 +108,29 @@ void ConnectionWatch::Report(const Answers& answers, const std::string& reconnec
     return;
   }
   connected_ = connected;
+  const UiLanguage language = regional_.InterfaceLanguage();
   std::string text;
   if (connected) {
-    text = "The connection to the terminal is back";
+    text = kBack.In(language);
     if (!reconnect.empty()) {
       text += " (" + reconnect + ")";
     }
     text += ".";
   } else {
-    text = "The connection to the terminal is lost: ";
+    text = kLost.In(language);
     if (!answers.Failure.empty()) {
-      text += "the transaction library failed: " + answers.Failure;
+      text += kLibraryFailed.In(language) + answers.Failure;
     } else if (answers.Dll != kTrans2QuikDllConnected) {
-      text += "TRANS2QUIK_IS_DLL_CONNECTED answered " + ResultText(answers.Dll);
+      text += "TRANS2QUIK_IS_DLL_CONNECTED" + std::string(kAnswered.In(language)) +
+              ResultText(answers.Dll);
     } else {
-      text += "TRANS2QUIK_IS_QUIK_CONNECTED answered " + ResultText(answers.Quik);
+      text += "TRANS2QUIK_IS_QUIK_CONNECTED" + std::string(kAnswered.In(language)) +
+              ResultText(answers.Quik);
     }
     if (!reconnect.empty()) {
       text += "; " + reconnect;
     }
-    text += ". Orders from the price buttons and Reverse are not sent until it is back.";
+    text += kNotSentUntilBack.In(language);
   }
   // A report the event log refuses is dropped: the check goes on to connect
   // again, and the trader still reads it in the log window.

@@ -7,6 +7,7 @@
 #include "models/log_window_model.h"
 #include "ports/clock.h"
 #include "ports/event_log.h"
+#include "ports/regional_settings.h"
 #include "settings/extension_settings.h"
 #include "trade/gateway.h"
 
@@ -24,7 +25,8 @@ class ConnectionWatch {
   // settings are read when Start is called, so they may be filled after
   // construction.
   ConnectionWatch(LogDispatcher& log, const GuardSettings& settings, const Clock& clock,
-                  TradingGateway& gateway, EventLog& appLog, LogWindowModel& logWindow);
+                  TradingGateway& gateway, EventLog& appLog, LogWindowModel& logWindow,
+                  const RegionalSettings& regional);
 
   ConnectionWatch(const ConnectionWatch&) = delete;
   ConnectionWatch& operator=(const ConnectionWatch&) = delete;
@@ -62,6 +64,9 @@ class ConnectionWatch {
   TradingGateway& gateway_;
   EventLog& appLog_;
   LogWindowModel& logWindow_;
+  // The reports are in the trader's interface language; the library's names
+  // and codes in them stay as they are.
+  const RegionalSettings& regional_;
   std::string appPath_;
   bool watching_ = false;
   bool connected_ = true;

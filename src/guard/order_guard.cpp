@@ -17,14 +17,22 @@ constexpr std::array kPriceButtons{ControlId::cmdMaxBid, ControlId::cmdBestBid,
 // closely.
 constexpr std::int32_t kTickResolutionMs = 50;
 
-std::string Ms(std::int64_t milliseconds) { return IntegerText(milliseconds) + " ms"; }
+constexpr UiText kNotSent{"Order not sent (", "Заявка не отправлена ("};
+constexpr UiText kNotConnected{"the terminal is not connected", "терминал не подключён"};
+constexpr UiText kNoBookYet{"no order book has arrived yet", "стакан ещё не приходил"};
+constexpr UiText kBookIs{"the order book is ", "стакан получен "};
+constexpr UiText kOldStaleAfter{" old, stale after ", " назад, устаревает через "};
+constexpr UiText kAfterLastOrder{" after the last order, closer than ",
+                                 " после прошлой заявки, ближе чем "};
+constexpr UiText kMs{" ms", " мс"};
 
 }  // namespace
 
 OrderGuard::OrderGuard(LogDispatcher& log, const GuardSettings& settings, const Clock& clock,
                        MainWindowModel& window, LogWindowModel& logWindow,
-                       const ConnectionWatch& watch)
+                       const ConnectionWatch& watch, const RegionalSettings& regional)
     : log_(log),
+      regional_(regional),
       settings_(settings),
       clock_(clock),
       window_(window),
@@ -63,28 +71,33 @@ void OrderGuard::Refresh() {
 }
 
 std::optional<std::string> OrderGuard::Refusal(ControlId button) {
+  const UiLanguage language = regional_.InterfaceLanguage();
+  const auto ms = [&](std::int64_t milliseconds) {
+    return IntegerText(milliseconds) + kMs.In(language);
+  };
   if (button == ControlId::cmdReverse && !window_.Enabled(ControlId::cmdReverse)) {
     return std::nullopt;  // no order yet to reverse: the click does nothing anyway
   }
   if (!watch_.Connected()) {
-    return "the terminal is not connected";
+    return kNotConnected.In(language);
   }
   // Reverse trades at the best prices of the same book.
   if (settings_.StaleAfterMs > 0) {
     if (!lastBookMs_) {
-      return "no order book has arrived yet";
+      return kNoBookYet.In(language);
     }
     // Stale means older than the limit: a book exactly StaleAfterMs old
     // still trades, as the look (Refresh) shows it live.
     const std::int64_t age = NowMs() - *lastBookMs_;
     if (age > settings_.StaleAfterMs) {
-      return "the order book is " + Ms(age) + " old, stale after " + Ms(settings_.StaleAfterMs);
+      return kBookIs.In(language) + ms(age) + kOldStaleAfter.In(language) +
+             ms(settings_.StaleAfterMs);
     }
   }
   if (settings_.MinClickIntervalMs > 0 && lastOrderMs_) {
     const std::int64_t since = NowMs() - *lastOrderMs_;
     if (since < settings_.MinClickIntervalMs) {
-      return Ms(since) + " after the last order, closer than " + Ms(settings_.MinClickIntervalMs);
+      return ms(since) + kAfterLastOrder.In(language) + ms(settings_.MinClickIntervalMs);
     }
   }
   return std::nullopt;
@@ -99,8 +112,8 @@ bool OrderGuard::MaySend(ControlId button) {
     return true;
   }
   // The order stays unsent even when its line cannot be written.
-  const std::string line =
-      "Order not sent (" + std::string(MainWindowModel::Design(button).Name) + "): " + *refusal;
+  const std::string line = kNotSent.In(regional_.InterfaceLanguage()) +
+                           std::string(MainWindowModel::Design(button).Name) + "): " + *refusal;
   ErrorScope scope(log_, "Vestrel.frmMain.GuardOrder", ParamRef("strLine", line));
   scope.Stop([&] {
     scope.Line = 1;

@@ -8,6 +8,7 @@
 #include "models/log_window_model.h"
 #include "models/main_window_model.h"
 #include "ports/clock.h"
+#include "ports/regional_settings.h"
 #include "settings/extension_settings.h"
 
 namespace vestrel {
@@ -25,7 +26,8 @@ class OrderGuard {
   // settings are read at every call, so they may be filled after
   // construction.
   OrderGuard(LogDispatcher& log, const GuardSettings& settings, const Clock& clock,
-             MainWindowModel& window, LogWindowModel& logWindow, const ConnectionWatch& watch);
+             MainWindowModel& window, LogWindowModel& logWindow, const ConnectionWatch& watch,
+             const RegionalSettings& regional);
 
   OrderGuard(const OrderGuard&) = delete;
   OrderGuard& operator=(const OrderGuard&) = delete;
@@ -55,6 +57,8 @@ class OrderGuard {
   std::int64_t NowMs() const;
 
   LogDispatcher& log_;
+  // The refusals are in the trader's interface language.
+  const RegionalSettings& regional_;
   const GuardSettings& settings_;
   const Clock& clock_;
   MainWindowModel& window_;

@@ -16,7 +16,9 @@ struct SettingKey {
 
 }  // namespace
 
-HotkeyMap::HotkeyMap(const HotkeySettings& settings, EventLog& appLog) {
+HotkeyMap::HotkeyMap(const HotkeySettings& settings, EventLog& appLog, UiLanguage language) {
+  constexpr UiText kAlreadyKeyOf{" is already the key of ", " уже клавиша "};
+  constexpr UiText kStaysOff{"; this key stays off.", "; эта клавиша не действует."};
   const std::array<SettingKey, 6> keys{{
       {contract::kMaxBidHotkey, settings.MaxBid, ControlId::cmdMaxBid},
       {contract::kBestBidHotkey, settings.BestBid, ControlId::cmdBestBid},
@@ -34,13 +36,13 @@ HotkeyMap::HotkeyMap(const HotkeySettings& settings, EventLog& appLog) {
       text += key.Setting;
       text += '=';
       text += KeyChordText(*key.Chord);
-      text += " is already the key of ";
+      text += kAlreadyKeyOf.In(language);
       for (const HotkeyBinding& binding : bindings_) {
         if (binding.Chord == *key.Chord) {
           text += binding.Setting;
         }
       }
-      text += "; this key stays off.";
+      text += kStaysOff.In(language);
       WriteWarning(appLog, text);
       continue;
     }

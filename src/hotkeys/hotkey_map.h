@@ -6,6 +6,7 @@
 
 #include "models/main_window_model.h"
 #include "ports/event_log.h"
+#include "ports/regional_settings.h"
 #include "settings/extension_settings.h"
 #include "settings/key_chord.h"
 
@@ -26,7 +27,8 @@ class HotkeyMap {
   // The keys the settings give. A chord given to a second command stays
   // with the first one: the second is one warning in the application log
   // and has no key.
-  HotkeyMap(const HotkeySettings& settings, EventLog& appLog);
+  HotkeyMap(const HotkeySettings& settings, EventLog& appLog,
+            UiLanguage language = UiLanguage::English);
 
   std::optional<ControlId> Find(const KeyChord& chord) const;
   const std::vector<HotkeyBinding>& Bindings() const { return bindings_; }

@@ -27,6 +27,9 @@ std::string VersionedCaption() {
 }  // namespace
 
 void MainWindowLifecycle::Load() {
+  std::string settingBeingRead;
+  bool connecting = false;
+  bool closeRequested = false;
   ErrorScope scope(parts_.Log, "Vestrel.frmMain.Form_Load");
   scope.Stop([&] {
     scope.Line = 1;
@@ -39,19 +42,30 @@ void MainWindowLifecycle::Load() {
     appPath_ = parts_.Shell.ProgramFolder();
     iniFile_ = appPath_ + "\\" + contract::kIniFileName;
     scope.Line = 6;
-    extensions_ = ReadExtensionSettings(parts_.Profile, iniFile_, parts_.AppLog);
+    extensions_ = ReadExtensionSettings(parts_.Profile, iniFile_, parts_.AppLog,
+                                        parts_.Regional.InterfaceLanguage());
     parts_.Extensions.ApplyExtensions(extensions_);
     ReadSettings(parts_.Log, parts_.Profile, iniFile_, parts_.Regional.DecimalSeparator(),
-                 settings_);
+                 settings_, &settingBeingRead);
     scope.Line = 7;
+    connecting = true;
     if (parts_.Gateway.Connect(appPath_)) {
       connected_ = true;
       dde_ = parts_.Dde.StartDdeServer(contract::kDdeService, contract::kDdeTopic,
                                        contract::kDdeAdviseItem);
     } else {
+      closeRequested = true;
       parts_.Closer.RequestClose();
     }
   });
+  // The error record above stays as it always was; beside it the trader is
+  // told what to mend. A connection the terminal refused closes the panel,
+  // after its reason was shown.
+  blocked_ = {};
+  blocked_.UnreadableSetting = settingBeingRead;
+  if (connecting && !connected_ && !closeRequested) {
+    blocked_.Library = parts_.Gateway.Library().LoadFailure();
+  }
 }
 
 void MainWindowLifecycle::Unload() {

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "diag/log_dispatcher.h"
+#include "lifecycle/status_line.h"
 #include "models/log_window_model.h"
 #include "models/main_window_model.h"
 #include "ports/main_window_closer.h"
@@ -92,6 +93,8 @@ class MainWindowLifecycle {
   const DdeRegistration& Dde() const { return dde_; }
   // Whether start-up connected to the terminal.
   bool Connected() const { return connected_; }
+  // What start-up found that the trader must mend before the panel trades.
+  const StartupBlock& Blocked() const { return blocked_; }
 
  private:
   Parts parts_;
@@ -100,6 +103,7 @@ class MainWindowLifecycle {
   std::string appPath_;
   std::string iniFile_;
   DdeRegistration dde_;
+  StartupBlock blocked_;
   bool connected_ = false;
   bool trayBusy_ = false;
   std::int32_t lastTrayMessage_ = 0;

@@ -25,7 +25,13 @@ constexpr std::array<ControlDesign, kControlCount> kDesigns{{
     {ControlId::shpDown, "shpDown", ControlKind::Shape, false, std::nullopt, -1},
     {ControlId::picTray, "picTray", ControlKind::PictureBox, false, std::nullopt, 10},
     {ControlId::lblPaper, "lblPaper", ControlKind::Label, false, std::nullopt, 11},
+    {ControlId::lblStatus, "lblStatus", ControlKind::Label, false, std::nullopt, 12},
 }};
+
+// The bottom line of each layout, shared by the paper position and the
+// status line.
+constexpr TwipsRect kFullBottomLine{120, 2445, 6120, 255};
+constexpr TwipsRect kCompactBottomLine{120, 1245, 3495, 195};
 
 // The design-time state, in identifier order.
 std::array<ControlState, kControlCount> DesignStates() {
@@ -47,7 +53,8 @@ std::array<ControlState, kControlCount> DesignStates() {
       state("", kColorRed, true, {5160, 720, 1215, 735}),                 // shpDown
       state("", kColorButtonFace, true, {240, 1440, 495, 375}),           // picTray
       // One line along the bottom edge, below every other control.
-      ControlState{"", kColorButtonFace, true, false, {120, 2445, 6120, 255}},  // lblPaper
+      ControlState{"", kColorButtonFace, true, false, kFullBottomLine},  // lblPaper
+      ControlState{"", kColorButtonFace, true, false, kFullBottomLine},  // lblStatus
   }};
 }
 
@@ -194,10 +201,25 @@ void MainWindowModel::SetLayout(std::int32_t compact) {
   Move(ControlId::shpUp, 2760, 120);
   Move(ControlId::shpDown, 2760, 120);
   Move(ControlId::cmdAbout, 2760, 840);
-  SetGeometry(ControlId::lblPaper, {120, 1245, 3495, 195});
+  SetGeometry(ControlId::lblPaper, kCompactBottomLine);
+  SetGeometry(ControlId::lblStatus, kCompactBottomLine);
   if (layout_ != Layout::Compact) {
     layout_ = Layout::Compact;
     NotifyWindow(WindowProperty::Layout);
+  }
+}
+
+void MainWindowModel::SetStatusLine(std::string text) {
+  const bool show = !text.empty();
+  SetCaption(ControlId::lblStatus, std::move(text));
+  if (show && Visible(ControlId::lblPaper)) {
+    SetVisible(ControlId::lblPaper, false);
+    paperHiddenByStatus_ = true;
+  }
+  SetVisible(ControlId::lblStatus, show);
+  if (!show && paperHiddenByStatus_) {
+    paperHiddenByStatus_ = false;
+    SetVisible(ControlId::lblPaper, true);
   }
 }
 

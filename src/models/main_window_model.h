@@ -29,9 +29,11 @@ enum class ControlId : std::int32_t {
   picTray = contract::kPicTray,
   // The paper position; hidden unless the panel trades on paper.
   lblPaper = contract::kLblPaper,
+  // Why the panel cannot trade; hidden while nothing is wrong.
+  lblStatus = contract::kLblStatus,
 };
 
-inline constexpr std::size_t kControlCount = 14;
+inline constexpr std::size_t kControlCount = 15;
 
 enum class ControlKind { CommandButton, Label, Shape, PictureBox };
 
@@ -193,6 +195,12 @@ class MainWindowModel {
   // inside the client area. A price the trader cannot read must not trade.
   bool OnScreen(ControlId id) const;
 
+  // The status line: a text shows lblStatus with it, in the bottom line
+  // where the paper position is, which it hides meanwhile (a reason the panel
+  // cannot trade matters more than the position); an empty text hides the
+  // line and gives the bottom line back to the paper position.
+  void SetStatusLine(std::string text);
+
   Layout CurrentLayout() const { return layout_; }
   // Applies the layout chosen by the Compact setting: 1 hides the two
   // largest-volume buttons, sets the outer size to 3825 x 1905 and moves six
@@ -221,6 +229,7 @@ class MainWindowModel {
   WindowState windowState_ = WindowState::Normal;
   bool trayIconShown_ = false;
   bool shownInTaskbar_ = true;
+  bool paperHiddenByStatus_ = false;
   MainWindowObserver* observer_ = nullptr;
 };
 

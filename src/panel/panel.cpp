@@ -53,13 +53,17 @@ Panel::Panel(PanelPorts ports)
                   logWindow_, gateway_, *this, closing_, *this}),
       commands_(log_, ports.Regional, window_, lifecycle_.CurrentSettings(),
                 lifecycle_.Extensions().Orders, book_.Shown(), gateway_, ports.Windows),
-      watch_(log_, lifecycle_.Extensions().Guard, ports.Time, gateway_, ports.AppLog, logWindow_),
-      guard_(log_, lifecycle_.Extensions().Guard, ports.Time, window_, logWindow_, watch_) {}
+      watch_(log_, lifecycle_.Extensions().Guard, ports.Time, gateway_, ports.AppLog, logWindow_,
+             ports.Regional),
+      guard_(log_, lifecycle_.Extensions().Guard, ports.Time, window_, logWindow_, watch_,
+             ports.Regional),
+      status_(window_, ports.Regional) {}
 
 bool Panel::Start() {
   starting_ = true;
   lifecycle_.Load();
   starting_ = false;
+  status_.SetStartupBlock(lifecycle_.Blocked());
   book_.SetDdeInstance(static_cast<std::int32_t>(dde_.Handles().Instance));
   if (closeAfterStart_) {
     return false;
@@ -70,7 +74,7 @@ bool Panel::Start() {
     watch_.Start(lifecycle_.AppPath());
   }
   guard_.Start();
-  hotkeys_ = HotkeyMap(extensions.Hotkeys, ports_.AppLog);
+  hotkeys_ = HotkeyMap(extensions.Hotkeys, ports_.AppLog, ports_.Regional.InterfaceLanguage());
   if (extensions.Hotkeys.Global) {
     RegisterGlobalKeys();
   }
@@ -79,14 +83,17 @@ bool Panel::Start() {
 }
 
 void Panel::RegisterGlobalKeys() {
+  constexpr UiText kHeldElsewhere{
+      " cannot be registered for the whole system (another program holds it); it works only "
+      "while the panel has the focus.",
+      " не удаётся назначить для всей системы (её заняла другая программа); она действует, "
+      "только пока панель в фокусе."};
   for (const HotkeyBinding& binding : hotkeys_.Bindings()) {
     const KeyChord& chord = binding.Chord;
     if (!ports_.Hotkeys.Register(chord.VirtualKey, chord.Ctrl, chord.Alt, chord.Shift)) {
       WriteWarning(ports_.AppLog, contract::IniSectionPrefix(contract::kHotkeysSection) +
                                       std::string(binding.Setting) + "=" + KeyChordText(chord) +
-                                      " cannot be registered for the whole system (another "
-                                      "program holds it); it works only while the panel has the "
-                                      "focus.");
+                                      kHeldElsewhere.In(ports_.Regional.InterfaceLanguage()));
     }
   }
 }
@@ -110,6 +117,7 @@ void Panel::Tick() {
   ticking_ = true;
   recorder_.Flush();
   watch_.Tick();
+  status_.SetTerminalConnected(watch_.Connected());
   guard_.Refresh();
   log_.WriteEndedRepeats();
   ticking_ = false;
@@ -139,11 +147,15 @@ bool Panel::KeyPress(const KeyChord& chord, bool autoRepeat) {
 }
 
 void Panel::NoteKeyNotActedOn(const KeyChord& chord, ControlId button) {
-  std::string line = "Key " + KeyChordText(chord) + " not acted on (" +
-                     std::string(MainWindowModel::Design(button).Name) +
-                     "): the button is not on screen";
+  constexpr UiText kKey{"Key ", "Клавиша "};
+  constexpr UiText kNotActedOn{" not acted on (", " не сработала ("};
+  constexpr UiText kNotOnScreen{"): the button is not on screen", "): кнопки нет на экране"};
+  constexpr UiText kInCompact{" in the compact layout", " в маленьком окне"};
+  const UiLanguage language = ports_.Regional.InterfaceLanguage();
+  std::string line = kKey.In(language) + KeyChordText(chord) + kNotActedOn.In(language) +
+                     std::string(MainWindowModel::Design(button).Name) + kNotOnScreen.In(language);
   if (window_.CurrentLayout() == Layout::Compact) {
-    line += " in the compact layout";
+    line += kInCompact.In(language);
   }
   ErrorScope scope(log_, "Vestrel.frmMain.KeyNotActedOn", ParamRef("strLine", line));
   scope.Stop([&] {

@@ -12,6 +12,7 @@
 #include "guard/order_guard.h"
 #include "hotkeys/hotkey_map.h"
 #include "lifecycle/main_window_lifecycle.h"
+#include "lifecycle/status_line.h"
 #include "models/log_window_model.h"
 #include "models/main_window_model.h"
 #include "paper/paper_trading.h"
@@ -171,6 +172,7 @@ class Panel : private MainWindowCloser, private DdeServerLifecycle, private Exte
   OrderCommands commands_;
   ConnectionWatch watch_;
   OrderGuard guard_;
+  StatusLine status_;
   HotkeyMap hotkeys_;
   bool started_ = false;
   bool ticking_ = false;

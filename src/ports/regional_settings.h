@@ -14,6 +14,19 @@ struct LocalDateTime {
   int Second = 0;
 };
 
+// The language of the user's interface, for the panel's own texts to the
+// trader (the status line): Russian or, for any other, English.
+enum class UiLanguage { English, Russian };
+
+// One of the panel's own texts to the trader, in both languages.
+struct UiText {
+  const char* English;
+  const char* Russian;
+  const char* In(UiLanguage language) const {
+    return language == UiLanguage::Russian ? Russian : English;
+  }
+};
+
 // The user's regional settings and the local clock.
 class RegionalSettings {
  public:
@@ -25,6 +38,7 @@ class RegionalSettings {
   // Text in the system's ANSI code page (what the terminal's XLTable strings
   // carry) as UTF-8, the core's encoding.
   virtual std::string AnsiToUtf8(std::string_view bytes) const = 0;
+  virtual UiLanguage InterfaceLanguage() const = 0;
 };
 
 }  // namespace vestrel

@@ -5,6 +5,26 @@
 
 namespace vestrel {
 
+// Why the library could not be loaded, for the trader to mend.
+struct LibraryLoadFailure {
+  enum class Kind {
+    None,          // loaded, or not tried yet
+    NotFound,      // no such file in the folder nor along the search path
+    WrongBitness,  // a library built for the other bitness than the program
+    Other,         // present, but would not load (SystemCode says why)
+  };
+  Kind What = Kind::None;
+  // The file name the program looks for ("TRANS2QUIK.DLL").
+  std::string FileName;
+  // The folder looked in first (the program's own); for WrongBitness, the
+  // folder of the library that was found, empty when found along the
+  // system's search path.
+  std::string Folder;
+  // The bitness of the program itself (32 or 64).
+  int ProgramBits = 0;
+  std::uint32_t SystemCode = 0;
+};
+
 // The terminal vendor's transaction library (TRANS2QUIK.DLL): its five
 // functions, with their arguments in the library's order. Every function
 // returns the library's 32-bit result code. Texts are UTF-8 here; the
@@ -38,6 +58,10 @@ class TransactionLibrary {
                                            std::int32_t& extendedErrorCode,
                                            std::string& errorMessage,
                                            std::int32_t errorMessageSize) = 0;
+
+  // Why the last attempt to load the library failed; Kind::None once loaded
+  // and for a library that is not loaded from a file at all.
+  virtual LibraryLoadFailure LoadFailure() const { return {}; }
 };
 
 }  // namespace vestrel

@@ -7,11 +7,24 @@
 namespace vestrel {
 namespace {
 
+constexpr UiText kNotMilliseconds{"is not a whole number of milliseconds",
+                                  "не целое число миллисекунд"};
+constexpr UiText kNotAKey{
+    "is not a key (F1-F24, A-Z, 0-9, Space, Num0-Num9 after Ctrl+, Alt+, Shift+)",
+    "не клавиша (F1-F24, A-Z, 0-9, Space, Num0-Num9 после Ctrl+, Alt+, Shift+)"};
+constexpr UiText kNeitherZeroNorOne{"is neither 0 nor 1", "не 0 и не 1"};
+constexpr UiText kStaysOff{"this feature stays off", "эта возможность остаётся выключенной"};
+constexpr UiText kTradesOnPaper{"the panel trades on paper", "панель торгует на бумаге"};
+
 class SectionReader {
  public:
   SectionReader(ProfileReader& reader, const std::string& iniFile, EventLog& appLog,
-                const char* section)
-      : reader_(reader), iniFile_(iniFile), appLog_(appLog), section_(section) {}
+                UiLanguage language, const char* section)
+      : reader_(reader),
+        iniFile_(iniFile),
+        appLog_(appLog),
+        language_(language),
+        section_(section) {}
 
   std::string Text(const char* key) {
     // Whole: a path cut short would record somewhere the trader never named.
@@ -28,7 +41,7 @@ class SectionReader {
       return 0;
     }
     if (error != std::errc{} || at != end || value < 0) {
-      Warn(key, text, "is not a whole number of milliseconds");
+      Warn(key, text, kNotMilliseconds);
       return 0;
     }
     return value;
@@ -41,7 +54,7 @@ class SectionReader {
   }
 
   // A switch whose safe side is on: a value that cannot be read turns it on.
-  bool SwitchOnWhenUnreadable(const char* key, const char* consequence) {
+  bool SwitchOnWhenUnreadable(const char* key, const UiText& consequence) {
     return ReadSwitch(key, consequence).value_or(true);
   }
 
@@ -52,17 +65,14 @@ class SectionReader {
     }
     std::optional<KeyChord> chord = ParseKeyChord(text);
     if (!chord) {
-      Warn(key, text,
-           "is not a key (F1-F24, A-Z, 0-9, Space, Num0-Num9 after Ctrl+, Alt+, Shift+)");
+      Warn(key, text, kNotAKey);
     }
     return chord;
   }
 
  private:
-  static constexpr const char* kStaysOff = "this feature stays off";
-
   // Empty when the value is neither absent, 0 nor 1: then one warning.
-  std::optional<bool> ReadSwitch(const char* key, const char* consequence) {
+  std::optional<bool> ReadSwitch(const char* key, const UiText& consequence) {
     const std::string text = Text(key);
     if (text.empty() || text == "0") {
       return false;
@@ -70,33 +80,37 @@ class SectionReader {
     if (text == "1") {
       return true;
     }
-    Warn(key, text, "is neither 0 nor 1", consequence);
+    Warn(key, text, kNeitherZeroNorOne, consequence);
     return std::nullopt;
   }
 
-  void Warn(const char* key, const std::string& value, const char* why,
-            const char* consequence = kStaysOff) {
-    WriteWarning(appLog_, contract::IniSectionPrefix(section_) + key + "=" + value + " " + why +
-                              "; " + consequence + ".");
+  void Warn(const char* key, const std::string& value, const UiText& why,
+            const UiText& consequence = kStaysOff) {
+    WriteWarning(appLog_, contract::IniSectionPrefix(section_) + key + "=" + value + " " +
+                              why.In(language_) + "; " + consequence.In(language_) + ".");
   }
 
   ProfileReader& reader_;
   const std::string& iniFile_;
   EventLog& appLog_;
+  UiLanguage language_;
   const char* section_;
 };
 
 }  // namespace
 
 ExtensionSettings ReadExtensionSettings(ProfileReader& reader, const std::string& iniFile,
-                                        EventLog& appLog) {
+                                        EventLog& appLog, UiLanguage language) {
   ExtensionSettings settings;
-  SectionReader guard(reader, iniFile, appLog, contract::kGuardSection);
+  const auto section = [&](const char* name) {
+    return SectionReader(reader, iniFile, appLog, language, name);
+  };
+  SectionReader guard = section(contract::kGuardSection);
   settings.Guard.StaleAfterMs = guard.Milliseconds(contract::kStaleAfterMsKey);
   settings.Guard.MinClickIntervalMs = guard.Milliseconds(contract::kMinClickIntervalMsKey);
   settings.Guard.ConnectionCheckMs = guard.Milliseconds(contract::kConnectionCheckMsKey);
 
-  SectionReader hotkeys(reader, iniFile, appLog, contract::kHotkeysSection);
+  SectionReader hotkeys = section(contract::kHotkeysSection);
   settings.Hotkeys.MaxBid = hotkeys.Key(contract::kMaxBidHotkey);
   settings.Hotkeys.BestBid = hotkeys.Key(contract::kBestBidHotkey);
   settings.Hotkeys.BestAsk = hotkeys.Key(contract::kBestAskHotkey);
@@ -105,19 +119,16 @@ ExtensionSettings ReadExtensionSettings(ProfileReader& reader, const std::string
   settings.Hotkeys.Kill = hotkeys.Key(contract::kKillHotkey);
   settings.Hotkeys.Global = hotkeys.Switch(contract::kGlobalHotkeysKey);
 
-  settings.View.AlwaysOnTop = SectionReader(reader, iniFile, appLog, contract::kViewSection)
-                                  .Switch(contract::kAlwaysOnTopKey);
-  settings.Record.File = SectionReader(reader, iniFile, appLog, contract::kRecordSection)
-                             .Text(contract::kRecordFileKey);
+  settings.View.AlwaysOnTop = section(contract::kViewSection).Switch(contract::kAlwaysOnTopKey);
+  settings.Record.File = section(contract::kRecordSection).Text(contract::kRecordFileKey);
   if (settings.Record.File == "0") {
     settings.Record.File.clear();
   }
   // A trader who asked for paper must never trade real money by a typing slip.
-  settings.Paper.Enabled =
-      SectionReader(reader, iniFile, appLog, contract::kPaperSection)
-          .SwitchOnWhenUnreadable(contract::kPaperEnabledKey, "the panel trades on paper");
+  settings.Paper.Enabled = section(contract::kPaperSection)
+                               .SwitchOnWhenUnreadable(contract::kPaperEnabledKey, kTradesOnPaper);
 
-  settings.Orders = ReadOrderSettings(reader, iniFile, appLog);
+  settings.Orders = ReadOrderSettings(reader, iniFile, appLog, language);
   return settings;
 }
 

@@ -61,8 +61,10 @@ struct ExtensionSettings {
 // Reads the optional sections. Never fails: a value that cannot be read is
 // one warning in the application log naming the section, the key and the
 // value, and that one feature stays off ([Paper] Enabled excepted: it turns
-// paper on).
+// paper on). The warnings are in the trader's interface language; the
+// section, key and value in them as the file has them.
 ExtensionSettings ReadExtensionSettings(ProfileReader& reader, const std::string& iniFile,
-                                        EventLog& appLog);
+                                        EventLog& appLog,
+                                        UiLanguage language = UiLanguage::English);
 
 }  // namespace vestrel

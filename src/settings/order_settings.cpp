@@ -24,8 +24,11 @@ std::optional<double> EitherSeparatorNumber(const std::string& text) {
 
 }  // namespace
 
-OrderSettings ReadOrderSettings(ProfileReader& reader, const std::string& iniFile,
-                                EventLog& appLog) {
+OrderSettings ReadOrderSettings(ProfileReader& reader, const std::string& iniFile, EventLog& appLog,
+                                UiLanguage language) {
+  constexpr UiText kNotATick{
+      " is not a price step (a number above 0); this feature stays off.",
+      " не шаг цены (число больше 0); эта возможность остаётся выключенной."};
   OrderSettings settings;
   const std::string text =
       reader.GetWholeValue(contract::kOrdersSection, contract::kTickKey, iniFile);
@@ -35,8 +38,7 @@ OrderSettings ReadOrderSettings(ProfileReader& reader, const std::string& iniFil
   const std::optional<double> tick = EitherSeparatorNumber(text);
   if (!tick || !std::isfinite(*tick) || *tick < 0) {
     WriteWarning(appLog, contract::IniSectionPrefix(contract::kOrdersSection) + contract::kTickKey +
-                             "=" + text +
-                             " is not a price step (a number above 0); this feature stays off.");
+                             "=" + text + kNotATick.In(language));
     return settings;
   }
   settings.Tick = *tick;

@@ -4,6 +4,7 @@
 
 #include "ports/event_log.h"
 #include "ports/profile_reader.h"
+#include "ports/regional_settings.h"
 
 namespace vestrel {
 
@@ -18,8 +19,8 @@ struct OrderSettings {
 // Reads [Orders]. Tick is a number above 0 with '.' or ',' before its
 // fraction; absent or 0 is off. Anything else is one warning in the
 // application log naming the section, the key and the value, and Tick stays
-// off.
-OrderSettings ReadOrderSettings(ProfileReader& reader, const std::string& iniFile,
-                                EventLog& appLog);
+// off. The warning is in the trader's interface language.
+OrderSettings ReadOrderSettings(ProfileReader& reader, const std::string& iniFile, EventLog& appLog,
+                                UiLanguage language = UiLanguage::English);
 
 }  // namespace vestrel

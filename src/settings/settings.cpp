@@ -23,17 +23,23 @@ std::string ReadProfileValue(LogDispatcher& log, ProfileReader& reader, const st
 }
 
 void ReadSettings(LogDispatcher& log, ProfileReader& reader, const std::string& iniFile,
-                  char decimalSeparator, Settings& settings) {
+                  char decimalSeparator, Settings& settings, std::string* keyBeingRead) {
+  std::string unused;
+  std::string& key = keyBeingRead != nullptr ? *keyBeingRead : unused;
   auto read = [&](const char* key) {
     return ReadProfileValue(log, reader, contract::kMainSection, key, iniFile);
   };
-  auto readInteger = [&](const char* key) { return ToInteger(read(key), decimalSeparator); };
+  auto readInteger = [&](const char* name) {
+    key = name;
+    return ToInteger(read(name), decimalSeparator);
+  };
   settings.Account = read(contract::kAccountKey);
   settings.SecCode = read(contract::kSecCodeKey);
   settings.ClassCode = read(contract::kClassCodeKey);
   settings.Size = readInteger(contract::kSizeKey);
   settings.SafeSpread = readInteger(contract::kSafeSpreadKey);
   settings.Compact = readInteger(contract::kCompactKey);
+  key.clear();
 }
 
 }  // namespace vestrel

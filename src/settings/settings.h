@@ -29,8 +29,10 @@ std::string ReadProfileValue(LogDispatcher& log, ProfileReader& reader, const st
 // it is read, so a start-up that fails half-way still knows the texts read
 // before the failure. A missing or non-numeric Size, SafeSpread or Compact
 // raises the type-mismatch error 13 as soon as it is read; a value beyond 32
-// bits raises the overflow error 6.
+// bits raises the overflow error 6. keyBeingRead, when given, names the
+// numeric key being read while it is, and is empty once all are read: after
+// a failure it names the key that failed.
 void ReadSettings(LogDispatcher& log, ProfileReader& reader, const std::string& iniFile,
-                  char decimalSeparator, Settings& settings);
+                  char decimalSeparator, Settings& settings, std::string* keyBeingRead = nullptr);
 
 }  // namespace vestrel

@@ -11,6 +11,8 @@ namespace {
 
 using contract::kFirstControlId;
 
+constexpr COLORREF kStatusTextColor = RGB(192, 0, 0);
+
 ControlId OtherShape(ControlId shape) {
   return shape == ControlId::shpUp ? ControlId::shpDown : ControlId::shpUp;
 }
@@ -88,6 +90,12 @@ void MainWindowView::Create(const ControlDesign& design) {
     case ControlKind::Label:
       windowClass = L"STATIC";
       style |= SS_LEFT;
+      // In the compact window the status line is narrower than a long
+      // folder: the folder's middle gives way, its last part and the whole
+      // text (WM_GETTEXT) stay.
+      if (design.Id == ControlId::lblStatus) {
+        style |= SS_PATHELLIPSIS | SS_NOPREFIX;
+      }
       break;
     case ControlKind::Shape:
       windowClass = kShapeClass;
@@ -302,7 +310,8 @@ bool MainWindowView::Handle(UINT message, WPARAM wParam, LPARAM lParam, LRESULT&
       const auto dc = reinterpret_cast<HDC>(wParam);
       const auto id = static_cast<ControlId>(GetDlgCtrlID(reinterpret_cast<HWND>(lParam)));
       SetBkColor(dc, ToColorRef(model_.BackColor(id)));
-      SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+      // The status line says what stops trading: it stands out in red.
+      SetTextColor(dc, id == ControlId::lblStatus ? kStatusTextColor : GetSysColor(COLOR_BTNTEXT));
       result = reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
       return true;
     }

@@ -17,7 +17,10 @@ char ReadDecimalSeparator() {
 
 }  // namespace
 
-Win32RegionalSettings::Win32RegionalSettings() : decimalSeparator_(ReadDecimalSeparator()) {}
+Win32RegionalSettings::Win32RegionalSettings()
+    : decimalSeparator_(ReadDecimalSeparator()),
+      language_(PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_RUSSIAN ? UiLanguage::Russian
+                                                                          : UiLanguage::English) {}
 
 std::string Win32RegionalSettings::GeneralDate(const LocalDateTime& when) const {
   SYSTEMTIME time{};

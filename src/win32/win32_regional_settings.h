@@ -12,9 +12,11 @@ class Win32RegionalSettings : public RegionalSettings {
   std::string GeneralDate(const LocalDateTime& when) const override;
   LocalDateTime Now() const override;
   std::string AnsiToUtf8(std::string_view bytes) const override;
+  UiLanguage InterfaceLanguage() const override { return language_; }
 
  private:
   char decimalSeparator_;
+  UiLanguage language_;
 };
 
 }  // namespace vestrel::win32

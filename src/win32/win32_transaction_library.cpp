@@ -88,25 +88,44 @@ HMODULE Win32TransactionLibrary::Module() {
       // Its own dependencies are looked for beside it as well.
       module = LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
       if (module == nullptr) {
-        const AppError cause = LastError();
-        Raise(errors::DllLoad, kProgramSource, WideToUtf8(path) + " (" + cause.Description + ")");
+        LoadFailed(GetLastError(), path, true);
       }
     }
   }
   if (module == nullptr) {
     module = LoadLibraryW(fileName_.c_str());
     if (module == nullptr) {
-      const DWORD code = GetLastError();
-      if (IsNotFound(code)) {
-        Raise(errors::FileNotFound, kProgramSource, WideToUtf8(fileName_));
-      }
-      const AppError cause = LastError();
-      Raise(errors::DllLoad, kProgramSource,
-            WideToUtf8(fileName_) + " (" + cause.Description + ")");
+      LoadFailed(GetLastError(), fileName_, false);
     }
   }
+  loadFailure_ = {};
   module_.reset(module);
   return module_.get();
+}
+
+void Win32TransactionLibrary::LoadFailed(DWORD code, const std::wstring& tried, bool fromFolder) {
+  loadFailure_.FileName = WideToUtf8(fileName_);
+  loadFailure_.Folder = WideToUtf8(folder_);
+  loadFailure_.ProgramBits = static_cast<int>(sizeof(void*) * 8);
+  loadFailure_.SystemCode = code;
+  if (!fromFolder && IsNotFound(code)) {
+    loadFailure_.What = LibraryLoadFailure::Kind::NotFound;
+    Raise(errors::FileNotFound, kProgramSource, WideToUtf8(fileName_));
+  }
+  if (code == ERROR_BAD_EXE_FORMAT) {
+    loadFailure_.What = LibraryLoadFailure::Kind::WrongBitness;
+    if (!fromFolder) {
+      loadFailure_.Folder.clear();
+    }
+  } else {
+    loadFailure_.What = LibraryLoadFailure::Kind::Other;
+  }
+  SetLastError(code);
+  // The system's text may leave the file's place to the caller ("%1 is not a
+  // valid Win32 application"): it is this library.
+  const std::string file = WideToUtf8(tried);
+  Raise(errors::DllLoad, kProgramSource,
+        file + " (" + FillInsert(LastError().Description, file) + ")");
 }
 
 void* Win32TransactionLibrary::Entry(Function function) {

@@ -41,6 +41,8 @@ class Win32TransactionLibrary : public TransactionLibrary {
                                    std::int32_t& extendedErrorCode, std::string& errorMessage,
                                    std::int32_t errorMessageSize) override;
 
+  LibraryLoadFailure LoadFailure() const override { return loadFailure_; }
+
   // The full path of the library in use; empty until it has been loaded.
   std::wstring LoadedPath() const;
 
@@ -48,6 +50,8 @@ class Win32TransactionLibrary : public TransactionLibrary {
 
  private:
   HMODULE Module();
+  // Records why the load failed and raises its error.
+  [[noreturn]] void LoadFailed(DWORD code, const std::wstring& tried, bool fromFolder);
   void* Entry(Function function);
 
   std::wstring folder_;
@@ -56,6 +60,7 @@ class Win32TransactionLibrary : public TransactionLibrary {
   // library calls nothing back, so no thread of the panel's runs in it then.
   UniqueModule module_;
   std::array<void*, 5> entries_{};
+  LibraryLoadFailure loadFailure_;
 };
 
 }  // namespace vestrel::win32

@@ -67,6 +67,15 @@ TEST(ExtensionSettings, ReadsEveryKeyAndWarnsOnceForEachValueItCannotRead) {
   EXPECT_EQ(log.Entries[0].Type, EventType::Warning);
   EXPECT_NE(log.Entries[2].Text.find("[Hotkeys] MaxAsk=F25 is not a key"), std::string::npos);
   EXPECT_NE(log.Entries[4].Text.find("[Hotkeys] Global=yes is neither 0 nor 1"), std::string::npos);
+
+  // For a trader whose Windows speaks Russian, in Russian; names as in the file.
+  FakeEventLog russian;
+  ReadExtensionSettings(profile, "C:\\Q\\Marlowin.ini", russian, UiLanguage::Russian);
+  ASSERT_EQ(russian.Entries.size(), 5U);
+  EXPECT_EQ(russian.Entries[0].Text,
+            contract::IniSectionPrefix(contract::kGuardSection) +
+                "MinClickIntervalMs=2s не целое число миллисекунд; эта возможность остаётся "
+                "выключенной.");
 }
 
 TEST(ExtensionSettings, APaperSwitchThatCannotBeReadTradesOnPaper) {

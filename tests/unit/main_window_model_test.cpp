@@ -61,16 +61,19 @@ TEST(MainWindowModel, ControlsHaveContiguousIdsDistinctNamesAndTabStopsAndDoNotO
     EXPECT_TRUE(design.TabIndex == -1 || tabStops.insert(design.TabIndex).second);
     // Only the price buttons are drawn, so that their colours show.
     EXPECT_EQ(design.Graphical, IsPriceButton(design.Id));
-    // The two direction shapes share their place; nothing else does.
+    // The two direction shapes share their place, and so do the paper line
+    // and the status line (one shows at a time); nothing else does.
     for (std::size_t k = i + 1; k < controls.size(); ++k) {
-      const bool shapes = design.Id == ControlId::shpUp && controls[k].Id == ControlId::shpDown;
-      EXPECT_EQ(Overlap(model.Geometry(design.Id), model.Geometry(controls[k].Id)), shapes)
+      const bool shared =
+          (design.Id == ControlId::shpUp && controls[k].Id == ControlId::shpDown) ||
+          (design.Id == ControlId::lblPaper && controls[k].Id == ControlId::lblStatus);
+      EXPECT_EQ(Overlap(model.Geometry(design.Id), model.Geometry(controls[k].Id)), shared)
           << controls[k].Name;
     }
   }
 }
 
-TEST(MainWindowModel, StartsWithoutPricesReverseOffAndThePaperLineHidden) {
+TEST(MainWindowModel, StartsWithoutPricesReverseOffAndTheBottomLinesHidden) {
   const MainWindowModel model;
   for (const ControlDesign& design : MainWindowModel::Controls()) {
     SCOPED_TRACE(std::string(design.Name));
@@ -78,9 +81,10 @@ TEST(MainWindowModel, StartsWithoutPricesReverseOffAndThePaperLineHidden) {
       EXPECT_EQ(model.Caption(design.Id), "*");  // no book yet
     }
     // Nothing to reverse before an order; the paper position shows only in
-    // paper mode.
+    // paper mode, the status line only while something stops trading.
     EXPECT_EQ(model.Enabled(design.Id), design.Id != ControlId::cmdReverse);
-    EXPECT_EQ(model.Visible(design.Id), design.Id != ControlId::lblPaper);
+    EXPECT_EQ(model.Visible(design.Id),
+              design.Id != ControlId::lblPaper && design.Id != ControlId::lblStatus);
   }
   EXPECT_EQ(model.FrontShape(), ControlId::shpDown);
   EXPECT_EQ(model.WindowCaption(), "Marlowin");
@@ -110,6 +114,7 @@ TEST(MainWindowModel, CompactLayoutHidesTheLargestLevelButtonsAndMovesSixControl
   EXPECT_EQ(model.Geometry(ControlId::shpDown), (TwipsRect{2760, 120, 1215, 735}));
   EXPECT_EQ(model.Geometry(ControlId::cmdAbout), (TwipsRect{2760, 840, 735, 375}));
   EXPECT_EQ(model.Geometry(ControlId::lblPaper), (TwipsRect{120, 1245, 3495, 195}));
+  EXPECT_EQ(model.Geometry(ControlId::lblStatus), (TwipsRect{120, 1245, 3495, 195}));
   for (ControlId stays :
        {ControlId::cmdReverse, ControlId::Label5, ControlId::Label6, ControlId::picTray}) {
     EXPECT_EQ(model.Geometry(stays), MainWindowModel().Geometry(stays));
@@ -124,7 +129,8 @@ TEST(MainWindowModel, CompactLayoutHidesTheLargestLevelButtonsAndMovesSixControl
       {ControlId::cmdBestBid, P::Geometry},    {ControlId::cmdBestAsk, P::Geometry},
       {ControlId::cmdKillOrders, P::Geometry}, {ControlId::cmdLog, P::Geometry},
       {ControlId::shpUp, P::Geometry},         {ControlId::shpDown, P::Geometry},
-      {ControlId::cmdAbout, P::Geometry},      {ControlId::lblPaper, P::Geometry}};
+      {ControlId::cmdAbout, P::Geometry},      {ControlId::lblPaper, P::Geometry},
+      {ControlId::lblStatus, P::Geometry}};
   EXPECT_EQ(observer.Controls, expected);
   EXPECT_EQ(observer.Window,
             (std::vector<WindowProperty>{WindowProperty::OuterSize, WindowProperty::Layout}));
@@ -208,10 +214,33 @@ TEST(MainWindowModel, PropertiesAControlDoesNotHaveAreRefusedAndChangeNothing) {
   model.SetObserver(&observer);
   EXPECT_THROW(model.SetCaption(ControlId::shpUp, "x"), AppError);
   EXPECT_THROW(model.BringToFront(ControlId::cmdBestBid), AppError);
-  EXPECT_THROW(model.SetCaption(static_cast<ControlId>(1015), "x"), AppError);
+  EXPECT_THROW(model.SetCaption(static_cast<ControlId>(contract::kLastControlId + 1), "x"),
+               AppError);
   EXPECT_EQ(model.Caption(ControlId::shpUp), "");
   EXPECT_EQ(model.FrontShape(), ControlId::shpDown);
   EXPECT_TRUE(observer.Controls.empty());
+}
+
+TEST(MainWindowModel, TheStatusLineTakesTheBottomLineFromThePaperPositionWhileItShows) {
+  MainWindowModel model;
+  model.SetCaption(ControlId::lblPaper, "POSITION 0 @ 0 | REALISED 0");
+  model.SetVisible(ControlId::lblPaper, true);
+
+  model.SetStatusLine("Not connected to the terminal");
+  EXPECT_TRUE(model.Visible(ControlId::lblStatus));
+  EXPECT_FALSE(model.Visible(ControlId::lblPaper));
+  EXPECT_EQ(model.Caption(ControlId::lblStatus), "Not connected to the terminal");
+
+  model.SetStatusLine("");
+  EXPECT_FALSE(model.Visible(ControlId::lblStatus));
+  EXPECT_TRUE(model.Visible(ControlId::lblPaper));
+
+  // Without paper trading the bottom line stays empty once the status goes.
+  MainWindowModel real;
+  real.SetStatusLine("x");
+  real.SetStatusLine("");
+  EXPECT_FALSE(real.Visible(ControlId::lblPaper));
+  EXPECT_FALSE(real.Visible(ControlId::lblStatus));
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <new>
 #include <string>
 #include <vector>
@@ -311,9 +312,64 @@ TEST(WholePanel, AStartUpThatFailsAtSizeKeepsTheTextSettingsItRead) {
   EXPECT_EQ(rig.services.ErrorEntries(),
             Lines{"ERROR OCCURS IN UNKNOWN, SOURCE: Vestrel.frmMain.Form_Load IN LINE: 6. "
                   "ERROR =  13 (Type mismatch)"});
+  // Beside the record, the status line tells the trader what to mend.
+  EXPECT_TRUE(rig.panel.Window().Visible(ControlId::lblStatus));
+  EXPECT_EQ(rig.Caption(ControlId::lblStatus),
+            "Marlowin.ini [Main] Size is missing or not a number");
   rig.panel.Click(ControlId::cmdKillOrders);
   EXPECT_EQ(rig.library.Sent, Lines{"TRANS_ID=1; ACCOUNT=A1; ACTION=KILL_ALL_FUTURES_ORDERS; "
                                     "CLASSCODE=C1;BASE_CONTRACT=RTS"});
+}
+
+TEST(WholePanel, TheStatusLineNamesWhatStopsTradingInTheTradersLanguage) {
+  {
+    PanelRig rig;
+    rig.services.Regional.Language = UiLanguage::Russian;
+    rig.profile.Values["Main/Compact"] = "x";
+    ASSERT_TRUE(rig.panel.Start());
+    EXPECT_EQ(rig.Caption(ControlId::lblStatus),
+              "Marlowin.ini [Main] Compact отсутствует или не число");
+  }
+  {
+    // The guard's refusals speak the same language; machine-read lines stay.
+    PanelRig rig;
+    rig.services.Regional.Language = UiLanguage::Russian;
+    rig.profile.Values["Guard/ConnectionCheckMs"] = "1000";
+    ASSERT_TRUE(rig.panel.Start());
+    rig.Poke(BookBytes(kBook));
+    rig.library.QuikConnectedResult = 9;
+    rig.Wait(1000);
+    EXPECT_EQ(rig.Caption(ControlId::lblStatus), "Нет подключения к терминалу");
+    EXPECT_EQ(rig.LogLines().back(),
+              "Подключение к терминалу потеряно: TRANS2QUIK_IS_QUIK_CONNECTED ответила 9 "
+              "(TRANS2QUIK_QUIK_DISCONNECTED). Заявки от кнопок цен и Reverse не отправляются, "
+              "пока оно не восстановится.");
+    rig.panel.Click(ControlId::cmdBestBid);
+    EXPECT_EQ(rig.LogLines().back(), "Заявка не отправлена (cmdBestBid): терминал не подключён");
+  }
+  // A library that will not load: the error record as always, and the line
+  // names the file, the folder and what is wrong with it.
+  const auto loadFailing = [](LibraryLoadFailure::Kind what, std::string folder,
+                              UiLanguage language) {
+    auto rig = std::make_unique<PanelRig>();
+    rig->services.Regional.Language = language;
+    rig->library.Failure = AppError(53, "Vestrel", "File not found: TRANS2QUIK.DLL");
+    rig->library.Load = {what, "TRANS2QUIK.DLL", std::move(folder), 64, 193};
+    EXPECT_TRUE(rig->panel.Start());
+    EXPECT_FALSE(rig->services.ErrorEntries().empty());
+    return rig->Caption(ControlId::lblStatus);
+  };
+  using Kind = LibraryLoadFailure::Kind;
+  EXPECT_EQ(loadFailing(Kind::NotFound, "C:\\QUIK", UiLanguage::English),
+            "TRANS2QUIK.DLL not found in C:\\QUIK");
+  EXPECT_EQ(loadFailing(Kind::WrongBitness, "C:\\QUIK", UiLanguage::English),
+            "TRANS2QUIK.DLL in C:\\QUIK is not a 64-bit library");
+  EXPECT_EQ(loadFailing(Kind::WrongBitness, "", UiLanguage::Russian),
+            "TRANS2QUIK.DLL на системном пути поиска не является 64-разрядной библиотекой");
+  EXPECT_EQ(loadFailing(Kind::Other, "C:\\QUIK", UiLanguage::English),
+            "TRANS2QUIK.DLL in C:\\QUIK cannot be loaded (system error 193)");
+  // A library that loads but lacks a function is no load failure: no line.
+  EXPECT_EQ(loadFailing(Kind::None, "", UiLanguage::English), "");
 }
 
 TEST(WholePanel, AFailedConnectionShowsTheReasonAndClosesThePanelBeforeItIsShown) {
@@ -710,6 +766,8 @@ TEST(PanelGuard, ALostConnectionIsShownReportedAndMadeAgainOnceACheck) {
   rig.Wait(1);
   EXPECT_EQ(rig.library.Calls, (Lines{"IsDllConnected", "IsQuikConnected"}));
   EXPECT_EQ(rig.PriceLook(), ControlLook::Disconnected);
+  EXPECT_EQ(rig.Caption(ControlId::lblStatus), "Not connected to the terminal");
+  EXPECT_TRUE(rig.panel.Window().Visible(ControlId::lblStatus));
   const std::string lost =
       "The connection to the terminal is lost: TRANS2QUIK_IS_QUIK_CONNECTED answered 9 "
       "(TRANS2QUIK_QUIK_DISCONNECTED). Orders from the price buttons and Reverse are not sent "
@@ -745,6 +803,7 @@ TEST(PanelGuard, ALostConnectionIsShownReportedAndMadeAgainOnceACheck) {
   rig.library.QuikConnectedResult = 8;
   rig.Wait(1000);
   EXPECT_EQ(rig.PriceLook(), ControlLook::Live);
+  EXPECT_FALSE(rig.panel.Window().Visible(ControlId::lblStatus));
   EXPECT_EQ(rig.services.AppLog.Entries.back(),
             (EventLogEntry{"The connection to the terminal is back.", EventType::Information}));
   EXPECT_EQ(rig.LogLines().back(), "The connection to the terminal is back.");

@@ -209,6 +209,10 @@ TEST_F(Trading, AMissingOrBrokenLibraryIsAnErrorOnTheChainNeverACrash) {
     }
   }
   EXPECT_EQ(services_.ErrorEntries().size(), 2U);
+  // What the status line names: the file and the folder looked in.
+  EXPECT_EQ(missing.LoadFailure().What, LibraryLoadFailure::Kind::NotFound);
+  EXPECT_EQ(missing.LoadFailure().FileName, "NO_SUCH_T2Q.DLL");
+  EXPECT_EQ(missing.LoadFailure().Folder, WideToUtf8(ExecutableFolder()));
 
   std::int32_t extended = 0;
   Win32TransactionLibrary withoutEntries(TempFolder(L"empty"), L"kernel32.dll");
@@ -230,7 +234,14 @@ TEST_F(Trading, AMissingOrBrokenLibraryIsAnErrorOnTheChainNeverACrash) {
   } catch (const AppError& error) {
     EXPECT_EQ(error.Number, 48);
     EXPECT_EQ(error.Description.rfind("Error in loading DLL: ", 0), 0U) << error.Description;
+    // The system's text names the file itself, not its placeholder.
+    EXPECT_EQ(error.Description.find("%1"), std::string::npos) << error.Description;
   }
+  // No image of this program's kind: the system cannot tell a library of
+  // the other bitness from a file that is none.
+  EXPECT_EQ(notALibrary.LoadFailure().What, LibraryLoadFailure::Kind::WrongBitness);
+  EXPECT_EQ(notALibrary.LoadFailure().Folder, WideToUtf8(broken));
+  EXPECT_EQ(notALibrary.LoadFailure().ProgramBits, static_cast<int>(sizeof(void*) * 8));
   EXPECT_TRUE(TakeJournal().empty());
 }
 

@@ -65,6 +65,7 @@ class FixedRegionalSettings : public RegionalSettings {
   LocalDateTime Now() const override { return {2000, 1, 1, 0, 0, 0}; }
   // String cells keep the poke's bytes unchanged.
   std::string AnsiToUtf8(std::string_view bytes) const override { return std::string(bytes); }
+  UiLanguage InterfaceLanguage() const override { return UiLanguage::English; }
 
  private:
   char separator_;

@@ -62,8 +62,10 @@ class FakeRegionalSettings : public RegionalSettings {
   // Code page 1251 for its letters (А..я, Ё, ё), '?' for the other bytes
   // above 0x7F.
   std::string AnsiToUtf8(std::string_view bytes) const override;
+  UiLanguage InterfaceLanguage() const override { return Language; }
 
   char Separator = ',';
+  UiLanguage Language = UiLanguage::English;
   LocalDateTime Clock{2026, 12, 6, 14, 5, 9};
 };
 

@@ -63,8 +63,12 @@ class FakeTransactionLibrary : public TransactionLibrary {
   std::int32_t SendResult = 0;
   std::optional<Reply> SendReply = Reply{};  // empty: the outputs are left alone
   std::optional<AppError> Failure;           // thrown by every call while set
+  // What LoadFailure reports (set it with Failure for a library that would not load).
+  LibraryLoadFailure Load;
   // Runs inside every send, as time passes while the terminal answers.
   std::function<void()> WhileSending;
+
+  LibraryLoadFailure LoadFailure() const override { return Load; }
 
   std::vector<std::string> Calls;
   std::vector<std::string> Sent;
