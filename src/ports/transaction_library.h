@@ -23,6 +23,7 @@ struct LibraryLoadFailure {
   // The bitness of the program itself (32 or 64).
   int ProgramBits = 0;
   std::uint32_t SystemCode = 0;
+  bool operator==(const LibraryLoadFailure&) const = default;
 };
 
 // The terminal vendor's transaction library (TRANS2QUIK.DLL): its five

@@ -13,10 +13,7 @@
 
 #include "common/program_version.h"
 #include "contract/automation_contract.h"
-#include "fakes/fake_dde_library.h"
-#include "fakes/fake_ports.h"
-#include "fakes/fake_transaction_library.h"
-#include "fakes/fake_window_ports.h"
+#include "fakes/fake_panel_ports.h"
 #include "recording/poke_recording.h"
 #include "xltable_writer.h"
 
@@ -51,21 +48,7 @@ const std::string kStars(105, '*');
 const std::vector<Level> kBook = {{5, 103, 0}, {9, 102, 0}, {2, 101, 0},
                                   {0, 100, 4}, {0, 99, 1},  {0, 98, 7}};
 
-struct PanelRig {
-  FakeLogServices services;
-  FakeMessageBox boxes;
-  MapProfile profile;
-  FakeTransactionLibrary library;
-  FakeDdeLibrary dde;
-  Journal journal;
-  FakeShell shell{journal};
-  FakeCloser closer{journal};
-  FakeWindows windows{journal};
-  FakeClock clock;
-  FakeGlobalHotkeys hotkeys;
-  Panel panel{{services.AppLog, services.Files, services.Regional, services.UserContexts, boxes,
-               profile, library, dde, shell, closer, windows, clock, hotkeys}};
-
+struct PanelRig : FakePanelPorts {
   PanelRig() { profile.Values["Main/Compact"] = "0"; }
 
   DdeHandle Poke(const Bytes& bytes, std::string_view item = "R1C1:R7C3") {

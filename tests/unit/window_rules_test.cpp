@@ -5,10 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "fakes/fake_dde_library.h"
-#include "fakes/fake_ports.h"
-#include "fakes/fake_transaction_library.h"
-#include "fakes/fake_window_ports.h"
+#include "fakes/fake_panel_ports.h"
 #include "window_rules/panel_input.h"
 #include "window_rules/repaint_pacer.h"
 #include "xltable_writer.h"
@@ -119,20 +116,7 @@ TEST(RepaintPacer, AWindowThatCannotAskForARoundCarriesAtOnceAndAsksAgainNextTim
 }
 
 // The whole panel behind its window's input.
-struct InputRig {
-  FakeLogServices services;
-  FakeMessageBox boxes;
-  MapProfile profile;
-  FakeTransactionLibrary library;
-  FakeDdeLibrary dde;
-  Journal journal;
-  FakeShell shell{journal};
-  FakeCloser closer{journal};
-  FakeWindows windows{journal};
-  FakeClock clock;
-  FakeGlobalHotkeys hotkeys;
-  Panel panel{{services.AppLog, services.Files, services.Regional, services.UserContexts, boxes,
-               profile, library, dde, shell, closer, windows, clock, hotkeys}};
+struct InputRig : FakePanelPorts {
   PanelInput input{panel};
 
   explicit InputRig(const char* compact) {
