@@ -39,7 +39,7 @@ Panel::Panel(PanelPorts ports)
                    guard_.BookAccepted();
                  }
                }),
-      recorder_(ports.Files, ports.Time, ports.AppLog),
+      recorder_(ports.Files, ports.Time, ports.AppLog, &ports.Regional),
       dde_(log_, ports.Dde, ports.Messages,
            [this](std::int32_t instance, std::span<const std::uint8_t> data) {
              if (timings_ != nullptr) {

@@ -36,13 +36,34 @@ void CreateFoldersOf(FileSystem& files, const std::string& path) {
   }
 }
 
+constexpr UiText kDevice{"it names the device ", "это имя устройства "};
+constexpr UiText kNotAFile{", not a file", ", а не файла"};
+constexpr UiText kCannotOpen{"the file cannot be opened (", "файл не открывается ("};
+constexpr UiText kCannotKeep{"a poke could not be kept (", "поступление не удалось сохранить ("};
+constexpr UiText kCannotWrite{"the file cannot be written (", "в файл не удаётся записать ("};
+constexpr UiText kStopped{"Recording pokes to ", "Запись поступлений в "};
+constexpr UiText kStoppedEnd{" stopped: ", " прекращена: "};
+constexpr UiText kNotRecorded{"Pokes are not recorded to ", "Поступления не записываются в "};
+constexpr UiText kLastOneLost{" The last poke was not recorded.",
+                              " Последнее поступление не записано."};
+constexpr UiText kLastLost{" The last ", " Последние поступления ("};
+constexpr UiText kLastLostEnd{" pokes were not recorded.", ") не записаны."};
+constexpr UiText kTradingGoesOn{" Trading goes on.", " Торговля продолжается."};
+constexpr UiText kCutStart{"The recording ", "Запись "};
+constexpr UiText kCutMiddle{
+    " ended inside a poke (a power cut or a partial copy): its last ",
+    " обрывается посреди поступления (сбой питания или неполная копия): последние "};
+constexpr UiText kCutEnd{
+    " bytes were cut off, and recording goes on after its last whole poke.",
+    " байт отрезаны, запись продолжается после последнего целого поступления."};
+
 }  // namespace
 
 bool PokeRecorder::Start(const std::string& path) {
   Stop();
   path_ = path;
   if (const std::string device = DeviceName(path); !device.empty()) {
-    Fail("it names the device " + device + ", not a file");
+    Fail(kDevice.In(Language()) + device + kNotAFile.In(Language()));
     return false;
   }
   try {
@@ -61,7 +82,7 @@ bool PokeRecorder::Start(const std::string& path) {
     }
     file_ = std::move(file);
   } catch (const std::exception& error) {
-    Fail("the file cannot be opened (" + Describe(error) + ")");
+    Fail(kCannotOpen.In(Language()) + Describe(error) + ")");
     return false;
   }
   return true;
@@ -76,11 +97,8 @@ void PokeRecorder::CutPartialPoke(BinaryAppendFile& file) {
   }
   // Appended after the cut poke, every later poke would be read as part of it.
   file.Truncate(whole);
-  WriteWarning(appLog_, "The recording " + path_ +
-                            " ended inside a poke (a power cut or a partial copy): its last " +
-                            std::to_string(size - whole) +
-                            " bytes were cut off, and recording goes on after its last whole "
-                            "poke.");
+  WriteWarning(appLog_, kCutStart.In(Language()) + path_ + kCutMiddle.In(Language()) +
+                            std::to_string(size - whole) + kCutEnd.In(Language()));
 }
 
 void PokeRecorder::Record(std::string_view item, std::span<const std::uint8_t> data) noexcept {
@@ -91,7 +109,7 @@ void PokeRecorder::Record(std::string_view item, std::span<const std::uint8_t> d
     AppendPokeRecord(buffer_, clock_.UtcMicroseconds(), item, data);
     ++bufferedPokes_;
   } catch (const std::exception& error) {
-    Fail("a poke could not be kept (" + Describe(error) + ")");
+    Fail(kCannotKeep.In(Language()) + Describe(error) + ")");
     return;
   }
   if (buffer_.size() >= kFlushAtBytes) {
@@ -106,7 +124,7 @@ void PokeRecorder::Flush() noexcept {
   try {
     file_->Append(buffer_);
   } catch (const std::exception& error) {
-    Fail("the file cannot be written (" + Describe(error) + ")");
+    Fail(kCannotWrite.In(Language()) + Describe(error) + ")");
     return;
   }
   buffer_.clear();
@@ -129,15 +147,15 @@ void PokeRecorder::Fail(const std::string& problem) noexcept {
   buffer_.shrink_to_fit();
   bufferedPokes_ = 0;
   try {
-    std::string text = (wasRecording ? "Recording pokes to " + path_ + " stopped: "
-                                     : "Pokes are not recorded to " + path_ + ": ") +
+    std::string text = (wasRecording ? kStopped.In(Language()) + path_ + kStoppedEnd.In(Language())
+                                     : kNotRecorded.In(Language()) + path_ + ": ") +
                        problem + ".";
     if (lost == 1) {
-      text += " The last poke was not recorded.";
+      text += kLastOneLost.In(Language());
     } else if (lost > 1) {
-      text += " The last " + std::to_string(lost) + " pokes were not recorded.";
+      text += kLastLost.In(Language()) + std::to_string(lost) + kLastLostEnd.In(Language());
     }
-    appLog_.Write(text + " Trading goes on.", EventType::Warning);
+    appLog_.Write(text + kTradingGoesOn.In(Language()), EventType::Warning);
   } catch (...) {
     // The application log is gone as well; the panel trades on regardless.
   }

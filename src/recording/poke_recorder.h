@@ -10,6 +10,7 @@
 #include "ports/clock.h"
 #include "ports/event_log.h"
 #include "ports/file_system.h"
+#include "ports/regional_settings.h"
 
 namespace vestrel {
 
@@ -21,8 +22,11 @@ namespace vestrel {
 // application log, and recording ends there.
 class PokeRecorder {
  public:
-  PokeRecorder(FileSystem& files, const Clock& clock, EventLog& appLog)
-      : files_(files), clock_(clock), appLog_(appLog) {}
+  // Its warnings are in the trader's interface language (English without
+  // regional settings).
+  PokeRecorder(FileSystem& files, const Clock& clock, EventLog& appLog,
+               const RegionalSettings* regional = nullptr)
+      : files_(files), clock_(clock), appLog_(appLog), regional_(regional) {}
 
   PokeRecorder(const PokeRecorder&) = delete;
   PokeRecorder& operator=(const PokeRecorder&) = delete;
@@ -50,10 +54,14 @@ class PokeRecorder {
   void CutPartialPoke(BinaryAppendFile& file);
   // One warning; recording ends.
   void Fail(const std::string& problem) noexcept;
+  UiLanguage Language() const {
+    return regional_ != nullptr ? regional_->InterfaceLanguage() : UiLanguage::English;
+  }
 
   FileSystem& files_;
   const Clock& clock_;
   EventLog& appLog_;
+  const RegionalSettings* regional_;
   std::string path_;
   std::unique_ptr<BinaryAppendFile> file_;
   std::vector<std::uint8_t> buffer_;

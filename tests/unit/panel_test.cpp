@@ -475,6 +475,7 @@ TEST(WholePanel, ARecordingThatCannotBeWrittenIsOneWarningAndTradingGoesOn) {
     std::string Content;
     bool Locked;
     std::string Warning;
+    UiLanguage Language = UiLanguage::English;  // the trader's interface
   };
   for (const Case& c : std::vector<Case>{
            {"D:\\pokes.rec", "", true,
@@ -483,10 +484,15 @@ TEST(WholePanel, ARecordingThatCannotBeWrittenIsOneWarningAndTradingGoesOn) {
            {"logs\\com1.rec", "", false,
             "Pokes are not recorded to C:\\QUIK\\logs\\com1.rec: it names the device com1, not a "
             "file. Trading goes on."},
+           {"logs\\com1.rec", "", false,
+            "Поступления не записываются в C:\\QUIK\\logs\\com1.rec: это имя устройства com1, а "
+            "не файла. Торговля продолжается.",
+            UiLanguage::Russian},
            {"old.pokes", text, false,
             "Pokes are not recorded to C:\\QUIK\\old.pokes: it is not a version 2 recording of "
             "pokes. Trading goes on."}}) {
     PanelRig rig;
+    rig.services.Regional.Language = c.Language;
     rig.RecordTo(c.File);
     rig.services.Files.Folders.insert("D:");
     if (c.Locked) {
