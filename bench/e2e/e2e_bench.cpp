@@ -73,7 +73,6 @@ constexpr int kFailed = 1;
 constexpr int kBadArguments = 2;
 
 constexpr double kThroughputTarget = 0.95;
-constexpr double kStartTarget = 1.2;
 constexpr double kFairStartTarget = 1.1;
 constexpr double kQuietScreenTarget = 2;  // ms, p50 at 10 pokes/s
 constexpr double kBusyScreenTarget = 17;  // ms, p99 at 100 pokes/s
@@ -586,8 +585,10 @@ void MeasureStarts(const TerminalFolder& terminal, const Products& products, con
   std::printf("start-up, bare window to window shown: median %6.0f ms (%s)\n", bare,
               vestrel::bench::WholeNumbers(bareShown).c_str());
   const double ratio = bare > 0 ? serving / bare : 0.0;
-  std::printf("start-up panel serving / bare window: %.2f (%+.0f ms; target <= %.1f: %s)\n", ratio,
-              serving - bare, kStartTarget, Verdict(bare > 0 && ratio <= kStartTarget));
+  // For comparison only: the bare program below, with the panel's controls,
+  // library and server, is the yardstick start-up is held to.
+  std::printf("start-up panel serving / bare window: %.2f (%+.0f ms; no goal)\n", ratio,
+              serving - bare);
   const double barePanel = vestrel::bench::Median(barePanelServing);
   std::printf(
       "start-up, bare program with the same controls and server to DDE serving: median "
