@@ -10,14 +10,8 @@
 
 namespace vestrel {
 
-std::string PaperPositionText(const PaperPosition& position, char decimalSeparator) {
-  return PositionText(position, decimalSeparator);
-}
-
-std::string PaperFillText(const PaperFill& fill, const PaperPosition& after,
-                          char decimalSeparator) {
-  return "PAPER " + FillText({{0, fill.OrderNumber, fill.Side, fill.Price, fill.Quantity}, after},
-                             decimalSeparator);
+std::string PaperFillText(const Fill& fill, char decimalSeparator) {
+  return "PAPER " + FillText(fill, decimalSeparator);
 }
 
 PaperTrading::PaperTrading(LogDispatcher& log, EventLog& appLog, const RegionalSettings& regional,
@@ -34,8 +28,7 @@ PaperTrading::PaperTrading(LogDispatcher& log, EventLog& appLog, const RegionalS
 void PaperTrading::Open() {
   open_ = true;
   window_.SetWindowCaption(window_.WindowCaption() + std::string(kPaperCaptionSuffix));
-  window_.SetCaption(ControlId::lblPaper,
-                     PaperPositionText(Position(), regional_.DecimalSeparator()));
+  window_.SetCaption(ControlId::lblPaper, PositionText(Position(), regional_.DecimalSeparator()));
   window_.SetVisible(ControlId::lblPaper, true);
 }
 
@@ -54,10 +47,10 @@ void PaperTrading::BookChanged(const BookView& book) {
     std::vector<std::string> records;
     records.reserve(fills.size());
     for (const Fill& fill : fills) {
-      records.push_back("PAPER " + FillText(fill, separator));
+      records.push_back(PaperFillText(fill, separator));
     }
     scope.Line = 3;
-    window_.SetCaption(ControlId::lblPaper, PaperPositionText(Position(), separator));
+    window_.SetCaption(ControlId::lblPaper, PositionText(Position(), separator));
     scope.Line = 4;
     // Every record goes out that can: the first failure is reported once
     // the others are written.

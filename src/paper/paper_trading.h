@@ -12,18 +12,16 @@
 #include "ports/event_log.h"
 #include "ports/regional_settings.h"
 #include "trading/trading_state.h"
+#include "trading/trading_text.h"
 
 namespace vestrel {
 
 // Appended to the window caption (and so to the tray tip) in paper mode.
 inline constexpr std::string_view kPaperCaptionSuffix = " PAPER";
 
-// "POSITION <signed lots> @ <average price> | REALISED <points>", numbers as
-// the panel writes them; the average is 0 when flat.
-std::string PaperPositionText(const PaperPosition& position, char decimalSeparator);
-
-// "PAPER FILL <B|S> <lots> @ <price> | " and the position after the fill.
-std::string PaperFillText(const PaperFill& fill, const PaperPosition& after, char decimalSeparator);
+// "PAPER FILL <B|S> <lots> @ <price> | " and the position after the fill
+// (PositionText, which lblPaper shows too).
+std::string PaperFillText(const Fill& fill, char decimalSeparator);
 
 // Paper trading as the trader sees it: the simulated exchange the gateway
 // sends to instead of the terminal's library, the trading state its orders

@@ -192,9 +192,9 @@ TEST(PaperPosition, KeepsTheAverageCostAndRealisesWhatAFillCloses) {
     EXPECT_DOUBLE_EQ(position.AveragePrice(), step.Average);
     EXPECT_NEAR(position.Realised(), step.Realised, 1e-9);
   }
-  EXPECT_EQ(PaperPositionText(position, ','), "POSITION 0 @ 0 | REALISED 49,8");
+  EXPECT_EQ(PositionText(position, ','), "POSITION 0 @ 0 | REALISED 49,8");
   position.Apply(S, 3, 98660.5);
-  EXPECT_EQ(PaperFillText({9, S, 3, 98660.5}, position, ','),
+  EXPECT_EQ(PaperFillText({{0, 9, S, 98660.5, 3}, position}, ','),
             "PAPER FILL S 3 @ 98660,5 | POSITION -3 @ 98660,5 | REALISED 49,8");
 }
 
