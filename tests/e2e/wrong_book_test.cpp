@@ -18,30 +18,6 @@ constexpr auto kTraderReads = 3s;
 // A second here; the margin is for 32-bit Wine under emulation.
 constexpr auto kPanelEnds = 60s;
 
-struct BoxCount {
-  DWORD ProcessId;
-  int Boxes;
-};
-
-BOOL CALLBACK CountBox(HWND window, LPARAM parameter) {
-  auto& count = *reinterpret_cast<BoxCount*>(parameter);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(window, &owner);
-  wchar_t name[16] = {};
-  GetClassNameW(window, name, 16);
-  if (owner == count.ProcessId && std::wstring_view(name) == L"#32770" &&
-      IsWindowVisible(window) != FALSE) {
-    ++count.Boxes;
-  }
-  return TRUE;
-}
-
-int MessageBoxesShown(const ProgramUnderTest& program) {
-  BoxCount count{program.ProcessId(), 0};
-  EnumWindows(CountBox, reinterpret_cast<LPARAM>(&count));
-  return count.Boxes;
-}
-
 class PanelWrongBook : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_NE(panel.WaitForWindow(contract::kMainWindowClass), nullptr); }
@@ -65,7 +41,7 @@ class PanelWrongBook : public ::testing::Test {
     EXPECT_EQ(MessageBoxText(box), L"Не верная структура стакана!");
     EXPECT_EQ(WindowText(box), L"Vestrel");
     EXPECT_FALSE(WaitUntil([&] { return !panel.Running(); }, kTraderReads));
-    EXPECT_EQ(MessageBoxesShown(panel), 1);
+    EXPECT_EQ(panel.TopLevelWindows(L"#32770", true).size(), 1U);  // one box, shown once
     DismissMessageBox(box);
     EXPECT_EQ(panel.WaitForExit(kPanelEnds), 0) << "the panel did not end after OK";
     const auto journal = terminal.JournalLines();

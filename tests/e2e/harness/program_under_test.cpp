@@ -129,7 +129,7 @@ struct WindowSearch {
   DWORD processId;
   const wchar_t* className;
   bool shownOnly;
-  HWND found;
+  std::vector<HWND> found;
 };
 
 BOOL CALLBACK MatchWindow(HWND window, LPARAM parameter) {
@@ -142,18 +142,23 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM parameter) {
   wchar_t name[64] = {};
   GetClassNameW(window, name, 64);
   if (std::wstring_view(name) == search.className) {
-    search.found = window;
-    return FALSE;
+    search.found.push_back(window);
   }
   return TRUE;
 }
 
 }  // namespace
 
-HWND ProgramUnderTest::TopLevelWindow(const wchar_t* className, bool shownOnly) const {
-  WindowSearch search{processId_, className, shownOnly, nullptr};
+std::vector<HWND> ProgramUnderTest::TopLevelWindows(const wchar_t* className,
+                                                    bool shownOnly) const {
+  WindowSearch search{processId_, className, shownOnly, {}};
   EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
   return search.found;
+}
+
+HWND ProgramUnderTest::TopLevelWindow(const wchar_t* className, bool shownOnly) const {
+  const std::vector<HWND> windows = TopLevelWindows(className, shownOnly);
+  return windows.empty() ? nullptr : windows.front();
 }
 
 HWND ProgramUnderTest::WaitForWindow(const wchar_t* className,

@@ -74,6 +74,8 @@ class ProgramUnderTest {
   // The program's top-level window of that class (only a shown one if
   // asked), or nullptr.
   HWND TopLevelWindow(const wchar_t* className, bool shownOnly = false) const;
+  // All of the program's top-level windows of that class, in z-order.
+  std::vector<HWND> TopLevelWindows(const wchar_t* className, bool shownOnly = false) const;
   // The program's top-level window of that class, once it exists; nullptr
   // when it did not appear in time.
   HWND WaitForWindow(const wchar_t* className,
