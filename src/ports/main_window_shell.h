@@ -20,6 +20,9 @@ class MainWindowShell {
   virtual void RestoreWindow() = 0;
   // The program's own folder, without a trailing separator except at a drive root.
   virtual std::string ProgramFolder() = 0;
+  // Any thread: the window's thread is to call Panel::TerminalEventsArrived
+  // soon (a posted message). Quick, and never waits for the window's thread.
+  virtual void WakeFromAnyThread() = 0;
 };
 
 }  // namespace vestrel

@@ -21,6 +21,9 @@ inline constexpr UINT_PTR kRepaintTimer = 1;
 // A repaint round at once, handled as soon as the message that made the
 // change (a DDE poke) has been answered.
 inline constexpr UINT kRepaintNowMessage = WM_APP + 3;
+// Posted from the transaction library's threads: its events wait in the
+// panel's queue.
+inline constexpr UINT kTerminalEventsMessage = WM_APP + 4;
 
 // The main window's controls as native child windows that follow the model.
 // Every change the model reports is readable at once (buttons and labels

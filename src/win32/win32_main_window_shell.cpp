@@ -51,4 +51,8 @@ void Win32MainWindowShell::RestoreWindow() { ::ShowWindow(window_, SW_RESTORE); 
 
 std::string Win32MainWindowShell::ProgramFolder() { return WideToUtf8(ExecutableFolder()); }
 
+void Win32MainWindowShell::WakeFromAnyThread() {
+  PostMessageW(window_, kTerminalEventsMessage, 0, 0);
+}
+
 }  // namespace vestrel::win32

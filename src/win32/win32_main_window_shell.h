@@ -23,6 +23,7 @@ class Win32MainWindowShell : public MainWindowShell {
   void ShowWindow() override;
   void RestoreWindow() override;
   std::string ProgramFolder() override;
+  void WakeFromAnyThread() override;
 
  private:
   NOTIFYICONDATAA Record() const;

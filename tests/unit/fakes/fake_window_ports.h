@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -38,6 +39,8 @@ class FakeShell : public MainWindowShell {
     }
   }
   std::string ProgramFolder() override { return "C:\\QUIK"; }
+  void WakeFromAnyThread() override { ++Wakes; }
+  std::atomic<int> Wakes{0};
   std::function<void()> OnRestore;
 
  private:
