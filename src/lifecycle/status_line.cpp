@@ -15,6 +15,7 @@ constexpr UiText kIsNotA{" is not a ", " не является "};
 constexpr UiText kBitLibrary{"-bit library", "-разрядной библиотекой"};
 constexpr UiText kCannotLoad{" cannot be loaded (system error ",
                              " не загружается (системная ошибка "};
+constexpr UiText kLacks{": no function ", ": нет функции "};
 constexpr UiText kNotConnected{"Not connected to the terminal", "Нет подключения к терминалу"};
 
 std::string LibraryText(const LibraryLoadFailure& failure, UiLanguage language) {
@@ -30,6 +31,8 @@ std::string LibraryText(const LibraryLoadFailure& failure, UiLanguage language) 
     case Kind::Other:
       return failure.FileName + where + kCannotLoad.In(language) +
              std::to_string(failure.SystemCode) + ")";
+    case Kind::MissingFunction:
+      return failure.FileName + where + kLacks.In(language) + failure.Function;
     case Kind::None:
       break;
   }

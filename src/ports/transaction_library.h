@@ -12,6 +12,9 @@ struct LibraryLoadFailure {
     NotFound,      // no such file in the folder nor along the search path
     WrongBitness,  // a library built for the other bitness than the program
     Other,         // present, but would not load (SystemCode says why)
+    // loaded, but without a function the panel calls (Function names it):
+    // a library of some other program, or one too old
+    MissingFunction,
   };
   Kind What = Kind::None;
   // The file name the program looks for ("TRANS2QUIK.DLL").
@@ -23,6 +26,7 @@ struct LibraryLoadFailure {
   // The bitness of the program itself (32 or 64).
   int ProgramBits = 0;
   std::uint32_t SystemCode = 0;
+  std::string Function;
   bool operator==(const LibraryLoadFailure&) const = default;
 };
 
@@ -60,8 +64,9 @@ class TransactionLibrary {
                                            std::string& errorMessage,
                                            std::int32_t errorMessageSize) = 0;
 
-  // Why the last attempt to load the library failed; Kind::None once loaded
-  // and for a library that is not loaded from a file at all.
+  // Why the last attempt to load the library, or to find a function in it,
+  // failed; Kind::None otherwise and for a library that is not loaded from a
+  // file at all.
   virtual LibraryLoadFailure LoadFailure() const { return {}; }
 };
 

@@ -138,6 +138,13 @@ void* Win32TransactionLibrary::Entry(Function function) {
       found = GetProcAddress(module, names.Plain);
     }
     if (found == nullptr) {
+      const std::wstring path = LoadedPath();
+      loadFailure_ = {};
+      loadFailure_.What = LibraryLoadFailure::Kind::MissingFunction;
+      loadFailure_.FileName = WideToUtf8(fileName_);
+      loadFailure_.Folder = WideToUtf8(path.substr(0, path.find_last_of(L"\\/")));
+      loadFailure_.ProgramBits = static_cast<int>(sizeof(void*) * 8);
+      loadFailure_.Function = names.Plain;
       throw AppError(errors::NoEntryPoint.Number, kProgramSource,
                      std::string(errors::NoEntryPoint.Text) + " " + names.Decorated + " in " +
                          WideToUtf8(fileName_));

@@ -337,7 +337,7 @@ TEST(WholePanel, TheStatusLineNamesWhatStopsTradingInTheTradersLanguage) {
     auto rig = std::make_unique<PanelRig>();
     rig->services.Regional.Language = language;
     rig->library.Failure = AppError(53, "Vestrel", "File not found: TRANS2QUIK.DLL");
-    rig->library.Load = {what, "TRANS2QUIK.DLL", std::move(folder), 64, 193};
+    rig->library.Load = {what, "TRANS2QUIK.DLL", std::move(folder), 64, 193, "TRANS2QUIK_CONNECT"};
     EXPECT_TRUE(rig->panel.Start());
     EXPECT_FALSE(rig->services.ErrorEntries().empty());
     return rig->Caption(ControlId::lblStatus);
@@ -351,7 +351,8 @@ TEST(WholePanel, TheStatusLineNamesWhatStopsTradingInTheTradersLanguage) {
             "TRANS2QUIK.DLL на системном пути поиска не является 64-разрядной библиотекой");
   EXPECT_EQ(loadFailing(Kind::Other, "C:\\QUIK", UiLanguage::English),
             "TRANS2QUIK.DLL in C:\\QUIK cannot be loaded (system error 193)");
-  // A library that loads but lacks a function is no load failure: no line.
+  EXPECT_EQ(loadFailing(Kind::MissingFunction, "C:\\QUIK", UiLanguage::Russian),
+            "TRANS2QUIK.DLL в C:\\QUIK: нет функции TRANS2QUIK_CONNECT");
   EXPECT_EQ(loadFailing(Kind::None, "", UiLanguage::English), "");
 }
 
