@@ -3,14 +3,17 @@
 // that only arrive intact through the right stdcall signatures.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <variant>
 #include <vector>
 
 #include "common/app_error.h"
 #include "win32/text_encoding.h"
+#include "win32/unique_handle.h"
 #include "win32/win32_terminal_streams.h"
 #include "win32/windows_api.h"
 
@@ -125,10 +128,31 @@ TEST(TerminalStreams, EveryArgumentArrivesIntactAndNothingReachesTheSinkAfterDet
   EXPECT_EQ(connection.ExtendedErrorCode, -5);
   EXPECT_EQ(connection.Message, Shown("Ошибка", "Îøèáêà"));
 
-  // Callbacks after Detach are dropped; once both adapters are gone the
-  // library is still loaded, so its thread can still call back without harm.
-  streams->Detach();
+  // Detach waits for a callback inside the sink to leave it, and none enters
+  // it afterwards; once both adapters are gone the library is still loaded,
+  // so its thread can still call back without harm.
+  const UniqueKernelHandle entered(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  const UniqueKernelHandle release(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  std::atomic<bool> detached = false;
+  std::atomic<int> lateCalls = 0;
+  streams->SetSink([&](TerminalEvent) {
+    lateCalls += detached ? 1 : 0;
+    SetEvent(entered.get());
+    WaitForSingleObject(release.get(), INFINITE);
+  });
+  std::thread firing([&] { fire(); });
+  ASSERT_EQ(WaitForSingleObject(entered.get(), 30000), WAIT_OBJECT_0);
+  std::thread detaching([&] {
+    streams->Detach();
+    detached = true;
+  });
+  Sleep(200);
+  EXPECT_FALSE(detached) << "Detach returned while a callback was inside the sink";
+  SetEvent(release.get());
+  detaching.join();
+  firing.join();
   EXPECT_EQ(fire(), 4);
+  EXPECT_EQ(lateCalls, 0);
   streams.reset();
   library.reset();
   ASSERT_NE(GetModuleHandleW(file), nullptr);
