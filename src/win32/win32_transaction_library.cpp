@@ -1,9 +1,9 @@
 #include "win32/win32_transaction_library.h"
 
-#include <cstring>
 #include <vector>
 
 #include "common/app_error.h"
+#include "win32/library_message_buffer.h"
 #include "win32/text_encoding.h"
 #include "win32/win32_error.h"
 #include "win32/windows_api.h"
@@ -50,22 +50,6 @@ class QuietLoading {
  private:
   DWORD previous_ = 0;
 };
-
-// A message the library wrote into its buffer: up to the first NUL, or the
-// whole buffer when it holds none.
-std::string BufferText(const std::vector<char>& buffer) {
-  if (buffer.empty()) {
-    return {};
-  }
-  const auto* end = static_cast<const char*>(std::memchr(buffer.data(), '\0', buffer.size()));
-  const std::size_t length =
-      end != nullptr ? static_cast<std::size_t>(end - buffer.data()) : buffer.size();
-  return AnsiToUtf8(std::string_view(buffer.data(), length));
-}
-
-std::vector<char> MessageBuffer(std::int32_t size) {
-  return std::vector<char>(size > 0 ? static_cast<std::size_t>(size) : 0, '\0');
-}
 
 }  // namespace
 
@@ -128,16 +112,31 @@ void Win32TransactionLibrary::LoadFailed(DWORD code, const std::wstring& tried, 
         file + " (" + FillInsert(LastError().Description, file) + ")");
 }
 
+void* Win32TransactionLibrary::FindExport(const char* decorated, const char* plain) {
+  const HMODULE module = Module();
+  FARPROC found = GetProcAddress(module, decorated);
+  if (found == nullptr) {
+    found = GetProcAddress(module, plain);
+  }
+  return reinterpret_cast<void*>(found);
+}
+
+void* Win32TransactionLibrary::RequireExport(const char* decorated, const char* plain) {
+  void* found = FindExport(decorated, plain);
+  if (found == nullptr) {
+    throw AppError(
+        errors::NoEntryPoint.Number, kProgramSource,
+        std::string(errors::NoEntryPoint.Text) + " " + decorated + " in " + WideToUtf8(fileName_));
+  }
+  return found;
+}
+
 void* Win32TransactionLibrary::Entry(Function function) {
   void*& entry = entries_[function];
   if (entry == nullptr) {
-    const HMODULE module = Module();
     const EntryNames& names = kEntryNames[function];
-    FARPROC found = GetProcAddress(module, names.Decorated);
-    if (found == nullptr) {
-      found = GetProcAddress(module, names.Plain);
-    }
-    if (found == nullptr) {
+    if (FindExport(names.Decorated, names.Plain) == nullptr) {
+      // The panel cannot trade without it: the status line names it.
       const std::wstring path = LoadedPath();
       loadFailure_ = {};
       loadFailure_.What = LibraryLoadFailure::Kind::MissingFunction;
@@ -145,11 +144,8 @@ void* Win32TransactionLibrary::Entry(Function function) {
       loadFailure_.Folder = WideToUtf8(path.substr(0, path.find_last_of(L"\\/")));
       loadFailure_.ProgramBits = static_cast<int>(sizeof(void*) * 8);
       loadFailure_.Function = names.Plain;
-      throw AppError(errors::NoEntryPoint.Number, kProgramSource,
-                     std::string(errors::NoEntryPoint.Text) + " " + names.Decorated + " in " +
-                         WideToUtf8(fileName_));
     }
-    entry = reinterpret_cast<void*>(found);
+    entry = RequireExport(names.Decorated, names.Plain);
   }
   return entry;
 }

@@ -45,6 +45,15 @@ class Win32TransactionLibrary : public TransactionLibrary {
 
   // The full path of the library in use; empty until it has been loaded.
   std::wstring LoadedPath() const;
+  // The library's file name, as the panel looks for it.
+  const std::wstring& FileName() const { return fileName_; }
+
+  // One export of the library, looked up as the functions above are: under
+  // its decorated 32-bit name, then under its plain name. Null when it has
+  // neither. Loads the library first, raising its load error.
+  void* FindExport(const char* decorated, const char* plain);
+  // As FindExport, but a missing export raises error 453 naming it.
+  void* RequireExport(const char* decorated, const char* plain);
 
   enum Function { kConnect, kIsDllConnected, kIsQuikConnected, kSendSyncTransaction, kDisconnect };
 
@@ -56,8 +65,9 @@ class Win32TransactionLibrary : public TransactionLibrary {
 
   std::wstring folder_;
   std::wstring fileName_;
-  // Released when the adapter goes, after the panel has disconnected; the
-  // library calls nothing back, so no thread of the panel's runs in it then.
+  // Released when the adapter goes, after the panel has disconnected. Once a
+  // callback of the panel's has been handed to the library, the library is
+  // pinned (Win32TerminalStreams) and this release leaves it loaded.
   UniqueModule module_;
   std::array<void*, 5> entries_{};
   LibraryLoadFailure loadFailure_;
