@@ -1,5 +1,6 @@
 #include "book_top.h"
 
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <vector>
@@ -8,10 +9,10 @@ namespace vestrel::termsim {
 namespace {
 
 std::string PriceText(double price) {
-  char buffer[64];
-  const auto [end, error] =
-      std::to_chars(buffer, buffer + sizeof buffer, price, std::chars_format::general, 15);
-  return error == std::errc() ? std::string(buffer, end) : std::string("-");
+  std::array<char, 64> buffer{};
+  const auto [end, error] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), price,
+                                          std::chars_format::general, 15);
+  return error == std::errc() ? std::string(buffer.data(), end) : std::string("-");
 }
 
 void AppendLevel(std::string& text, const std::optional<BookLevel>& level) {

@@ -73,7 +73,7 @@ ExchangeRules RulesNow() {
   } else if (reject.rfind("next", 0) == 0) {
     Locked locked;
     if (T().RejectNextTaken != reject) {
-      // Taken only by a new order: the caller gives it back otherwise.
+      // Used up by a new order only (TakeRejectNext).
       rules.RejectOrder = true;
     }
   }
@@ -89,7 +89,7 @@ void TakeRejectNext(const Transaction& transaction, const ExchangeRules& rules) 
   }
 }
 
-// Journals a call, answers the outputs every call has.
+// The outputs every call has.
 void CommonOutputs(long* extendedErrorCode, LPSTR errorMessage, DWORD errorMessageSize) {
   SetOut(extendedErrorCode, EnvLong("TERMSIM_T2Q_EXTENDED_ERROR", 0));
   WriteMessage(errorMessage, errorMessageSize, "");

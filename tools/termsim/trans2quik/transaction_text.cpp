@@ -1,5 +1,6 @@
 #include "transaction_text.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -8,23 +9,20 @@ namespace vestrel::termsim {
 namespace {
 
 std::string_view Trim(std::string_view text) {
-  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) {
+  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front())) != 0) {
     text.remove_prefix(1);
   }
-  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) {
+  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back())) != 0) {
     text.remove_suffix(1);
   }
   return text;
 }
 
 bool IsKey(std::string_view key) {
-  for (const char c : key) {
-    if (!(std::isupper(static_cast<unsigned char>(c)) ||
-          std::isdigit(static_cast<unsigned char>(c)) || c == '_')) {
-      return false;
-    }
-  }
-  return true;
+  return std::all_of(key.begin(), key.end(), [](char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return std::isupper(byte) != 0 || std::isdigit(byte) != 0 || c == '_';
+  });
 }
 
 }  // namespace
