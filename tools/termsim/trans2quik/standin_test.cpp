@@ -403,5 +403,22 @@ TEST_F(StandIn, ASyncOrderRestsAndUnloadingWaitsForTheThread) {
   library_ = LoadLibraryW(L"TRANS2QUIK.DLL");
 }
 
+// A panel that ends without disconnecting, its orders filling and replies on
+// their way: the process still ends, with its own exit code.
+TEST_F(StandIn, AProcessEndsWhileCallbacksAreInFlight) {
+  EXPECT_EXIT(
+      {
+        Subscribe();
+        SetEnvironmentVariableW(L"TERMSIM_T2Q_FILL_LOTS", L"1");
+        WriteBook({1, BookLevel{100010, 1000}, BookLevel{100000, 1000}});
+        for (int i = 0; i < 50; ++i) {
+          SendAsync(kBuy3);
+        }
+        WaitFor(Count("trade", 10));
+        ExitProcess(3);
+      },
+      ::testing::ExitedWithCode(3), "");
+}
+
 }  // namespace
 }  // namespace vestrel::termsim
