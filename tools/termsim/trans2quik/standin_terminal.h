@@ -7,7 +7,9 @@
 
 #include <cstdint>
 #include <deque>
+#include <map>
 #include <string>
+#include <utility>
 #include <variant>
 
 #include "exchange.h"
@@ -68,11 +70,21 @@ struct ConnectionItem {
   long Event = 0;
 };
 
-struct QueuedItem {
-  ULONGLONG Due = 0;
-  std::uint64_t Sequence = 0;
-  std::variant<PendingTransaction, ReplyItem, StreamItem, ConnectionItem> What;
-};
+using QueuedWhat = std::variant<PendingTransaction, ReplyItem, StreamItem, ConnectionItem>;
+// When an item is due (NowUs), and its place among items due at once.
+using QueueKey = std::pair<std::uint64_t, std::uint64_t>;
+
+// Microseconds of the performance counter: fine enough that a delay is never
+// cut short, as whole milliseconds of the tick count could.
+inline std::uint64_t NowUs() {
+  LARGE_INTEGER count;
+  LARGE_INTEGER frequency;
+  QueryPerformanceCounter(&count);
+  QueryPerformanceFrequency(&frequency);
+  const auto ticks = static_cast<std::uint64_t>(count.QuadPart);
+  const auto perSecond = static_cast<std::uint64_t>(frequency.QuadPart);
+  return ticks / perSecond * 1000000 + ticks % perSecond * 1000000 / perSecond;
+}
 
 struct Terminal {
   SRWLOCK Lock = SRWLOCK_INIT;
@@ -99,7 +111,7 @@ struct Terminal {
   // Class codes of the replies handed out, by descriptor (1, 2, ...).
   std::deque<std::string> ReplyClassCodes;
 
-  std::deque<QueuedItem> Queue;
+  std::map<QueueKey, QueuedWhat> Queue;
   std::uint64_t NextSequence = 0;
   HANDLE Worker = nullptr;
   DWORD WorkerId = 0;
@@ -121,8 +133,8 @@ class Locked {
   Locked& operator=(const Locked&) = delete;
 };
 
-// Under the lock: queues one callback, due at the given tick count.
-void Enqueue(ULONGLONG due, decltype(QueuedItem::What) what);
+// Under the lock: queues one callback, due at the given NowUs.
+void Enqueue(std::uint64_t due, QueuedWhat what);
 // Under the lock: the exchange's changes, onto the streams that are started
 // and subscribed to their instrument.
 void QueueReports();

@@ -22,7 +22,7 @@ namespace vestrel::termsim {
 namespace {
 
 // How often the worker looks at the book file and the script while it runs.
-constexpr ULONGLONG kTickMs = 50;
+constexpr std::uint64_t kTickUs = 50000;
 
 // How long a stop waits for a callback in progress: a callback that never
 // returns (it waits for the very thread that stops the worker, say) must not
@@ -64,19 +64,19 @@ void ExecutePending(PendingTransaction& pending) {
   t.ReplyClassCodes.push_back(pending.Parsed.Field("CLASSCODE"));
   item.Descriptor = static_cast<intptr_t>(t.ReplyClassCodes.size());
   // The reply first, then what the transaction changed.
-  Enqueue(GetTickCount64(), std::move(item));
+  Enqueue(NowUs(), std::move(item));
   QueueReports();
 }
 
 // Calls the callback of one item outside the lock; the lock is held on entry
 // and on return.
-void Deliver(QueuedItem& item) {
+void Deliver(QueuedWhat& what) {
   Terminal& t = T();
-  if (auto* pending = std::get_if<PendingTransaction>(&item.What)) {
+  if (auto* pending = std::get_if<PendingTransaction>(&what)) {
     ExecutePending(*pending);
     return;
   }
-  if (auto* reply = std::get_if<ReplyItem>(&item.What)) {
+  if (auto* reply = std::get_if<ReplyItem>(&what)) {
     const ReplyCallback callback = t.OnReply;
     if (callback == nullptr) {
       return;
@@ -87,7 +87,7 @@ void Deliver(QueuedItem& item) {
     AcquireSRWLockExclusive(&t.Lock);
     return;
   }
-  if (auto* connection = std::get_if<ConnectionItem>(&item.What)) {
+  if (auto* connection = std::get_if<ConnectionItem>(&what)) {
     const ConnectionCallback callback = t.OnConnection;
     if (connection->Event == kQuikConnected || connection->Event == kQuikDisconnected) {
       t.QuikLost = connection->Event == kQuikDisconnected;
@@ -100,7 +100,7 @@ void Deliver(QueuedItem& item) {
     AcquireSRWLockExclusive(&t.Lock);
     return;
   }
-  auto& stream = std::get<StreamItem>(item.What);
+  auto& stream = std::get<StreamItem>(what);
   if (stream.IsOrder) {
     const OrderCallback callback = t.OnOrder;
     if (callback == nullptr || !t.OrdersStarted || stream.Generation != t.OrdersGeneration) {
@@ -140,11 +140,11 @@ void Tick() {
     return;
   }
   t.ConnectionScriptSeen = events;
-  ULONGLONG due = GetTickCount64();
+  std::uint64_t due = NowUs();
   if (const auto steps = ParseConnectionSteps(events)) {
     for (const ConnectionStep& step : *steps) {
       if (step.PauseMs > 0) {
-        due += step.PauseMs;
+        due += static_cast<std::uint64_t>(step.PauseMs) * 1000;
       } else {
         Enqueue(due, ConnectionItem{step.Event});
       }
@@ -155,33 +155,29 @@ void Tick() {
 DWORD WINAPI WorkerMain(LPVOID parameter) {
   const auto generation = static_cast<std::uint64_t>(reinterpret_cast<uintptr_t>(parameter));
   Terminal& t = T();
-  ULONGLONG nextTick = 0;
+  std::uint64_t nextTick = 0;
   AcquireSRWLockExclusive(&t.Lock);
   while (t.WorkerGeneration == generation) {
-    ULONGLONG now = GetTickCount64();
+    const std::uint64_t now = NowUs();
     if (now >= nextTick) {
       ReleaseSRWLockExclusive(&t.Lock);
       Tick();
       AcquireSRWLockExclusive(&t.Lock);
-      nextTick = GetTickCount64() + kTickMs;
+      nextTick = NowUs() + kTickUs;
       continue;
     }
     // The earliest item due; among equals the first queued.
-    auto first = t.Queue.end();
-    for (auto it = t.Queue.begin(); it != t.Queue.end(); ++it) {
-      if (first == t.Queue.end() || it->Due < first->Due ||
-          (it->Due == first->Due && it->Sequence < first->Sequence)) {
-        first = it;
-      }
-    }
-    if (first != t.Queue.end() && first->Due <= now) {
-      QueuedItem item = std::move(*first);
+    const auto first = t.Queue.begin();
+    if (first != t.Queue.end() && first->first.first <= now) {
+      QueuedWhat what = std::move(first->second);
       t.Queue.erase(first);
-      Deliver(item);
+      Deliver(what);
       continue;
     }
-    const ULONGLONG until = first != t.Queue.end() && first->Due < nextTick ? first->Due : nextTick;
-    SleepConditionVariableSRW(&t.Wake, &t.Lock, static_cast<DWORD>(until - now), 0);
+    const std::uint64_t until =
+        first != t.Queue.end() && first->first.first < nextTick ? first->first.first : nextTick;
+    // Rounded up: waking early only costs another look.
+    SleepConditionVariableSRW(&t.Wake, &t.Lock, static_cast<DWORD>((until - now + 999) / 1000), 0);
   }
   ReleaseSRWLockExclusive(&t.Lock);
   FreeLibraryAndExitThread(ThisModule(), 0);
@@ -189,15 +185,15 @@ DWORD WINAPI WorkerMain(LPVOID parameter) {
 
 }  // namespace
 
-void Enqueue(ULONGLONG due, decltype(QueuedItem::What) what) {
+void Enqueue(std::uint64_t due, QueuedWhat what) {
   Terminal& t = T();
-  t.Queue.push_back({due, t.NextSequence++, std::move(what)});
+  t.Queue.emplace(QueueKey{due, t.NextSequence++}, std::move(what));
   WakeAllConditionVariable(&t.Wake);
 }
 
 void QueueReports() {
   Terminal& t = T();
-  const ULONGLONG now = GetTickCount64();
+  const std::uint64_t now = NowUs();
   for (Report& report : t.Market.TakeReports()) {
     if (const Order* order = std::get_if<Order>(&report)) {
       if (t.OrdersStarted && t.OrderFilter.Matches(order->ClassCode, order->SecCode)) {

@@ -114,7 +114,7 @@ long Start(bool orders, void* callback) {
   }
   Terminal& t = T();
   Locked locked;
-  const ULONGLONG now = GetTickCount64();
+  const std::uint64_t now = NowUs();
   if (orders) {
     t.OnOrder = reinterpret_cast<OrderCallback>(callback);
     t.OrdersStarted = true;
@@ -328,7 +328,7 @@ long WINAPI TRANS2QUIK_SEND_ASYNC_TRANSACTION(LPCSTR transactionString, long* ex
   pending.HasMessage = Env("TERMSIM_T2Q_RESULT_MESSAGE", pending.Message);
   const long delay = EnvLong("TERMSIM_T2Q_SEND_DELAY_MS", 0);
   Locked locked;
-  Enqueue(GetTickCount64() + static_cast<ULONGLONG>(delay > 0 ? delay : 0), std::move(pending));
+  Enqueue(NowUs() + static_cast<std::uint64_t>(delay > 0 ? delay : 0) * 1000, std::move(pending));
   return kSuccess;
 }
 
