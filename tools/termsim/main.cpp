@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "book_top.h"
 #include "dde_client.h"
 #include "market.h"
 #include "options.h"
@@ -132,6 +133,30 @@ std::int64_t UtcMicrosecondsNow() {
       .count();
 }
 
+// Writes the top of the book just poked for the stand-in transaction library:
+// through a new file put in its place, so that the library never reads half
+// a line; in place when the file cannot be replaced (the library has it open
+// on a system that does not allow that).
+bool WriteBookTop(const std::string& path, const std::string& text) {
+  const std::string fresh = path + ".new";
+  {
+    std::ofstream out(fresh, std::ios::binary | std::ios::trunc);
+    out << text;
+    if (!out) {
+      return false;
+    }
+  }
+  std::error_code error;
+  std::filesystem::rename(fresh, path, error);
+  if (!error) {
+    return true;
+  }
+  std::filesystem::remove(fresh, error);
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << text;
+  return static_cast<bool>(out);
+}
+
 // The pokes to send: the recorded ones in turn, or the market's books.
 class PokeSource {
  public:
@@ -192,6 +217,11 @@ class PokeSource {
   }
 
   std::size_t Recorded() const { return recorded_.size(); }
+
+  // The top of the generated book sent last, as the poke numbered sequence.
+  std::optional<vestrel::termsim::BookTop> Top(std::uint64_t sequence) const {
+    return market_ ? std::optional(market_->Top(sequence)) : std::nullopt;
+  }
 
   RecordedPoke Next() {
     if (market_) {
@@ -297,6 +327,12 @@ int main(int argc, char** argv) {
       continue;
     }
     const auto answer = client->Poke(poke.Item, poke.Data, format, options.Timeout);
+    const auto top = source.Top(static_cast<std::uint64_t>(sent));
+    if (!options.BookFile.empty() && top &&
+        !WriteBookTop(options.BookFile, vestrel::termsim::FormatBookTop(*top))) {
+      std::fprintf(stderr, "termsim: cannot write %s\n", options.BookFile.c_str());
+      return kBadArguments;
+    }
     switch (answer) {
       case DdeClient::Answer::Acknowledged:
         ++acknowledged;

@@ -48,8 +48,14 @@ Sheet Market::Next() {
     const bool sell = level < levels;
     const std::int64_t ticks = sell ? bestSellTicks_ + (levels - 1 - level)
                                     : bestSellTicks_ - spreadTicks_ - (level - levels);
-    const auto volume =
-        static_cast<double>(1 + Draw(static_cast<std::uint64_t>(options_.MaxVolume)));
+    const auto lots =
+        static_cast<std::int64_t>(1 + Draw(static_cast<std::uint64_t>(options_.MaxVolume)));
+    const auto volume = static_cast<double>(lots);
+    if (level == levels - 1) {
+      bestSellVolume_ = lots;
+    } else if (level == levels) {
+      bestBuyVolume_ = lots;
+    }
     std::vector<Cell>& row = sheet.emplace_back();
     for (const std::string& title : options_.Columns) {
       if (title == "PRICE") {

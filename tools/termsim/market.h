@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "book_top.h"
 #include "xltable_writer.h"
 
 namespace vestrel::termsim {
@@ -43,6 +44,11 @@ class Market {
   // The best prices of the last book.
   double BestSell() const { return Price(bestSellTicks_); }
   double BestBuy() const { return Price(bestSellTicks_ - spreadTicks_); }
+  // The last book's best prices with their volumes, as the stand-in
+  // transaction library fills against them.
+  BookTop Top(std::uint64_t sequence) const {
+    return {sequence, BookLevel{BestSell(), bestSellVolume_}, BookLevel{BestBuy(), bestBuyVolume_}};
+  }
   std::size_t Rows() const { return 1 + 2 * static_cast<std::size_t>(options_.Levels); }
   std::size_t Columns() const { return options_.Columns.size(); }
 
@@ -55,6 +61,8 @@ class Market {
   std::uint64_t state_;
   std::int64_t bestSellTicks_;
   std::int64_t spreadTicks_ = 1;
+  std::int64_t bestSellVolume_ = 0;
+  std::int64_t bestBuyVolume_ = 0;
   bool first_ = true;
 };
 

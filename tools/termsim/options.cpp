@@ -130,6 +130,10 @@ ParsedOptions ParseOptions(const std::vector<std::string>& arguments) {
       ->check(WholeNumber<std::int64_t>(1, std::numeric_limits<std::uint32_t>::max()))
       ->capture_default_str()
       ->type_name("MS");
+  app.add_option("--book-file", o.BookFile,
+                 "after each generated book poked, write its best prices and their volumes "
+                 "to FILE, where the stand-in TRANS2QUIK.DLL fills resting orders against them")
+      ->type_name("FILE");
   app.add_flag("--keep-going", o.KeepGoing, "go on after a refused or failed poke (default: stop)");
   app.add_flag("--quiet", o.Quiet, "print only the summary");
 
@@ -154,6 +158,8 @@ ParsedOptions ParseOptions(const std::vector<std::string>& arguments) {
     parsed.Error = "--dry-run only makes sense with --record";
   } else if (o.Pace == Timing::Recorded && o.Replay.empty()) {
     parsed.Error = "--timing recorded needs a --replay FILE";
+  } else if (!o.BookFile.empty() && !o.Replay.empty()) {
+    parsed.Error = "--book-file needs generated books (not --replay)";
   } else if (o.DryRun && o.Count == 0) {
     parsed.Error = "--dry-run needs a --count above 0";
   }

@@ -17,6 +17,9 @@ struct Options {
   std::string Replay;  // empty: generated books
   std::string Record;  // empty: nothing recorded
   std::string Item;    // empty: the sheet's range
+  // The top of each generated book poked, for the stand-in transaction
+  // library to fill against; empty: none.
+  std::string BookFile;
   std::string Format = "XlTable";
   std::int64_t Count = -1;  // -1: the default; 0: without end
   double Rate = 10;         // 0: as fast as possible

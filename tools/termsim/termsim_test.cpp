@@ -68,6 +68,9 @@ TEST(Market, BooksHaveTheTerminalsLayout) {
     EXPECT_GE(std::stoi(volume), 1);
     EXPECT_LE(std::stoi(volume), 500);
   }
+  // The top the stand-in library fills against is the book's.
+  EXPECT_EQ(market.Top(7), (BookTop{7, BookLevel{1000, std::stoll(book[3][2])},
+                                    BookLevel{995, std::stoll(book[4][0])}}));
 }
 
 TEST(Market, TheWalkMovesATickAtMostAndTheSpreadIsOneOrTwoTicks) {
@@ -302,6 +305,7 @@ TEST(Options, EveryOptionIsRead) {
   EXPECT_EQ(o.Timeout, 100U);
   EXPECT_TRUE(o.KeepGoing);
   EXPECT_TRUE(o.Quiet);
+  EXPECT_EQ(ParseOptions({"--book-file", "top.txt"}).Values.BookFile, "top.txt");
   EXPECT_EQ(ParseOptions({"--replay", "f"}).Values.PokesToSend(7), 7);
 }
 
@@ -322,7 +326,8 @@ TEST(Options, WrongArgumentsAreReported) {
                                              {"--speed", "0"},
                                              {"--max-wait-ms", "0"},
                                              {"--timing", "recorded"},
-                                             {"--dry-run", "--record", "f", "--count", "0"}}) {
+                                             {"--dry-run", "--record", "f", "--count", "0"},
+                                             {"--book-file", "top.txt", "--replay", "f"}}) {
     EXPECT_FALSE(ParseOptions(arguments).Error.empty()) << arguments[0];
   }
   EXPECT_TRUE(ParseOptions({"--help"}).Help);
