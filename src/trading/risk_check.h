@@ -17,6 +17,11 @@ struct RiskLimits {
   // At realised + open profit at or below -MaxLoss (price points), only
   // orders that reduce the position go out.
   double MaxLoss = 0;
+  // The limits could not be read: only orders that reduce the position go
+  // out until they can.
+  bool ReduceOnly = false;
+
+  bool Any() const { return MaxLots > 0 || MaxLoss > 0 || ReduceOnly; }
 };
 
 // Why a new order of these lots on this side must not go out, or none when
@@ -30,5 +35,18 @@ struct RiskLimits {
 std::optional<std::string> RiskRefusal(const TradingState& state, OrderSide side, std::int64_t lots,
                                        const RiskLimits& limits, std::optional<double> bestBuy,
                                        std::optional<double> bestSell, char decimalSeparator);
+
+// RiskRefusal for the state the panel has: none (no trading state, or its
+// first snapshot not yet complete) refuses every order while any limit is
+// on, since no limit can be checked against a position nobody knows.
+std::optional<std::string> OrderRefusal(const TradingState* state, OrderSide side,
+                                        std::int64_t lots, const RiskLimits& limits,
+                                        std::optional<double> bestBuy,
+                                        std::optional<double> bestSell, char decimalSeparator);
+
+// The day's profit so far, realised plus open against the book; none when
+// the open position cannot be valued.
+std::optional<double> DayProfit(const TradingState& state, std::optional<double> bestBuy,
+                                std::optional<double> bestSell);
 
 }  // namespace vestrel

@@ -40,7 +40,7 @@ struct Panel {
   TradingGateway gateway{services.Log, services.AppLog, services.Regional,
                          boxes,        library,         logWindow};
   MainWindowModel window;
-  Settings settings{"A1", "S1", "C1", 1, 10, 0};
+  Settings settings{"A1", "S1", "C1", 1, 10, 0, ""};
   NoWindows windows;
   OrderSettings orders;
   ShownPrices prices;
