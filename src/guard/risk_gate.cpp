@@ -41,9 +41,8 @@ bool RiskGate::MaySend(std::string_view source, OrderSide side, std::int64_t lot
     return true;
   }
   Watch();
-  const std::optional<std::string> refusal =
-      OrderRefusal(State(), side, lots, limits_, prices_.BestBid.Number, prices_.BestAsk.Number,
-                   regional_.DecimalSeparator());
+  const std::optional<std::string> refusal = OrderRefusal(State(), side, lots, limits_, BestBuy(),
+                                                          BestSell(), regional_.DecimalSeparator());
   if (!refusal) {
     return true;
   }
@@ -65,8 +64,7 @@ void RiskGate::Watch() {
   if (lossWarned_ || limits_.MaxLoss <= 0 || state == nullptr || !state->IsComplete()) {
     return;
   }
-  const std::optional<double> profit =
-      DayProfit(*state, prices_.BestBid.Number, prices_.BestAsk.Number);
+  const std::optional<double> profit = DayProfit(*state, BestBuy(), BestSell());
   if (!profit || *profit > -limits_.MaxLoss) {
     return;
   }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 #include "book/book_view.h"
@@ -45,6 +46,9 @@ class RiskGate : public OrderCheck {
 
  private:
   const TradingState* State() const { return state_ ? state_() : nullptr; }
+  // cmdBestAsk shows the best buy price, cmdBestBid the best sell price.
+  std::optional<double> BestBuy() const { return prices_.BestAsk.Number; }
+  std::optional<double> BestSell() const { return prices_.BestBid.Number; }
 
   LogDispatcher& log_;
   const RiskSettings& settings_;

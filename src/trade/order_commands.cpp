@@ -223,9 +223,10 @@ void OrderCommands::Flatten() {
     }
     scope.Line = 2;
     // A long closes by selling to the best buyer, a short by buying from the
-    // best seller.
+    // best seller (cmdBestAsk shows the best buy price, cmdBestBid the best
+    // sell price).
     const OrderSide side = held > 0 ? OrderSide::Sell : OrderSide::Buy;
-    const ShownPrice& against = held > 0 ? prices_.BestBid : prices_.BestAsk;
+    const ShownPrice& against = held > 0 ? prices_.BestAsk : prices_.BestBid;
     if (!against.Number) {
       NoteNotFlattened(held > 0 ? kNoBuyPrice.In(language) : kNoSellPrice.In(language));
       return;
