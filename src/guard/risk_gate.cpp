@@ -41,8 +41,9 @@ bool RiskGate::MaySend(std::string_view source, OrderSide side, std::int64_t lot
     return true;
   }
   Watch();
-  const std::optional<std::string> refusal = OrderRefusal(State(), side, lots, limits_, BestBuy(),
-                                                          BestSell(), regional_.DecimalSeparator());
+  const std::optional<std::string> refusal =
+      OrderRefusal(State(), side, lots, limits_, BestBuy(), BestSell(),
+                   regional_.DecimalSeparator(), regional_.InterfaceLanguage());
   if (!refusal) {
     return true;
   }
