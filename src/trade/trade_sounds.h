@@ -28,11 +28,12 @@ class TradeSounds {
     refusedFile_ = std::move(refusedFile);
   }
 
-  void OnFill();
-  void OnRefused();
+  // Never fail: a sound that cannot be played is only its warning.
+  void OnFill() noexcept;
+  void OnRefused() noexcept;
 
  private:
-  void Play(const char* key, const std::string& file);
+  void Play(const char* key, const std::string& file) noexcept;
 
   SoundPlayer& player_;
   EventLog& appLog_;

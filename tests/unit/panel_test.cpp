@@ -999,8 +999,8 @@ TEST(PanelRisk, WithoutATradingStateLimitsAreOffButOneThatCannotBeReadStillFails
   EXPECT_EQ(rig.sounds.Played.size(), 2U);
   ASSERT_EQ(rig.Warnings().size(), 2U);
   EXPECT_EQ(rig.Warnings()[1].Text,
-            "Marlowin.ini [Sound] Refused=C:\\QUIK\\refused.wav cannot be played; that sound "
-            "stays off.");
+            "Marlowin.ini [Sound] Refused=C:\\QUIK\\refused.wav cannot be played (no such "
+            "file, or not a wave sound).");
 
   PanelRig mistyped;
   mistyped.profile.Values["Risk/MaxPosition"] = "two";
