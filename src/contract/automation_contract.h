@@ -66,6 +66,8 @@ inline constexpr const char* kMainSection = "Main";
 inline constexpr const char* kAccountKey = "Account";
 inline constexpr const char* kSecCodeKey = "SecCode";
 inline constexpr const char* kClassCodeKey = "ClassCode";
+// The base contract Kill cancels on; absent or empty, RTS.
+inline constexpr const char* kBaseContractKey = "BaseContract";
 inline constexpr const char* kSizeKey = "Size";
 inline constexpr const char* kSafeSpreadKey = "SafeSpread";
 inline constexpr const char* kCompactKey = "Compact";
@@ -84,6 +86,7 @@ inline constexpr const char* kBestAskHotkey = "BestAsk";
 inline constexpr const char* kMaxAskHotkey = "MaxAsk";
 inline constexpr const char* kReverseHotkey = "Reverse";
 inline constexpr const char* kKillHotkey = "Kill";
+inline constexpr const char* kFlattenHotkey = "Flatten";
 inline constexpr const char* kGlobalHotkeysKey = "Global";
 
 // [View]
@@ -101,6 +104,16 @@ inline constexpr const char* kPaperEnabledKey = "Enabled";
 // [Orders]
 inline constexpr const char* kOrdersSection = "Orders";
 inline constexpr const char* kTickKey = "Tick";
+
+// [Risk]
+inline constexpr const char* kRiskSection = "Risk";
+inline constexpr const char* kMaxPositionKey = "MaxPosition";
+inline constexpr const char* kDailyLossLimitKey = "DailyLossLimit";
+
+// [Sound]
+inline constexpr const char* kSoundSection = "Sound";
+inline constexpr const char* kFillSoundKey = "Fill";
+inline constexpr const char* kRefusedSoundKey = "Refused";
 
 // How a message names a setting: "Marlowin.ini [Guard] " (the key follows).
 inline std::string IniSectionPrefix(std::string_view section) {

@@ -11,7 +11,7 @@ namespace {
 struct SettingKey {
   std::string_view Setting;
   const std::optional<KeyChord>& Chord;
-  ControlId Button;
+  std::optional<ControlId> Button;
 };
 
 }  // namespace
@@ -19,19 +19,20 @@ struct SettingKey {
 HotkeyMap::HotkeyMap(const HotkeySettings& settings, EventLog& appLog, UiLanguage language) {
   constexpr UiText kAlreadyKeyOf{" is already the key of ", " уже клавиша "};
   constexpr UiText kStaysOff{"; this key stays off.", "; эта клавиша не действует."};
-  const std::array<SettingKey, 6> keys{{
+  const std::array<SettingKey, 7> keys{{
       {contract::kMaxBidHotkey, settings.MaxBid, ControlId::cmdMaxBid},
       {contract::kBestBidHotkey, settings.BestBid, ControlId::cmdBestBid},
       {contract::kBestAskHotkey, settings.BestAsk, ControlId::cmdBestAsk},
       {contract::kMaxAskHotkey, settings.MaxAsk, ControlId::cmdMaxAsk},
       {contract::kReverseHotkey, settings.Reverse, ControlId::cmdReverse},
       {contract::kKillHotkey, settings.Kill, ControlId::cmdKillOrders},
+      {contract::kFlattenHotkey, settings.Flatten, std::nullopt},
   }};
   for (const auto& key : keys) {
     if (!key.Chord) {
       continue;
     }
-    if (Find(*key.Chord)) {
+    if (Binding(*key.Chord) != nullptr) {
       std::string text = contract::IniSectionPrefix(contract::kHotkeysSection);
       text += key.Setting;
       text += '=';
@@ -50,13 +51,23 @@ HotkeyMap::HotkeyMap(const HotkeySettings& settings, EventLog& appLog, UiLanguag
   }
 }
 
-std::optional<ControlId> HotkeyMap::Find(const KeyChord& chord) const {
+const HotkeyBinding* HotkeyMap::Binding(const KeyChord& chord) const {
   for (const HotkeyBinding& binding : bindings_) {
     if (binding.Chord == chord) {
-      return binding.Button;
+      return &binding;
     }
   }
-  return std::nullopt;
+  return nullptr;
+}
+
+std::optional<ControlId> HotkeyMap::Find(const KeyChord& chord) const {
+  const HotkeyBinding* binding = Binding(chord);
+  return binding != nullptr ? binding->Button : std::nullopt;
+}
+
+bool HotkeyMap::IsFlatten(const KeyChord& chord) const {
+  const HotkeyBinding* binding = Binding(chord);
+  return binding != nullptr && !binding->Button;
 }
 
 }  // namespace vestrel

@@ -12,11 +12,12 @@
 
 namespace vestrel {
 
-// One key of the [Hotkeys] section and the button it presses.
+// One key of the [Hotkeys] section and the button it presses; none for
+// Flatten, a command without a button.
 struct HotkeyBinding {
   std::string_view Setting;  // the key's name in the section: "BestBid"
   KeyChord Chord;
-  ControlId Button;
+  std::optional<ControlId> Button;
 };
 
 // The trader's keys: which chord presses which button. A chord matches only
@@ -30,10 +31,15 @@ class HotkeyMap {
   HotkeyMap(const HotkeySettings& settings, EventLog& appLog,
             UiLanguage language = UiLanguage::English);
 
+  // The button the chord presses; none for a chord of no button.
   std::optional<ControlId> Find(const KeyChord& chord) const;
+  // Whether the chord is [Hotkeys] Flatten's.
+  bool IsFlatten(const KeyChord& chord) const;
   const std::vector<HotkeyBinding>& Bindings() const { return bindings_; }
 
  private:
+  const HotkeyBinding* Binding(const KeyChord& chord) const;
+
   std::vector<HotkeyBinding> bindings_;
 };
 

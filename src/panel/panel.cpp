@@ -37,6 +37,7 @@ Panel::Panel(PanelPorts ports)
                  book_.TableArrived(instance, table);
                  if (book_.TablesShown() != shown) {
                    guard_.BookAccepted();
+                   risk_.Watch();
                  }
                }),
       recorder_(ports.Files, ports.Time, ports.AppLog, &ports.Regional),
@@ -57,7 +58,18 @@ Panel::Panel(PanelPorts ports)
              ports.Regional),
       guard_(log_, lifecycle_.Extensions().Guard, ports.Time, window_, logWindow_, watch_,
              ports.Regional),
-      status_(window_, ports.Regional) {}
+      status_(window_, ports.Regional),
+      sounds_(ports.Sounds, ports.AppLog, ports.Regional),
+      risk_(log_, lifecycle_.Extensions().Risk, book_.Shown(), ports.AppLog, logWindow_,
+            ports.Regional, sounds_, [this] { return CurrentTradingState(); }) {
+  commands_.AttachTrading(risk_, logWindow_, [this] { return CurrentTradingState(); });
+  gateway_.OnRefused([this] { sounds_.OnRefused(); });
+  paper_.UseSounds(sounds_);
+}
+
+const TradingState* Panel::CurrentTradingState() const {
+  return paper_.IsOpen() ? &paper_.State() : nullptr;
+}
 
 bool Panel::Start() {
   starting_ = true;
@@ -74,6 +86,7 @@ bool Panel::Start() {
     watch_.Start(lifecycle_.AppPath());
   }
   guard_.Start();
+  risk_.Start();
   hotkeys_ = HotkeyMap(extensions.Hotkeys, ports_.AppLog, ports_.Regional.InterfaceLanguage());
   if (extensions.Hotkeys.Global) {
     RegisterGlobalKeys();
@@ -130,6 +143,12 @@ std::int32_t Panel::TickIntervalMs() const {
 }
 
 bool Panel::KeyPress(const KeyChord& chord, bool autoRepeat) {
+  if (hotkeys_.IsFlatten(chord)) {
+    if (!autoRepeat) {
+      commands_.Flatten();
+    }
+    return true;
+  }
   const std::optional<ControlId> button = hotkeys_.Find(chord);
   if (!button) {
     return false;
@@ -198,6 +217,10 @@ DdeRegistration Panel::StopDdeServer(const DdeRegistration& registration) {
 void Panel::ApplyExtensions(const ExtensionSettings& extensions) {
   // Before the DDE server starts, so the first poke is recorded too.
   StartRecording();
+  const auto soundFile = [&](const std::string& file) {
+    return file.empty() ? file : InProgramFolder(lifecycle_.AppPath(), file);
+  };
+  sounds_.Use(soundFile(extensions.Sound.Fill), soundFile(extensions.Sound.Refused));
   if (!extensions.Paper.Enabled || paper_.IsOpen()) {
     return;
   }
@@ -215,6 +238,7 @@ DdeHandle Panel::DdeEntry::Call(std::uint32_t type, std::uint32_t format, DdeHan
 
 void Panel::Click(ControlId control) {
   if (!guard_.MaySend(control)) {
+    sounds_.OnRefused();
     return;
   }
   const std::uint64_t sends = gateway_.SendsMade();

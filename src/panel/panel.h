@@ -10,6 +10,7 @@
 #include "diag/poke_timings.h"
 #include "guard/connection_watch.h"
 #include "guard/order_guard.h"
+#include "guard/risk_gate.h"
 #include "hotkeys/hotkey_map.h"
 #include "lifecycle/main_window_lifecycle.h"
 #include "lifecycle/status_line.h"
@@ -27,6 +28,7 @@
 #include "ports/modeless_windows.h"
 #include "ports/profile_reader.h"
 #include "ports/regional_settings.h"
+#include "ports/sound_player.h"
 #include "ports/transaction_library.h"
 #include "ports/user_context_source.h"
 #include "recording/poke_recorder.h"
@@ -34,6 +36,7 @@
 #include "settings/settings.h"
 #include "trade/gateway.h"
 #include "trade/order_commands.h"
+#include "trade/trade_sounds.h"
 
 namespace vestrel {
 
@@ -57,6 +60,8 @@ struct PanelPorts {
   Clock& Time;
   // The trader's keys while another program has the focus ([Hotkeys] Global).
   GlobalHotkeys& Hotkeys;
+  // The [Sound] files, played without waiting.
+  SoundPlayer& Sounds;
 };
 
 // The whole panel, composed: the main and log window models, the XLTable
@@ -90,7 +95,8 @@ class Panel : private MainWindowCloser, private DdeServerLifecycle, private Exte
   // exactly as a click on its button. A key held down (autoRepeat) sends
   // nothing more; it is still the panel's key. The key of a price button or
   // of Reverse that is not on screen (hidden, or outside the client area)
-  // sends nothing and adds one log window line saying so.
+  // sends nothing and adds one log window line saying so. [Hotkeys] Flatten
+  // closes the position (OrderCommands::Flatten).
   bool KeyPress(const KeyChord& chord, bool autoRepeat = false);
   // Periodic work, called every TickIntervalMs() once Start has returned:
   // writes out the recording's buffer, brings the stale look up to date and
@@ -114,6 +120,13 @@ class Panel : private MainWindowCloser, private DdeServerLifecycle, private Exte
   bool Closing() const { return closing_; }
   const OrderBook& Book() const { return book_; }
   bool Recording() const { return recorder_.Recording(); }
+  // The trader's commands beyond the buttons (cancel one order, the orders
+  // at a price, Flatten); every new order they send passes the [Risk]
+  // limits.
+  OrderCommands& Commands() { return commands_; }
+  // The trading state the panel keeps: paper trading's; none when there is
+  // none.
+  const TradingState* CurrentTradingState() const;
 
   // Times every poke's steps from now on (null: no more); the timings must
   // outlive the panel or be taken back first.
@@ -174,6 +187,8 @@ class Panel : private MainWindowCloser, private DdeServerLifecycle, private Exte
   OrderGuard guard_;
   StatusLine status_;
   HotkeyMap hotkeys_;
+  TradeSounds sounds_;
+  RiskGate risk_;
   bool started_ = false;
   bool ticking_ = false;
 };

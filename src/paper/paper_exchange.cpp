@@ -1,5 +1,6 @@
 #include "paper/paper_exchange.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -65,6 +66,10 @@ std::string PaperAcceptedMessage(std::int64_t orderNumber) {
   return "paper order " + IntegerText(orderNumber) + " accepted";
 }
 
+std::string PaperNoOrderMessage(std::int64_t orderNumber) {
+  return "paper: no working order " + IntegerText(orderNumber) + " to cancel";
+}
+
 std::int32_t PaperExchange::Connect(const std::string& /*connectionText*/,
                                     std::int32_t& extendedErrorCode) {
   extendedErrorCode = 0;
@@ -119,6 +124,30 @@ std::int32_t PaperExchange::SendSyncTransaction(
     }
     order = RestingOrder{0, operation == "B" ? OrderSide::Buy : OrderSide::Sell, *price,
                          static_cast<std::int64_t>(*quantity), transId};
+  } else if (action == "KILL_ORDER") {
+    const std::string_view key = Field(transaction, "ORDER_KEY").value_or("");
+    std::int64_t number = 0;
+    const auto [end, error] = std::from_chars(key.data(), key.data() + key.size(), number);
+    if (error != std::errc() || end != key.data() + key.size() || key.empty()) {
+      replyCode = 0;
+      orderNum = 0;
+      resultMessage.clear();
+      errorMessage = Fit("paper: KILL_ORDER needs an ORDER_KEY", errorMessageSize);
+      return kWrongSyntax;
+    }
+    const auto found = std::find_if(resting_.begin(), resting_.end(),
+                                    [&](const RestingOrder& o) { return o.Number == number; });
+    if (found == resting_.end()) {
+      // As the terminal answers: the transaction went through, the exchange
+      // did not execute it, and the message says why.
+      replyCode = kReplyRejected;
+      orderNum = 0;
+      resultMessage = Fit(PaperNoOrderMessage(number), resultMessageSize);
+      errorMessage.clear();
+      return kSuccess;
+    }
+    Report(*found, OrderStatus::Cancelled);
+    resting_.erase(found);
   } else if (action == "KILL_ALL_FUTURES_ORDERS") {
     for (const RestingOrder& killed : resting_) {
       Report(killed, OrderStatus::Cancelled);

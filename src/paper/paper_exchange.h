@@ -15,6 +15,9 @@ namespace vestrel {
 // The result message of every transaction the paper exchange accepts, for its
 // order number N: "paper order N accepted".
 std::string PaperAcceptedMessage(std::int64_t orderNumber);
+// The result message of a cancel of an order that is not working: "paper: no
+// working order N to cancel".
+std::string PaperNoOrderMessage(std::int64_t orderNumber);
 
 // A simulated exchange behind the transaction library's functions, for
 // trading on paper against the live order book.
@@ -27,7 +30,11 @@ std::string PaperAcceptedMessage(std::int64_t orderNumber);
 // that rests until a later book crosses it; one that lacks any of these is
 // refused with result 5 (wrong syntax), reply code 0, no order number and an
 // error message naming the field. KILL_ALL_FUTURES_ORDERS cancels every
-// resting order; any other action only gets its answer.
+// resting order. KILL_ORDER cancels the resting order ORDER_KEY names; one
+// that is not resting (filled, cancelled, never placed) is refused as the
+// terminal refuses it: result 0, reply code 4, no order number and
+// PaperNoOrderMessage; without a whole ORDER_KEY, result 5. Any other action
+// only gets its answer.
 //
 // It reports to the trading state it is given, as the terminal's streams
 // would: each order accepted, filled or cancelled, and a trade (numbered 1,
@@ -41,6 +48,8 @@ class PaperExchange : public TransactionLibrary {
   static constexpr std::int32_t kDllConnected = 10;
   // The reply code of an executed transaction.
   static constexpr std::int32_t kReplyExecuted = 3;
+  // The reply code of a transaction the exchange did not execute.
+  static constexpr std::int32_t kReplyRejected = 4;
 
   explicit PaperExchange(const RegionalSettings& regional, TradingState* state = nullptr)
       : regional_(regional), state_(state) {}

@@ -49,6 +49,11 @@ void PaperTrading::BookChanged(const BookView& book) {
     for (const Fill& fill : fills) {
       records.push_back(PaperFillText(fill, separator));
     }
+    if (sounds_ != nullptr) {
+      for (std::size_t i = 0; i < fills.size(); ++i) {
+        sounds_->OnFill();
+      }
+    }
     scope.Line = 3;
     window_.SetCaption(ControlId::lblPaper, PositionText(Position(), separator));
     scope.Line = 4;

@@ -11,6 +11,7 @@
 #include "paper/paper_position.h"
 #include "ports/event_log.h"
 #include "ports/regional_settings.h"
+#include "trade/trade_sounds.h"
 #include "trading/trading_state.h"
 #include "trading/trading_text.h"
 
@@ -38,6 +39,8 @@ class PaperTrading {
   PaperTrading& operator=(const PaperTrading&) = delete;
 
   PaperExchange& Exchange() { return exchange_; }
+  // Each fill also plays the fill sound.
+  void UseSounds(TradeSounds& sounds) { sounds_ = &sounds; }
   const PaperPosition& Position() const { return state_.CurrentPosition(); }
   // What paper trading has built: its orders, fills and position.
   const TradingState& State() const { return state_; }
@@ -62,6 +65,7 @@ class PaperTrading {
   TradingState state_;  // before the exchange, which feeds it
   PaperExchange exchange_;
   bool open_ = false;
+  TradeSounds* sounds_ = nullptr;
 };
 
 }  // namespace vestrel

@@ -1,6 +1,8 @@
 #include "settings/extension_settings.h"
 
+#include <algorithm>
 #include <charconv>
+#include <cmath>
 
 #include "contract/automation_contract.h"
 
@@ -14,6 +16,11 @@ constexpr UiText kNotAKey{
     "не клавиша (F1-F24, A-Z, 0-9, Space, Num0-Num9 после Ctrl+, Alt+, Shift+)"};
 constexpr UiText kNeitherZeroNorOne{"is neither 0 nor 1", "не 0 и не 1"};
 constexpr UiText kStaysOff{"this feature stays off", "эта возможность остаётся выключенной"};
+constexpr UiText kNotLots{"is not a whole number of lots", "не целое число лотов"};
+constexpr UiText kNotPoints{"is not a number of price points", "не число пунктов цены"};
+constexpr UiText kReduceOnly{
+    "until it is mended only orders that reduce the position (and Kill) go out",
+    "пока это не исправлено, уходят только заявки, уменьшающие позицию (и Kill)"};
 constexpr UiText kTradesOnPaper{"the panel trades on paper", "панель торгует на бумаге"};
 
 class SectionReader {
@@ -45,6 +52,48 @@ class SectionReader {
       return 0;
     }
     return value;
+  }
+
+  // A whole number from 0 up, or a number with '.' or ',' before its
+  // fraction; absent is 0. Empty when the value cannot be read: then one
+  // warning with its consequence.
+  std::optional<std::int64_t> WholeNumber(const char* key, const UiText& consequence) {
+    const std::string text = Text(key);
+    std::int64_t value = 0;
+    const char* end = text.data() + text.size();
+    const auto [at, error] = std::from_chars(text.data(), end, value);
+    if (text.empty()) {
+      return 0;
+    }
+    if (error != std::errc{} || at != end || value < 0) {
+      Warn(key, text, kNotLots, consequence);
+      return std::nullopt;
+    }
+    return value;
+  }
+
+  std::optional<double> Points(const char* key, const UiText& consequence) {
+    const std::string text = Text(key);
+    if (text.empty()) {
+      return 0.0;
+    }
+    // Either decimal separator: the file may come from another locale.
+    std::string plain = text;
+    std::replace(plain.begin(), plain.end(), ',', '.');
+    double value = 0;
+    const char* end = plain.data() + plain.size();
+    const auto [at, error] = std::from_chars(plain.data(), end, value);
+    if (error != std::errc{} || at != end || !std::isfinite(value) || value < 0) {
+      Warn(key, text, kNotPoints, consequence);
+      return std::nullopt;
+    }
+    return value;
+  }
+
+  // A file name; absent and 0 are none.
+  std::string FileName(const char* key) {
+    std::string text = Text(key);
+    return text == "0" ? std::string() : text;
   }
 
   // 1 is on; absent and 0 are off; anything else is off too.
@@ -117,6 +166,7 @@ ExtensionSettings ReadExtensionSettings(ProfileReader& reader, const std::string
   settings.Hotkeys.MaxAsk = hotkeys.Key(contract::kMaxAskHotkey);
   settings.Hotkeys.Reverse = hotkeys.Key(contract::kReverseHotkey);
   settings.Hotkeys.Kill = hotkeys.Key(contract::kKillHotkey);
+  settings.Hotkeys.Flatten = hotkeys.Key(contract::kFlattenHotkey);
   settings.Hotkeys.Global = hotkeys.Switch(contract::kGlobalHotkeysKey);
 
   settings.View.AlwaysOnTop = section(contract::kViewSection).Switch(contract::kAlwaysOnTopKey);
@@ -129,6 +179,19 @@ ExtensionSettings ReadExtensionSettings(ProfileReader& reader, const std::string
                                .SwitchOnWhenUnreadable(contract::kPaperEnabledKey, kTradesOnPaper);
 
   settings.Orders = ReadOrderSettings(reader, iniFile, appLog, language);
+
+  // A limit the trader set but mistyped must not leave him without one.
+  SectionReader risk = section(contract::kRiskSection);
+  const std::optional<std::int64_t> maxPosition =
+      risk.WholeNumber(contract::kMaxPositionKey, kReduceOnly);
+  const std::optional<double> lossLimit = risk.Points(contract::kDailyLossLimitKey, kReduceOnly);
+  settings.Risk.MaxPosition = maxPosition.value_or(0);
+  settings.Risk.DailyLossLimit = lossLimit.value_or(0);
+  settings.Risk.Unreadable = !maxPosition || !lossLimit;
+
+  SectionReader sound = section(contract::kSoundSection);
+  settings.Sound.Fill = sound.FileName(contract::kFillSoundKey);
+  settings.Sound.Refused = sound.FileName(contract::kRefusedSoundKey);
   return settings;
 }
 

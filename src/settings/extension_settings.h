@@ -29,6 +29,8 @@ struct HotkeySettings {
   std::optional<KeyChord> MaxAsk;
   std::optional<KeyChord> Reverse;
   std::optional<KeyChord> Kill;
+  // One order closing the whole position; no button of its own.
+  std::optional<KeyChord> Flatten;
   // The same keys also while another program has the focus.
   bool Global = false;
 };
@@ -49,6 +51,27 @@ struct PaperSettings {
   bool Enabled = false;
 };
 
+// [Risk]: the trader's limits, 0 for off. A value that cannot be read fails
+// safe: Unreadable is set, and until the file is mended only orders that
+// reduce the position (and Kill) go out.
+struct RiskSettings {
+  // The most lots the position may reach either way, counting the working
+  // orders of its side.
+  std::int64_t MaxPosition = 0;
+  // The day's loss (realised plus open, price points) at which only orders
+  // that reduce the position go out.
+  double DailyLossLimit = 0;
+  bool Unreadable = false;
+  bool AnyLimit() const { return MaxPosition > 0 || DailyLossLimit > 0 || Unreadable; }
+};
+
+// [Sound]: wave files, as the file gives them (relative to the program's
+// folder or absolute); empty for none.
+struct SoundSettings {
+  std::string Fill;
+  std::string Refused;
+};
+
 struct ExtensionSettings {
   GuardSettings Guard;
   HotkeySettings Hotkeys;
@@ -56,13 +79,15 @@ struct ExtensionSettings {
   RecordSettings Record;
   PaperSettings Paper;
   OrderSettings Orders;
+  RiskSettings Risk;
+  SoundSettings Sound;
 };
 
 // Reads the optional sections. Never fails: a value that cannot be read is
 // one warning in the application log naming the section, the key and the
 // value, and that one feature stays off ([Paper] Enabled excepted: it turns
-// paper on). The warnings are in the trader's interface language; the
-// section, key and value in them as the file has them.
+// paper on; [Risk] fails safe, see RiskSettings). The warnings are in the trader's interface
+// language; the section, key and value in them as the file has them.
 ExtensionSettings ReadExtensionSettings(ProfileReader& reader, const std::string& iniFile,
                                         EventLog& appLog,
                                         UiLanguage language = UiLanguage::English);

@@ -36,6 +36,7 @@ void ReadSettings(LogDispatcher& log, ProfileReader& reader, const std::string& 
   settings.Account = read(contract::kAccountKey);
   settings.SecCode = read(contract::kSecCodeKey);
   settings.ClassCode = read(contract::kClassCodeKey);
+  settings.BaseContract = read(contract::kBaseContractKey);
   settings.Size = readInteger(contract::kSizeKey);
   settings.SafeSpread = readInteger(contract::kSafeSpreadKey);
   settings.Compact = readInteger(contract::kCompactKey);

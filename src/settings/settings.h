@@ -17,6 +17,8 @@ struct Settings {
   std::int32_t Size = 0;
   std::int32_t SafeSpread = 0;
   std::int32_t Compact = 0;
+  // Kill's base contract; empty for the one it always had, RTS.
+  std::string BaseContract;
 };
 
 // Reads one value the way the platform's private-profile lookup does, through
@@ -25,7 +27,8 @@ struct Settings {
 std::string ReadProfileValue(LogDispatcher& log, ProfileReader& reader, const std::string& section,
                              const std::string& key, const std::string& file);
 
-// Reads the six settings in their order into settings, each kept as soon as
+// Reads the six settings in their order (and BaseContract, a text, after
+// ClassCode) into settings, each kept as soon as
 // it is read, so a start-up that fails half-way still knows the texts read
 // before the failure. A missing or non-numeric Size, SafeSpread or Compact
 // raises the type-mismatch error 13 as soon as it is read; a value beyond 32

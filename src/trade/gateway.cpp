@@ -92,6 +92,9 @@ std::int32_t TradingGateway::Send(const std::string& transaction) {
         transaction, replyCode, transId, orderNum, resultMessage, kTransMessageBufferSize,
         extendedErrorCode, errorMessage, kTransMessageBufferSize);
     ++sendsMade_;
+    if (onRefused_ && TransactionRefused(result, replyCode)) {
+      onRefused_();
+    }
     // The order is out: a failing event log must not also keep its reply out
     // of the log window, where the trader looks for it.
     const BothLogsSteps steps{scope.Line, 3, 4};

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "diag/log_dispatcher.h"
@@ -60,6 +61,10 @@ class TradingGateway {
   // for the reply whatever it says, and returns the library's result code.
   std::int32_t Send(const std::string& transaction);
 
+  // Called for each transaction the terminal refuses (TransactionRefused),
+  // before its reply is written.
+  void OnRefused(std::function<void()> listener) { onRefused_ = std::move(listener); }
+
   // How many transactions the library has taken so far (sends that
   // returned, whatever their result).
   std::uint64_t SendsMade() const { return sendsMade_; }
@@ -72,6 +77,7 @@ class TradingGateway {
   TransactionLibrary* library_;
   LogWindowModel& logWindow_;
   std::uint64_t sendsMade_ = 0;
+  std::function<void()> onRefused_;
 };
 
 }  // namespace vestrel

@@ -6,18 +6,24 @@
 
 #include "book/book_view.h"
 #include "diag/log_dispatcher.h"
+#include "models/log_window_model.h"
 #include "models/main_window_model.h"
 #include "ports/modeless_windows.h"
 #include "ports/regional_settings.h"
 #include "settings/order_settings.h"
 #include "settings/settings.h"
 #include "trade/gateway.h"
+#include "trade/order_check.h"
 #include "trading/order_side.h"
+#include "trading/trading_state.h"
 
 namespace vestrel {
 
 // The offset of the largest-volume orders, in price units.
 inline constexpr double kMaxLevelOffset = 5;
+
+// How a refusal names Flatten's order.
+inline constexpr const char* kFlattenSource = "Flatten";
 
 // A limit order of the configured account and instrument:
 // "ACCOUNT=..; TYPE=L; TRANS_ID=1; CLASSCODE=..; SECCODE=..; ACTION=NEW_ORDER;
@@ -25,9 +31,15 @@ inline constexpr double kMaxLevelOffset = 5;
 std::string LimitOrderText(const Settings& settings, OrderSide side, double price,
                            std::int32_t quantity, char decimalSeparator);
 
+inline const std::string kDefaultBaseContract = "RTS";
+
 // The request to cancel all futures orders of the account on the base
-// contract RTS.
+// contract [Main] BaseContract names, RTS when it names none.
 std::string KillAllOrdersText(const Settings& settings);
+
+// The request to cancel one order of the instrument by its number:
+// "TRANS_ID=1; ACTION=KILL_ORDER; CLASSCODE=..; SECCODE=..; ORDER_KEY=<n>;".
+std::string KillOrderText(const Settings& settings, std::int64_t orderNumber);
 
 // The trader's commands on the main window. Each click handler ends the error
 // chain: a failure is logged, the trader sees nothing and the panel goes on.
@@ -42,6 +54,10 @@ std::string KillAllOrdersText(const Settings& settings);
 //
 // With [Orders] Tick every price sent is moved onto the instrument's grid
 // after the offset: a buy up to the next multiple of Tick, a sell down.
+//
+// Every new order goes out through PlaceOrder, which asks the order check
+// (the trader's limits) first; Kill and cancels of single orders are never
+// held back.
 class OrderCommands {
  public:
   // settings and orders are read at every click, so they may be filled
@@ -53,9 +69,23 @@ class OrderCommands {
   OrderCommands(const OrderCommands&) = delete;
   OrderCommands& operator=(const OrderCommands&) = delete;
 
+  // The trading state Flatten and the cancels work from, the check every
+  // new order passes, and the log window their refusals are written to.
+  void AttachTrading(OrderCheck& check, LogWindowModel& logWindow, TradingStateSource state);
+
   // Sends one limit order of quantity lots at price; the result code is not
   // looked at. Failures are logged and passed on.
   void SendLimitOrder(OrderSide side, double price, std::int32_t quantity);
+  // SendLimitOrder once the order check lets the order through; source
+  // names the sender in a refusal ("cmdBestAsk"). True when it was sent.
+  bool PlaceOrder(std::string_view source, OrderSide side, double price, std::int32_t quantity,
+                  OrderPurpose purpose = OrderPurpose::Trade);
+
+  // Cancels one order by its number (KILL_ORDER). Ends the error chain.
+  void KillOrder(std::int64_t orderNumber);
+  // Cancels every working order of the trader's at this price, by the
+  // trading state; how many cancels were sent. None without a state.
+  std::size_t KillOrdersAt(double price);
 
   // Remembers the side a price button traded: Reverse trades against it
   // from now on, enabled and in the colour of the side it will trade.
@@ -72,6 +102,11 @@ class OrderCommands {
   void Reverse();
   // cmdKillOrders, cmdLog, cmdAbout.
   void KillAllOrders();
+  // [Hotkeys] Flatten: one limit order closing the whole position at the
+  // best opposite price moved by SafeSpread (a long sells at the best buy
+  // price minus SafeSpread), on the grid. Flat, a position not known, or no
+  // price to close against: nothing sent, one log window line saying why.
+  void Flatten();
   void ShowLog();
   void ShowAbout();
 
@@ -79,7 +114,9 @@ class OrderCommands {
   // The price moved by the offset, a sell below and a buy above, then onto
   // the grid.
   double OrderPrice(OrderSide side, double shown, double offset) const;
-  void PriceButtonClick(const char* source, const ShownPrice& shown, OrderSide side, double offset);
+  void PriceButtonClick(const char* source, ControlId button, const ShownPrice& shown,
+                        OrderSide side, double offset);
+  void NoteNotFlattened(const std::string& why);
 
   LogDispatcher& log_;
   const RegionalSettings& regional_;
@@ -90,6 +127,9 @@ class OrderCommands {
   TradingGateway& gateway_;
   ModelessWindows& windows_;
   std::optional<OrderSide> lastSide_;
+  OrderCheck* check_ = nullptr;
+  LogWindowModel* logWindow_ = nullptr;
+  TradingStateSource state_;
 };
 
 }  // namespace vestrel

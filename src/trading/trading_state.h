@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <set>
 #include <vector>
@@ -90,5 +91,13 @@ class TradingState {
   std::vector<Fill> newFills_;
   bool complete_ = false;
 };
+
+}  // namespace vestrel
+
+namespace vestrel {
+
+// Where the panel's trading state is now: none when the panel has none (live
+// trading without the terminal's order streams).
+using TradingStateSource = std::function<const TradingState*()>;
 
 }  // namespace vestrel

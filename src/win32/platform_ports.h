@@ -10,6 +10,7 @@
 #include "win32/win32_message_box.h"
 #include "win32/win32_profile_reader.h"
 #include "win32/win32_regional_settings.h"
+#include "win32/win32_sound_player.h"
 #include "win32/win32_transaction_library.h"
 #include "win32/win32_user_context.h"
 
@@ -28,11 +29,12 @@ struct PlatformPorts {
   Win32MainWindowShell Shell;
   Win32Clock Time;
   Win32GlobalHotkeys Hotkeys;
+  Win32SoundPlayer Sounds;
 
   // The panel's ports, with the main window's own two.
   PanelPorts For(MainWindowCloser& closer, ModelessWindows& windows) {
     return {AppLog, Files, Regional, Users,   Messages, Profile, Library,
-            Dde,    Shell, closer,   windows, Time,     Hotkeys};
+            Dde,    Shell, closer,   windows, Time,     Hotkeys, Sounds};
   }
 };
 

@@ -7,6 +7,7 @@
 // clang-format off
 #include <windows.h>
 #include <ddeml.h>
+#include <mmsystem.h>
 #include <oleauto.h>
 #include <shellapi.h>
 #include <shlobj.h>

@@ -1,6 +1,7 @@
 // The real Vestrel.exe trading on paper in a terminal folder without
 // TRANS2QUIK.DLL: it starts, serves the book, and a click fills against a
-// later book, as the event-log mirror and the window show.
+// later book, as the event-log mirror and the window show; the lots limit
+// holds back an order and Flatten's key closes the position.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,6 +11,10 @@
 
 namespace vestrel::e2e {
 namespace {
+
+using automation::KeyStroke;
+using automation::LogWindowLines;
+using automation::PressKey;
 
 const std::vector<Level> kBook = {
     {5, 103, 0}, {9, 102, 0}, {2, 101, 0}, {0, 100, 4}, {0, 99, 1}, {0, 98, 7},
@@ -22,7 +27,8 @@ bool Logged(const TerminalFolder& terminal, const std::string& line) {
 
 TEST(PanelPaper, TradesOnPaperWithoutTheTransactionLibrary) {
   PanelSettings settings;
-  settings.MoreSections = "[Paper]\r\nEnabled=1\r\n";
+  settings.MoreSections =
+      "[Paper]\r\nEnabled=1\r\n[Risk]\r\nMaxPosition=2\r\n[Hotkeys]\r\nFlatten=F9\r\n";
   settings.TransactionLibrary = false;
   TerminalFolder terminal(settings);
   ASSERT_FALSE(std::filesystem::exists(terminal.Path() / L"TRANS2QUIK.DLL"));
@@ -46,6 +52,23 @@ TEST(PanelPaper, TradesOnPaperWithoutTheTransactionLibrary) {
   EXPECT_TRUE(Logged(
       terminal, R"({"type": 4, "text": "PAPER FILL B 2 @ 101 | POSITION 2 @ 101 | REALISED 0"})"));
   EXPECT_EQ(Caption(window, contract::kLblPaper), L"POSITION 2 @ 101 | REALISED 0");
+
+  Click(window, contract::kCmdBestAsk);  // 2 more would make 4
+  const std::vector<std::wstring> lines = LogWindowLines(window);
+  ASSERT_FALSE(lines.empty());
+  EXPECT_TRUE(lines.back().ends_with(
+      L"|Order not sent (cmdBestAsk): the position could reach 4 lots, the limit is 2"));
+  // Flatten sells the 2 at the best buy price less SafeSpread; the next book
+  // fills it there.
+  PressKey(
+      window, KeyStroke{VK_F9},
+      [&] {
+        return Logged(terminal,
+                      R"({"type": 4, "text": "3|1|2|paper order 2 accepted|250|0||250"})");
+      },
+      60s);
+  ASSERT_TRUE(terminalSide.Poke(BookItem(kBook), EncodeBook(kBook)));
+  EXPECT_EQ(Caption(window, contract::kLblPaper), L"POSITION 0 @ 0 | REALISED -2");
 
   PostMessageW(window, WM_CLOSE, 0, 0);
   EXPECT_EQ(panel.WaitForExit(60s), 0);

@@ -40,7 +40,10 @@ TEST(ExtensionSettings, ReadsEveryKeyAndWarnsOnceForEachValueItCannotRead) {
                          {"Hotkeys/MaxAsk", "F25"},
                          {"Hotkeys/Reverse", "Ctrl+Ctrl+R"},
                          {"Hotkeys/Kill", "Space"},
+                         {"Hotkeys/Flatten", "Ctrl+F"},
                          {"Hotkeys/Global", "yes"},
+                         {"Sound/Fill", "fill.wav"},
+                         {"Sound/Refused", "0"},
                          {"View/AlwaysOnTop", "1"},
                          {"Record/File", "records\\today.rec"},
                          {"Paper/Enabled", "1"}});
@@ -53,6 +56,9 @@ TEST(ExtensionSettings, ReadsEveryKeyAndWarnsOnceForEachValueItCannotRead) {
   EXPECT_EQ(s.Hotkeys.BestAsk, (KeyChord{'B', false, true, true}));
   EXPECT_EQ(s.Hotkeys.MaxBid, (KeyChord{0x67, false, false, false}));
   EXPECT_EQ(s.Hotkeys.Kill, (KeyChord{0x20, false, false, false}));
+  EXPECT_EQ(s.Hotkeys.Flatten, (KeyChord{'F', true, false, false}));
+  EXPECT_EQ(s.Sound.Fill, "fill.wav");
+  EXPECT_EQ(s.Sound.Refused, "");
   EXPECT_FALSE(s.Hotkeys.MaxAsk.has_value());
   EXPECT_FALSE(s.Hotkeys.Reverse.has_value());
   EXPECT_FALSE(s.Hotkeys.Global);
@@ -89,6 +95,42 @@ TEST(ExtensionSettings, APaperSwitchThatCannotBeReadTradesOnPaper) {
                                                "Enabled=" + std::string(value) +
                                                " is neither 0 nor 1; the panel trades on paper.",
                                            EventType::Warning}}));
+  }
+}
+
+TEST(ExtensionSettings, RiskLimitsReadEitherSeparatorAndAValueThatCannotBeReadFailsSafe) {
+  MapProfile profile;
+  profile.Values.insert({{"Risk/MaxPosition", "3"}, {"Risk/DailyLossLimit", "1500,5"}});
+  FakeEventLog log;
+  RiskSettings risk = ReadExtensionSettings(profile, "C:\\Q\\Marlowin.ini", log).Risk;
+  EXPECT_EQ(risk.MaxPosition, 3);
+  EXPECT_EQ(risk.DailyLossLimit, 1500.5);
+  EXPECT_FALSE(risk.Unreadable);
+  EXPECT_TRUE(log.Entries.empty());
+
+  // A limit mistyped must not leave the trader without one: the other still
+  // holds, and only orders that reduce the position go out.
+  for (const auto& [key, value] :
+       std::vector<std::pair<std::string, std::string>>{{"MaxPosition", "2.5"},
+                                                        {"MaxPosition", "-1"},
+                                                        {"DailyLossLimit", "1 500"},
+                                                        {"DailyLossLimit", "inf"},
+                                                        {"DailyLossLimit", "-5"}}) {
+    MapProfile typo;
+    typo.Values.insert({{"Risk/MaxPosition", "3"}, {"Risk/DailyLossLimit", "100"}});
+    typo.Values["Risk/" + key] = value;
+    FakeEventLog warnings;
+    risk = ReadExtensionSettings(typo, "C:\\Q\\Marlowin.ini", warnings).Risk;
+    EXPECT_TRUE(risk.Unreadable) << key << "=" << value;
+    EXPECT_EQ(key == "MaxPosition" ? risk.DailyLossLimit : risk.MaxPosition,
+              key == "MaxPosition" ? 100 : 3);
+    ASSERT_EQ(warnings.Entries.size(), 1U);
+    EXPECT_EQ(
+        warnings.Entries[0].Text.rfind(
+            contract::IniSectionPrefix(contract::kRiskSection) + key + "=" + value + " is not ", 0),
+        0U);
+    EXPECT_NE(warnings.Entries[0].Text.find("only orders that reduce the position (and Kill)"),
+              std::string::npos);
   }
 }
 

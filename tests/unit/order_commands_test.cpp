@@ -7,6 +7,7 @@
 
 #include "fakes/fake_ports.h"
 #include "fakes/fake_transaction_library.h"
+#include "trading/trading_state.h"
 
 namespace vestrel {
 namespace {
@@ -40,7 +41,7 @@ struct Panel {
   TradingGateway gateway{services.Log, services.AppLog, services.Regional,
                          boxes,        library,         logWindow};
   MainWindowModel window;
-  Settings settings{"A1", "S1", "C1", 1, 10, 0};
+  Settings settings{"A1", "S1", "C1", 1, 10, 0, ""};
   NoWindows windows;
   OrderSettings orders;
   ShownPrices prices;
@@ -68,6 +69,17 @@ TEST(OrderStrings, LimitOrdersAndTheCancelAllReadExactly) {
                    "TRANS_ID=1; ACCOUNT=A1; ACTION=KILL_ALL_FUTURES_ORDERS; CLASSCODE=C1;"
                    "BASE_CONTRACT=RTS"}));
   EXPECT_FALSE(p.window.Enabled(ControlId::cmdReverse));  // none of them touches Reverse
+
+  // Kill cancels on the base contract the trader set; one order by its number.
+  p.settings.BaseContract = "Si";
+  p.commands.KillAllOrders();
+  p.commands.KillOrder(1234567890123);
+  EXPECT_EQ(Lines(p.library.Sent.begin() + 3, p.library.Sent.end()),
+            (Lines{"TRANS_ID=1; ACCOUNT=A1; ACTION=KILL_ALL_FUTURES_ORDERS; CLASSCODE=C1;"
+                   "BASE_CONTRACT=Si",
+                   "TRANS_ID=1; ACTION=KILL_ORDER; CLASSCODE=C1; SECCODE=S1; "
+                   "ORDER_KEY=1234567890123;"}));
+  EXPECT_EQ(p.logWindow.Lines().size(), 5U);  // each logged like every transaction
 }
 
 TEST(PriceButtons, EachMovesItsPriceByItsOffsetAndSetsTheReverseColour) {
@@ -182,6 +194,100 @@ TEST(Reverse, ADoubledSizeBeyond32BitsIsAnOverflowAndSendsNothing) {
   p.commands.Reverse();
   EXPECT_EQ(p.library.Sent.size(), 2U);
   EXPECT_NE(p.services.ErrorEntries().back().find("LINE: 2. ERROR =  13"), std::string::npos);
+}
+
+// Refuses every order of the purpose Refuse names, and records what it saw.
+struct RecordingCheck : OrderCheck {
+  bool MaySend(std::string_view source, OrderSide side, std::int64_t lots,
+               OrderPurpose purpose) override {
+    Seen.push_back(std::string(source) + (side == OrderSide::Buy ? " B " : " S ") +
+                   std::to_string(lots) + (purpose == OrderPurpose::Close ? " close" : ""));
+    return purpose != Refuse;
+  }
+  std::optional<OrderPurpose> Refuse;
+  Lines Seen;
+};
+
+struct TradingPanel : Panel {
+  TradingPanel() {
+    commands.AttachTrading(check, logWindow, [this] { return known ? &state : nullptr; });
+    state.SnapshotComplete();
+    ShowPrices("750", "720", "700", "650");
+  }
+  void Hold(OrderSide side, std::int64_t lots) {
+    state.Apply(TradeReport{++trades, 0, side, 705, lots});
+  }
+
+  RecordingCheck check;
+  TradingState state;
+  bool known = true;
+  std::int64_t trades = 0;
+};
+
+TEST(OrderCheck, EveryNewOrderAsksItFirstAndARefusedOneIsNotSentNorRemembered) {
+  TradingPanel p;
+  p.check.Refuse = OrderPurpose::Trade;
+  p.commands.BuyAtBestAsk();
+  p.commands.SellAtLargestBid();
+  EXPECT_TRUE(p.library.Sent.empty());
+  EXPECT_FALSE(p.window.Enabled(ControlId::cmdReverse));
+  p.check.Refuse.reset();
+  p.commands.BuyAtBestAsk();
+  p.check.Refuse = OrderPurpose::Trade;
+  p.commands.Reverse();
+  p.commands.KillAllOrders();  // never asked
+  EXPECT_EQ(p.library.Sent, (Lines{Buy("710", "1"), KillAllOrdersText(p.settings)}));
+  EXPECT_EQ(p.check.Seen,
+            (Lines{"cmdBestAsk B 1", "cmdMaxBid S 1", "cmdBestAsk B 1", "cmdReverse S 2"}));
+}
+
+TEST(Flatten, ClosesTheWholePositionAtTheBestOppositePriceMovedBySafeSpreadOnTheGrid) {
+  TradingPanel p;
+  p.orders.Tick = 3;
+  p.Hold(OrderSide::Buy, 3);
+  p.commands.Flatten();  // a long sells at the best buy price 700 - 10, down the grid
+  p.Hold(OrderSide::Sell, 5);
+  p.commands.Flatten();  // a short buys at the best sell price 720 + 10, up the grid
+  EXPECT_EQ(p.library.Sent, (Lines{Sell("690", "3"), Buy("732", "2")}));
+  EXPECT_EQ(p.check.Seen, (Lines{"Flatten S 3 close", "Flatten B 2 close"}));
+  EXPECT_TRUE(p.services.ErrorEntries().empty());
+}
+
+TEST(Flatten, FlatUnknownOrWithoutAPriceSendsNothingAndSaysWhy) {
+  TradingPanel p;
+  p.commands.Flatten();
+  p.state = TradingState();  // its first snapshot not complete
+  p.Hold(OrderSide::Buy, 1);
+  p.commands.Flatten();
+  p.known = false;
+  p.commands.Flatten();
+  p.known = true;
+  p.state.SnapshotComplete();
+  p.ShowPrices("750", "720", "*", "650");
+  p.commands.Flatten();
+  EXPECT_TRUE(p.library.Sent.empty());
+  const std::string at = "06.12.2026 14:05:09|";
+  EXPECT_EQ(p.logWindow.Lines(),
+            (Lines{at + "Flatten: nothing sent, the position is flat",
+                   at + "Flatten: nothing sent, the position is not known",
+                   at + "Flatten: nothing sent, the position is not known",
+                   at + "Flatten: nothing sent, the book has no best buy price"}));
+}
+
+TEST(KillOrdersAt, CancelsEachWorkingOrderAtThePriceAndNoOther) {
+  TradingPanel p;
+  const auto order = [](std::int64_t number, OrderSide side, double price, std::int64_t left) {
+    return OrderUpdate{number, 0, side, price, 2, left, OrderStatus::Active};
+  };
+  p.state.Apply(order(11, OrderSide::Buy, 100.07, 2));
+  p.state.Apply(order(12, OrderSide::Sell, 100.07, 1));
+  p.state.Apply(order(13, OrderSide::Buy, 100.08, 2));
+  p.state.Apply(order(14, OrderSide::Buy, 100.07, 0));  // filled: nothing to cancel
+  // 100.07 as the ladder may work it out, not as the order was placed.
+  EXPECT_EQ(p.commands.KillOrdersAt(1.0007 * 100), 2U);
+  EXPECT_EQ(p.library.Sent, (Lines{KillOrderText(p.settings, 11), KillOrderText(p.settings, 12)}));
+  p.known = false;
+  EXPECT_EQ(p.commands.KillOrdersAt(100.08), 0U);
 }
 
 }  // namespace

@@ -907,3 +907,124 @@ TEST(PanelHotkeys, WarningsTheApplicationLogCannotTakeNeverStopStartUp) {
 
 }  // namespace
 }  // namespace vestrel
+
+namespace vestrel {
+namespace {
+
+constexpr KeyChord kF9{0x78};
+
+struct RiskRig : PanelRig {
+  RiskRig() {
+    profile.Values["Paper/Enabled"] = "1";
+    profile.Values["Hotkeys/Flatten"] = "F9";
+    profile.Values["Sound/Fill"] = "fill.wav";
+    profile.Values["Sound/Refused"] = "D:\\refused.wav";
+  }
+};
+
+const std::string kFillSound = "C:\\QUIK\\fill.wav";
+const std::string kRefusedSound = "D:\\refused.wav";
+
+TEST(PanelRisk, OnPaperTheLotsLimitCountsWorkingOrdersAndFlattenClosesWhatFilled) {
+  RiskRig rig;
+  rig.profile.Values["Risk/MaxPosition"] = "2";
+  ASSERT_TRUE(rig.panel.Start());
+  rig.Poke(BookBytes(kBook));              // sells 103 102 101, buys 100 99 98
+  rig.panel.Click(ControlId::cmdBestAsk);  // buys 2 at 110: rests until the next book
+  rig.panel.Click(ControlId::cmdBestAsk);  // 2 more would make 4
+  EXPECT_EQ(rig.LogLines().back(),
+            "Order not sent (cmdBestAsk): the position could reach 4 lots, the limit is 2");
+  EXPECT_EQ(rig.library.Sent.size(), 0U);      // paper: the terminal's library sees nothing
+  rig.Poke(BookBytes(kBook));                  // fills 2 at 101
+  EXPECT_TRUE(rig.panel.KeyPress(kF9));        // sells 2 at 100 - 10
+  EXPECT_TRUE(rig.panel.KeyPress(kF9, true));  // held down: nothing more
+  rig.Poke(BookBytes(kBook));
+  EXPECT_TRUE(rig.panel.KeyPress(kF9));
+  const Lines lines = rig.LogLines();
+  ASSERT_EQ(lines.size(), 6U);
+  EXPECT_EQ(lines[2], "PAPER FILL B 2 @ 101 | POSITION 2 @ 101 | REALISED 0");
+  EXPECT_EQ(lines[3], "paper order 2 accepted|250|0||250");
+  EXPECT_EQ(lines[4], "PAPER FILL S 2 @ 100 | POSITION 0 @ 0 | REALISED -2");
+  EXPECT_EQ(lines[5], "Flatten: nothing sent, the position is flat");
+  EXPECT_EQ(rig.sounds.Played, (Lines{kRefusedSound, kFillSound, kFillSound}));
+  EXPECT_TRUE(rig.services.ErrorEntries().empty());
+  EXPECT_TRUE(rig.Warnings().empty());
+}
+
+TEST(PanelRisk, AtTheDailyLossLimitOneWarningAndOnlyOrdersThatReduceThePositionGoOut) {
+  RiskRig rig;
+  rig.profile.Values["Risk/DailyLossLimit"] = "5";
+  ASSERT_TRUE(rig.panel.Start());
+  rig.Poke(BookBytes(kBook));
+  rig.panel.Click(ControlId::cmdBestAsk);
+  rig.Poke(BookBytes(kBook));  // long 2 at 101
+  const Bytes falling = BookBytes({{5, 98, 0}, {0, 97, 4}});
+  rig.Poke(falling, "R1C1:R3C3");  // open (97 - 101) * 2 = -8
+  rig.Poke(falling, "R1C1:R3C3");
+
+  ASSERT_EQ(rig.Warnings().size(), 1U);
+  EXPECT_EQ(rig.Warnings()[0].Text,
+            "Marlowin.ini [Risk] DailyLossLimit=5: the day's profit is -8; from now on only "
+            "orders that reduce the position go out.");
+  const std::size_t sent = rig.services.AppLog.Entries.size();
+  rig.panel.Click(ControlId::cmdBestAsk);
+  EXPECT_EQ(rig.LogLines().back(),
+            "Order not sent (cmdBestAsk): the profit is -8, the loss limit is 5; only orders "
+            "that reduce the position go out");
+  EXPECT_EQ(rig.services.AppLog.Entries.size(), sent);
+  rig.panel.Click(ControlId::cmdBestBid);  // sells 2: reduces
+  rig.panel.Click(ControlId::cmdKillOrders);
+  EXPECT_EQ(rig.services.AppLog.Entries.size(), sent + 2);
+  EXPECT_EQ(rig.sounds.Played, (Lines{kFillSound, kRefusedSound}));
+}
+
+TEST(PanelRisk, WithoutATradingStateLimitsAreOffButOneThatCannotBeReadStillFailsSafe) {
+  PanelRig rig;
+  rig.profile.Values["Risk/MaxPosition"] = "1";
+  rig.profile.Values["Sound/Refused"] = "refused.wav";
+  rig.sounds.Unplayable.insert("C:\\QUIK\\refused.wav");
+  ASSERT_TRUE(rig.panel.Start());
+  ASSERT_EQ(rig.Warnings().size(), 1U);
+  EXPECT_EQ(rig.Warnings()[0].Text,
+            "Marlowin.ini [Risk] needs the trading state (paper mode, or [Live] Orders=1); the "
+            "limits stay off.");
+  rig.Poke(BookBytes(kBook));
+  rig.panel.Click(ControlId::cmdBestAsk);
+  rig.panel.Click(ControlId::cmdBestAsk);
+  EXPECT_EQ(rig.library.Sent.size(), 2U);
+  // The terminal refuses: the refused sound, whose file cannot be played:
+  // one warning for it, however often.
+  rig.library.SendResult = 5;
+  rig.panel.Click(ControlId::cmdBestAsk);
+  rig.panel.Click(ControlId::cmdKillOrders);
+  EXPECT_EQ(rig.sounds.Played.size(), 2U);
+  ASSERT_EQ(rig.Warnings().size(), 2U);
+  EXPECT_EQ(rig.Warnings()[1].Text,
+            "Marlowin.ini [Sound] Refused=C:\\QUIK\\refused.wav cannot be played (no such "
+            "file, or not a wave sound).");
+
+  PanelRig mistyped;
+  mistyped.profile.Values["Risk/MaxPosition"] = "two";
+  ASSERT_TRUE(mistyped.panel.Start());
+  EXPECT_EQ(mistyped.Warnings().size(), 1U);  // the value's; the fail-safe holds regardless
+  mistyped.Poke(BookBytes(kBook));
+  mistyped.panel.Click(ControlId::cmdBestAsk);
+  mistyped.panel.Click(ControlId::cmdKillOrders);
+  EXPECT_EQ(mistyped.library.Sent, Lines{kKill});
+  EXPECT_EQ(mistyped.LogLines().front(),
+            "Order not sent (cmdBestAsk): the position is not known yet, so the [Risk] limits "
+            "cannot be checked");
+}
+
+TEST(PanelRisk, KillCancelsOnTheBaseContractTheTraderSet) {
+  PanelRig rig;
+  rig.profile.Values["Main/BaseContract"] = "Si";
+  ASSERT_TRUE(rig.panel.Start());
+  rig.panel.Click(ControlId::cmdKillOrders);
+  EXPECT_EQ(rig.library.Sent,
+            Lines{"TRANS_ID=1; ACCOUNT=A1; ACTION=KILL_ALL_FUTURES_ORDERS; CLASSCODE=C1;"
+                  "BASE_CONTRACT=Si"});
+}
+
+}  // namespace
+}  // namespace vestrel

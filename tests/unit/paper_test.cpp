@@ -156,6 +156,33 @@ TEST(PaperExchangeFeed, ItsOrdersCancelsAndFillsReachTheTradingStateAsTheStreams
   EXPECT_EQ(state.CurrentPosition().Quantity(), 2);
   EXPECT_EQ(state.WorkingLots(OrderSide::Buy), 0);
 
+  // One order cancelled by its number; the others stay.
+  Send(exchange, Order('S', "130"));  // 3
+  const auto killOrder = [](const std::string& key) {
+    return "TRANS_ID=4; ACTION=KILL_ORDER; CLASSCODE=C1; SECCODE=S1; ORDER_KEY=" + key + ";";
+  };
+  const Answer cancelled = Send(exchange, killOrder("3"));
+  EXPECT_EQ(cancelled.Result, 0);
+  EXPECT_EQ(cancelled.ReplyCode, 3);
+  EXPECT_EQ(cancelled.TransId, 4);
+  ASSERT_EQ(state.WorkingOrders().size(), 1U);
+  EXPECT_EQ(state.WorkingOrders()[0].Number, 2);
+  ASSERT_EQ(exchange.Resting().size(), 1U);
+  // An order no longer working (filled, cancelled, never placed) is refused
+  // as the terminal refuses it, and nothing else changes.
+  for (const char* gone : {"1", "3", "99"}) {
+    const Answer refused = Send(exchange, killOrder(gone));
+    EXPECT_EQ(refused.Result, 0);
+    EXPECT_EQ(refused.ReplyCode, 4);
+    EXPECT_EQ(refused.OrderNum, 0);
+    EXPECT_EQ(refused.ResultMessage, PaperNoOrderMessage(std::stoll(gone)));
+  }
+  for (const char* unreadable : {"", "x", "2.5"}) {
+    EXPECT_EQ(Send(exchange, killOrder(unreadable)).Result, 5) << unreadable;
+  }
+  EXPECT_EQ(state.WorkingOrders().size(), 1U);
+  EXPECT_EQ(state.CurrentPosition().Quantity(), 2);
+
   Send(exchange, kKill);
   EXPECT_TRUE(state.WorkingOrders().empty());
   EXPECT_TRUE(state.TakeNewFills().empty());

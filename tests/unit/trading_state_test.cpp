@@ -155,5 +155,22 @@ TEST(RiskRefusal, AtTheLossLimitOnlyOrdersThatReduceThePositionGoOut) {
   EXPECT_NE(RiskRefusal(state, kBuy, 1, limits, std::nullopt, 97, ','), std::nullopt);
 }
 
+TEST(OrderRefusal, LimitsThatCannotBeReadOrAPositionNotKnownLetOnlyReductionsOut) {
+  TradingState state;
+  state.Apply(TradeReport{1, 1, kSell, 100, 2});
+  const RiskLimits unreadable{0, 0, true};
+  const char* unknown = "the position is not known yet, so the [Risk] limits cannot be checked";
+  // Before the first snapshot is whole, or with no state at all, nothing is
+  // known to reduce the position.
+  EXPECT_EQ(OrderRefusal(&state, kBuy, 1, unreadable, 100, 101, ','), unknown);
+  EXPECT_EQ(OrderRefusal(nullptr, kBuy, 1, RiskLimits{5, 0}, 100, 101, ','), unknown);
+  EXPECT_EQ(OrderRefusal(nullptr, kBuy, 1, RiskLimits{}, 100, 101, ','), std::nullopt);
+  state.SnapshotComplete();
+  EXPECT_EQ(OrderRefusal(&state, kBuy, 2, unreadable, 100, 101, ','), std::nullopt);
+  EXPECT_EQ(OrderRefusal(&state, kBuy, 3, unreadable, 100, 101, ','),
+            "the [Risk] settings cannot be read; only orders that reduce the position go out");
+  EXPECT_NE(OrderRefusal(&state, kSell, 1, unreadable, 100, 101, ','), std::nullopt);
+}
+
 }  // namespace
 }  // namespace vestrel

@@ -19,6 +19,7 @@
 #include "win32/win32_file_system.h"
 #include "win32/win32_profile_reader.h"
 #include "win32/win32_regional_settings.h"
+#include "win32/win32_sound_player.h"
 #include "win32/win32_user_context.h"
 #include "win32/windows_api.h"
 
@@ -324,6 +325,12 @@ TEST(Win32FileSystem, OnlyAFileOnDiskIsOpenedForARecording) {
     EXPECT_EQ(error.Description, "not a file on disk");
   }
   EXPECT_THROW(files.OpenForBinaryAppend(TempFolder()), AppError);
+}
+
+TEST(Win32SoundPlayer, AFileThatIsNotThereIsNoSoundAndNeverTheSystemsDefault) {
+  Win32SoundPlayer player;
+  EXPECT_FALSE(player.Play(TempFolder() + "\\no such sound.wav"));
+  EXPECT_FALSE(player.Play(TempFolder()));
 }
 
 }  // namespace

@@ -89,7 +89,7 @@ TEST_F(Trading, ConnectsSendsAndJournalsThroughTheRealLibrary) {
   EXPECT_EQ(WideToUtf8(library.LoadedPath()), folder_ + "\\TRANS2QUIK.DLL");
 
   MainWindowModel window;
-  const Settings settings{"A1", "S1", "C1", 2, 10, 0};
+  const Settings settings{"A1", "S1", "C1", 2, 10, 0, ""};
   NoWindows windows;
   ShownPrices prices;
   prices.BestAsk = ReadShownPrice("700", '.');

@@ -22,8 +22,9 @@ struct FakePanelPorts {
   FakeWindows windows{journal};
   FakeClock clock;
   FakeGlobalHotkeys hotkeys;
+  FakeSoundPlayer sounds;
   Panel panel{{services.AppLog, services.Files, services.Regional, services.UserContexts, boxes,
-               profile, library, dde, shell, closer, windows, clock, hotkeys}};
+               profile, library, dde, shell, closer, windows, clock, hotkeys, sounds}};
 };
 
 }  // namespace vestrel::testing

@@ -14,6 +14,7 @@
 #include "ports/main_window_shell.h"
 #include "ports/modeless_windows.h"
 #include "ports/profile_reader.h"
+#include "ports/sound_player.h"
 
 namespace vestrel::testing {
 
@@ -115,6 +116,17 @@ class FakeGlobalHotkeys : public GlobalHotkeys {
 
   std::vector<Key> Registered;
   std::set<std::uint16_t> Held;
+};
+
+// Sounds: records each file played; files in Unplayable fail.
+class FakeSoundPlayer : public SoundPlayer {
+ public:
+  bool Play(const std::string& file) override {
+    Played.push_back(file);
+    return !Unplayable.contains(file);
+  }
+  std::vector<std::string> Played;
+  std::set<std::string> Unplayable;
 };
 
 }  // namespace vestrel::testing
