@@ -102,6 +102,11 @@ inline constexpr const char* kPaperEnabledKey = "Enabled";
 inline constexpr const char* kOrdersSection = "Orders";
 inline constexpr const char* kTickKey = "Tick";
 
+// [Live]
+inline constexpr const char* kLiveSection = "Live";
+inline constexpr const char* kLiveOrdersKey = "Orders";
+inline constexpr const char* kLiveAsyncKey = "Async";
+
 // How a message names a setting: "Marlowin.ini [Guard] " (the key follows).
 inline std::string IniSectionPrefix(std::string_view section) {
   return std::string(kIniFileName) + " [" + std::string(section) + "] ";

@@ -11,6 +11,7 @@
 #include "guard/connection_watch.h"
 #include "guard/order_guard.h"
 #include "hotkeys/hotkey_map.h"
+#include "live/live_trading.h"
 #include "lifecycle/main_window_lifecycle.h"
 #include "lifecycle/status_line.h"
 #include "models/log_window_model.h"
@@ -27,6 +28,7 @@
 #include "ports/modeless_windows.h"
 #include "ports/profile_reader.h"
 #include "ports/regional_settings.h"
+#include "ports/terminal_streams.h"
 #include "ports/transaction_library.h"
 #include "ports/user_context_source.h"
 #include "recording/poke_recorder.h"
@@ -34,6 +36,8 @@
 #include "settings/settings.h"
 #include "trade/gateway.h"
 #include "trade/order_commands.h"
+#include "trade/trading_display.h"
+#include "trading/trading_state.h"
 
 namespace vestrel {
 
@@ -46,6 +50,8 @@ struct PanelPorts {
   MessageBox& Messages;
   ProfileReader& Profile;
   TransactionLibrary& Library;
+  // The same library's order, trade, reply and connection streams ([Live]).
+  TerminalStreams& Streams;
   DdeLibrary& Dde;
   // The main window as the window system has it: tray, show and hide, the
   // program's folder.
@@ -67,6 +73,8 @@ struct PanelPorts {
 //
 // With [Paper] Enabled=1 the gateway trades against the built-in paper
 // exchange from start-up on, and the terminal's library is never called.
+// Otherwise [Live] may follow the terminal's order and trade streams and send
+// without waiting. Paper and live keep one trading state, shown alike.
 class Panel : private MainWindowCloser, private DdeServerLifecycle, private ExtensionSetup {
  public:
   explicit Panel(PanelPorts ports);
@@ -106,6 +114,9 @@ class Panel : private MainWindowCloser, private DdeServerLifecycle, private Exte
   void Resized(WindowState state, std::optional<TwipsSize> outerSize);
   // A mouse message of the tray icon (e.g. 515 for a left double click).
   void TrayMessage(std::int32_t message);
+  // The window's thread, woken by the terminal's library (the shell's
+  // WakeFromAnyThread): applies what its streams reported.
+  void TerminalEventsArrived();
 
   MainWindowModel& Window() { return window_; }
   LogWindowModel& TransactionLog() { return logWindow_; }
@@ -113,6 +124,8 @@ class Panel : private MainWindowCloser, private DdeServerLifecycle, private Exte
   const ExtensionSettings& Extensions() const { return lifecycle_.Extensions(); }
   bool Closing() const { return closing_; }
   const OrderBook& Book() const { return book_; }
+  // The trader's orders, fills and position, on paper or live.
+  const TradingState& Trading() const { return trading_; }
   bool Recording() const { return recorder_.Recording(); }
 
   // Times every poke's steps from now on (null: no more); the timings must
@@ -128,6 +141,9 @@ class Panel : private MainWindowCloser, private DdeServerLifecycle, private Exte
   DdeRegistration StopDdeServer(const DdeRegistration& registration) override;
   // ExtensionSetup: paper trading, once the optional settings are read.
   void ApplyExtensions(const ExtensionSettings& extensions) override;
+  // A book shown while the terminal's streams are followed: the open profit
+  // against it.
+  void LiveBookChanged(const BookView& book);
   // [Hotkeys] Global: every key of the panel for the whole system.
   void RegisterGlobalKeys();
 
@@ -160,8 +176,11 @@ class Panel : private MainWindowCloser, private DdeServerLifecycle, private Exte
   LogDispatcher log_;
   MainWindowModel window_;
   LogWindowModel logWindow_;
+  TradingState trading_;
+  TradingDisplay display_;
   PaperTrading paper_;
   TradingGateway gateway_;
+  LiveTrading live_;
   OrderBook book_;
   XLTableDecoder decoder_;
   PokeRecorder recorder_;

@@ -10,10 +10,12 @@
 namespace vestrel {
 
 std::string LimitOrderText(const Settings& settings, OrderSide side, double price,
-                           std::int32_t quantity, char decimalSeparator) {
+                           std::int32_t quantity, char decimalSeparator, std::uint32_t transId) {
   std::string text = "ACCOUNT=";
   text += settings.Account;
-  text += "; TYPE=L; TRANS_ID=1; CLASSCODE=";
+  text += "; TYPE=L; TRANS_ID=";
+  text += IntegerText(transId);
+  text += "; CLASSCODE=";
   text += settings.ClassCode;
   text += "; SECCODE=";
   text += settings.SecCode;
@@ -26,8 +28,8 @@ std::string LimitOrderText(const Settings& settings, OrderSide side, double pric
   return text;
 }
 
-std::string KillAllOrdersText(const Settings& settings) {
-  return "TRANS_ID=1; ACCOUNT=" + settings.Account +
+std::string KillAllOrdersText(const Settings& settings, std::uint32_t transId) {
+  return "TRANS_ID=" + IntegerText(transId) + "; ACCOUNT=" + settings.Account +
          "; ACTION=KILL_ALL_FUTURES_ORDERS; CLASSCODE=" + settings.ClassCode + ";BASE_CONTRACT=RTS";
 }
 
@@ -51,7 +53,8 @@ void OrderCommands::SendLimitOrder(OrderSide side, double price, std::int32_t qu
   scope.PassOn([&] {
     scope.Line = 1;
     const std::string transaction =
-        LimitOrderText(settings_, side, price, quantity, regional_.DecimalSeparator());
+        LimitOrderText(settings_, side, price, quantity, regional_.DecimalSeparator(),
+                       gateway_.NextTransId());
     scope.Line = 2;
     gateway_.Send(transaction);
   });
@@ -136,7 +139,7 @@ void OrderCommands::KillAllOrders() {
   ErrorScope scope(log_, "Vestrel.frmMain.cmdKillOrders_Click");
   scope.Stop([&] {
     scope.Line = 1;
-    const std::string transaction = KillAllOrdersText(settings_);
+    const std::string transaction = KillAllOrdersText(settings_, gateway_.NextTransId());
     scope.Line = 2;
     gateway_.Send(transaction);
   });

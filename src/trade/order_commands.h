@@ -20,14 +20,15 @@ namespace vestrel {
 inline constexpr double kMaxLevelOffset = 5;
 
 // A limit order of the configured account and instrument:
-// "ACCOUNT=..; TYPE=L; TRANS_ID=1; CLASSCODE=..; SECCODE=..; ACTION=NEW_ORDER;
-// OPERATION=B|S; PRICE=<number text>; QUANTITY=<integer>;".
+// "ACCOUNT=..; TYPE=L; TRANS_ID=<transId>; CLASSCODE=..; SECCODE=..;
+// ACTION=NEW_ORDER; OPERATION=B|S; PRICE=<number text>; QUANTITY=<integer>;".
+// transId is the gateway's (TradingGateway::NextTransId).
 std::string LimitOrderText(const Settings& settings, OrderSide side, double price,
-                           std::int32_t quantity, char decimalSeparator);
+                           std::int32_t quantity, char decimalSeparator, std::uint32_t transId);
 
 // The request to cancel all futures orders of the account on the base
 // contract RTS.
-std::string KillAllOrdersText(const Settings& settings);
+std::string KillAllOrdersText(const Settings& settings, std::uint32_t transId);
 
 // The trader's commands on the main window. Each click handler ends the error
 // chain: a failure is logged, the trader sees nothing and the panel goes on.

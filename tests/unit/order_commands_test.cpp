@@ -151,7 +151,7 @@ TEST(Reverse, SellsTwiceTheSizeAfterABuyAndBuysAfterASellWithoutChangingItsColou
   p.commands.Reverse();
   EXPECT_EQ(p.library.Sent,
             (Lines{Buy("710", "1"), Sell("710", "2"), Sell("710", "2"), Sell("710", "1"),
-                   KillAllOrdersText(p.settings), Buy("710", "2")}));
+                   KillAllOrdersText(p.settings, 1), Buy("710", "2")}));
   EXPECT_EQ(p.window.BackColor(ControlId::cmdReverse), kColorGreen);
   EXPECT_TRUE(p.services.ErrorEntries().empty());
 }
