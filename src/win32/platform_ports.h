@@ -11,6 +11,7 @@
 #include "win32/win32_profile_reader.h"
 #include "win32/win32_regional_settings.h"
 #include "win32/win32_transaction_library.h"
+#include "win32/unwired_terminal_streams.h"
 #include "win32/win32_user_context.h"
 
 namespace vestrel::win32 {
@@ -24,6 +25,7 @@ struct PlatformPorts {
   Win32ProfileReader Profile;
   Win32UserContextSource Users;
   Win32TransactionLibrary Library;
+  UnwiredTerminalStreams Streams;  // until the streams' adapter replaces it
   Win32DdeLibrary Dde;
   Win32MainWindowShell Shell;
   Win32Clock Time;
@@ -31,8 +33,8 @@ struct PlatformPorts {
 
   // The panel's ports, with the main window's own two.
   PanelPorts For(MainWindowCloser& closer, ModelessWindows& windows) {
-    return {AppLog, Files, Regional, Users,   Messages, Profile, Library,
-            Dde,    Shell, closer,   windows, Time,     Hotkeys};
+    return {AppLog, Files,  Regional, Users,   Messages, Profile, Library, Streams,
+            Dde,    Shell,  closer,   windows, Time,     Hotkeys};
   }
 };
 
