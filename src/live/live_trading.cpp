@@ -24,9 +24,8 @@ constexpr UiText kGoesOnWithout{"; the panel goes on without it.", "; панел
 constexpr UiText kStreamsRefused{
     "the terminal's library did not open the order and trade streams (result ",
     "библиотека терминала не открыла потоки заявок и сделок (код "};
-constexpr UiText kRepliesRefused{
-    "the terminal's library did not take the reply callback (result ",
-    "библиотека терминала не приняла обработчик ответов (код "};
+constexpr UiText kRepliesRefused{"the terminal's library did not take the reply callback (result ",
+                                 "библиотека терминала не приняла обработчик ответов (код "};
 constexpr UiText kConnectionRefused{
     "the terminal's library did not take the connection callback (result ",
     "библиотека терминала не приняла обработчик состояния связи (код "};
@@ -173,8 +172,7 @@ void LiveTrading::EventsArrived() {
   }
 }
 
-bool LiveTrading::OfThisInstrument(const std::string& classCode,
-                                   const std::string& secCode) const {
+bool LiveTrading::OfThisInstrument(const std::string& classCode, const std::string& secCode) const {
   return classCode == classCode_ && secCode == secCode_;
 }
 

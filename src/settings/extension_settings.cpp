@@ -142,8 +142,8 @@ ExtensionSettings ReadExtensionSettings(ProfileReader& reader, const std::string
     for (const char* key : {contract::kLiveOrdersKey, contract::kLiveAsyncKey}) {
       const std::string text = live.Text(key);
       if (!text.empty() && text != "0") {
-        WriteWarning(appLog, contract::IniSectionPrefix(live.Name()) +
-                                 kLiveIgnoredOnPaper.In(language));
+        WriteWarning(appLog,
+                     contract::IniSectionPrefix(live.Name()) + kLiveIgnoredOnPaper.In(language));
         break;
       }
     }

@@ -97,10 +97,9 @@ std::int32_t TradingGateway::Send(const std::string& transaction) {
         return result;  // the reply is written when it arrives
       }
     } else {
-      result = library_->SendSyncTransaction(transaction, replyCode, transId, orderNum,
-                                             resultMessage, kTransMessageBufferSize,
-                                             extendedErrorCode, errorMessage,
-                                             kTransMessageBufferSize);
+      result = library_->SendSyncTransaction(
+          transaction, replyCode, transId, orderNum, resultMessage, kTransMessageBufferSize,
+          extendedErrorCode, errorMessage, kTransMessageBufferSize);
       ++sendsMade_;
     }
     // The order is out: a failing event log must not also keep its reply out
@@ -125,12 +124,12 @@ void TradingGateway::ReplyArrived(const TransactionReplyEvent& reply) {
     const std::string& resultMessage = executed ? reply.Message : std::string();
     const std::string& errorMessage = executed ? std::string() : reply.Message;
     const BothLogsSteps steps{scope.Line, 1, 2};
-    WriteBothLogs(appLog_,
-                  TransReplyEventLine(reply.ReplyCode, reply.TransId, reply.OrderNumber,
-                                      resultMessage, reply.ExtendedErrorCode, errorMessage,
-                                      regional_.DecimalSeparator()),
-                  EventType::Information, logWindow_,
-                  TransReplyLogText(resultMessage, reply.ExtendedErrorCode, errorMessage), &steps);
+    WriteBothLogs(
+        appLog_,
+        TransReplyEventLine(reply.ReplyCode, reply.TransId, reply.OrderNumber, resultMessage,
+                            reply.ExtendedErrorCode, errorMessage, regional_.DecimalSeparator()),
+        EventType::Information, logWindow_,
+        TransReplyLogText(resultMessage, reply.ExtendedErrorCode, errorMessage), &steps);
   });
 }
 

@@ -52,9 +52,8 @@ void OrderCommands::SendLimitOrder(OrderSide side, double price, std::int32_t qu
       ParamRef("dblPrice", price));
   scope.PassOn([&] {
     scope.Line = 1;
-    const std::string transaction =
-        LimitOrderText(settings_, side, price, quantity, regional_.DecimalSeparator(),
-                       gateway_.NextTransId());
+    const std::string transaction = LimitOrderText(
+        settings_, side, price, quantity, regional_.DecimalSeparator(), gateway_.NextTransId());
     scope.Line = 2;
     gateway_.Send(transaction);
   });

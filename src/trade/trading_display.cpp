@@ -32,8 +32,7 @@ void TradingDisplay::Show() {
   for (const Fill& fill : state_.TakeNewFills()) {
     records.push_back(fillPrefix_ + FillText(fill, separator));
   }
-  window_.SetCaption(ControlId::lblPaper,
-                     TradingLabelText(state_, bestBuy_, bestSell_, separator));
+  window_.SetCaption(ControlId::lblPaper, TradingLabelText(state_, bestBuy_, bestSell_, separator));
   std::exception_ptr failure;
   for (const std::string& record : records) {
     try {

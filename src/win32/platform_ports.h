@@ -1,6 +1,7 @@
 #pragma once
 
 #include "panel/panel.h"
+#include "win32/unwired_terminal_streams.h"
 #include "win32/win32_clock.h"
 #include "win32/win32_dde_library.h"
 #include "win32/win32_event_log.h"
@@ -11,7 +12,6 @@
 #include "win32/win32_profile_reader.h"
 #include "win32/win32_regional_settings.h"
 #include "win32/win32_transaction_library.h"
-#include "win32/unwired_terminal_streams.h"
 #include "win32/win32_user_context.h"
 
 namespace vestrel::win32 {
@@ -33,8 +33,8 @@ struct PlatformPorts {
 
   // The panel's ports, with the main window's own two.
   PanelPorts For(MainWindowCloser& closer, ModelessWindows& windows) {
-    return {AppLog, Files,  Regional, Users,   Messages, Profile, Library, Streams,
-            Dde,    Shell,  closer,   windows, Time,     Hotkeys};
+    return {AppLog,  Files, Regional, Users,  Messages, Profile, Library,
+            Streams, Dde,   Shell,    closer, windows,  Time,    Hotkeys};
   }
 };
 

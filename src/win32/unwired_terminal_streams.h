@@ -18,12 +18,8 @@ class UnwiredTerminalStreams : public TerminalStreams {
     return "the transaction library's streams are not wired yet";
   }
   void SetSink(std::function<void(TerminalEvent)>) override {}
-  std::int32_t SubscribeOrders(const std::string&, const std::string&) override {
-    return kFailed;
-  }
-  std::int32_t SubscribeTrades(const std::string&, const std::string&) override {
-    return kFailed;
-  }
+  std::int32_t SubscribeOrders(const std::string&, const std::string&) override { return kFailed; }
+  std::int32_t SubscribeTrades(const std::string&, const std::string&) override { return kFailed; }
   std::int32_t StartOrders() override { return kFailed; }
   std::int32_t StartTrades() override { return kFailed; }
   std::int32_t UnsubscribeOrders() override { return kFailed; }

@@ -99,10 +99,10 @@ TEST(ExtensionSettings, LiveIsReadLikeTheOtherSwitchesAndIgnoredOnPaper) {
   ExtensionSettings settings = ReadExtensionSettings(profile, "C:\\Q\\Marlowin.ini", log);
   EXPECT_TRUE(settings.Live.Orders);
   EXPECT_FALSE(settings.Live.Async);
-  EXPECT_EQ(log.Entries, (std::vector<EventLogEntry>{
-                             {contract::IniSectionPrefix(contract::kLiveSection) +
-                                  "Async=on is neither 0 nor 1; this feature stays off.",
-                              EventType::Warning}}));
+  EXPECT_EQ(log.Entries,
+            (std::vector<EventLogEntry>{{contract::IniSectionPrefix(contract::kLiveSection) +
+                                             "Async=on is neither 0 nor 1; this feature stays off.",
+                                         EventType::Warning}}));
 
   // On paper nothing reaches the terminal: one warning however much is set.
   profile.Values["Paper/Enabled"] = "1";

@@ -48,10 +48,10 @@ struct LiveRig : FakePanelPorts {
   }
   // A book of one sell and one buy level.
   void Poke(double sell, double buy) {
-    xltable::Sheet rows{{std::string("SELL_VOLUME"), std::string("PRICE"),
-                         std::string("BUY_VOLUME")},
-                        {1.0, sell, xltable::Cell()},
-                        {xltable::Cell(), buy, 1.0}};
+    xltable::Sheet rows{
+        {std::string("SELL_VOLUME"), std::string("PRICE"), std::string("BUY_VOLUME")},
+        {1.0, sell, xltable::Cell()},
+        {xltable::Cell(), buy, 1.0}};
     dde.ClientPoke("R1C1:R3C3", xltable::EncodeXLTable(rows));
   }
   void Fire(const TerminalEvent& event) { ASSERT_TRUE(streams.Fire(event)); }
@@ -124,8 +124,8 @@ TEST(LiveOrders, TheSnapshotBuildsSilentlyThenEachFillIsReportedOnceWhateverTheO
   rig.Fire(Trade(kNew, 5, 12, true, 99, 1));
   rig.library.Calls.clear();
   rig.panel.Shutdown();
-  EXPECT_EQ(rig.library.Calls, (Lines{"UnsubscribeOrders", "UnsubscribeTrades", "Disconnect",
-                                      "Detach"}));
+  EXPECT_EQ(rig.library.Calls,
+            (Lines{"UnsubscribeOrders", "UnsubscribeTrades", "Disconnect", "Detach"}));
   EXPECT_EQ(rig.AppLogTexts().back(), "FILL S 1 @ 99 | POSITION 0 @ 0 | REALISED 0");
   EXPECT_FALSE(rig.streams.Fire(Trade(kNew, 6, 12, true, 99, 1)));
   rig.panel.TerminalEventsArrived();  // a wake posted before the window went
