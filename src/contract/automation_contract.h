@@ -115,6 +115,11 @@ inline constexpr const char* kSoundSection = "Sound";
 inline constexpr const char* kFillSoundKey = "Fill";
 inline constexpr const char* kRefusedSoundKey = "Refused";
 
+// [Live]
+inline constexpr const char* kLiveSection = "Live";
+inline constexpr const char* kLiveOrdersKey = "Orders";
+inline constexpr const char* kLiveAsyncKey = "Async";
+
 // How a message names a setting: "Marlowin.ini [Guard] " (the key follows).
 inline std::string IniSectionPrefix(std::string_view section) {
   return std::string(kIniFileName) + " [" + std::string(section) + "] ";

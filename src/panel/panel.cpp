@@ -27,8 +27,11 @@ Panel::Panel(PanelPorts ports)
     : ports_(ports),
       log_(LogServices{ports.AppLog, ports.Files, ports.Regional, ports.UserContexts}),
       logWindow_(log_, ports.Regional, closing_),
-      paper_(log_, ports.AppLog, ports.Regional, window_, logWindow_),
+      display_(ports.AppLog, ports.Regional, window_, logWindow_, trading_),
+      paper_(log_, ports.Regional, window_, trading_, display_),
       gateway_(log_, ports.AppLog, ports.Regional, ports.Messages, ports.Library, logWindow_),
+      live_({log_, ports.AppLog, ports.Regional, ports.Streams, ports.Shell, gateway_, trading_,
+             display_}),
       book_(log_, ports.Regional, ports.Messages, window_, *this),
       decoder_(log_, ports.AppLog, ports.Regional,
                [this](std::int32_t instance, const DecodedTable& table) {
@@ -64,11 +67,11 @@ Panel::Panel(PanelPorts ports)
             ports.Regional, sounds_, [this] { return CurrentTradingState(); }) {
   commands_.AttachTrading(risk_, logWindow_, [this] { return CurrentTradingState(); });
   gateway_.OnRefused([this] { sounds_.OnRefused(); });
-  paper_.UseSounds(sounds_);
+  display_.UseSounds(sounds_);
 }
 
 const TradingState* Panel::CurrentTradingState() const {
-  return paper_.IsOpen() ? &paper_.State() : nullptr;
+  return paper_.IsOpen() || live_.FollowsOrders() ? &trading_ : nullptr;
 }
 
 bool Panel::Start() {
@@ -81,9 +84,16 @@ bool Panel::Start() {
     return false;
   }
   const ExtensionSettings& extensions = lifecycle_.Extensions();
-  // Only a connection start-up made can be watched.
+  // Only a connection start-up made can be watched and followed.
   if (lifecycle_.Connected()) {
     watch_.Start(lifecycle_.AppPath());
+    if (!paper_.IsOpen()) {
+      const Settings& settings = lifecycle_.CurrentSettings();
+      live_.Start(extensions.Live, settings.ClassCode, settings.SecCode);
+      if (live_.FollowsOrders()) {
+        book_.SetBookListener([this](const BookView& book) { LiveBookChanged(book); });
+      }
+    }
   }
   guard_.Start();
   risk_.Start();
@@ -117,9 +127,29 @@ void Panel::Shutdown() {
     watch_.Stop();
     ports_.Hotkeys.UnregisterAll();
   }
+  // The streams end before the disconnect, and nothing of the library
+  // reaches the panel after it.
+  live_.Stop();
   lifecycle_.Unload();
+  live_.Detach();
   recorder_.Stop();
   log_.Flush();
+}
+
+void Panel::TerminalEventsArrived() {
+  live_.EventsArrived();
+  risk_.Watch();
+  status_.SetTerminalConnected(watch_.Connected() && live_.TerminalConnected());
+}
+
+void Panel::LiveBookChanged(const BookView& book) {
+  ErrorScope scope(log_, "Vestrel.frmMain.LiveBookChanged");
+  scope.Stop([&] {
+    scope.Line = 1;
+    display_.BookChanged(book);
+    scope.Line = 2;
+    display_.Show();
+  });
 }
 
 void Panel::Tick() {
@@ -130,7 +160,7 @@ void Panel::Tick() {
   ticking_ = true;
   recorder_.Flush();
   watch_.Tick();
-  status_.SetTerminalConnected(watch_.Connected());
+  status_.SetTerminalConnected(watch_.Connected() && live_.TerminalConnected());
   guard_.Refresh();
   log_.WriteEndedRepeats();
   ticking_ = false;

@@ -14,6 +14,7 @@
 #include "hotkeys/hotkey_map.h"
 #include "lifecycle/main_window_lifecycle.h"
 #include "lifecycle/status_line.h"
+#include "live/live_trading.h"
 #include "models/log_window_model.h"
 #include "models/main_window_model.h"
 #include "paper/paper_trading.h"
@@ -29,6 +30,7 @@
 #include "ports/profile_reader.h"
 #include "ports/regional_settings.h"
 #include "ports/sound_player.h"
+#include "ports/terminal_streams.h"
 #include "ports/transaction_library.h"
 #include "ports/user_context_source.h"
 #include "recording/poke_recorder.h"
@@ -37,6 +39,8 @@
 #include "trade/gateway.h"
 #include "trade/order_commands.h"
 #include "trade/trade_sounds.h"
+#include "trade/trading_display.h"
+#include "trading/trading_state.h"
 
 namespace vestrel {
 
@@ -49,6 +53,8 @@ struct PanelPorts {
   MessageBox& Messages;
   ProfileReader& Profile;
   TransactionLibrary& Library;
+  // The same library's order, trade, reply and connection streams ([Live]).
+  TerminalStreams& Streams;
   DdeLibrary& Dde;
   // The main window as the window system has it: tray, show and hide, the
   // program's folder.
@@ -72,6 +78,8 @@ struct PanelPorts {
 //
 // With [Paper] Enabled=1 the gateway trades against the built-in paper
 // exchange from start-up on, and the terminal's library is never called.
+// Otherwise [Live] may follow the terminal's order and trade streams and send
+// without waiting. Paper and live keep one trading state, shown alike.
 class Panel : private MainWindowCloser, private DdeServerLifecycle, private ExtensionSetup {
  public:
   explicit Panel(PanelPorts ports);
@@ -112,6 +120,9 @@ class Panel : private MainWindowCloser, private DdeServerLifecycle, private Exte
   void Resized(WindowState state, std::optional<TwipsSize> outerSize);
   // A mouse message of the tray icon (e.g. 515 for a left double click).
   void TrayMessage(std::int32_t message);
+  // The window's thread, woken by the terminal's library (the shell's
+  // WakeFromAnyThread): applies what its streams reported.
+  void TerminalEventsArrived();
 
   MainWindowModel& Window() { return window_; }
   LogWindowModel& TransactionLog() { return logWindow_; }
@@ -119,13 +130,15 @@ class Panel : private MainWindowCloser, private DdeServerLifecycle, private Exte
   const ExtensionSettings& Extensions() const { return lifecycle_.Extensions(); }
   bool Closing() const { return closing_; }
   const OrderBook& Book() const { return book_; }
+  // The trader's orders, fills and position, on paper or live.
+  const TradingState& Trading() const { return trading_; }
   bool Recording() const { return recorder_.Recording(); }
   // The trader's commands beyond the buttons (cancel one order, the orders
   // at a price, Flatten); every new order they send passes the [Risk]
   // limits.
   OrderCommands& Commands() { return commands_; }
-  // The trading state the panel keeps: paper trading's; none when there is
-  // none.
+  // The trading state while the panel keeps one (paper mode, or the
+  // terminal's streams followed); null otherwise.
   const TradingState* CurrentTradingState() const;
 
   // Times every poke's steps from now on (null: no more); the timings must
@@ -141,6 +154,9 @@ class Panel : private MainWindowCloser, private DdeServerLifecycle, private Exte
   DdeRegistration StopDdeServer(const DdeRegistration& registration) override;
   // ExtensionSetup: paper trading, once the optional settings are read.
   void ApplyExtensions(const ExtensionSettings& extensions) override;
+  // A book shown while the terminal's streams are followed: the open profit
+  // against it.
+  void LiveBookChanged(const BookView& book);
   // [Hotkeys] Global: every key of the panel for the whole system.
   void RegisterGlobalKeys();
 
@@ -173,8 +189,11 @@ class Panel : private MainWindowCloser, private DdeServerLifecycle, private Exte
   LogDispatcher log_;
   MainWindowModel window_;
   LogWindowModel logWindow_;
+  TradingState trading_;
+  TradingDisplay display_;
   PaperTrading paper_;
   TradingGateway gateway_;
+  LiveTrading live_;
   OrderBook book_;
   XLTableDecoder decoder_;
   PokeRecorder recorder_;

@@ -1,52 +1,44 @@
 #pragma once
 
-#include <optional>
 #include <string>
+#include <string_view>
 
 #include "book/book_view.h"
 #include "diag/log_dispatcher.h"
-#include "models/log_window_model.h"
 #include "models/main_window_model.h"
 #include "paper/paper_exchange.h"
 #include "paper/paper_position.h"
-#include "ports/event_log.h"
 #include "ports/regional_settings.h"
-#include "trade/trade_sounds.h"
+#include "trade/trading_display.h"
 #include "trading/trading_state.h"
-#include "trading/trading_text.h"
 
 namespace vestrel {
 
 // Appended to the window caption (and so to the tray tip) in paper mode.
 inline constexpr std::string_view kPaperCaptionSuffix = " PAPER";
 
-// "PAPER FILL <B|S> <lots> @ <price> | " and the position after the fill
-// (PositionText, which lblPaper shows too).
+// What starts a paper fill's line: "PAPER FILL <B|S> <lots> @ <price> | "
+// and the position after the fill (PositionText).
+inline constexpr std::string_view kPaperFillPrefix = "PAPER ";
 std::string PaperFillText(const Fill& fill, char decimalSeparator);
 
 // Paper trading as the trader sees it: the simulated exchange the gateway
-// sends to instead of the terminal's library, the trading state its orders
-// and fills build (from start-up: there is nothing before it), and their
-// record. Each fill is one information entry in the application log
-// and one log window line (PaperFillText); the position shows on the main
-// window in lblPaper.
+// sends to instead of the terminal's library, feeding the panel's trading
+// state (complete from start-up: there is nothing before it), which the
+// trading display shows: each fill one information entry in the application
+// log and one log window line (PaperFillText), the position in lblPaper.
 class PaperTrading {
  public:
-  PaperTrading(LogDispatcher& log, EventLog& appLog, const RegionalSettings& regional,
-               MainWindowModel& window, LogWindowModel& logWindow);
+  PaperTrading(LogDispatcher& log, const RegionalSettings& regional, MainWindowModel& window,
+               TradingState& state, TradingDisplay& display);
 
   PaperTrading(const PaperTrading&) = delete;
   PaperTrading& operator=(const PaperTrading&) = delete;
 
   PaperExchange& Exchange() { return exchange_; }
-  // Each fill also plays the fill sound.
-  void UseSounds(TradeSounds& sounds) { sounds_ = &sounds; }
-  const PaperPosition& Position() const { return state_.CurrentPosition(); }
-  // What paper trading has built: its orders, fills and position.
-  const TradingState& State() const { return state_; }
 
-  // Paper mode on: the caption ends in kPaperCaptionSuffix and lblPaper shows
-  // the (flat) position.
+  // Paper mode on: the caption ends in kPaperCaptionSuffix and the display
+  // opens on the (flat) position.
   void Open();
   bool IsOpen() const { return open_; }
 
@@ -58,14 +50,11 @@ class PaperTrading {
 
  private:
   LogDispatcher& log_;
-  EventLog& appLog_;
-  const RegionalSettings& regional_;
   MainWindowModel& window_;
-  LogWindowModel& logWindow_;
-  TradingState state_;  // before the exchange, which feeds it
+  TradingState& state_;
+  TradingDisplay& display_;
   PaperExchange exchange_;
   bool open_ = false;
-  TradeSounds* sounds_ = nullptr;
 };
 
 }  // namespace vestrel

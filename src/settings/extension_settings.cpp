@@ -22,6 +22,9 @@ constexpr UiText kReduceOnly{
     "until it is mended only orders that reduce the position (and Kill) go out",
     "пока это не исправлено, уходят только заявки, уменьшающие позицию (и Kill)"};
 constexpr UiText kTradesOnPaper{"the panel trades on paper", "панель торгует на бумаге"};
+constexpr UiText kLiveIgnoredOnPaper{
+    "is ignored: the panel trades on paper, and its orders never reach the terminal.",
+    "не действует: панель торгует на бумаге, и её заявки не доходят до терминала."};
 
 class SectionReader {
  public:
@@ -32,6 +35,8 @@ class SectionReader {
         appLog_(appLog),
         language_(language),
         section_(section) {}
+
+  const char* Name() const { return section_; }
 
   std::string Text(const char* key) {
     // Whole: a path cut short would record somewhere the trader never named.
@@ -192,6 +197,23 @@ ExtensionSettings ReadExtensionSettings(ProfileReader& reader, const std::string
   SectionReader sound = section(contract::kSoundSection);
   settings.Sound.Fill = sound.FileName(contract::kFillSoundKey);
   settings.Sound.Refused = sound.FileName(contract::kRefusedSoundKey);
+
+  SectionReader live = section(contract::kLiveSection);
+  if (settings.Paper.Enabled) {
+    // Paper orders never reach the terminal, so there is nothing live to
+    // follow; one warning when the section asks for anything.
+    for (const char* key : {contract::kLiveOrdersKey, contract::kLiveAsyncKey}) {
+      const std::string text = live.Text(key);
+      if (!text.empty() && text != "0") {
+        WriteWarning(appLog,
+                     contract::IniSectionPrefix(live.Name()) + kLiveIgnoredOnPaper.In(language));
+        break;
+      }
+    }
+  } else {
+    settings.Live.Orders = live.Switch(contract::kLiveOrdersKey);
+    settings.Live.Async = live.Switch(contract::kLiveAsyncKey);
+  }
   return settings;
 }
 

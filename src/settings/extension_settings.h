@@ -72,6 +72,17 @@ struct SoundSettings {
   std::string Refused;
 };
 
+// [Live]: what the terminal's library streams and how orders go out. Both
+// off in paper mode.
+struct LiveSettings {
+  // The panel follows its orders, fills and position from the terminal's
+  // order and trade streams.
+  bool Orders = false;
+  // Transactions go out without waiting for the terminal; each reply is
+  // written when it comes.
+  bool Async = false;
+};
+
 struct ExtensionSettings {
   GuardSettings Guard;
   HotkeySettings Hotkeys;
@@ -81,13 +92,16 @@ struct ExtensionSettings {
   OrderSettings Orders;
   RiskSettings Risk;
   SoundSettings Sound;
+  LiveSettings Live;
 };
 
 // Reads the optional sections. Never fails: a value that cannot be read is
 // one warning in the application log naming the section, the key and the
 // value, and that one feature stays off ([Paper] Enabled excepted: it turns
-// paper on; [Risk] fails safe, see RiskSettings). The warnings are in the trader's interface
-// language; the section, key and value in them as the file has them.
+// paper on; [Risk] fails safe, see RiskSettings). In paper mode [Live] is
+// ignored, with one warning when it asks for anything. The warnings are in
+// the trader's interface language; the section, key and value in them as the
+// file has them.
 ExtensionSettings ReadExtensionSettings(ProfileReader& reader, const std::string& iniFile,
                                         EventLog& appLog,
                                         UiLanguage language = UiLanguage::English);

@@ -15,7 +15,7 @@ const std::string kBufferSizeText = IntegerText(kTransMessageBufferSize);
 
 }  // namespace
 
-std::string TransReplyEventLine(std::int32_t replyCode, std::int32_t transId, double orderNum,
+std::string TransReplyEventLine(std::int32_t replyCode, std::int64_t transId, double orderNum,
                                 const std::string& resultMessage, std::int32_t extendedErrorCode,
                                 const std::string& errorMessage, char decimalSeparator) {
   return IntegerText(replyCode) + '|' + IntegerText(transId) + '|' +
@@ -88,10 +88,20 @@ std::int32_t TradingGateway::Send(const std::string& transaction) {
     std::string resultMessage;
     std::string errorMessage;
     scope.Line = 2;
-    const std::int32_t result = library_->SendSyncTransaction(
-        transaction, replyCode, transId, orderNum, resultMessage, kTransMessageBufferSize,
-        extendedErrorCode, errorMessage, kTransMessageBufferSize);
-    ++sendsMade_;
+    std::int32_t result = 0;
+    if (async_ != nullptr) {
+      result = async_->SendAsyncTransaction(transaction, extendedErrorCode, errorMessage,
+                                            kTransMessageBufferSize);
+      ++sendsMade_;
+      if (result == kTrans2QuikSuccess) {
+        return result;  // the reply is written when it arrives
+      }
+    } else {
+      result = library_->SendSyncTransaction(
+          transaction, replyCode, transId, orderNum, resultMessage, kTransMessageBufferSize,
+          extendedErrorCode, errorMessage, kTransMessageBufferSize);
+      ++sendsMade_;
+    }
     if (onRefused_ && TransactionRefused(result, replyCode)) {
       onRefused_();
     }
@@ -105,6 +115,27 @@ std::int32_t TradingGateway::Send(const std::string& transaction) {
         EventType::Information, logWindow_,
         TransReplyLogText(resultMessage, extendedErrorCode, errorMessage), &steps);
     return result;
+  });
+}
+
+void TradingGateway::ReplyArrived(const TransactionReplyEvent& reply) {
+  ErrorScope scope(log_, "Vestrel.frmMain.TransReply", ParamRef("lngTransId", reply.TransId));
+  scope.PassOn([&] {
+    // A reply carries one message: the terminal's answer when the
+    // transaction went through, otherwise why it did not.
+    if (onRefused_ && TransactionRefused(reply.Result, reply.ReplyCode)) {
+      onRefused_();
+    }
+    const bool executed = reply.Result == kTrans2QuikSuccess;
+    const std::string& resultMessage = executed ? reply.Message : std::string();
+    const std::string& errorMessage = executed ? std::string() : reply.Message;
+    const BothLogsSteps steps{scope.Line, 1, 2};
+    WriteBothLogs(
+        appLog_,
+        TransReplyEventLine(reply.ReplyCode, reply.TransId, reply.OrderNumber, resultMessage,
+                            reply.ExtendedErrorCode, errorMessage, regional_.DecimalSeparator()),
+        EventType::Information, logWindow_,
+        TransReplyLogText(resultMessage, reply.ExtendedErrorCode, errorMessage), &steps);
   });
 }
 

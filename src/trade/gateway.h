@@ -9,6 +9,7 @@
 #include "ports/event_log.h"
 #include "ports/message_box.h"
 #include "ports/regional_settings.h"
+#include "ports/terminal_streams.h"
 #include "ports/transaction_library.h"
 
 namespace vestrel {
@@ -20,7 +21,7 @@ inline constexpr std::int32_t kTransMessageBufferSize = 250;
 // number, result message, "250", extended error code, error message, "250",
 // joined by "|". The order number is a general number in the regional
 // settings' decimal separator.
-std::string TransReplyEventLine(std::int32_t replyCode, std::int32_t transId, double orderNum,
+std::string TransReplyEventLine(std::int32_t replyCode, std::int64_t transId, double orderNum,
                                 const std::string& resultMessage, std::int32_t extendedErrorCode,
                                 const std::string& errorMessage, char decimalSeparator);
 
@@ -30,9 +31,14 @@ std::string TransReplyLogText(const std::string& resultMessage, std::int32_t ext
                               const std::string& errorMessage);
 
 // The panel's road to the market: connects to the terminal through the
-// transaction library, sends transactions synchronously and records every
-// reply in the application event log and the log window. The connection
-// itself lives in the library; the gateway keeps no state.
+// transaction library, sends transactions and records every reply in the
+// application event log and the log window. The connection itself lives in
+// the library.
+//
+// Sends are synchronous, each transaction with TRANS_ID 1, unless the panel
+// switches them to the library's asynchronous send: then each transaction
+// gets its own TRANS_ID (1, 2, 3, ... in a run), the send returns at once and
+// the reply is recorded when it arrives, exactly as a synchronous reply is.
 class TradingGateway {
  public:
   TradingGateway(LogDispatcher& log, EventLog& appLog, const RegionalSettings& regional,
@@ -57,13 +63,29 @@ class TradingGateway {
   // The library transactions go to now.
   TransactionLibrary& Library() { return *library_; }
 
-  // Sends one transaction, writes one event-log line and one log-window line
-  // for the reply whatever it says, and returns the library's result code.
+  // From now on transactions go out through the streams' asynchronous send;
+  // their replies come to ReplyArrived.
+  void SendAsyncThrough(TerminalStreams& streams) { async_ = &streams; }
+  bool SendsAsync() const { return async_ != nullptr; }
+
+  // The TRANS_ID the next transaction is to carry: a new one each time while
+  // sends are asynchronous, otherwise 1.
+  std::uint32_t NextTransId() { return async_ != nullptr ? ++lastTransId_ : 1; }
+
+  // Sends one transaction and returns the library's result code. A
+  // synchronous send writes one event-log line and one log-window line for
+  // the reply whatever it says. An asynchronous one writes them at once only
+  // when the library refuses the transaction (as a synchronous send refused
+  // by the library is written); otherwise the reply writes them.
   std::int32_t Send(const std::string& transaction);
 
   // Called for each transaction the terminal refuses (TransactionRefused),
   // before its reply is written.
   void OnRefused(std::function<void()> listener) { onRefused_ = std::move(listener); }
+  // The reply of an asynchronous transaction, on the window's thread: the
+  // same two lines a synchronous send writes, whether or not its TRANS_ID is
+  // one this run sent. Failures are logged and passed on.
+  void ReplyArrived(const TransactionReplyEvent& reply);
 
   // How many transactions the library has taken so far (sends that
   // returned, whatever their result).
@@ -76,6 +98,8 @@ class TradingGateway {
   MessageBox& messages_;
   TransactionLibrary* library_;
   LogWindowModel& logWindow_;
+  TerminalStreams* async_ = nullptr;
+  std::uint32_t lastTransId_ = 0;
   std::uint64_t sendsMade_ = 0;
   std::function<void()> onRefused_;
 };

@@ -11,10 +11,12 @@
 namespace vestrel {
 
 std::string LimitOrderText(const Settings& settings, OrderSide side, double price,
-                           std::int32_t quantity, char decimalSeparator) {
+                           std::int32_t quantity, char decimalSeparator, std::uint32_t transId) {
   std::string text = "ACCOUNT=";
   text += settings.Account;
-  text += "; TYPE=L; TRANS_ID=1; CLASSCODE=";
+  text += "; TYPE=L; TRANS_ID=";
+  text += IntegerText(transId);
+  text += "; CLASSCODE=";
   text += settings.ClassCode;
   text += "; SECCODE=";
   text += settings.SecCode;
@@ -27,20 +29,22 @@ std::string LimitOrderText(const Settings& settings, OrderSide side, double pric
   return text;
 }
 
-std::string KillAllOrdersText(const Settings& settings) {
+std::string KillAllOrdersText(const Settings& settings, std::uint32_t transId) {
   // A Kill on another base contract than the trader's instrument cancels
   // nothing of his and is still answered as done: the setting wins when it
   // is given.
   const std::string& base =
       settings.BaseContract.empty() ? kDefaultBaseContract : settings.BaseContract;
-  return "TRANS_ID=1; ACCOUNT=" + settings.Account +
+  return "TRANS_ID=" + IntegerText(transId) + "; ACCOUNT=" + settings.Account +
          "; ACTION=KILL_ALL_FUTURES_ORDERS; CLASSCODE=" + settings.ClassCode +
          ";BASE_CONTRACT=" + base;
 }
 
-std::string KillOrderText(const Settings& settings, std::int64_t orderNumber) {
-  return "TRANS_ID=1; ACTION=KILL_ORDER; CLASSCODE=" + settings.ClassCode +
-         "; SECCODE=" + settings.SecCode + "; ORDER_KEY=" + IntegerText(orderNumber) + ";";
+std::string KillOrderText(const Settings& settings, std::int64_t orderNumber,
+                          std::uint32_t transId) {
+  return "TRANS_ID=" + IntegerText(transId) + "; ACTION=KILL_ORDER; CLASSCODE=" +
+         settings.ClassCode + "; SECCODE=" + settings.SecCode +
+         "; ORDER_KEY=" + IntegerText(orderNumber) + ";";
 }
 
 OrderCommands::OrderCommands(LogDispatcher& log, const RegionalSettings& regional,
@@ -76,7 +80,7 @@ void OrderCommands::KillOrder(std::int64_t orderNumber) {
   ErrorScope scope(log_, "Vestrel.frmMain.KillOrder", ParamRef("lngOrder", orderNumber));
   scope.Stop([&] {
     scope.Line = 1;
-    const std::string transaction = KillOrderText(settings_, orderNumber);
+    const std::string transaction = KillOrderText(settings_, orderNumber, gateway_.NextTransId());
     scope.Line = 2;
     gateway_.Send(transaction);
   });
@@ -105,8 +109,8 @@ void OrderCommands::SendLimitOrder(OrderSide side, double price, std::int32_t qu
       ParamRef("dblPrice", price));
   scope.PassOn([&] {
     scope.Line = 1;
-    const std::string transaction =
-        LimitOrderText(settings_, side, price, quantity, regional_.DecimalSeparator());
+    const std::string transaction = LimitOrderText(
+        settings_, side, price, quantity, regional_.DecimalSeparator(), gateway_.NextTransId());
     scope.Line = 2;
     gateway_.Send(transaction);
   });
@@ -194,7 +198,7 @@ void OrderCommands::KillAllOrders() {
   ErrorScope scope(log_, "Vestrel.frmMain.cmdKillOrders_Click");
   scope.Stop([&] {
     scope.Line = 1;
-    const std::string transaction = KillAllOrdersText(settings_);
+    const std::string transaction = KillAllOrdersText(settings_, gateway_.NextTransId());
     scope.Line = 2;
     gateway_.Send(transaction);
   });

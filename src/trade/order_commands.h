@@ -26,20 +26,22 @@ inline constexpr double kMaxLevelOffset = 5;
 inline constexpr const char* kFlattenSource = "Flatten";
 
 // A limit order of the configured account and instrument:
-// "ACCOUNT=..; TYPE=L; TRANS_ID=1; CLASSCODE=..; SECCODE=..; ACTION=NEW_ORDER;
-// OPERATION=B|S; PRICE=<number text>; QUANTITY=<integer>;".
+// "ACCOUNT=..; TYPE=L; TRANS_ID=<transId>; CLASSCODE=..; SECCODE=..;
+// ACTION=NEW_ORDER; OPERATION=B|S; PRICE=<number text>; QUANTITY=<integer>;".
+// transId is the gateway's (TradingGateway::NextTransId).
 std::string LimitOrderText(const Settings& settings, OrderSide side, double price,
-                           std::int32_t quantity, char decimalSeparator);
+                           std::int32_t quantity, char decimalSeparator, std::uint32_t transId);
 
 inline const std::string kDefaultBaseContract = "RTS";
 
 // The request to cancel all futures orders of the account on the base
 // contract [Main] BaseContract names, RTS when it names none.
-std::string KillAllOrdersText(const Settings& settings);
+std::string KillAllOrdersText(const Settings& settings, std::uint32_t transId);
 
 // The request to cancel one order of the instrument by its number:
-// "TRANS_ID=1; ACTION=KILL_ORDER; CLASSCODE=..; SECCODE=..; ORDER_KEY=<n>;".
-std::string KillOrderText(const Settings& settings, std::int64_t orderNumber);
+// "TRANS_ID=<transId>; ACTION=KILL_ORDER; CLASSCODE=..; SECCODE=..; ORDER_KEY=<n>;".
+std::string KillOrderText(const Settings& settings, std::int64_t orderNumber,
+                          std::uint32_t transId);
 
 // The trader's commands on the main window. Each click handler ends the error
 // chain: a failure is logged, the trader sees nothing and the panel goes on.

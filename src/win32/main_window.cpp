@@ -166,6 +166,9 @@ LRESULT MainWindow::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     case kTrayMessage:
       panel_.TrayMessage(static_cast<std::int32_t>(lParam));
       return 0;
+    case kTerminalEventsMessage:
+      panel_.TerminalEventsArrived();
+      return 0;
     case WM_CLOSE:
       DestroyWindow(window);
       return 0;

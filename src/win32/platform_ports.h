@@ -1,6 +1,7 @@
 #pragma once
 
 #include "panel/panel.h"
+#include "win32/win32_terminal_streams.h"
 #include "win32/win32_clock.h"
 #include "win32/win32_dde_library.h"
 #include "win32/win32_event_log.h"
@@ -25,6 +26,8 @@ struct PlatformPorts {
   Win32ProfileReader Profile;
   Win32UserContextSource Users;
   Win32TransactionLibrary Library;
+  // After the library: made after it, detached and gone before it.
+  Win32TerminalStreams Streams{Library};
   Win32DdeLibrary Dde;
   Win32MainWindowShell Shell;
   Win32Clock Time;
@@ -33,8 +36,8 @@ struct PlatformPorts {
 
   // The panel's ports, with the main window's own two.
   PanelPorts For(MainWindowCloser& closer, ModelessWindows& windows) {
-    return {AppLog, Files, Regional, Users,   Messages, Profile, Library,
-            Dde,    Shell, closer,   windows, Time,     Hotkeys, Sounds};
+    return {AppLog, Files,  Regional, Users,   Messages, Profile, Library, Streams,
+            Dde,    Shell,  closer,   windows, Time,     Hotkeys, Sounds};
   }
 };
 

@@ -40,7 +40,8 @@ TEST(PanelPaper, TradesOnPaperWithoutTheTransactionLibrary) {
   const HWND position = GetDlgItem(window, contract::kLblPaper);
   // On screen once the window is: WaitForWindow may see it just before.
   EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(position) != FALSE; }, 10s));
-  EXPECT_EQ(Caption(window, contract::kLblPaper), L"POSITION 0 @ 0 | REALISED 0");
+  EXPECT_EQ(Caption(window, contract::kLblPaper),
+            L"POSITION 0 @ 0 | REALISED 0 | OPEN 0 | ORDERS 0");
 
   TerminalClient terminalSide;
   ASSERT_TRUE(terminalSide.Connect());
@@ -51,7 +52,9 @@ TEST(PanelPaper, TradesOnPaperWithoutTheTransactionLibrary) {
   ASSERT_TRUE(terminalSide.Poke(BookItem(kBook), EncodeBook(kBook)));
   EXPECT_TRUE(Logged(
       terminal, R"({"type": 4, "text": "PAPER FILL B 2 @ 101 | POSITION 2 @ 101 | REALISED 0"})"));
-  EXPECT_EQ(Caption(window, contract::kLblPaper), L"POSITION 2 @ 101 | REALISED 0");
+  // Open against the book's best buy, 100.
+  EXPECT_EQ(Caption(window, contract::kLblPaper),
+            L"POSITION 2 @ 101 | REALISED 0 | OPEN -2 | ORDERS 0");
 
   Click(window, contract::kCmdBestAsk);  // 2 more would make 4
   const std::vector<std::wstring> lines = LogWindowLines(window);

@@ -134,6 +134,34 @@ TEST(ExtensionSettings, RiskLimitsReadEitherSeparatorAndAValueThatCannotBeReadFa
   }
 }
 
+TEST(ExtensionSettings, LiveIsReadLikeTheOtherSwitchesAndIgnoredOnPaper) {
+  MapProfile profile;
+  profile.Values.insert({{"Live/Orders", "1"}, {"Live/Async", "on"}});
+  FakeEventLog log;
+  ExtensionSettings settings = ReadExtensionSettings(profile, "C:\\Q\\Marlowin.ini", log);
+  EXPECT_TRUE(settings.Live.Orders);
+  EXPECT_FALSE(settings.Live.Async);
+  EXPECT_EQ(log.Entries,
+            (std::vector<EventLogEntry>{{contract::IniSectionPrefix(contract::kLiveSection) +
+                                             "Async=on is neither 0 nor 1; this feature stays off.",
+                                         EventType::Warning}}));
+
+  // On paper nothing reaches the terminal: one warning however much is set.
+  profile.Values["Paper/Enabled"] = "1";
+  log.Entries.clear();
+  settings = ReadExtensionSettings(profile, "C:\\Q\\Marlowin.ini", log);
+  EXPECT_FALSE(settings.Live.Orders);
+  EXPECT_FALSE(settings.Live.Async);
+  ASSERT_EQ(log.Entries.size(), 1U);
+  EXPECT_EQ(log.Entries[0].Text.find(contract::IniSectionPrefix(contract::kLiveSection) +
+                                     "is ignored: the panel trades on paper"),
+            0U);
+  profile.Values = {{"Paper/Enabled", "1"}, {"Live/Orders", "0"}};
+  log.Entries.clear();
+  ReadExtensionSettings(profile, "C:\\Q\\Marlowin.ini", log);
+  EXPECT_TRUE(log.Entries.empty());
+}
+
 // As the system lookup: at most bufferSize - 1 characters come back.
 class CuttingProfile : public MapProfile {
  public:

@@ -163,7 +163,7 @@ TEST(Reverse, SellsTwiceTheSizeAfterABuyAndBuysAfterASellWithoutChangingItsColou
   p.commands.Reverse();
   EXPECT_EQ(p.library.Sent,
             (Lines{Buy("710", "1"), Sell("710", "2"), Sell("710", "2"), Sell("710", "1"),
-                   KillAllOrdersText(p.settings), Buy("710", "2")}));
+                   KillAllOrdersText(p.settings, 1), Buy("710", "2")}));
   EXPECT_EQ(p.window.BackColor(ControlId::cmdReverse), kColorGreen);
   EXPECT_TRUE(p.services.ErrorEntries().empty());
 }
@@ -236,7 +236,7 @@ TEST(OrderCheck, EveryNewOrderAsksItFirstAndARefusedOneIsNotSentNorRemembered) {
   p.check.Refuse = OrderPurpose::Trade;
   p.commands.Reverse();
   p.commands.KillAllOrders();  // never asked
-  EXPECT_EQ(p.library.Sent, (Lines{Buy("710", "1"), KillAllOrdersText(p.settings)}));
+  EXPECT_EQ(p.library.Sent, (Lines{Buy("710", "1"), KillAllOrdersText(p.settings, 1)}));
   EXPECT_EQ(p.check.Seen,
             (Lines{"cmdBestAsk B 1", "cmdMaxBid S 1", "cmdBestAsk B 1", "cmdReverse S 2"}));
 }
@@ -285,7 +285,7 @@ TEST(KillOrdersAt, CancelsEachWorkingOrderAtThePriceAndNoOther) {
   p.state.Apply(order(14, OrderSide::Buy, 100.07, 0));  // filled: nothing to cancel
   // 100.07 as the ladder may work it out, not as the order was placed.
   EXPECT_EQ(p.commands.KillOrdersAt(1.0007 * 100), 2U);
-  EXPECT_EQ(p.library.Sent, (Lines{KillOrderText(p.settings, 11), KillOrderText(p.settings, 12)}));
+  EXPECT_EQ(p.library.Sent, (Lines{KillOrderText(p.settings, 11, 1), KillOrderText(p.settings, 12, 1)}));
   p.known = false;
   EXPECT_EQ(p.commands.KillOrdersAt(100.08), 0U);
 }

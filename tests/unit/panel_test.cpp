@@ -158,7 +158,7 @@ TEST(WholePanel, OnPaperClicksRestAtTheSimulatorAndFillOnALaterCrossingBook) {
   const std::string caption = "Marlowin (" + VersionText(kProgramVersion) + ") PAPER";
   EXPECT_EQ(rig.panel.Window().WindowCaption(), caption);
   EXPECT_TRUE(rig.panel.Window().Visible(ControlId::lblPaper));
-  EXPECT_EQ(rig.Caption(ControlId::lblPaper), "POSITION 0 @ 0 | REALISED 0");
+  EXPECT_EQ(rig.Caption(ControlId::lblPaper), "POSITION 0 @ 0 | REALISED 0 | OPEN 0 | ORDERS 0");
 
   rig.Poke(BookBytes(kBook));              // sells 103 102 101, buys 100 99 98
   rig.panel.Click(ControlId::cmdBestAsk);  // buys 2 at 100 + 10, crossing: rests all the same
@@ -173,7 +173,8 @@ TEST(WholePanel, OnPaperClicksRestAtTheSimulatorAndFillOnALaterCrossingBook) {
   ASSERT_EQ(appLog.size(), 2U);
   EXPECT_EQ(appLog[1], (testing::EventLogEntry{fill, EventType::Information}));
   EXPECT_EQ(logWindow.back(), "06.12.2026 14:05:09|" + fill);
-  EXPECT_EQ(rig.Caption(ControlId::lblPaper), "POSITION 2 @ 101 | REALISED 0");
+  // Open against the highest buy, 100.
+  EXPECT_EQ(rig.Caption(ControlId::lblPaper), "POSITION 2 @ 101 | REALISED 0 | OPEN -2 | ORDERS 0");
 
   // Prices in the trader's decimal separator; a kill cancels what rests.
   const Bytes book = BookBytes({{5, 100.5, 0}, {0, 99.5, 4}});
@@ -188,7 +189,8 @@ TEST(WholePanel, OnPaperClicksRestAtTheSimulatorAndFillOnALaterCrossingBook) {
   const std::string reversal = "PAPER FILL S 4 @ 99,5 | POSITION -2 @ 99,5 | REALISED -3";
   EXPECT_EQ(appLog.back().Text, reversal);
   EXPECT_EQ(logWindow.back(), "06.12.2026 14:05:09|" + reversal);
-  EXPECT_EQ(rig.Caption(ControlId::lblPaper), "POSITION -2 @ 99,5 | REALISED -3");
+  EXPECT_EQ(rig.Caption(ControlId::lblPaper),
+            "POSITION -2 @ 99,5 | REALISED -3 | OPEN -2 | ORDERS 0");
 
   rig.panel.Resized(WindowState::Minimized, std::nullopt);
   EXPECT_EQ(rig.journal.Calls.front(), "AddTrayIcon " + caption);

@@ -15,6 +15,7 @@
 #include "paper/paper_position.h"
 #include "paper/paper_trading.h"
 #include "trading/trading_state.h"
+#include "trading/trading_text.h"
 
 namespace vestrel {
 namespace {

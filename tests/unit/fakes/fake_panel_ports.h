@@ -2,6 +2,7 @@
 
 #include "fakes/fake_dde_library.h"
 #include "fakes/fake_ports.h"
+#include "fakes/fake_terminal_streams.h"
 #include "fakes/fake_transaction_library.h"
 #include "fakes/fake_window_ports.h"
 #include "panel/panel.h"
@@ -15,6 +16,7 @@ struct FakePanelPorts {
   FakeMessageBox boxes;
   MapProfile profile;
   FakeTransactionLibrary library;
+  FakeTerminalStreams streams{library.Calls};
   FakeDdeLibrary dde;
   Journal journal;
   FakeShell shell{journal};
@@ -24,7 +26,7 @@ struct FakePanelPorts {
   FakeGlobalHotkeys hotkeys;
   FakeSoundPlayer sounds;
   Panel panel{{services.AppLog, services.Files, services.Regional, services.UserContexts, boxes,
-               profile, library, dde, shell, closer, windows, clock, hotkeys, sounds}};
+               profile, library, streams, dde, shell, closer, windows, clock, hotkeys, sounds}};
 };
 
 }  // namespace vestrel::testing
