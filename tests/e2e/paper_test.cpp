@@ -71,7 +71,8 @@ TEST(PanelPaper, TradesOnPaperWithoutTheTransactionLibrary) {
       },
       60s);
   ASSERT_TRUE(terminalSide.Poke(BookItem(kBook), EncodeBook(kBook)));
-  EXPECT_EQ(Caption(window, contract::kLblPaper), L"POSITION 0 @ 0 | REALISED -2");
+  EXPECT_EQ(Caption(window, contract::kLblPaper),
+            L"POSITION 0 @ 0 | REALISED -2 | OPEN 0 | ORDERS 0");
 
   PostMessageW(window, WM_CLOSE, 0, 0);
   EXPECT_EQ(panel.WaitForExit(60s), 0);
