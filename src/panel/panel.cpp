@@ -57,7 +57,10 @@ Panel::Panel(PanelPorts ports)
              ports.Regional),
       guard_(log_, lifecycle_.Extensions().Guard, ports.Time, window_, logWindow_, watch_,
              ports.Regional),
-      status_(window_, ports.Regional) {}
+      status_(window_, ports.Regional),
+      ladder_(lifecycle_.Extensions().Orders, ports.Regional, ports.Time),
+      ladderCommands_(log_, ports.Regional, lifecycle_.CurrentSettings(), commands_, guard_,
+                      gateway_, logWindow_) {}
 
 bool Panel::Start() {
   starting_ = true;
@@ -132,7 +135,7 @@ std::int32_t Panel::TickIntervalMs() const {
 bool Panel::KeyPress(const KeyChord& chord, bool autoRepeat) {
   const std::optional<ControlId> button = hotkeys_.Find(chord);
   if (!button) {
-    return false;
+    return LadderKeyPress(chord, autoRepeat);
   }
   if (autoRepeat) {
     return true;
@@ -144,6 +147,36 @@ bool Panel::KeyPress(const KeyChord& chord, bool autoRepeat) {
     Click(*button);
   }
   return true;
+}
+
+bool Panel::LadderKeyPress(const KeyChord& chord, bool autoRepeat) {
+  const HotkeySettings& keys = lifecycle_.Extensions().Hotkeys;
+  std::optional<LadderKey> key;
+  if (keys.Ladder && *keys.Ladder == chord) {
+    key = LadderKey::ShowHide;
+  } else if (keys.Centre && *keys.Centre == chord) {
+    key = LadderKey::Centre;
+  }
+  if (!key || Ladder() == nullptr) {
+    return false;
+  }
+  if (key == LadderKey::Centre) {
+    ladder_.Centre();
+  }
+  if (!autoRepeat && ladderKeys_) {
+    ladderKeys_(*key);
+  }
+  return true;
+}
+
+LadderModel* Panel::Ladder() {
+  return started_ && lifecycle_.Extensions().Ladder.Enabled ? &ladder_ : nullptr;
+}
+
+void Panel::LadderClicked(const LadderClick& click) {
+  if (Ladder() != nullptr) {
+    ladderCommands_.Click(click);
+  }
 }
 
 void Panel::NoteKeyNotActedOn(const KeyChord& chord, ControlId button) {
@@ -198,12 +231,27 @@ DdeRegistration Panel::StopDdeServer(const DdeRegistration& registration) {
 void Panel::ApplyExtensions(const ExtensionSettings& extensions) {
   // Before the DDE server starts, so the first poke is recorded too.
   StartRecording();
-  if (!extensions.Paper.Enabled || paper_.IsOpen()) {
+  if (extensions.Paper.Enabled && !paper_.IsOpen()) {
+    gateway_.UseLibrary(paper_.Exchange());
+    paper_.Open();
+  }
+  const TradingState* state = paper_.IsOpen() ? &paper_.State() : nullptr;
+  ladder_.SetTradingState(state);
+  ladderCommands_.SetTradingState(state);
+  const bool paper = paper_.IsOpen();
+  const bool ladder = extensions.Ladder.Enabled;
+  if (!paper && !ladder) {
     return;
   }
-  gateway_.UseLibrary(paper_.Exchange());
-  paper_.Open();
-  book_.SetBookListener([this](const BookView& book) { paper_.BookChanged(book); });
+  // Paper fills first, so the ladder shows what this book filled.
+  book_.SetBookListener([this, paper, ladder](const BookView& book) {
+    if (paper) {
+      paper_.BookChanged(book);
+    }
+    if (ladder) {
+      ladder_.BookChanged(book);
+    }
+  });
 }
 
 DdeHandle Panel::DdeEntry::Call(std::uint32_t type, std::uint32_t format, DdeHandle conversation,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 #include "book/order_book.h"
@@ -11,6 +12,8 @@
 #include "guard/connection_watch.h"
 #include "guard/order_guard.h"
 #include "hotkeys/hotkey_map.h"
+#include "ladder/ladder_commands.h"
+#include "ladder/ladder_model.h"
 #include "lifecycle/main_window_lifecycle.h"
 #include "lifecycle/status_line.h"
 #include "models/log_window_model.h"
@@ -107,6 +110,17 @@ class Panel : private MainWindowCloser, private DdeServerLifecycle, private Exte
   // A mouse message of the tray icon (e.g. 515 for a left double click).
   void TrayMessage(std::int32_t message);
 
+  // The ladder's model with [Ladder] Enabled=1 (once started); null without.
+  LadderModel* Ladder();
+  // A click on the ladder: an order or a cancel at its row's price.
+  void LadderClicked(const LadderClick& click);
+  // The ladder's keys ([Hotkeys] Ladder and Centre) as the window is to act on
+  // them: show or hide the ladder, or centre it.
+  enum class LadderKey { ShowHide, Centre };
+  void SetLadderKeyListener(std::function<void(LadderKey)> listener) {
+    ladderKeys_ = std::move(listener);
+  }
+
   MainWindowModel& Window() { return window_; }
   LogWindowModel& TransactionLog() { return logWindow_; }
   const Settings& CurrentSettings() const { return lifecycle_.CurrentSettings(); }
@@ -131,6 +145,8 @@ class Panel : private MainWindowCloser, private DdeServerLifecycle, private Exte
   // [Hotkeys] Global: every key of the panel for the whole system.
   void RegisterGlobalKeys();
 
+  // [Hotkeys] Ladder or Centre, when the ladder is on.
+  bool LadderKeyPress(const KeyChord& chord, bool autoRepeat);
   // A key of a price button or Reverse that is not on screen: one log
   // window line saying so, no order.
   void NoteKeyNotActedOn(const KeyChord& chord, ControlId button);
@@ -174,6 +190,9 @@ class Panel : private MainWindowCloser, private DdeServerLifecycle, private Exte
   OrderGuard guard_;
   StatusLine status_;
   HotkeyMap hotkeys_;
+  LadderModel ladder_;
+  LadderCommands ladderCommands_;
+  std::function<void(LadderKey)> ladderKeys_;
   bool started_ = false;
   bool ticking_ = false;
 };

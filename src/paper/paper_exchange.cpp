@@ -1,5 +1,6 @@
 #include "paper/paper_exchange.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -124,6 +125,17 @@ std::int32_t PaperExchange::SendSyncTransaction(
       Report(killed, OrderStatus::Cancelled);
     }
     resting_.clear();
+  } else if (action == "KILL_ORDER") {
+    // The one resting order of that number, if it still rests.
+    const std::optional<double> key =
+        Number(Field(transaction, "ORDER_KEY"), regional_.DecimalSeparator());
+    const auto killed = std::find_if(resting_.begin(), resting_.end(), [&](const RestingOrder& o) {
+      return key && static_cast<double>(o.Number) == *key;
+    });
+    if (killed != resting_.end()) {
+      Report(*killed, OrderStatus::Cancelled);
+      resting_.erase(killed);
+    }
   }
 
   const std::int64_t number = ++lastOrderNumber_;

@@ -27,7 +27,8 @@ std::string PaperAcceptedMessage(std::int64_t orderNumber);
 // that rests until a later book crosses it; one that lacks any of these is
 // refused with result 5 (wrong syntax), reply code 0, no order number and an
 // error message naming the field. KILL_ALL_FUTURES_ORDERS cancels every
-// resting order; any other action only gets its answer.
+// resting order, KILL_ORDER the one whose number is its ORDER_KEY; any other
+// action only gets its answer.
 //
 // It reports to the trading state it is given, as the terminal's streams
 // would: each order accepted, filled or cancelled, and a trade (numbered 1,

@@ -117,6 +117,8 @@ ExtensionSettings ReadExtensionSettings(ProfileReader& reader, const std::string
   settings.Hotkeys.MaxAsk = hotkeys.Key(contract::kMaxAskHotkey);
   settings.Hotkeys.Reverse = hotkeys.Key(contract::kReverseHotkey);
   settings.Hotkeys.Kill = hotkeys.Key(contract::kKillHotkey);
+  settings.Hotkeys.Ladder = hotkeys.Key(contract::kLadderHotkey);
+  settings.Hotkeys.Centre = hotkeys.Key(contract::kCentreHotkey);
   settings.Hotkeys.Global = hotkeys.Switch(contract::kGlobalHotkeysKey);
 
   settings.View.AlwaysOnTop = section(contract::kViewSection).Switch(contract::kAlwaysOnTopKey);
@@ -129,6 +131,7 @@ ExtensionSettings ReadExtensionSettings(ProfileReader& reader, const std::string
                                .SwitchOnWhenUnreadable(contract::kPaperEnabledKey, kTradesOnPaper);
 
   settings.Orders = ReadOrderSettings(reader, iniFile, appLog, language);
+  settings.Ladder.Enabled = section(contract::kLadderSection).Switch(contract::kLadderEnabledKey);
   return settings;
 }
 

@@ -29,6 +29,9 @@ struct HotkeySettings {
   std::optional<KeyChord> MaxAsk;
   std::optional<KeyChord> Reverse;
   std::optional<KeyChord> Kill;
+  // The ladder's own keys: show or hide it, and centre it again.
+  std::optional<KeyChord> Ladder;
+  std::optional<KeyChord> Centre;
   // The same keys also while another program has the focus.
   bool Global = false;
 };
@@ -49,6 +52,11 @@ struct PaperSettings {
   bool Enabled = false;
 };
 
+// [Ladder]
+struct LadderSettings {
+  bool Enabled = false;
+};
+
 struct ExtensionSettings {
   GuardSettings Guard;
   HotkeySettings Hotkeys;
@@ -56,6 +64,7 @@ struct ExtensionSettings {
   RecordSettings Record;
   PaperSettings Paper;
   OrderSettings Orders;
+  LadderSettings Ladder;
 };
 
 // Reads the optional sections. Never fails: a value that cannot be read is
