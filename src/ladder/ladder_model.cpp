@@ -42,6 +42,9 @@ LadderModel::LadderModel(const OrderSettings& orders, const RegionalSettings& re
 void LadderModel::BookChanged(const BookView& book) {
   finder_.See(book);
   book_ = book;
+  if (changed_) {
+    changed_();
+  }
 }
 
 void LadderModel::SetRowCount(std::int32_t rows) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -68,8 +69,10 @@ class LadderModel {
   void SetTradingState(const TradingState* state) { state_ = state; }
   const TradingState* State() const { return state_; }
 
-  // A book the panel has shown whole.
+  // A book the panel has shown whole; tells the listener (the window, which
+  // then asks for a repaint round).
   void BookChanged(const BookView& book);
+  void SetChangedListener(std::function<void()> listener) { changed_ = std::move(listener); }
   // How many rows fit the window.
   void SetRowCount(std::int32_t rows);
   // The wheel: rows above 0 show higher prices. Holds the centring.
@@ -112,6 +115,7 @@ class LadderModel {
   bool centreDue_ = true;
   std::optional<std::int64_t> scrolledUs_;
   std::vector<LadderRow> rows_;
+  std::function<void()> changed_;
 };
 
 }  // namespace vestrel
