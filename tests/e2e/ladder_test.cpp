@@ -15,48 +15,27 @@ const std::vector<Level> kBook = {
     {5, 99950, 0}, {2, 99940, 0}, {0, 99930, 4}, {0, 99920, 1}, {0, 99900, 7},
 };
 
-std::vector<std::wstring> Rows(HWND list) {
-  std::vector<std::wstring> rows;
-  const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
-  for (LRESULT i = 0; i < count; ++i) {
-    wchar_t text[256] = {};
-    if (SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0) < 255) {
-      SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
-    }
-    rows.emplace_back(text);
-  }
-  return rows;
-}
+std::vector<std::wstring> Rows(HWND list) { return automation::ListLines(list); }
 
 bool HasRow(HWND list, const std::wstring& row) {
   const auto rows = Rows(list);
   return std::find(rows.begin(), rows.end(), row) != rows.end();
 }
 
-// Posts a press and a release at the middle of the row whose price is given,
-// in the third of the width given (0 buy, 1 price, 2 sell).
+// Clicks the row whose price is given in the third of the width given (0 buy,
+// 1 price, 2 sell).
 bool ClickRow(HWND list, const std::wstring& price, int third) {
   const auto rows = Rows(list);
   for (std::size_t i = 0; i < rows.size(); ++i) {
-    if (rows[i].substr(0, rows[i].find(L'\t')) != price) {
-      continue;
+    if (rows[i].substr(0, rows[i].find(L'\t')) == price) {
+      return automation::ClickLadderRow(list, static_cast<int>(i), third);
     }
-    RECT item{};
-    SendMessageW(list, LB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&item));
-    RECT client{};
-    GetClientRect(list, &client);
-    const int x = static_cast<int>(client.right * (2 * third + 1) / 6);
-    const LPARAM point = MAKELPARAM(x, (item.top + item.bottom) / 2);
-    PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, point);
-    PostMessageW(list, WM_LBUTTONUP, 0, point);
-    return true;
   }
   return false;
 }
 
 std::vector<std::wstring> LogLines(const ProgramUnderTest& panel) {
-  const HWND log = panel.TopLevelWindow(contract::kLogWindowClass);
-  return log != nullptr ? Rows(GetDlgItem(log, contract::kLogListId)) : std::vector<std::wstring>{};
+  return automation::LogWindowLines(panel.TopLevelWindow(contract::kMainWindowClass));
 }
 
 TEST(PanelLadder, RowsShowTheBookAClickSendsAtItsPriceAndAStaleBookHoldsBack) {
