@@ -16,7 +16,7 @@ constexpr UINT kResumeMs = static_cast<UINT>(LadderModel::kScrollHoldUs / 1000) 
 
 // The size the window opens at: 40 rows and the two lines, 96 DPI pixels.
 constexpr int kRowPixels = 18;
-constexpr int kWidthPixels = 300;
+constexpr int kWidthPixels = 360;
 constexpr int kOpeningRows = 40;
 constexpr int kPaddingPixels = 4;
 

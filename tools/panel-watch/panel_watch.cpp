@@ -18,8 +18,8 @@
 //                   its focused control as a hotkey tool does
 // --ladder-click W@S  click the ladder S seconds after the panel is found: take
 //                   (the buy column of the best sell price), buy
-//                   (the buy column three rows below the best buy price),
-//                   sell (the sell column three rows above the best sell
+//                   (the buy column eight rows below the best buy price),
+//                   sell (the sell column eight rows above the best sell
 //                   price) or cancel (the price column of the last buy's row)
 // --journal FILE    print the SEND lines the stand-in transaction library adds
 // --events FILE     print the lines the panel adds to its event-log mirror
@@ -133,7 +133,7 @@ std::optional<Options> ParseArguments(int argc, char** argv, bool& help) {
       ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
   app.add_option("--ladder-click", ladderClicks,
                  "click the ladder SECONDS after the panel is found: take (buy at the best sell "
-                 "price), buy three rows below the best buy price, sell three rows above the "
+                 "price), buy eight rows below the best buy price, sell eight rows above the "
                  "best sell price, or cancel the last resting buy by its price")
       ->type_name("take|buy|sell|cancel@SECONDS")
       ->allow_extra_args(false)
@@ -426,10 +426,10 @@ class Watch {
         row = bestSell;
         third = 0;
       } else if (click.What == "buy" && bestBuy >= 0) {
-        row = bestBuy + 3;
+        row = bestBuy + 8;
         third = 0;
       } else if (click.What == "sell" && bestSell >= 0) {
-        row = bestSell - 3;
+        row = bestSell - 8;
         third = 2;
       } else if (click.What == "cancel") {
         for (std::size_t i = 0; i < lines.size(); ++i) {
