@@ -229,6 +229,8 @@ void LadderWindow::SyncItems(const std::vector<std::int32_t>& changed) {
 
   auto count = static_cast<std::size_t>(SendMessageW(list_, LB_GETCOUNT, 0, 0));
   const bool resized = count != rows.size();
+  // One invalidation for the whole change instead of one an item.
+  SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
   while (count > rows.size()) {
     SendMessageW(list_, LB_DELETESTRING, --count, 0);
   }
@@ -248,6 +250,7 @@ void LadderWindow::SyncItems(const std::vector<std::int32_t>& changed) {
   if (SendMessageW(list_, LB_GETTOPINDEX, 0, 0) != 0) {
     SendMessageW(list_, LB_SETTOPINDEX, 0, 0);
   }
+  SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
 
   ValidateRect(list_, nullptr);
   if (pendingKind != NULLREGION && pendingKind != ERROR) {
@@ -269,6 +272,9 @@ void LadderWindow::SyncItems(const std::vector<std::int32_t>& changed) {
 }
 
 void LadderWindow::DrawRowsNow(const std::vector<std::int32_t>& rows) {
+  if (rows.empty()) {
+    return;
+  }
   const UniqueWindowDc dc = WindowDc(list_);
   if (!dc) {
     InvalidateRect(list_, nullptr, FALSE);
@@ -276,10 +282,22 @@ void LadderWindow::DrawRowsNow(const std::vector<std::int32_t>& rows) {
   }
   RECT client{};
   GetClientRect(list_, &client);
-  for (const std::int32_t index : rows) {
-    RECT area{0, index * rowHeight_, client.right, (index + 1) * rowHeight_};
-    Buffered(dc.get(), area,
-             [&](HDC target) { PaintRow(target, static_cast<std::size_t>(index), area); });
+  // One buffer and one blit for each run of neighbouring changed rows (they
+  // come in order): a book that moves every volume is one blit, and a row
+  // that did not change is never drawn again.
+  for (std::size_t begin = 0; begin < rows.size();) {
+    std::size_t end = begin + 1;
+    while (end < rows.size() && rows[end] == rows[end - 1] + 1) {
+      ++end;
+    }
+    const RECT span{0, rows[begin] * rowHeight_, client.right, (rows[end - 1] + 1) * rowHeight_};
+    Buffered(dc.get(), span, [&](HDC target) {
+      for (std::size_t i = begin; i < end; ++i) {
+        const RECT area{0, rows[i] * rowHeight_, client.right, (rows[i] + 1) * rowHeight_};
+        PaintRow(target, static_cast<std::size_t>(rows[i]), area);
+      }
+    });
+    begin = end;
   }
 }
 
