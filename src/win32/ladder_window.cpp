@@ -85,9 +85,19 @@ bool LadderWindow::Create(HWND owner, const std::string& secCode, bool alwaysOnT
   GetWindowRect(owner, &ownerRect);
   RECT outer{0, 0, scale_.FromDefault(kWidthPixels), rowHeight_ * (kOpeningRows + 2)};
   AdjustWindowRectEx(&outer, kStyle, FALSE, 0);
-  SetWindowPos(window_, alwaysOnTop ? HWND_TOPMOST : nullptr, ownerRect.right, ownerRect.top,
-               outer.right - outer.left, outer.bottom - outer.top,
-               SWP_NOACTIVATE | (alwaysOnTop ? 0 : SWP_NOZORDER));
+  // No taller than the screen it opens on: a small or high-DPI screen shows
+  // fewer rows rather than a window whose bottom line is off the screen.
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  int top = ownerRect.top;
+  int height = outer.bottom - outer.top;
+  if (GetMonitorInfoW(MonitorFromWindow(owner, MONITOR_DEFAULTTONEAREST), &monitor) != FALSE) {
+    const RECT& work = monitor.rcWork;
+    height = std::min<int>(height, work.bottom - work.top);
+    top = std::clamp<int>(top, work.top, work.bottom - height);
+  }
+  SetWindowPos(window_, alwaysOnTop ? HWND_TOPMOST : nullptr, ownerRect.right, top,
+               outer.right - outer.left, height, SWP_NOACTIVATE | (alwaysOnTop ? 0 : SWP_NOZORDER));
 
   list_ = CreateWindowExW(0, L"LISTBOX", L"",
                           WS_CHILD | WS_VISIBLE | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS |
