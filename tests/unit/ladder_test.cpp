@@ -200,8 +200,16 @@ const std::string kOrder =
 TEST(LadderPanel, ClicksSendAtTheRowsPriceThroughTheGuardAndNothingIsCancelledUnseen) {
   LadderPanelRig rig;
   rig.profile.Values["Guard/StaleAfterMs"] = "2000";
+  rig.profile.Values["Hotkeys/Ladder"] = "F9";
+  rig.profile.Values["Hotkeys/Centre"] = "F10";
   ASSERT_TRUE(rig.panel.Start());
   ASSERT_NE(rig.panel.Ladder(), nullptr);
+  std::vector<Panel::LadderKey> keys;
+  rig.panel.SetLadderKeyListener([&](Panel::LadderKey key) { keys.push_back(key); });
+  EXPECT_TRUE(rig.panel.KeyPress(KeyChord{0x78}));         // F9
+  EXPECT_TRUE(rig.panel.KeyPress(KeyChord{0x79}, true));   // F10 held: the panel's, once
+  EXPECT_FALSE(rig.panel.KeyPress(KeyChord{0x78, true}));  // Ctrl+F9 is no key of the panel
+  EXPECT_EQ(keys, std::vector<Panel::LadderKey>{Panel::LadderKey::ShowHide});
   rig.Ladder().SetRowCount(10);
   rig.Poke();
   rig.Click(99960, 0);  // a buy above the best sell price goes out as it is
@@ -220,6 +228,15 @@ TEST(LadderPanel, ClicksSendAtTheRowsPriceThroughTheGuardAndNothingIsCancelledUn
   EXPECT_EQ(lines[3],
             "Nothing cancelled at 99940: the panel does not see the trader's orders ([Paper] "
             "Enabled=1 or [Live] Orders=1)");
+}
+
+TEST(LadderPanel, WithoutTheLadderItsKeysAreNotThePanels) {
+  FakePanelPorts rig;
+  rig.profile.Values["Main/Compact"] = "0";
+  rig.profile.Values["Hotkeys/Ladder"] = "F9";
+  ASSERT_TRUE(rig.panel.Start());
+  EXPECT_EQ(rig.panel.Ladder(), nullptr);
+  EXPECT_FALSE(rig.panel.KeyPress(KeyChord{0x78}));
 }
 
 TEST(LadderPanel, OnPaperAPriceClickCancelsTheTradersOrdersAtThatPriceOnly) {
