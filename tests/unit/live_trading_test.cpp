@@ -119,17 +119,22 @@ TEST(LiveOrders, TheSnapshotBuildsSilentlyThenEachFillIsReportedOnceWhateverTheO
   rig.panel.TerminalEventsArrived();
   EXPECT_EQ(rig.Label(), "POSITION 1 @ 100,5 | REALISED 1,5 | OPEN -2,5 | ORDERS 0");
 
-  // Shutdown: what waits is still written; the streams end before the
-  // disconnect, and nothing reaches the panel after it.
+  // Shutdown: what waits is still written, and so is a fill reported while
+  // the streams end; they end before the disconnect, and nothing reaches the
+  // panel after it.
   rig.Fire(Trade(kNew, 5, 12, true, 99, 1));
+  rig.streams.WhileUnsubscribing = [&] { rig.Fire(Trade(kNew, 8, 13, false, 98, 1)); };
   rig.library.Calls.clear();
   rig.panel.Shutdown();
   EXPECT_EQ(rig.library.Calls,
             (Lines{"UnsubscribeOrders", "UnsubscribeTrades", "Disconnect", "Detach"}));
-  EXPECT_EQ(rig.AppLogTexts().back(), "FILL S 1 @ 99 | POSITION 0 @ 0 | REALISED 0");
+  const Lines texts = rig.AppLogTexts();
+  EXPECT_EQ(Lines(texts.end() - 2, texts.end()),
+            (Lines{"FILL S 1 @ 99 | POSITION 0 @ 0 | REALISED 0",
+                   "FILL B 1 @ 98 | POSITION 1 @ 98 | REALISED 0"}));
   EXPECT_FALSE(rig.streams.Fire(Trade(kNew, 6, 12, true, 99, 1)));
   rig.panel.TerminalEventsArrived();  // a wake posted before the window went
-  EXPECT_EQ(rig.panel.Trading().CurrentPosition().Quantity(), 0);
+  EXPECT_EQ(rig.panel.Trading().CurrentPosition().Quantity(), 1);
   EXPECT_TRUE(rig.services.ErrorEntries().empty());
 }
 
