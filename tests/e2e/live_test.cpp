@@ -37,19 +37,24 @@ TEST(PanelLive, FillsShowInTheLabelAndTheLogsWhileRepliesComeLate) {
        .MoreSections = "[Live]\r\nOrders=1\r\nAsync=1\r\n[Risk]\r\nMaxPosition=10\r\n"});
   terminal.Script({"TERMSIM_T2Q_SEND_DELAY_MS=300"});
   terminal.ShowBookTop(1, 101, 50, 100, 40);
-  ProgramUnderTest panel(terminal.Panel(), terminal.Path(), terminal.Environment());
+  // Earlier in the day a lot was bought and sold again: flat, 4 realised.
+  auto environment = terminal.Environment();
+  environment.emplace_back(L"TERMSIM_T2Q_DAY_TRADES", L"C1 S1 B 1 99; C1 S1 S 1 103");
+  ProgramUnderTest panel(terminal.Panel(), terminal.Path(), environment);
   const HWND window = panel.WaitForWindow(contract::kMainWindowClass);
   ASSERT_NE(window, nullptr);
   TerminalClient terminalSide;
   ASSERT_TRUE(terminalSide.Connect());
   ASSERT_TRUE(terminalSide.Poke(BookItem(kBook), EncodeBook(kBook)));
-  // The streams' first snapshot (an empty day) is in: the label shows.
+  // The streams' first snapshot, the day so far, is in: the label shows it,
+  // and no fill of it is written.
   ASSERT_TRUE(WaitUntil(
       [&] {
         return Caption(window, contract::kLblPaper) ==
-               L"POSITION 0 @ 0 | REALISED 0 | OPEN 0 | ORDERS 0";
+               L"POSITION 0 @ 0 | REALISED 4 | OPEN 0 | ORDERS 0";
       },
       60s));
+  EXPECT_EQ(CountLogged(terminal, "FILL "), 0U);
 
   // A click returns, and the window answers, while its reply is still on its
   // way: the reply is in neither log yet. A machine that stalls for the whole
@@ -71,13 +76,13 @@ TEST(PanelLive, FillsShowInTheLabelAndTheLogsWhileRepliesComeLate) {
 
   // A buy of 10 at 100 + 10 fills at the best sell, 101.
   Click(window, contract::kCmdBestAsk);
-  const std::string fill = "FILL B 10 @ 101 | POSITION 10 @ 101 | REALISED 0";
+  const std::string fill = "FILL B 10 @ 101 | POSITION 10 @ 101 | REALISED 4";
   ASSERT_TRUE(WaitUntil([&] { return CountLogged(terminal, "\"" + fill + "\"") == 1; }, 60s));
   EXPECT_EQ(CountInLogWindow(window, Utf8("|" + fill)), 1U);
   EXPECT_EQ(CountLogged(terminal, "{\"type\": 4, \"text\": \"" + fill + "\"}"), 1U);
   // Open against the best buy, 100.
   EXPECT_EQ(Caption(window, contract::kLblPaper),
-            L"POSITION 10 @ 101 | REALISED 0 | OPEN -10 | ORDERS 0");
+            L"POSITION 10 @ 101 | REALISED 4 | OPEN -10 | ORDERS 0");
 
   // 10 more could make 20: held back, nothing sent.
   const std::size_t sent = terminal.JournalLines().size();
@@ -94,6 +99,9 @@ TEST(PanelLive, FillsShowInTheLabelAndTheLogsWhileRepliesComeLate) {
   terminal.Script({"TERMSIM_T2Q_SEND_DELAY_MS=300", "TERMSIM_T2Q_FILL_LOTS=1"});
   Click(window, contract::kCmdBestBid);
   ASSERT_TRUE(WaitUntil([&] { return CountLogged(terminal, "\"FILL S 1 @ 100 |") > 0; }, 60s));
+  // A Kill whose reply would come a minute later is still on its way too.
+  terminal.Script({"TERMSIM_T2Q_SEND_DELAY_MS=60000", "TERMSIM_T2Q_FILL_LOTS=1"});
+  Click(window, contract::kCmdKillOrders);
   PostMessageW(window, WM_CLOSE, 0, 0);
   EXPECT_EQ(panel.WaitForExit(60s), 0);
   // Every trade the library reported before it was disconnected is written.
