@@ -91,6 +91,7 @@ bool Panel::Start() {
       const Settings& settings = lifecycle_.CurrentSettings();
       live_.Start(extensions.Live, settings.ClassCode, settings.SecCode);
       if (live_.FollowsOrders()) {
+        gateway_.TrackOrdersIn(trading_);
         book_.SetBookListener([this](const BookView& book) { LiveBookChanged(book); });
       }
     }

@@ -1,6 +1,7 @@
 #include "trading/trading_state.h"
 
 #include <algorithm>
+#include <iterator>
 #include <utility>
 
 namespace vestrel {
@@ -10,6 +11,12 @@ void TradingState::Apply(const OrderUpdate& update) {
   if (!order.Known) {
     order.Known = true;
     order.Latest = update;
+    const auto sent = std::find_if(sent_.begin(), sent_.end(), [&](const SentOrder& item) {
+      return item.TransId == update.TransId && item.Side == update.Side;
+    });
+    if (update.TransId != 0 && sent != sent_.end()) {
+      sent_.erase(sent);
+    }
     return;
   }
   if (order.Latest.Status != OrderStatus::Active) {
@@ -30,6 +37,20 @@ void TradingState::Apply(const TradeReport& trade) {
   position_.Apply(trade.Side, trade.Lots, trade.Price);
   if (complete_) {
     newFills_.push_back({trade, position_});
+  }
+}
+
+void TradingState::OrderSent(std::int64_t transId, OrderSide side, std::int64_t lots) {
+  if (lots > 0) {
+    sent_.push_back({transId, side, lots});
+  }
+}
+
+void TradingState::OrderNotPlaced(std::int64_t transId) {
+  const auto last = std::find_if(sent_.rbegin(), sent_.rend(),
+                                 [&](const SentOrder& item) { return item.TransId == transId; });
+  if (last != sent_.rend()) {
+    sent_.erase(std::next(last).base());
   }
 }
 
@@ -59,6 +80,11 @@ std::int64_t TradingState::WorkingLots(OrderSide side) const {
   for (const auto& [number, order] : orders_) {
     if (order.Latest.Side == side) {
       lots += LotsLeft(order);
+    }
+  }
+  for (const SentOrder& sent : sent_) {
+    if (sent.Side == side) {
+      lots += sent.Lots;
     }
   }
   return lots;

@@ -182,6 +182,52 @@ TEST(LiveOrders, StreamsTheLibraryCannotGiveAreOneWarningAndTheRestGoesOnAsWitho
   }
 }
 
+// The terminal reports an order on its stream some time after the send (a
+// reply delayed, the library's thread behind): until then, or until it is
+// refused, the order counts against the lots limit, so a second click cannot
+// pass a limit the first one already fills.
+TEST(LiveOrders, AnOrderSentCountsAgainstTheLotsLimitUntilTheStreamShowsItOrItIsRefused) {
+  for (const bool async : {false, true}) {
+    LiveRig rig("Orders");
+    rig.profile.Values["Risk/MaxPosition"] = "2";
+    if (async) {
+      rig.profile.Values["Live/Async"] = "1";
+    }
+    ASSERT_TRUE(rig.panel.Start());
+    rig.Fire(Order(kEnd, 0, false, 0, 0));
+    rig.Fire(Trade(kEnd, 0, 0, false, 0, 0));
+    rig.panel.TerminalEventsArrived();
+    rig.Poke(101, 100);
+    const auto sends = [&] { return rig.library.Sent.size() + rig.streams.Sent.size(); };
+    const auto buy = [&] {
+      rig.panel.Click(ControlId::cmdBestAsk);  // 2 lots
+      return sends();
+    };
+    ASSERT_EQ(buy(), 1U) << async;
+    EXPECT_EQ(buy(), 1U) << async;
+    EXPECT_EQ(rig.LogLines().back(),
+              "Order not sent (cmdBestAsk): the position could reach 4 lots, the limit is 2");
+    // The stream shows it, then its cancel: the limit has room again.
+    OrderStatusEvent shown = Order(kNew, 10, false, 110, 2);
+    shown.TransId = 1;
+    rig.Fire(shown);
+    rig.panel.TerminalEventsArrived();
+    EXPECT_EQ(buy(), 1U) << async;
+    shown.Status = kOrderCancelled;
+    rig.Fire(shown);
+    rig.panel.TerminalEventsArrived();
+    // The next is refused, by the synchronous reply or the asynchronous one:
+    // it never works, and the limit has room for another.
+    rig.library.SendReply = FakeTransactionLibrary::Reply{4, 1, 0, "", 0, "not enough funds"};
+    EXPECT_EQ(buy(), 2U) << async;
+    if (async) {
+      rig.Fire(TransactionReplyEvent{0, 0, 4, 2, 0, "not enough funds"});
+      rig.panel.TerminalEventsArrived();
+    }
+    EXPECT_EQ(buy(), 3U) << async;
+  }
+}
+
 TEST(LiveAsync, EachTransactionHasItsOwnIdAndItsReplyIsWrittenAsASynchronousOneWhenItComes) {
   LiveRig rig("Async");
   ASSERT_TRUE(rig.panel.Start());
