@@ -101,6 +101,7 @@ std::int32_t TradingGateway::Send(const std::string& transaction) {
           transaction, replyCode, transId, orderNum, resultMessage, kTransMessageBufferSize,
           extendedErrorCode, errorMessage, kTransMessageBufferSize);
       ++sendsMade_;
+      lastOrderNumber_ = orderNum;
     }
     if (TransactionRefused(result, replyCode)) {
       ++refusals_;
@@ -133,6 +134,8 @@ std::int32_t TradingGateway::SendNewOrder(const std::string& transaction, std::u
   const std::int32_t result = Send(transaction);
   if (refusals_ != refusedBefore || (async_ != nullptr && result != kTrans2QuikSuccess)) {
     tracked_->OrderNotPlaced(transId);
+  } else if (async_ == nullptr) {
+    tracked_->OrderPlaced(transId, lastOrderNumber_);
   }
   return result;
 }
@@ -149,6 +152,8 @@ void TradingGateway::ReplyArrived(const TransactionReplyEvent& reply) {
       if (onRefused_) {
         onRefused_();
       }
+    } else if (tracked_ != nullptr) {
+      tracked_->OrderPlaced(reply.TransId, reply.OrderNumber);
     }
     const bool executed = reply.Result == kTrans2QuikSuccess;
     const std::string& resultMessage = executed ? reply.Message : std::string();

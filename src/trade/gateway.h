@@ -114,6 +114,7 @@ class TradingGateway {
   std::function<void()> onRefused_;
   TradingState* tracked_ = nullptr;
   std::uint64_t refusals_ = 0;  // synchronous sends the terminal refused
+  double lastOrderNumber_ = 0;  // of the last synchronous reply
 };
 
 }  // namespace vestrel

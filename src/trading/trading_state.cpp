@@ -1,6 +1,7 @@
 #include "trading/trading_state.h"
 
 #include <algorithm>
+#include <cmath>
 #include <iterator>
 #include <utility>
 
@@ -11,10 +12,14 @@ void TradingState::Apply(const OrderUpdate& update) {
   if (!order.Known) {
     order.Known = true;
     order.Latest = update;
-    const auto sent = std::find_if(sent_.begin(), sent_.end(), [&](const SentOrder& item) {
-      return item.TransId == update.TransId && item.Side == update.Side;
-    });
-    if (update.TransId != 0 && sent != sent_.end()) {
+    auto sent = std::find_if(sent_.begin(), sent_.end(),
+                             [&](const SentOrder& item) { return item.Number == update.Number; });
+    if (sent == sent_.end() && update.TransId != 0) {
+      sent = std::find_if(sent_.begin(), sent_.end(), [&](const SentOrder& item) {
+        return item.Number == 0 && item.TransId == update.TransId && item.Side == update.Side;
+      });
+    }
+    if (sent != sent_.end()) {
       sent_.erase(sent);
     }
     return;
@@ -51,6 +56,26 @@ void TradingState::OrderNotPlaced(std::int64_t transId) {
                                  [&](const SentOrder& item) { return item.TransId == transId; });
   if (last != sent_.rend()) {
     sent_.erase(std::next(last).base());
+  }
+}
+
+void TradingState::OrderPlaced(std::int64_t transId, double number) {
+  // Order numbers are whole and well inside 64 bits; anything else is no number.
+  if (!(number >= 1 && number < 1e18) || number != std::floor(number)) {
+    return;
+  }
+  const auto whole = static_cast<std::int64_t>(number);
+  const auto sent = std::find_if(sent_.begin(), sent_.end(), [&](const SentOrder& item) {
+    return item.Number == 0 && item.TransId == transId;
+  });
+  if (sent == sent_.end()) {
+    return;
+  }
+  const auto order = orders_.find(whole);
+  if (order != orders_.end() && order->second.Known) {
+    sent_.erase(sent);  // the stream showed it first, under another TRANS_ID
+  } else {
+    sent->Number = whole;
   }
 }
 

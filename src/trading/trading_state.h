@@ -81,6 +81,11 @@ class TradingState {
   void OrderSent(std::int64_t transId, OrderSide side, std::int64_t lots);
   // The order of that TRANS_ID sent last was refused: it will never work.
   void OrderNotPlaced(std::int64_t transId);
+  // The terminal's reply numbered the oldest order of that TRANS_ID not yet
+  // numbered: the stream's first update of that number takes its place,
+  // whatever TRANS_ID it carries. A number that is not a whole positive one
+  // changes nothing.
+  void OrderPlaced(std::int64_t transId, double number);
 
   const Position& CurrentPosition() const { return position_; }
   // By order number; orders sent and not yet shown are not among them.
@@ -100,6 +105,7 @@ class TradingState {
     std::int64_t TransId = 0;
     OrderSide Side = OrderSide::Buy;
     std::int64_t Lots = 0;
+    std::int64_t Number = 0;  // 0 until the reply gives it
   };
 
   std::map<std::int64_t, OrderRecord> orders_;

@@ -207,8 +207,10 @@ TEST(LiveOrders, AnOrderSentCountsAgainstTheLotsLimitUntilTheStreamShowsItOrItIs
     EXPECT_EQ(buy(), 1U) << async;
     EXPECT_EQ(rig.LogLines().back(),
               "Order not sent (cmdBestAsk): the position could reach 4 lots, the limit is 2");
-    // The stream shows it, then its cancel: the limit has room again.
-    OrderStatusEvent shown = Order(kNew, 10, false, 110, 2);
+    // The stream shows it (the synchronous reply numbered it 7; the
+    // asynchronous one has not come: by its TRANS_ID), then its cancel: room
+    // again.
+    OrderStatusEvent shown = Order(kNew, 7, false, 110, 2);
     shown.TransId = 1;
     rig.Fire(shown);
     rig.panel.TerminalEventsArrived();
@@ -216,15 +218,24 @@ TEST(LiveOrders, AnOrderSentCountsAgainstTheLotsLimitUntilTheStreamShowsItOrItIs
     shown.Status = kOrderCancelled;
     rig.Fire(shown);
     rig.panel.TerminalEventsArrived();
+    // The next one's reply numbers it 12: the stream's order 12 is that one,
+    // whatever TRANS_ID it carries.
+    rig.library.SendReply = FakeTransactionLibrary::Reply{3, 1, 12, "M", 0, ""};
+    EXPECT_EQ(buy(), 2U) << async;
+    if (async) {
+      rig.Fire(TransactionReplyEvent{0, 0, 3, 2, 12, "M"});
+    }
+    rig.Fire(Order(kNew, 12, false, 110, 2, kOrderCancelled));
+    rig.panel.TerminalEventsArrived();
     // The next is refused, by the synchronous reply or the asynchronous one:
     // it never works, and the limit has room for another.
     rig.library.SendReply = FakeTransactionLibrary::Reply{4, 1, 0, "", 0, "not enough funds"};
-    EXPECT_EQ(buy(), 2U) << async;
+    EXPECT_EQ(buy(), 3U) << async;
     if (async) {
-      rig.Fire(TransactionReplyEvent{0, 0, 4, 2, 0, "not enough funds"});
+      rig.Fire(TransactionReplyEvent{0, 0, 4, 3, 0, "not enough funds"});
       rig.panel.TerminalEventsArrived();
     }
-    EXPECT_EQ(buy(), 3U) << async;
+    EXPECT_EQ(buy(), 4U) << async;
   }
 }
 
