@@ -35,7 +35,6 @@ TEST(PanelLive, FillsShowInTheLabelAndTheLogsWhileRepliesComeLate) {
   TerminalFolder terminal(
       {.Size = "10",
        .MoreSections = "[Live]\r\nOrders=1\r\nAsync=1\r\n[Risk]\r\nMaxPosition=10\r\n"});
-  terminal.Script({"TERMSIM_T2Q_SEND_DELAY_MS=300"});
   terminal.ShowBookTop(1, 101, 50, 100, 40);
   // Earlier in the day a lot was bought and sold again: flat, 4 realised.
   auto environment = terminal.Environment();
@@ -56,6 +55,20 @@ TEST(PanelLive, FillsShowInTheLabelAndTheLogsWhileRepliesComeLate) {
       60s));
   EXPECT_EQ(CountLogged(terminal, "FILL "), 0U);
 
+  // The library's word that the terminal lost its server, and later that it
+  // is back, reaches the status line.
+  const HWND status = GetDlgItem(window, contract::kLblStatus);
+  terminal.Script({"TERMSIM_T2Q_CONNECTION_EVENTS=9"});
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        return IsWindowVisible(status) != FALSE &&
+               Caption(window, contract::kLblStatus) == L"Not connected to the terminal";
+      },
+      60s));
+  terminal.Script({"TERMSIM_T2Q_CONNECTION_EVENTS=8"});
+  EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(status) == FALSE; }, 60s));
+
+  terminal.Script({"TERMSIM_T2Q_SEND_DELAY_MS=300"});
   // A click returns, and the window answers, while its reply is still on its
   // way: the reply is in neither log yet. A machine that stalls for the whole
   // delay between the click and the look proves nothing, so Kill (which
