@@ -1,7 +1,9 @@
 // The real Vestrel.exe trading live through the stand-in transaction library:
-// its order and trade streams feed the position label and both logs, replies
-// that come late leave the window answering, the lots limit holds back an
-// order, and a shutdown while fills still come in loses none of them.
+// its order and trade streams feed the position label (the day's earlier
+// trades silently) and both logs, its connection callback the status line,
+// replies that come late leave the window answering, the lots limit holds
+// back an order sent before the one before it is shown, and a shutdown while
+// fills still come in loses none of them.
 #include <gtest/gtest.h>
 
 #include <algorithm>
