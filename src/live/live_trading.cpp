@@ -145,7 +145,7 @@ bool LiveTrading::StartStreams(const std::string& classCode, const std::string& 
 }
 
 void LiveTrading::EventsArrived() {
-  if (stopped_) {
+  if (closed_) {
     return;
   }
   const std::vector<TerminalEvent> batch = queue_.Drain();
@@ -224,13 +224,12 @@ void LiveTrading::Stop() {
   if (!attached_ || stopped_) {
     return;
   }
-  // What the library reported before shutdown is the trader's record.
-  EventsArrived();
   stopped_ = true;
-  queue_.Close();
   if (!orders_) {
     return;
   }
+  // Nothing is applied here: the library may still report a fill until its
+  // streams have ended, and Detach writes whatever came until then.
   ErrorScope scope(parts_.Log, "Vestrel.frmMain.LiveStop");
   scope.Stop([&] {
     scope.Line = 1;
@@ -250,6 +249,12 @@ void LiveTrading::Detach() {
     scope.Line = 1;
     parts_.Streams.Detach();
   });
+  // Every event the library handed over before it was disconnected is the
+  // trader's record, the last fills among them; later wakes find the queue
+  // closed.
+  EventsArrived();
+  closed_ = true;
+  queue_.Close();
 }
 
 }  // namespace vestrel

@@ -69,12 +69,11 @@ class LiveTrading {
   // in the order the library reported them. Ends the error chain.
   void EventsArrived();
 
-  // Shutdown, before the disconnect: applies what has been handed over,
-  // closes the hand-over (later callbacks are dropped), then ends both
-  // streams.
+  // Shutdown, before the disconnect: ends both streams.
   void Stop();
   // Shutdown, after the disconnect: the library's callbacks reach nothing
-  // from now on.
+  // from now on; what they handed over until then is applied and written,
+  // and the hand-over closes.
   void Detach();
 
   bool FollowsOrders() const { return orders_; }
@@ -100,6 +99,7 @@ class LiveTrading {
   bool orders_ = false;
   bool async_ = false;
   bool stopped_ = false;
+  bool closed_ = false;
   bool ordersSnapshotDone_ = false;
   bool tradesSnapshotDone_ = false;
   bool dllConnected_ = true;

@@ -93,6 +93,9 @@ bool Panel::Start() {
     if (!paper_.IsOpen()) {
       const Settings& settings = lifecycle_.CurrentSettings();
       live_.Start(extensions.Live, settings.ClassCode, settings.SecCode);
+      if (live_.FollowsOrders()) {
+        gateway_.TrackOrdersIn(trading_);
+      }
     }
   }
   // The trader's own orders on the ladder, on paper or live.

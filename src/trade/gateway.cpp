@@ -101,9 +101,13 @@ std::int32_t TradingGateway::Send(const std::string& transaction) {
           transaction, replyCode, transId, orderNum, resultMessage, kTransMessageBufferSize,
           extendedErrorCode, errorMessage, kTransMessageBufferSize);
       ++sendsMade_;
+      lastOrderNumber_ = orderNum;
     }
-    if (onRefused_ && TransactionRefused(result, replyCode)) {
-      onRefused_();
+    if (TransactionRefused(result, replyCode)) {
+      ++refusals_;
+      if (onRefused_) {
+        onRefused_();
+      }
     }
     // The order is out: a failing event log must not also keep its reply out
     // of the log window, where the trader looks for it.
@@ -118,13 +122,38 @@ std::int32_t TradingGateway::Send(const std::string& transaction) {
   });
 }
 
+std::int32_t TradingGateway::SendNewOrder(const std::string& transaction, std::uint32_t transId,
+                                          OrderSide side, std::int64_t lots) {
+  if (tracked_ == nullptr) {
+    return Send(transaction);
+  }
+  // Counted before it goes: a refusal below takes it back, and a send that
+  // fails halfway keeps it, as the order may have gone.
+  tracked_->OrderSent(transId, side, lots);
+  const std::uint64_t refusedBefore = refusals_;
+  const std::int32_t result = Send(transaction);
+  if (refusals_ != refusedBefore || (async_ != nullptr && result != kTrans2QuikSuccess)) {
+    tracked_->OrderNotPlaced(transId);
+  } else if (async_ == nullptr) {
+    tracked_->OrderPlaced(transId, lastOrderNumber_);
+  }
+  return result;
+}
+
 void TradingGateway::ReplyArrived(const TransactionReplyEvent& reply) {
   ErrorScope scope(log_, "Vestrel.frmMain.TransReply", ParamRef("lngTransId", reply.TransId));
   scope.PassOn([&] {
     // A reply carries one message: the terminal's answer when the
     // transaction went through, otherwise why it did not.
-    if (onRefused_ && TransactionRefused(reply.Result, reply.ReplyCode)) {
-      onRefused_();
+    if (TransactionRefused(reply.Result, reply.ReplyCode)) {
+      if (tracked_ != nullptr) {
+        tracked_->OrderNotPlaced(reply.TransId);
+      }
+      if (onRefused_) {
+        onRefused_();
+      }
+    } else if (tracked_ != nullptr) {
+      tracked_->OrderPlaced(reply.TransId, reply.OrderNumber);
     }
     const bool executed = reply.Result == kTrans2QuikSuccess;
     const std::string& resultMessage = executed ? reply.Message : std::string();

@@ -11,6 +11,8 @@
 #include "ports/regional_settings.h"
 #include "ports/terminal_streams.h"
 #include "ports/transaction_library.h"
+#include "trading/order_side.h"
+#include "trading/trading_state.h"
 
 namespace vestrel {
 
@@ -78,6 +80,14 @@ class TradingGateway {
   // when the library refuses the transaction (as a synchronous send refused
   // by the library is written); otherwise the reply writes them.
   std::int32_t Send(const std::string& transaction);
+  // Sends a new order of the trader's; with TrackOrdersIn, the trading state
+  // counts it as working from now until the order stream shows it or the
+  // terminal refuses it.
+  std::int32_t SendNewOrder(const std::string& transaction, std::uint32_t transId, OrderSide side,
+                            std::int64_t lots);
+  // Live trading's state, which learns of an order only from the terminal's
+  // streams, some time after it was sent.
+  void TrackOrdersIn(TradingState& state) { tracked_ = &state; }
 
   // Called for each transaction the terminal refuses (TransactionRefused),
   // before its reply is written.
@@ -102,6 +112,9 @@ class TradingGateway {
   std::uint32_t lastTransId_ = 0;
   std::uint64_t sendsMade_ = 0;
   std::function<void()> onRefused_;
+  TradingState* tracked_ = nullptr;
+  std::uint64_t refusals_ = 0;  // synchronous sends the terminal refused
+  double lastOrderNumber_ = 0;  // of the last synchronous reply
 };
 
 }  // namespace vestrel

@@ -42,8 +42,8 @@ std::string KillAllOrdersText(const Settings& settings, std::uint32_t transId) {
 
 std::string KillOrderText(const Settings& settings, std::int64_t orderNumber,
                           std::uint32_t transId) {
-  return "TRANS_ID=" + IntegerText(transId) + "; ACTION=KILL_ORDER; CLASSCODE=" +
-         settings.ClassCode + "; SECCODE=" + settings.SecCode +
+  return "TRANS_ID=" + IntegerText(transId) +
+         "; ACTION=KILL_ORDER; CLASSCODE=" + settings.ClassCode + "; SECCODE=" + settings.SecCode +
          "; ORDER_KEY=" + IntegerText(orderNumber) + ";";
 }
 
@@ -109,10 +109,11 @@ void OrderCommands::SendLimitOrder(OrderSide side, double price, std::int32_t qu
       ParamRef("dblPrice", price));
   scope.PassOn([&] {
     scope.Line = 1;
-    const std::string transaction = LimitOrderText(
-        settings_, side, price, quantity, regional_.DecimalSeparator(), gateway_.NextTransId());
+    const std::uint32_t transId = gateway_.NextTransId();
+    const std::string transaction =
+        LimitOrderText(settings_, side, price, quantity, regional_.DecimalSeparator(), transId);
     scope.Line = 2;
-    gateway_.Send(transaction);
+    gateway_.SendNewOrder(transaction, transId, side, quantity);
   });
 }
 

@@ -72,9 +72,25 @@ class TradingState {
   // is given once.
   std::vector<Fill> TakeNewFills();
 
+  // A new order the panel has sent that the order stream has not shown yet.
+  // It works on its side from the send, so that an order sent before the
+  // terminal has reported the one before cannot pass a limit that one
+  // already fills. The stream's first update of an order with that
+  // TRANS_ID and side takes its place (the oldest first: without
+  // asynchronous sends every order carries TRANS_ID 1).
+  void OrderSent(std::int64_t transId, OrderSide side, std::int64_t lots);
+  // The order of that TRANS_ID sent last was refused: it will never work.
+  void OrderNotPlaced(std::int64_t transId);
+  // The terminal's reply numbered the oldest order of that TRANS_ID not yet
+  // numbered: the stream's first update of that number takes its place,
+  // whatever TRANS_ID it carries. A number that is not a whole positive one
+  // changes nothing.
+  void OrderPlaced(std::int64_t transId, double number);
+
   const Position& CurrentPosition() const { return position_; }
-  // By order number.
+  // By order number; orders sent and not yet shown are not among them.
   std::vector<WorkingOrder> WorkingOrders() const;
+  // Orders sent and not yet shown included.
   std::int64_t WorkingLots(OrderSide side) const;
 
  private:
@@ -85,7 +101,15 @@ class TradingState {
   };
   static std::int64_t LotsLeft(const OrderRecord& order);
 
+  struct SentOrder {
+    std::int64_t TransId = 0;
+    OrderSide Side = OrderSide::Buy;
+    std::int64_t Lots = 0;
+    std::int64_t Number = 0;  // 0 until the reply gives it
+  };
+
   std::map<std::int64_t, OrderRecord> orders_;
+  std::vector<SentOrder> sent_;  // oldest first
   std::set<std::int64_t> tradeNumbers_;
   Position position_;
   std::vector<Fill> newFills_;

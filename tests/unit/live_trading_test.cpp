@@ -119,17 +119,22 @@ TEST(LiveOrders, TheSnapshotBuildsSilentlyThenEachFillIsReportedOnceWhateverTheO
   rig.panel.TerminalEventsArrived();
   EXPECT_EQ(rig.Label(), "POSITION 1 @ 100,5 | REALISED 1,5 | OPEN -2,5 | ORDERS 0");
 
-  // Shutdown: what waits is still written; the streams end before the
-  // disconnect, and nothing reaches the panel after it.
+  // Shutdown: what waits is still written, and so is a fill reported while
+  // the streams end; they end before the disconnect, and nothing reaches the
+  // panel after it.
   rig.Fire(Trade(kNew, 5, 12, true, 99, 1));
+  rig.streams.WhileUnsubscribing = [&] { rig.Fire(Trade(kNew, 8, 13, false, 98, 1)); };
   rig.library.Calls.clear();
   rig.panel.Shutdown();
   EXPECT_EQ(rig.library.Calls,
             (Lines{"UnsubscribeOrders", "UnsubscribeTrades", "Disconnect", "Detach"}));
-  EXPECT_EQ(rig.AppLogTexts().back(), "FILL S 1 @ 99 | POSITION 0 @ 0 | REALISED 0");
+  const Lines texts = rig.AppLogTexts();
+  EXPECT_EQ(Lines(texts.end() - 2, texts.end()),
+            (Lines{"FILL S 1 @ 99 | POSITION 0 @ 0 | REALISED 0",
+                   "FILL B 1 @ 98 | POSITION 1 @ 98 | REALISED 0"}));
   EXPECT_FALSE(rig.streams.Fire(Trade(kNew, 6, 12, true, 99, 1)));
   rig.panel.TerminalEventsArrived();  // a wake posted before the window went
-  EXPECT_EQ(rig.panel.Trading().CurrentPosition().Quantity(), 0);
+  EXPECT_EQ(rig.panel.Trading().CurrentPosition().Quantity(), 1);
   EXPECT_TRUE(rig.services.ErrorEntries().empty());
 }
 
@@ -174,6 +179,63 @@ TEST(LiveOrders, StreamsTheLibraryCannotGiveAreOneWarningAndTheRestGoesOnAsWitho
     EXPECT_FALSE(rig.panel.Window().Visible(ControlId::lblPaper));
     rig.panel.Shutdown();
     EXPECT_EQ(rig.library.Calls.back() == "Detach", !unavailable);
+  }
+}
+
+// The terminal reports an order on its stream some time after the send (a
+// reply delayed, the library's thread behind): until then, or until it is
+// refused, the order counts against the lots limit, so a second click cannot
+// pass a limit the first one already fills.
+TEST(LiveOrders, AnOrderSentCountsAgainstTheLotsLimitUntilTheStreamShowsItOrItIsRefused) {
+  for (const bool async : {false, true}) {
+    LiveRig rig("Orders");
+    rig.profile.Values["Risk/MaxPosition"] = "2";
+    if (async) {
+      rig.profile.Values["Live/Async"] = "1";
+    }
+    ASSERT_TRUE(rig.panel.Start());
+    rig.Fire(Order(kEnd, 0, false, 0, 0));
+    rig.Fire(Trade(kEnd, 0, 0, false, 0, 0));
+    rig.panel.TerminalEventsArrived();
+    rig.Poke(101, 100);
+    const auto sends = [&] { return rig.library.Sent.size() + rig.streams.Sent.size(); };
+    const auto buy = [&] {
+      rig.panel.Click(ControlId::cmdBestAsk);  // 2 lots
+      return sends();
+    };
+    ASSERT_EQ(buy(), 1U) << async;
+    EXPECT_EQ(buy(), 1U) << async;
+    EXPECT_EQ(rig.LogLines().back(),
+              "Order not sent (cmdBestAsk): the position could reach 4 lots, the limit is 2");
+    // The stream shows it (the synchronous reply numbered it 7; the
+    // asynchronous one has not come: by its TRANS_ID), then its cancel: room
+    // again.
+    OrderStatusEvent shown = Order(kNew, 7, false, 110, 2);
+    shown.TransId = 1;
+    rig.Fire(shown);
+    rig.panel.TerminalEventsArrived();
+    EXPECT_EQ(buy(), 1U) << async;
+    shown.Status = kOrderCancelled;
+    rig.Fire(shown);
+    rig.panel.TerminalEventsArrived();
+    // The next one's reply numbers it 12: the stream's order 12 is that one,
+    // whatever TRANS_ID it carries.
+    rig.library.SendReply = FakeTransactionLibrary::Reply{3, 1, 12, "M", 0, ""};
+    EXPECT_EQ(buy(), 2U) << async;
+    if (async) {
+      rig.Fire(TransactionReplyEvent{0, 0, 3, 2, 12, "M"});
+    }
+    rig.Fire(Order(kNew, 12, false, 110, 2, kOrderCancelled));
+    rig.panel.TerminalEventsArrived();
+    // The next is refused, by the synchronous reply or the asynchronous one:
+    // it never works, and the limit has room for another.
+    rig.library.SendReply = FakeTransactionLibrary::Reply{4, 1, 0, "", 0, "not enough funds"};
+    EXPECT_EQ(buy(), 3U) << async;
+    if (async) {
+      rig.Fire(TransactionReplyEvent{0, 0, 4, 3, 0, "not enough funds"});
+      rig.panel.TerminalEventsArrived();
+    }
+    EXPECT_EQ(buy(), 4U) << async;
   }
 }
 

@@ -56,7 +56,36 @@ TerminalFolder::TerminalFolder(const PanelSettings& settings) {
 
 std::vector<std::pair<std::wstring, std::wstring>> TerminalFolder::Environment() const {
   return {{L"TERMSIM_T2Q_JOURNAL", Journal().wstring()},
-          {L"VESTREL_EVENT_LOG_MIRROR", EventLog().wstring()}};
+          {L"VESTREL_EVENT_LOG_MIRROR", EventLog().wstring()},
+          {L"TERMSIM_T2Q_SCRIPT", (Path() / L"t2q-script.txt").wstring()}};
+}
+
+namespace {
+
+// Written beside and moved into place, so that a reader never sees half of it.
+void ReplaceFile(const std::filesystem::path& path, const std::string& text) {
+  const std::filesystem::path next = path.wstring() + L".new";
+  std::ofstream(next, std::ios::binary) << text;
+  MoveFileExW(next.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING);
+}
+
+}  // namespace
+
+void TerminalFolder::Script(const std::vector<std::string>& lines) const {
+  std::string text;
+  for (const std::string& line : lines) {
+    text += line + "\r\n";
+  }
+  ReplaceFile(Path() / L"t2q-script.txt", text);
+}
+
+void TerminalFolder::ShowBookTop(int number, double bestSell, int sellVolume, double bestBuy,
+                                 int buyVolume) const {
+  std::ostringstream line;
+  line << "BOOK " << number << ' ' << bestSell << ' ' << sellVolume << ' ' << bestBuy << ' '
+       << buyVolume << "\r\n";
+  // Beside the journal, where the library looks for it.
+  ReplaceFile(Path() / L"trans2quik-book.txt", line.str());
 }
 
 std::vector<std::string> TerminalFolder::JournalLines() const { return ReadLines(Journal()); }

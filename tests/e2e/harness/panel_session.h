@@ -32,7 +32,8 @@ class TerminalFolder {
   std::filesystem::path Panel() const { return Path() / L"Vestrel.exe"; }
   std::filesystem::path Journal() const { return Path() / L"journal.txt"; }
   std::filesystem::path EventLog() const { return Path() / L"events.jsonl"; }
-  // The environment the panel starts with: the journal and the event-log mirror here.
+  // The environment the panel starts with: the journal, the event-log mirror
+  // and the stand-in library's script file here.
   std::vector<std::pair<std::wstring, std::wstring>> Environment() const;
   // The stand-in library's journal and the event-log mirror, as lines.
   std::vector<std::string> JournalLines() const;
@@ -41,6 +42,15 @@ class TerminalFolder {
   std::vector<std::string> SentTransactions() const;
   // Whether the panel has logged an error record.
   bool ErrorLogged() const;
+
+  // Scripts the stand-in library of a running panel (lines NAME=value, read
+  // at its every call).
+  void Script(const std::vector<std::string>& lines) const;
+  // Tells the stand-in library the top of the book the terminal shows, as
+  // termsim --book-file does: it fills resting orders against it. A new
+  // number brings new volume.
+  void ShowBookTop(int number, double bestSell, int sellVolume, double bestBuy,
+                   int buyVolume) const;
 
  private:
   TempFolder folder_{L"vestrel-terminal"};

@@ -36,7 +36,12 @@ class FakeTerminalStreams : public TerminalStreams {
   }
   std::int32_t StartOrders() override { return Call("StartOrders", 0); }
   std::int32_t StartTrades() override { return Call("StartTrades", StartTradesResult); }
-  std::int32_t UnsubscribeOrders() override { return Call("UnsubscribeOrders", 0); }
+  std::int32_t UnsubscribeOrders() override {
+    if (WhileUnsubscribing) {
+      WhileUnsubscribing();
+    }
+    return Call("UnsubscribeOrders", 0);
+  }
   std::int32_t UnsubscribeTrades() override { return Call("UnsubscribeTrades", 0); }
   std::int32_t SetTransactionsReplyCallback(std::int32_t&, std::string& message,
                                             std::int32_t) override {
@@ -83,6 +88,9 @@ class FakeTerminalStreams : public TerminalStreams {
   std::string AsyncErrorMessage;
   std::vector<std::string> Sent;
   std::vector<std::int32_t> BufferSizes;
+  // Runs inside UnsubscribeOrders, as a library's thread may report a last
+  // event while its streams are being ended.
+  std::function<void()> WhileUnsubscribing;
 
  private:
   std::int32_t Call(std::string name, std::int32_t result) {

@@ -11,6 +11,7 @@
 // it runs.
 #include <cstdlib>
 #include <optional>
+#include <string>
 #include <utility>
 
 #include "book_top.h"
@@ -120,6 +121,12 @@ void Deliver(QueuedWhat& what) {
     ReleaseSRWLockExclusive(&t.Lock);
     callback(stream.Mode, d.Number, d.OrderNumber, d.ClassCode.c_str(), d.SecCode.c_str(), d.Price,
              d.Lots, d.Price * static_cast<double>(d.Lots), d.IsSell ? 1 : 0, 0);
+    // Once the caller has taken it: a test can tell what the caller was
+    // told before it disconnected.
+    if (stream.Mode == 0) {
+      Journal("TRADE " + std::to_string(d.Number) + (d.IsSell ? " S " : " B ") +
+              std::to_string(d.Lots));
+    }
     AcquireSRWLockExclusive(&t.Lock);
   }
 }
