@@ -32,13 +32,16 @@
 // not start, a poke was refused or failed), 2 on bad arguments.
 #include <algorithm>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <mutex>
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "bench_figures.h"
@@ -60,6 +63,7 @@ namespace contract = vestrel::contract;
 using vestrel::bench::Options;
 using vestrel::bench::PokeSummary;
 using vestrel::bench::PokeTimingsReport;
+using vestrel::e2e::PanelSettings;
 using vestrel::e2e::ProcessMemory;
 using vestrel::e2e::ProgramUnderTest;
 using vestrel::e2e::TerminalClient;
@@ -77,6 +81,15 @@ constexpr double kFairStartTarget = 1.1;
 constexpr double kQuietScreenTarget = 2;  // ms, p50 at 10 pokes/s
 constexpr double kBusyScreenTarget = 17;  // ms, p99 at 100 pokes/s
 constexpr double kFloodTimeTarget = 1;    // ms a refused poke
+constexpr double kClickTarget = 1;        // ms, p50 from a click to the library's call
+// Live orders: their replies' delay while the books come 100 a second, a
+// click every half second meanwhile (an order waits 60% of the time), and
+// the clicks timed on their own, 50 ms apart.
+constexpr int kReplyDelayMs = 300;
+constexpr long long kPokesBetweenClicks = 50;
+constexpr auto kClickSpacing = 50ms;
+// In the live throughput rounds: a click a second, each order a fill.
+constexpr auto kFillEvery = 1s;
 // Books poked while posted messages queue up, and the rounds' bound: the
 // repaint pacer's longest gap between rounds (plus the poke being handled).
 constexpr long long kBacklogBooks = 2000;
@@ -129,12 +142,17 @@ std::string ReadFile(const fs::path& path) {
 
 // Runs termsim.exe for that many pokes to the service and returns what its
 // summary line says; throws unless every poke was acknowledged.
+// With a book file, termsim writes each book's top there for the stand-in
+// library to fill orders against.
 PokeSummary RunTermsim(const fs::path& termsim, const fs::path& folder, const wchar_t* service,
-                       long long count, int levels, int& runs) {
+                       long long count, int levels, int& runs, const fs::path& bookFile = {}) {
   const fs::path outputPath = folder / (L"termsim-" + std::to_wstring(++runs) + L".txt");
-  const std::wstring arguments = L"--service " + std::wstring(service) + L" --levels " +
-                                 std::to_wstring(levels) + L" --rate 0 --count " +
-                                 std::to_wstring(count) + L" --quiet";
+  std::wstring arguments = L"--service " + std::wstring(service) + L" --levels " +
+                           std::to_wstring(levels) + L" --rate 0 --count " +
+                           std::to_wstring(count) + L" --quiet";
+  if (!bookFile.empty()) {
+    arguments += L" --book-file \"" + bookFile.wstring() + L"\"";
+  }
   long exitCode = 0;
   bool ended = false;
   {
@@ -186,7 +204,69 @@ struct Throughput {
   ProcessMemory AfterStart;
   ProcessMemory AfterWarmup;
   ProcessMemory AfterAll;
+  long long Clicks = 0;  // orders clicked during the rounds (live orders only)
+  long long Fills = 0;   // the fills the panel logged
 };
+
+// The panel trading live against the stand-in library: subscribed to its
+// order and trade streams, and sending without waiting for the replies
+// unless async is false.
+PanelSettings LiveSettings(bool async) {
+  PanelSettings settings;
+  settings.MoreSections = std::string("[Live]\r\nOrders=1\r\n") + (async ? "Async=1\r\n" : "");
+  return settings;
+}
+
+// Clicks the panel's best prices from a thread of its own at a steady pace,
+// buying at the best sell price and selling at the best buy price in turn:
+// each order crosses the book, so the order and trade streams flow.
+class Clicker {
+ public:
+  Clicker(HWND window, std::chrono::milliseconds every)
+      : thread_([this, window, every] {
+          std::unique_lock lock(lock_);
+          while (!changed_.wait_for(lock, every, [this] { return stopping_; })) {
+            const int button = clicks_ % 2 == 0 ? contract::kCmdBestAsk : contract::kCmdBestBid;
+            if (vestrel::bench::PostClick(window, button) != 0) {
+              ++clicks_;
+            }
+          }
+        }) {}
+  Clicker(const Clicker&) = delete;
+  Clicker& operator=(const Clicker&) = delete;
+  ~Clicker() { Stop(); }
+
+  // Stops clicking; the clicks posted.
+  long long Stop() {
+    {
+      std::lock_guard lock(lock_);
+      stopping_ = true;
+    }
+    changed_.notify_all();
+    if (thread_.joinable()) {
+      thread_.join();
+    }
+    return clicks_;
+  }
+
+ private:
+  std::mutex lock_;
+  std::condition_variable changed_;
+  bool stopping_ = false;
+  long long clicks_ = 0;
+  std::thread thread_;
+};
+
+// The fills the panel logged (its live "FILL ..." entries).
+long long LoggedFills(const TerminalFolder& terminal) {
+  long long fills = 0;
+  for (const std::string& line : terminal.EventLogLines()) {
+    fills += line.find("FILL ") != std::string::npos && line.find("PAPER FILL") == std::string::npos
+                 ? 1
+                 : 0;
+  }
+  return fills;
+}
 
 // Asks the program's window to close and waits for the program to end; a
 // program that does not is ended by force, and that is an error.
@@ -220,9 +300,12 @@ HWND StartedPanelWindow(const ProgramUnderTest& panel) {
 }
 
 // The panel and the bare server both up, the warm-up pokes to each, then the
+// rounds. With live orders, termsim writes every book's top where the
+// library reads it (for the bare server's pokes too, so that both pay for
+// it alike) and an order is clicked into the panel every second of the
 // rounds.
 Throughput MeasureThroughput(const TerminalFolder& terminal, const Products& products,
-                             const Options& options, int& runs) {
+                             const Options& options, int& runs, bool liveOrders = false) {
   Throughput result;
   ProgramUnderTest panel(terminal.Panel(), terminal.Path(), terminal.Environment());
   const HWND window = StartedPanelWindow(panel);
@@ -232,13 +315,20 @@ Throughput MeasureThroughput(const TerminalFolder& terminal, const Products& pro
     throw BenchFailure("bare_dde_server did not start");
   }
 
+  const fs::path bookFile = liveOrders ? terminal.Path() / L"trans2quik-book.txt" : fs::path();
   const auto poke = [&](const wchar_t* service, long long count) {
-    return RunTermsim(products.Termsim, terminal.Path(), service, count, options.Levels, runs);
+    return RunTermsim(products.Termsim, terminal.Path(), service, count, options.Levels, runs,
+                      bookFile);
   };
   result.AfterStart = panel.Memory();
   result.PanelWarmup = poke(contract::kDdeServiceWide, options.Warmup);
   result.AfterWarmup = panel.Memory();
   result.BareWarmup = poke(kBareService, options.Warmup);
+
+  std::optional<Clicker> clicker;
+  if (liveOrders) {
+    clicker.emplace(window, kFillEvery);
+  }
 
   for (int round = 0; round < options.Rounds; ++round) {
     // The pokes split as evenly as they go; the first rounds take the rest.
@@ -258,6 +348,9 @@ Throughput MeasureThroughput(const TerminalFolder& terminal, const Products& pro
     result.Ratios.push_back(bareRun.Rate() > 0 ? panelRun.Rate() / bareRun.Rate() : 0);
   }
   result.AfterAll = panel.Memory();
+  if (clicker) {
+    result.Clicks = clicker->Stop();
+  }
   if (!panel.Running() || !bare.Running()) {
     throw BenchFailure("a server ended during the pokes");
   }
@@ -267,6 +360,7 @@ Throughput MeasureThroughput(const TerminalFolder& terminal, const Products& pro
   if (bestBid.empty() || bestBid == L"*") {
     throw BenchFailure("the panel acknowledged the pokes but shows no book");
   }
+  result.Fills = LoggedFills(terminal);
   return result;
 }
 
@@ -323,12 +417,30 @@ void PrintThroughputFigures(const Throughput& run, const Options& options) {
   std::fflush(stdout);
 }
 
+void PrintLiveThroughputFigures(const Throughput& run, const Options& options) {
+  PrintThroughput("panel, live orders:", run.Panel, run.PanelWarmup, options.Rounds);
+  PrintThroughput("bare DDEML server:", run.Bare, run.BareWarmup, options.Rounds);
+  const vestrel::bench::Spread ratio = vestrel::bench::SpreadOf(run.Ratios);
+  std::printf(
+      "throughput panel with live orders / bare server: %.3f (rounds %.3f-%.3f, median of %d "
+      "rounds of %lld pokes each, the order swapped every round; [Live] Orders=1, Async=1, an "
+      "order across the book every %lld ms: %lld clicked, %lld fills logged; target >= %.2f: "
+      "%s)\n",
+      ratio.Middle, ratio.Lowest, ratio.Highest, options.Rounds, options.Count / options.Rounds,
+      static_cast<long long>(std::chrono::milliseconds(kFillEvery).count()), run.Clicks, run.Fills,
+      kThroughputTarget, Verdict(ratio.Middle >= kThroughputTarget));
+  std::fflush(stdout);
+}
+
+using Environment = std::vector<std::pair<std::wstring, std::wstring>>;
+
 // A panel that reports where its pokes' time went when it closes.
 class TimedPanel {
  public:
-  TimedPanel(const TerminalFolder& terminal, const wchar_t* reportName)
+  TimedPanel(const TerminalFolder& terminal, const wchar_t* reportName,
+             const Environment& more = {})
       : report_(terminal.Path() / reportName),
-        panel_(terminal.Panel(), terminal.Path(), Environment(terminal, report_)),
+        panel_(terminal.Panel(), terminal.Path(), PanelEnvironment(terminal, report_, more)),
         window_(StartedPanelWindow(panel_)) {}
 
   HWND Window() const { return window_; }
@@ -344,10 +456,11 @@ class TimedPanel {
   }
 
  private:
-  static std::vector<std::pair<std::wstring, std::wstring>> Environment(
-      const TerminalFolder& terminal, const fs::path& report) {
+  static Environment PanelEnvironment(const TerminalFolder& terminal, const fs::path& report,
+                                      const Environment& more) {
     auto environment = terminal.Environment();
     environment.emplace_back(L"VESTREL_POKE_TIMINGS", report.wstring());
+    environment.insert(environment.end(), more.begin(), more.end());
     return environment;
   }
 
@@ -445,8 +558,9 @@ void MeasureScreenAndFlood(const TerminalFolder& terminal, const Options& option
     if (!client.Connect(60s)) {
       throw BenchFailure("the timing panel's DDE service did not answer");
     }
-    quiet = vestrel::bench::PokeAtRate(client, options.Levels, 10, quietCount, 0);
-    busy = vestrel::bench::PokeAtRate(client, options.Levels, 100, busyCount, quietCount);
+    quiet = vestrel::bench::PokeAtRate(client, options.Levels, 10, quietCount, 0).Acknowledged;
+    busy =
+        vestrel::bench::PokeAtRate(client, options.Levels, 100, busyCount, quietCount).Acknowledged;
     // The last book's caption, as another process reads it, once its round
     // has had time to run.
     WaitUntil([] { return false; }, 100ms, 10ms);
@@ -502,6 +616,107 @@ void MeasureScreenAndFlood(const TerminalFolder& terminal, const Options& option
         milliseconds, bytes, options.Flood, floodSeconds, kFloodTimeTarget, kFloodLogTarget,
         Verdict(milliseconds <= kFloodTimeTarget && bytes <= kFloodLogTarget));
   }
+  std::fflush(stdout);
+}
+
+// A live panel whose orders wait for their replies: clicks timed to the
+// library's call, and books at 100 a second with an order clicked now and
+// then.
+struct PendingOrdersRun {
+  std::vector<double> ClickLatencies;   // ms, each timed click to its transaction's call
+  std::vector<double> ScreenLatencies;  // ms, each poke from its sending to the screen
+  long long Pokes = 0;
+  long long Clicks = 0;  // all the clicks, the timed ones and those among the pokes
+};
+
+// Starts a live panel (with or without Async) whose transactions are
+// answered kReplyDelayMs late; clicks its best prices timedClicks times,
+// kClickSpacing apart, buying and selling in turn, then pokes books at 100 a
+// second for --screen-seconds with a click every kPokesBetweenClicks pokes.
+// The books' screen times are taken from each poke's sending, not its
+// acknowledgement: a window that waits for a reply holds the poke up too.
+PendingOrdersRun RunWithPendingOrders(const Options& options, bool async, long long timedClicks) {
+  const TerminalFolder terminal(LiveSettings(async));
+  TimedPanel panel(terminal, L"timings-pending.txt",
+                   {{L"TERMSIM_T2Q_SEND_DELAY_MS", std::to_wstring(kReplyDelayMs)},
+                    {L"TERMSIM_T2Q_JOURNAL_TIMES", L"1"}});
+  PendingOrdersRun result;
+  result.Pokes = 100LL * options.ScreenSeconds;
+  std::vector<long long> clicked;
+  const auto click = [&] {
+    const int button = clicked.size() % 2 == 0 ? contract::kCmdBestAsk : contract::kCmdBestBid;
+    const long long posted = vestrel::bench::PostClick(panel.Window(), button);
+    if (posted == 0) {
+      throw BenchFailure("a click could not be posted to the panel");
+    }
+    clicked.push_back(posted);
+  };
+  std::vector<long long> sent;
+  {
+    TerminalClient client;
+    if (!client.Connect(60s)) {
+      throw BenchFailure("the live panel's DDE service did not answer");
+    }
+    // A book first, whose prices the clicks send (the panel's poke 1).
+    vestrel::bench::PokeAtRate(client, options.Levels, 100, 1, 0);
+    WaitUntil([] { return false; }, 100ms, 10ms);
+    for (long long i = 0; i < timedClicks; ++i) {
+      click();
+      WaitUntil([] { return false; }, kClickSpacing, 5ms);
+    }
+    sent = vestrel::bench::PokeAtRate(client, options.Levels, 100, result.Pokes, 1,
+                                      [&](long long poke) {
+                                        if (poke % kPokesBetweenClicks == kPokesBetweenClicks / 2) {
+                                          click();
+                                        }
+                                      })
+               .Sent;
+    // The last order's reply and the last books' round.
+    WaitUntil([] { return false; }, 600ms, 10ms);
+  }
+  const PokeTimingsReport report = panel.Close();
+  result.Clicks = static_cast<long long>(clicked.size());
+  result.ScreenLatencies = vestrel::bench::ScreenLatencies(report.Rounds, 2, sent);
+
+  const std::vector<long long> calls = vestrel::bench::TimedSends(ReadFile(terminal.Journal()));
+  if (calls.size() != clicked.size()) {
+    throw BenchFailure(std::to_string(clicked.size()) + " clicks posted to the live panel, but " +
+                       std::to_string(calls.size()) + " transactions reached the library");
+  }
+  for (long long i = 0; i < timedClicks; ++i) {
+    const auto index = static_cast<std::size_t>(i);
+    result.ClickLatencies.push_back(static_cast<double>(calls[index] - clicked[index]) / 1e6);
+  }
+  return result;
+}
+
+void MeasurePendingOrders(const Options& options) {
+  const long long timedClicks = 10LL * options.ScreenSeconds;
+  const PendingOrdersRun async = RunWithPendingOrders(options, true, timedClicks);
+  const double clickP50 = vestrel::bench::Percentile(async.ClickLatencies, 0.5);
+  std::printf(
+      "click to transaction sent: p50 %.2f ms, p99 %.2f ms (%lld clicks on cmdBestAsk and "
+      "cmdBestBid in turn, %lld ms apart, posted to a panel with [Live] Orders=1, Async=1 whose "
+      "orders wait %d ms for their replies, to the library's call; target p50 <= %.0f ms: %s)\n",
+      clickP50, vestrel::bench::Percentile(async.ClickLatencies, 0.99), timedClicks,
+      static_cast<long long>(std::chrono::milliseconds(kClickSpacing).count()), kReplyDelayMs,
+      kClickTarget, Verdict(!async.ClickLatencies.empty() && clickP50 <= kClickTarget));
+  std::fflush(stdout);
+
+  const PendingOrdersRun sync = RunWithPendingOrders(options, false, 0);
+  const double p99 = vestrel::bench::Percentile(async.ScreenLatencies, 0.99);
+  std::printf(
+      "poke to screen while orders wait %d ms for their replies, at 100 pokes/s: p50 %.2f ms, "
+      "p99 %.2f ms (Async=1; %zu of %lld pokes seen on screen, from each poke's sending, %lld "
+      "orders clicked among them; target p99 <= %.0f ms: %s); without Async the window waits for "
+      "each reply: p50 %.2f ms, p99 %.2f ms (%zu of %lld pokes seen, %lld orders; no goal)\n",
+      kReplyDelayMs, vestrel::bench::Percentile(async.ScreenLatencies, 0.5), p99,
+      async.ScreenLatencies.size(), async.Pokes, async.Clicks - timedClicks, kBusyScreenTarget,
+      Verdict(async.ScreenLatencies.size() == static_cast<std::size_t>(async.Pokes) &&
+              p99 <= kBusyScreenTarget),
+      vestrel::bench::Percentile(sync.ScreenLatencies, 0.5),
+      vestrel::bench::Percentile(sync.ScreenLatencies, 0.99), sync.ScreenLatencies.size(),
+      sync.Pokes, sync.Clicks);
   std::fflush(stdout);
 }
 
@@ -628,6 +843,11 @@ int Run(const Options& options) {
   int runs = 0;
 
   PrintThroughputFigures(MeasureThroughput(terminal, products, options, runs), options);
+  {
+    RequireNoServer(client);
+    const TerminalFolder live(LiveSettings(true));
+    PrintLiveThroughputFigures(MeasureThroughput(live, products, options, runs, true), options);
+  }
   // After the throughput rounds: Wine's own services are busy for a while
   // after the first program of a prefix starts.
   vestrel::bench::PrintDecodeTiming(options.Levels);
@@ -638,6 +858,10 @@ int Run(const Options& options) {
   if (options.ScreenSeconds > 0 || options.Flood > 0) {
     RequireNoServer(client);
     MeasureScreenAndFlood(terminal, options);
+  }
+  if (options.ScreenSeconds > 0) {
+    RequireNoServer(client);
+    MeasurePendingOrders(options);
   }
   if (options.Starts > 0) {
     MeasureStarts(terminal, products, options, client);
