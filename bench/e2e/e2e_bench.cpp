@@ -21,7 +21,14 @@
 //    from its acknowledgement to the end of the repaint round that carried
 //    it (the panel reports its rounds). Then a flood of --flood books cut
 //    short: the time a refused poke takes and the day's text log's growth.
-// 4. Start-up: --starts starts each of the panel and of bare_window.exe, in
+// 4. Live orders: the throughput rounds again with a panel trading live
+//    (its order and trade streams, an order across the book clicked every
+//    second, termsim writing each book's top for the stand-in library to
+//    fill against); a live panel whose replies come 300 ms late, clicked on
+//    its own (each click timed to the library's call, from its timed
+//    journal), then poked at 100 a second with a click every half second,
+//    with and without Async.
+// 5. Start-up: --starts starts each of the panel and of bare_window.exe, in
 //    turn; the time from CreateProcess to the window being shown, and for the
 //    panel also to its DDE service answering a connect.
 //
@@ -39,6 +46,7 @@
 #include <iterator>
 #include <mutex>
 #include <optional>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -142,17 +150,12 @@ std::string ReadFile(const fs::path& path) {
 
 // Runs termsim.exe for that many pokes to the service and returns what its
 // summary line says; throws unless every poke was acknowledged.
-// With a book file, termsim writes each book's top there for the stand-in
-// library to fill orders against.
 PokeSummary RunTermsim(const fs::path& termsim, const fs::path& folder, const wchar_t* service,
-                       long long count, int levels, int& runs, const fs::path& bookFile = {}) {
+                       long long count, int levels, int& runs) {
   const fs::path outputPath = folder / (L"termsim-" + std::to_wstring(++runs) + L".txt");
-  std::wstring arguments = L"--service " + std::wstring(service) + L" --levels " +
-                           std::to_wstring(levels) + L" --rate 0 --count " +
-                           std::to_wstring(count) + L" --quiet";
-  if (!bookFile.empty()) {
-    arguments += L" --book-file \"" + bookFile.wstring() + L"\"";
-  }
+  const std::wstring arguments = L"--service " + std::wstring(service) + L" --levels " +
+                                 std::to_wstring(levels) + L" --rate 0 --count " +
+                                 std::to_wstring(count) + L" --quiet";
   long exitCode = 0;
   bool ended = false;
   {
@@ -217,24 +220,45 @@ PanelSettings LiveSettings(bool async) {
   return settings;
 }
 
-// Clicks the panel's best prices from a thread of its own at a steady pace,
-// buying at the best sell price and selling at the best buy price in turn:
-// each order crosses the book, so the order and trade streams flow.
-class Clicker {
+// The transactions sent asynchronously so far, in the stand-in library's
+// journal, and the last one's PRICE (with "." before decimals).
+struct AsyncSends {
+  std::size_t Count = 0;
+  std::string LastPrice;
+};
+AsyncSends ReadAsyncSends(const fs::path& journal) {
+  AsyncSends sends;
+  std::istringstream lines(ReadFile(journal));
+  std::string line;
+  while (std::getline(lines, line)) {
+    if (line.rfind("SEND_ASYNC ", 0) != 0) {
+      continue;
+    }
+    ++sends.Count;
+    const std::size_t at = line.find("PRICE=");
+    const std::size_t end = at == std::string::npos ? at : line.find(';', at);
+    sends.LastPrice = end == std::string::npos ? "" : line.substr(at + 6, end - at - 6);
+    std::replace(sends.LastPrice.begin(), sends.LastPrice.end(), ',', '.');
+  }
+  return sends;
+}
+
+// Once a period, from a thread of its own: clicks the panel's best prices,
+// buying at the best sell price and selling at the best buy price in turn,
+// and once the order has reached the library, writes a book that crosses it
+// at its price where the library reads the book (an empty one before each
+// click, so that the order rests until then): every order fills and the
+// order and trade streams flow. The book is written here, not by termsim,
+// which would write it after every poke, to the bare server's pokes too.
+class Filler {
  public:
-  Clicker(HWND window, std::chrono::milliseconds every)
-      : thread_([this, window, every] {
-          std::unique_lock lock(lock_);
-          while (!changed_.wait_for(lock, every, [this] { return stopping_; })) {
-            const int button = clicks_ % 2 == 0 ? contract::kCmdBestAsk : contract::kCmdBestBid;
-            if (vestrel::bench::PostClick(window, button) != 0) {
-              ++clicks_;
-            }
-          }
-        }) {}
-  Clicker(const Clicker&) = delete;
-  Clicker& operator=(const Clicker&) = delete;
-  ~Clicker() { Stop(); }
+  Filler(HWND window, const TerminalFolder& terminal, std::chrono::milliseconds every)
+      : journal_(terminal.Journal()),
+        book_(terminal.Path() / L"trans2quik-book.txt"),
+        thread_([this, window, every] { Run(window, every); }) {}
+  Filler(const Filler&) = delete;
+  Filler& operator=(const Filler&) = delete;
+  ~Filler() { Stop(); }
 
   // Stops clicking; the clicks posted.
   long long Stop() {
@@ -250,10 +274,45 @@ class Clicker {
   }
 
  private:
+  void WriteBook(const std::string& price) {
+    std::ofstream out(book_, std::ios::binary | std::ios::trunc);
+    out << "BOOK " << ++books_ << ' '
+        << (price.empty() ? std::string("- - - -") : price + " 1000 " + price + " 1000") << "\r\n";
+  }
+
+  void Run(HWND window, std::chrono::milliseconds every) {
+    std::unique_lock lock(lock_);
+    while (!changed_.wait_for(lock, every, [this] { return stopping_; })) {
+      const std::size_t before = ReadAsyncSends(journal_).Count;
+      WriteBook("");
+      const int button = clicks_ % 2 == 0 ? contract::kCmdBestAsk : contract::kCmdBestBid;
+      if (vestrel::bench::PostClick(window, button) == 0) {
+        continue;
+      }
+      ++clicks_;
+      // Its transaction in the journal, looked for until the next click.
+      const auto due = Clock::now() + every;
+      AsyncSends sends;
+      while (!stopping_ && Clock::now() < due) {
+        sends = ReadAsyncSends(journal_);
+        if (sends.Count > before) {
+          break;
+        }
+        changed_.wait_for(lock, 10ms);
+      }
+      if (sends.Count > before && !sends.LastPrice.empty()) {
+        WriteBook(sends.LastPrice);
+      }
+    }
+  }
+
+  fs::path journal_;
+  fs::path book_;
   std::mutex lock_;
   std::condition_variable changed_;
   bool stopping_ = false;
   long long clicks_ = 0;
+  long long books_ = 0;
   std::thread thread_;
 };
 
@@ -300,10 +359,8 @@ HWND StartedPanelWindow(const ProgramUnderTest& panel) {
 }
 
 // The panel and the bare server both up, the warm-up pokes to each, then the
-// rounds. With live orders, termsim writes every book's top where the
-// library reads it (for the bare server's pokes too, so that both pay for
-// it alike) and an order is clicked into the panel every second of the
-// rounds.
+// rounds. With live orders, an order is clicked into the panel and filled
+// every second of the rounds.
 Throughput MeasureThroughput(const TerminalFolder& terminal, const Products& products,
                              const Options& options, int& runs, bool liveOrders = false) {
   Throughput result;
@@ -315,19 +372,17 @@ Throughput MeasureThroughput(const TerminalFolder& terminal, const Products& pro
     throw BenchFailure("bare_dde_server did not start");
   }
 
-  const fs::path bookFile = liveOrders ? terminal.Path() / L"trans2quik-book.txt" : fs::path();
   const auto poke = [&](const wchar_t* service, long long count) {
-    return RunTermsim(products.Termsim, terminal.Path(), service, count, options.Levels, runs,
-                      bookFile);
+    return RunTermsim(products.Termsim, terminal.Path(), service, count, options.Levels, runs);
   };
   result.AfterStart = panel.Memory();
   result.PanelWarmup = poke(contract::kDdeServiceWide, options.Warmup);
   result.AfterWarmup = panel.Memory();
   result.BareWarmup = poke(kBareService, options.Warmup);
 
-  std::optional<Clicker> clicker;
+  std::optional<Filler> filler;
   if (liveOrders) {
-    clicker.emplace(window, kFillEvery);
+    filler.emplace(window, terminal, kFillEvery);
   }
 
   for (int round = 0; round < options.Rounds; ++round) {
@@ -348,8 +403,8 @@ Throughput MeasureThroughput(const TerminalFolder& terminal, const Products& pro
     result.Ratios.push_back(bareRun.Rate() > 0 ? panelRun.Rate() / bareRun.Rate() : 0);
   }
   result.AfterAll = panel.Memory();
-  if (clicker) {
-    result.Clicks = clicker->Stop();
+  if (filler) {
+    result.Clicks = filler->Stop();
   }
   if (!panel.Running() || !bare.Running()) {
     throw BenchFailure("a server ended during the pokes");
