@@ -98,6 +98,15 @@ long long PostClick(HWND mainWindow, int controlId) {
   return PostMessageW(GetDlgItem(mainWindow, controlId), BM_CLICK, 0, 0) != FALSE ? posted : 0;
 }
 
+long long PostCommand(HWND mainWindow, int controlId) {
+  const HWND button = GetDlgItem(mainWindow, controlId);
+  const long long posted = CounterNanoseconds();
+  return PostMessageW(mainWindow, WM_COMMAND, MAKEWPARAM(controlId, BN_CLICKED),
+                      reinterpret_cast<LPARAM>(button)) != FALSE
+             ? posted
+             : 0;
+}
+
 double PokeTruncatedBooks(e2e::TerminalClient& client, int levels, long long count) {
   AlternatingBook book = BookForTurn(levels, 0);
   book.Data.resize(book.Data.size() - 3);

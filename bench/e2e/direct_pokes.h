@@ -41,6 +41,9 @@ RatePokes PokeAtRate(e2e::TerminalClient& client, int levels, double rate, long 
 // and returns when it was posted (CounterNanoseconds); 0 when it could not
 // be posted.
 long long PostClick(HWND mainWindow, int controlId);
+// Posts the button's notification of a click (WM_COMMAND, BN_CLICKED) to the
+// panel's window itself, as PostClick returns.
+long long PostCommand(HWND mainWindow, int controlId);
 
 // Pokes count books cut short (the last three bytes left off), as fast as
 // they are answered; returns the seconds they took. Throws if one is not
