@@ -572,13 +572,13 @@ void MeasureBreakdown(const TerminalFolder& terminal, const Products& products,
 }
 
 void PrintScreenLatency(int rate, const std::vector<double>& latencies, long long poked,
-                        double targetMs, bool targetIsMedian) {
+                        double targetMs, bool targetIsMedian, const char* with = "") {
   const double p50 = vestrel::bench::Percentile(latencies, 0.5);
   const double p99 = vestrel::bench::Percentile(latencies, 0.99);
   std::printf(
-      "poke to screen at %d pokes/s: p50 %.2f ms, p99 %.2f ms (%zu of %lld pokes seen on "
+      "poke to screen%s at %d pokes/s: p50 %.2f ms, p99 %.2f ms (%zu of %lld pokes seen on "
       "screen; target %s <= %.0f ms: %s)\n",
-      rate, p50, p99, latencies.size(), poked, targetIsMedian ? "p50" : "p99", targetMs,
+      with, rate, p50, p99, latencies.size(), poked, targetIsMedian ? "p50" : "p99", targetMs,
       Verdict(latencies.size() == static_cast<std::size_t>(poked) &&
               (targetIsMedian ? p50 : p99) <= targetMs));
 }
@@ -882,6 +882,46 @@ void MeasureStarts(const TerminalFolder& terminal, const Products& products, con
   std::fflush(stdout);
 }
 
+// The throughput and the busy poke-to-screen figures again with the ladder
+// open beside the panel (40 rows, drawn in the same repaint rounds).
+void MeasureWithLadder(const Products& products, const Options& options, int& runs,
+                       TerminalClient& client) {
+  vestrel::e2e::PanelSettings settings;
+  settings.MoreSections = "[Ladder]\r\nEnabled=1\r\n";
+  const TerminalFolder terminal(settings);
+  RequireNoServer(client);
+  const Throughput run = MeasureThroughput(terminal, products, options, runs);
+  const vestrel::bench::Spread ratio = vestrel::bench::SpreadOf(run.Ratios);
+  std::printf(
+      "throughput panel with the ladder / bare server: %.3f (rounds %.3f-%.3f, median of %d "
+      "rounds of %lld pokes each, the order swapped every round; target >= %.2f: %s)\n",
+      ratio.Middle, ratio.Lowest, ratio.Highest, options.Rounds, options.Count / options.Rounds,
+      kThroughputTarget, Verdict(ratio.Middle >= kThroughputTarget));
+  std::fflush(stdout);
+  if (options.ScreenSeconds <= 0) {
+    return;
+  }
+  RequireNoServer(client);
+  TimedPanel panel(terminal, L"timings-ladder.txt");
+  const long long quietCount = 10LL * options.ScreenSeconds;
+  const long long busyCount = 100LL * options.ScreenSeconds;
+  std::vector<long long> busy;
+  {
+    TerminalClient pokes;
+    if (!pokes.Connect(60s)) {
+      throw BenchFailure("the ladder panel's DDE service did not answer");
+    }
+    vestrel::bench::PokeAtRate(pokes, options.Levels, 10, quietCount, 0);
+    busy =
+        vestrel::bench::PokeAtRate(pokes, options.Levels, 100, busyCount, quietCount).Acknowledged;
+    WaitUntil([] { return false; }, 100ms, 10ms);  // the last book's round
+  }
+  const PokeTimingsReport report = panel.Close();
+  PrintScreenLatency(100, vestrel::bench::ScreenLatencies(report.Rounds, 1 + quietCount, busy),
+                     busyCount, kBusyScreenTarget, false, " with the ladder");
+  std::fflush(stdout);
+}
+
 int Run(const Options& options) {
   Product("VESTREL_EXE", L"Vestrel.exe");
   Product("VESTREL_T2Q_DLL", L"TRANS2QUIK.DLL");
@@ -927,6 +967,7 @@ int Run(const Options& options) {
     RequireNoServer(client);
     MeasurePendingOrders(options);
   }
+  MeasureWithLadder(products, options, runs, client);
   if (options.Starts > 0) {
     MeasureStarts(terminal, products, options, client);
   }

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vestrel {
 
@@ -45,6 +46,12 @@ struct BookView {
   // row of that side has one. The paper exchange fills against these.
   std::optional<double> LowestSell;
   std::optional<double> HighestBuy;
+  // Every level of each side whose price and volume cells hold numbers, the
+  // volume above 0, in the table's order (prices descending); the rows of
+  // either side that hold no such level are passed over. The ladder draws the
+  // whole book from these.
+  std::vector<BookLevel> SellLevels;
+  std::vector<BookLevel> BuyLevels;
 };
 
 // A price as a price button shows it, as the order commands trade it: its

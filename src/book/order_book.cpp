@@ -1,9 +1,11 @@
 #include "book/order_book.h"
 
 #include <cmath>
+#include <limits>
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "book/book_sides.h"
 #include "common/conversions.h"
@@ -112,6 +114,45 @@ PriceRange RowPrices(const DecodedTable& table, std::int32_t first, std::int32_t
     }
   }
   return range;
+}
+
+// A cell's number, none for a blank cell, text that is no number, or a value
+// that is not finite.
+std::optional<double> CellValue(const DecodedTable& table, std::int32_t row, std::int32_t column,
+                                char separator) {
+  if (const std::optional<double> value = table.StoredNumber(row, column, separator)) {
+    return std::isfinite(*value) ? value : std::nullopt;
+  }
+  const std::string& cell = table.Cell(row, column);
+  if (cell.find_first_not_of(' ') == std::string::npos) {
+    return std::nullopt;
+  }
+  try {
+    const double value = ToNumber(cell, separator);
+    return std::isfinite(value) ? std::optional<double>(value) : std::nullopt;
+  } catch (const AppError&) {
+    return std::nullopt;
+  }
+}
+
+// The levels of rows first..last that hold a price and a volume of at least
+// one lot (a volume is rounded to whole lots).
+std::vector<BookLevel> SideLevels(const DecodedTable& table, std::int32_t first, std::int32_t last,
+                                  std::int32_t priceColumn, std::int32_t volumeColumn,
+                                  char separator) {
+  std::vector<BookLevel> levels;
+  for (std::int64_t r = first; r <= last; ++r) {
+    const auto row = static_cast<std::int32_t>(r);
+    const std::optional<double> volume = CellValue(table, row, volumeColumn, separator);
+    if (!volume || !(*volume >= 0.5) ||
+        *volume >= static_cast<double>(std::numeric_limits<std::int32_t>::max())) {
+      continue;
+    }
+    if (const std::optional<double> price = CellValue(table, row, priceColumn, separator)) {
+      levels.push_back({*price, static_cast<std::int32_t>(std::llround(*volume))});
+    }
+  }
+  return levels;
 }
 
 // A best price cell read as a button showing its text reads it.
@@ -300,6 +341,10 @@ void OrderBook::ShowBook(const DecodedTable& table) {
     lastMid_ = view.Mid;
     view.LowestSell = RowPrices(table, sides.SellFirst, view.BestSellRow, price, separator).Lowest;
     view.HighestBuy = RowPrices(table, view.BestBuyRow, columns.Height, price, separator).Highest;
+    view.SellLevels =
+        SideLevels(table, sides.SellFirst, view.BestSellRow, price, columns.SellVolume, separator);
+    view.BuyLevels =
+        SideLevels(table, view.BestBuyRow, columns.Height, price, columns.BuyVolume, separator);
     lastBook_ = std::move(view);
     ++tablesShown_;
     if (bookListener_) {

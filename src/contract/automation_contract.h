@@ -37,6 +37,10 @@ inline constexpr std::int32_t kLastControlId = kLblStatus;
 // The log window's list box, one line per item.
 inline constexpr std::int32_t kLogListId = 2001;
 
+// The ladder window's rows: one list box item a visible row, top to bottom,
+// "PRICE<TAB>BUY<TAB>SELL<TAB>MINE".
+inline constexpr std::int32_t kLadderRowsId = 1101;
+
 // Window classes: the main window, the log window, the About dialog, and the
 // main window's shapes and tray picture.
 inline constexpr const wchar_t* kMainWindowClass = L"VestrelMain";
@@ -44,6 +48,8 @@ inline constexpr const wchar_t* kLogWindowClass = L"VestrelLog";
 inline constexpr const wchar_t* kAboutWindowClass = L"VestrelAbout";
 inline constexpr const wchar_t* kShapeClass = L"VestrelShape";
 inline constexpr const wchar_t* kPictureClass = L"VestrelPicture";
+// The ladder: the whole book on a price grid, a second top-level window.
+inline constexpr const wchar_t* kLadderWindowClass = L"VestrelLadder";
 
 // DDE: the service and topic the terminal connects to, the advise item, the
 // one request answered, and the start of the items whose pokes are order
@@ -88,6 +94,9 @@ inline constexpr const char* kReverseHotkey = "Reverse";
 inline constexpr const char* kKillHotkey = "Kill";
 inline constexpr const char* kFlattenHotkey = "Flatten";
 inline constexpr const char* kGlobalHotkeysKey = "Global";
+// Shows or hides the ladder, and brings its spread back to the middle.
+inline constexpr const char* kLadderHotkey = "Ladder";
+inline constexpr const char* kCentreHotkey = "Centre";
 
 // [View]
 inline constexpr const char* kViewSection = "View";
@@ -119,6 +128,10 @@ inline constexpr const char* kRefusedSoundKey = "Refused";
 inline constexpr const char* kLiveSection = "Live";
 inline constexpr const char* kLiveOrdersKey = "Orders";
 inline constexpr const char* kLiveAsyncKey = "Async";
+
+// [Ladder]
+inline constexpr const char* kLadderSection = "Ladder";
+inline constexpr const char* kLadderEnabledKey = "Enabled";
 
 // How a message names a setting: "Marlowin.ini [Guard] " (the key follows).
 inline std::string IniSectionPrefix(std::string_view section) {

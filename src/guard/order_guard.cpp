@@ -70,14 +70,11 @@ void OrderGuard::Refresh() {
   }
 }
 
-std::optional<std::string> OrderGuard::Refusal(ControlId button) {
+std::optional<std::string> OrderGuard::Refusal() {
   const UiLanguage language = regional_.InterfaceLanguage();
   const auto ms = [&](std::int64_t milliseconds) {
     return IntegerText(milliseconds) + kMs.In(language);
   };
-  if (button == ControlId::cmdReverse && !window_.Enabled(ControlId::cmdReverse)) {
-    return std::nullopt;  // no order yet to reverse: the click does nothing anyway
-  }
   if (!watch_.Connected()) {
     return kNotConnected.In(language);
   }
@@ -107,13 +104,29 @@ bool OrderGuard::MaySend(ControlId button) {
   if (!Guards(button)) {
     return true;
   }
-  const std::optional<std::string> refusal = Refusal(button);
+  if (button == ControlId::cmdReverse && !window_.Enabled(ControlId::cmdReverse)) {
+    return true;  // no order yet to reverse: the click does nothing anyway
+  }
+  const std::optional<std::string> refusal = Refusal();
   if (!refusal) {
     return true;
   }
+  Refuse(std::string(MainWindowModel::Design(button).Name), *refusal);
+  return false;
+}
+
+bool OrderGuard::MaySendFrom(const std::string& source) {
+  const std::optional<std::string> refusal = Refusal();
+  if (!refusal) {
+    return true;
+  }
+  Refuse(source, *refusal);
+  return false;
+}
+
+void OrderGuard::Refuse(const std::string& source, const std::string& refusal) {
   // The order stays unsent even when its line cannot be written.
-  const std::string line = kNotSent.In(regional_.InterfaceLanguage()) +
-                           std::string(MainWindowModel::Design(button).Name) + "): " + *refusal;
+  const std::string line = kNotSent.In(regional_.InterfaceLanguage()) + source + "): " + refusal;
   ErrorScope scope(log_, "Vestrel.frmMain.GuardOrder", ParamRef("strLine", line));
   scope.Stop([&] {
     scope.Line = 1;
@@ -121,7 +134,6 @@ bool OrderGuard::MaySend(ControlId button) {
   });
   // A refusal is news the look may not show yet (the tick is due soon).
   Refresh();
-  return false;
 }
 
 void OrderGuard::OrderSent() { lastOrderMs_ = NowMs(); }

@@ -45,7 +45,12 @@ class OrderGuard {
   // window line. Buttons that send no order, Kill, and Reverse while it is
   // disabled are never held back here.
   bool MaySend(ControlId button);
-  // An order from a price button or Reverse went out (its send returned).
+  // Whether an order the trader placed elsewhere than on a button (the
+  // ladder) may go out now; a refusal is one log window line naming source
+  // ("ladder 99940").
+  bool MaySendFrom(const std::string& source);
+  // An order from a price button, Reverse or the ladder went out (its send
+  // returned).
   void OrderSent();
 
   // Whether the guard has anything to say about this button's clicks.
@@ -53,7 +58,9 @@ class OrderGuard {
 
  private:
   // Why an order from the button may not go out now; empty when it may.
-  std::optional<std::string> Refusal(ControlId button);
+  std::optional<std::string> Refusal();
+  // One log window line for an order held back.
+  void Refuse(const std::string& source, const std::string& refusal);
   std::int64_t NowMs() const;
 
   LogDispatcher& log_;

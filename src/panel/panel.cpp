@@ -64,7 +64,10 @@ Panel::Panel(PanelPorts ports)
       status_(window_, ports.Regional),
       sounds_(ports.Sounds, ports.AppLog, ports.Regional),
       risk_(log_, lifecycle_.Extensions().Risk, book_.Shown(), ports.AppLog, logWindow_,
-            ports.Regional, sounds_, [this] { return CurrentTradingState(); }) {
+            ports.Regional, sounds_, [this] { return CurrentTradingState(); }),
+      ladder_(lifecycle_.Extensions().Orders, ports.Regional, ports.Time),
+      ladderCommands_(log_, ports.Regional, lifecycle_.CurrentSettings(), commands_, guard_,
+                      gateway_, logWindow_) {
   commands_.AttachTrading(risk_, logWindow_, [this] { return CurrentTradingState(); });
   gateway_.OnRefused([this] { sounds_.OnRefused(); });
   display_.UseSounds(sounds_);
@@ -90,11 +93,11 @@ bool Panel::Start() {
     if (!paper_.IsOpen()) {
       const Settings& settings = lifecycle_.CurrentSettings();
       live_.Start(extensions.Live, settings.ClassCode, settings.SecCode);
-      if (live_.FollowsOrders()) {
-        book_.SetBookListener([this](const BookView& book) { LiveBookChanged(book); });
-      }
     }
   }
+  // The trader's own orders on the ladder, on paper or live.
+  ladder_.SetTradingState(CurrentTradingState());
+  ladderCommands_.SetTradingState(CurrentTradingState());
   guard_.Start();
   risk_.Start();
   hotkeys_ = HotkeyMap(extensions.Hotkeys, ports_.AppLog, ports_.Regional.InterfaceLanguage());
@@ -181,7 +184,7 @@ bool Panel::KeyPress(const KeyChord& chord, bool autoRepeat) {
   }
   const std::optional<ControlId> button = hotkeys_.Find(chord);
   if (!button) {
-    return false;
+    return LadderKeyPress(chord, autoRepeat);
   }
   if (autoRepeat) {
     return true;
@@ -193,6 +196,36 @@ bool Panel::KeyPress(const KeyChord& chord, bool autoRepeat) {
     Click(*button);
   }
   return true;
+}
+
+bool Panel::LadderKeyPress(const KeyChord& chord, bool autoRepeat) {
+  const HotkeySettings& keys = lifecycle_.Extensions().Hotkeys;
+  std::optional<LadderKey> key;
+  if (keys.Ladder && *keys.Ladder == chord) {
+    key = LadderKey::ShowHide;
+  } else if (keys.Centre && *keys.Centre == chord) {
+    key = LadderKey::Centre;
+  }
+  if (!key || Ladder() == nullptr) {
+    return false;
+  }
+  if (key == LadderKey::Centre) {
+    ladder_.Centre();
+  }
+  if (!autoRepeat && ladderKeys_) {
+    ladderKeys_(*key);
+  }
+  return true;
+}
+
+LadderModel* Panel::Ladder() {
+  return started_ && lifecycle_.Extensions().Ladder.Enabled ? &ladder_ : nullptr;
+}
+
+void Panel::LadderClicked(const LadderClick& click) {
+  if (Ladder() != nullptr) {
+    ladderCommands_.Click(click);
+  }
 }
 
 void Panel::NoteKeyNotActedOn(const KeyChord& chord, ControlId button) {
@@ -251,12 +284,24 @@ void Panel::ApplyExtensions(const ExtensionSettings& extensions) {
     return file.empty() ? file : InProgramFolder(lifecycle_.AppPath(), file);
   };
   sounds_.Use(soundFile(extensions.Sound.Fill), soundFile(extensions.Sound.Refused));
-  if (!extensions.Paper.Enabled || paper_.IsOpen()) {
-    return;
+  if (extensions.Paper.Enabled && !paper_.IsOpen()) {
+    gateway_.UseLibrary(paper_.Exchange());
+    paper_.Open();
   }
-  gateway_.UseLibrary(paper_.Exchange());
-  paper_.Open();
-  book_.SetBookListener([this](const BookView& book) { paper_.BookChanged(book); });
+  // Every book shown: paper fills first, so that the position and the
+  // ladder show what this book filled.
+  book_.SetBookListener([this](const BookView& book) { BookShown(book); });
+}
+
+void Panel::BookShown(const BookView& book) {
+  if (paper_.IsOpen()) {
+    paper_.BookChanged(book);
+  } else if (live_.FollowsOrders()) {
+    LiveBookChanged(book);
+  }
+  if (lifecycle_.Extensions().Ladder.Enabled) {
+    ladder_.BookChanged(book);
+  }
 }
 
 DdeHandle Panel::DdeEntry::Call(std::uint32_t type, std::uint32_t format, DdeHandle conversation,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 #include "book/order_book.h"
@@ -12,6 +13,8 @@
 #include "guard/order_guard.h"
 #include "guard/risk_gate.h"
 #include "hotkeys/hotkey_map.h"
+#include "ladder/ladder_commands.h"
+#include "ladder/ladder_model.h"
 #include "lifecycle/main_window_lifecycle.h"
 #include "lifecycle/status_line.h"
 #include "live/live_trading.h"
@@ -124,6 +127,17 @@ class Panel : private MainWindowCloser, private DdeServerLifecycle, private Exte
   // WakeFromAnyThread): applies what its streams reported.
   void TerminalEventsArrived();
 
+  // The ladder's model with [Ladder] Enabled=1 (once started); null without.
+  LadderModel* Ladder();
+  // A click on the ladder: an order or a cancel at its row's price.
+  void LadderClicked(const LadderClick& click);
+  // The ladder's keys ([Hotkeys] Ladder and Centre) as the window is to act on
+  // them: show or hide the ladder, or centre it.
+  enum class LadderKey { ShowHide, Centre };
+  void SetLadderKeyListener(std::function<void(LadderKey)> listener) {
+    ladderKeys_ = std::move(listener);
+  }
+
   MainWindowModel& Window() { return window_; }
   LogWindowModel& TransactionLog() { return logWindow_; }
   const Settings& CurrentSettings() const { return lifecycle_.CurrentSettings(); }
@@ -152,14 +166,20 @@ class Panel : private MainWindowCloser, private DdeServerLifecycle, private Exte
   DdeRegistration StartDdeServer(const std::string& service, const std::string& topic,
                                  const std::string& adviseItem) override;
   DdeRegistration StopDdeServer(const DdeRegistration& registration) override;
-  // ExtensionSetup: paper trading, once the optional settings are read.
+  // ExtensionSetup: paper trading, sounds and the book's listener, once the
+  // optional settings are read.
   void ApplyExtensions(const ExtensionSettings& extensions) override;
+  // Every book the panel has shown whole: paper's exchange or the live
+  // position's open profit, then the ladder.
+  void BookShown(const BookView& book);
   // A book shown while the terminal's streams are followed: the open profit
   // against it.
   void LiveBookChanged(const BookView& book);
   // [Hotkeys] Global: every key of the panel for the whole system.
   void RegisterGlobalKeys();
 
+  // [Hotkeys] Ladder or Centre, when the ladder is on.
+  bool LadderKeyPress(const KeyChord& chord, bool autoRepeat);
   // A key of a price button or Reverse that is not on screen: one log
   // window line saying so, no order.
   void NoteKeyNotActedOn(const KeyChord& chord, ControlId button);
@@ -208,6 +228,9 @@ class Panel : private MainWindowCloser, private DdeServerLifecycle, private Exte
   HotkeyMap hotkeys_;
   TradeSounds sounds_;
   RiskGate risk_;
+  LadderModel ladder_;
+  LadderCommands ladderCommands_;
+  std::function<void(LadderKey)> ladderKeys_;
   bool started_ = false;
   bool ticking_ = false;
 };

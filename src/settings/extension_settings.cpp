@@ -172,6 +172,8 @@ ExtensionSettings ReadExtensionSettings(ProfileReader& reader, const std::string
   settings.Hotkeys.Reverse = hotkeys.Key(contract::kReverseHotkey);
   settings.Hotkeys.Kill = hotkeys.Key(contract::kKillHotkey);
   settings.Hotkeys.Flatten = hotkeys.Key(contract::kFlattenHotkey);
+  settings.Hotkeys.Ladder = hotkeys.Key(contract::kLadderHotkey);
+  settings.Hotkeys.Centre = hotkeys.Key(contract::kCentreHotkey);
   settings.Hotkeys.Global = hotkeys.Switch(contract::kGlobalHotkeysKey);
 
   settings.View.AlwaysOnTop = section(contract::kViewSection).Switch(contract::kAlwaysOnTopKey);
@@ -214,6 +216,8 @@ ExtensionSettings ReadExtensionSettings(ProfileReader& reader, const std::string
     settings.Live.Orders = live.Switch(contract::kLiveOrdersKey);
     settings.Live.Async = live.Switch(contract::kLiveAsyncKey);
   }
+
+  settings.Ladder.Enabled = section(contract::kLadderSection).Switch(contract::kLadderEnabledKey);
   return settings;
 }
 

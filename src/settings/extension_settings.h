@@ -31,6 +31,9 @@ struct HotkeySettings {
   std::optional<KeyChord> Kill;
   // One order closing the whole position; no button of its own.
   std::optional<KeyChord> Flatten;
+  // The ladder's own keys: show or hide it, and centre it again.
+  std::optional<KeyChord> Ladder;
+  std::optional<KeyChord> Centre;
   // The same keys also while another program has the focus.
   bool Global = false;
 };
@@ -83,6 +86,11 @@ struct LiveSettings {
   bool Async = false;
 };
 
+// [Ladder]
+struct LadderSettings {
+  bool Enabled = false;
+};
+
 struct ExtensionSettings {
   GuardSettings Guard;
   HotkeySettings Hotkeys;
@@ -93,6 +101,7 @@ struct ExtensionSettings {
   RiskSettings Risk;
   SoundSettings Sound;
   LiveSettings Live;
+  LadderSettings Ladder;
 };
 
 // Reads the optional sections. Never fails: a value that cannot be read is

@@ -5,6 +5,7 @@
 #include "common/program_version.h"
 #include "win32/about_dialog.h"
 #include "win32/key_messages.h"
+#include "win32/ladder_window.h"
 #include "win32/log_window_view.h"
 #include "win32/main_window_view.h"
 #include "win32/platform_ports.h"
@@ -44,6 +45,8 @@ class MainWindow : public MainWindowCloser, public ModelessWindows {
 
  private:
   void Destroyed();
+  // [Ladder] Enabled: the ladder window, drawn in the view's rounds.
+  void OpenLadder();
 
   HINSTANCE instance_;
   HWND window_ = nullptr;
@@ -56,6 +59,7 @@ class MainWindow : public MainWindowCloser, public ModelessWindows {
 
   std::unique_ptr<MainWindowView> view_;
   std::unique_ptr<LogWindowView> logView_;
+  std::unique_ptr<LadderWindow> ladder_;
   AboutDialog about_;
 };
 
@@ -95,13 +99,39 @@ bool MainWindow::Open(int show) {
   if (panel_.Extensions().View.AlwaysOnTop) {
     SetWindowPos(window_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   }
+  OpenLadder();
   SetTimer(window_, kPanelTickTimer, static_cast<UINT>(panel_.TickIntervalMs()), nullptr);
   ShowWindow(window_, show);
+  if (ladder_) {
+    ladder_->Show();
+  }
   view_->FocusFirstControl();
   // No UpdateWindow: the message loop paints the window as soon as it runs,
   // after it has answered the messages already waiting (a terminal's DDE
   // connect among them).
   return true;
+}
+
+void MainWindow::OpenLadder() {
+  LadderModel* model = panel_.Ladder();
+  if (model == nullptr) {
+    return;
+  }
+  ladder_ = std::make_unique<LadderWindow>(instance_, panel_, *model);
+  if (!ladder_->Create(window_, panel_.CurrentSettings().SecCode,
+                       panel_.Extensions().View.AlwaysOnTop)) {
+    ladder_.reset();
+    return;
+  }
+  ladder_->SetRoundRequest([this] { view_->RequestRound(); });
+  view_->SetRoundHook([this] { return ladder_->Round(); });
+  panel_.SetLadderKeyListener([this](Panel::LadderKey key) {
+    if (key == Panel::LadderKey::ShowHide) {
+      ladder_->ToggleShown();
+    } else {
+      ladder_->Round();
+    }
+  });
 }
 
 void MainWindow::Pump(MSG& message) {
@@ -126,6 +156,9 @@ void MainWindow::Destroyed() {
   panel_.SetPokeTimings(nullptr);
   view_->SetPokeTimings(nullptr);
   timings_.Write();
+  panel_.SetLadderKeyListener(nullptr);
+  view_->SetRoundHook(nullptr);
+  ladder_.reset();
   panel_.Shutdown();
   platform_.Messages.SetOwner(nullptr);
   logView_.reset();
@@ -159,6 +192,13 @@ LRESULT MainWindow::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lPar
       input_.SystemKey(ChordOfHotkey(lParam), IsWindowEnabled(window) != FALSE);
       return 0;
     case WM_SIZE:
+      if (ladder_) {
+        if (wParam == SIZE_MINIMIZED) {
+          ladder_->OwnerMinimized();
+        } else if (wParam == SIZE_RESTORED) {
+          ladder_->OwnerRestored();
+        }
+      }
       if (view_) {
         input_.Sized(SizeKindOf(wParam), view_->OuterSizeInTwips(), view_->ClientSizeInTwips());
       }
@@ -184,7 +224,8 @@ LRESULT MainWindow::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 int RunPanel(HINSTANCE instance, int show) {
   RegisterControlClasses(instance);
   if (!RegisterProgramWindowClass(instance, kMainWindowClass, ForwardToOwner<MainWindow>,
-                                  COLOR_BTNFACE, sizeof(MainWindow*))) {
+                                  COLOR_BTNFACE, sizeof(MainWindow*)) ||
+      !RegisterLadderClass(instance)) {
     return 1;
   }
 

@@ -237,6 +237,9 @@ bool MainWindowView::CarryChanges() {
       changed = true;
     }
   }
+  if (roundHook_ && roundHook_()) {
+    changed = true;
+  }
   return changed;
 }
 

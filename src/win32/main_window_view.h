@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 
 #include "diag/poke_timings.h"
 #include "models/main_window_model.h"
@@ -50,6 +51,12 @@ class MainWindowView : public MainWindowObserver {
   // minimised window and a change of DPI. True, with the answer, when the
   // message was one of them.
   bool Handle(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+
+  // Another window drawn in the same rounds (the ladder): hook carries its
+  // changes and says whether it drew anything; RequestRound asks for a round
+  // for it, paced as the controls' changes are.
+  void SetRoundHook(std::function<bool()> hook) { roundHook_ = std::move(hook); }
+  void RequestRound() { ScheduleRound(); }
 
   // Times the model's notices and the rounds from now on (null: no more).
   void SetPokeTimings(PokeTimings* timings) { timings_ = timings; }
@@ -101,6 +108,7 @@ class MainWindowView : public MainWindowObserver {
   RepaintPacer pacer_;
   bool timerRunning_ = false;
   PokeTimings* timings_ = nullptr;
+  std::function<bool()> roundHook_;
 };
 
 }  // namespace vestrel::win32

@@ -118,10 +118,8 @@ void PressKey(HWND mainWindow, const KeyStroke& key, const std::function<bool()>
   AttachThreadInput(ownThread, panelThread, FALSE);
 }
 
-std::vector<std::wstring> LogWindowLines(HWND mainWindow, UINT timeoutMs) {
+std::vector<std::wstring> ListLines(HWND list, UINT timeoutMs) {
   std::vector<std::wstring> lines;
-  const HWND log = WindowOfProcess(mainWindow, contract::kLogWindowClass);
-  const HWND list = log == nullptr ? nullptr : GetDlgItem(log, contract::kLogListId);
   DWORD_PTR count = 0;
   if (list == nullptr ||
       SendMessageTimeoutW(list, LB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, timeoutMs, &count) == 0) {
@@ -138,6 +136,30 @@ std::vector<std::wstring> LogWindowLines(HWND mainWindow, UINT timeoutMs) {
     lines.push_back(std::move(line));
   }
   return lines;
+}
+
+std::vector<std::wstring> LogWindowLines(HWND mainWindow, UINT timeoutMs) {
+  const HWND log = WindowOfProcess(mainWindow, contract::kLogWindowClass);
+  return ListLines(log == nullptr ? nullptr : GetDlgItem(log, contract::kLogListId), timeoutMs);
+}
+
+HWND LadderRows(HWND mainWindow) {
+  const HWND ladder = WindowOfProcess(mainWindow, contract::kLadderWindowClass);
+  return ladder == nullptr ? nullptr : GetDlgItem(ladder, contract::kLadderRowsId);
+}
+
+bool ClickLadderRow(HWND rows, int row, int third) {
+  RECT item{};
+  RECT client{};
+  if (SendMessageW(rows, LB_GETITEMRECT, static_cast<WPARAM>(row),
+                   reinterpret_cast<LPARAM>(&item)) == LB_ERR ||
+      GetClientRect(rows, &client) == FALSE) {
+    return false;
+  }
+  // The middle of the third, half way down the row.
+  const LPARAM point = MAKELPARAM(client.right * (2 * third + 1) / 6, (item.top + item.bottom) / 2);
+  return PostMessageW(rows, WM_LBUTTONDOWN, MK_LBUTTON, point) != FALSE &&
+         PostMessageW(rows, WM_LBUTTONUP, 0, point) != FALSE;
 }
 
 }  // namespace vestrel::automation

@@ -53,4 +53,16 @@ void PressKey(HWND mainWindow, const KeyStroke& key, const std::function<bool()>
 // none or does not answer in time.
 std::vector<std::wstring> LogWindowLines(HWND mainWindow, UINT timeoutMs = kUntilAnswered);
 
+// A list box's lines, first to last; empty when it has none or does not
+// answer in time.
+std::vector<std::wstring> ListLines(HWND list, UINT timeoutMs = kUntilAnswered);
+
+// The ladder's rows (its list box, ID 1101) in the main window's process;
+// nullptr without a ladder.
+HWND LadderRows(HWND mainWindow);
+// Posts a press and a release at the middle of a row of the ladder, in the
+// third of its width given (0 buy, 1 price, 2 sell); false when there is no
+// such row.
+bool ClickLadderRow(HWND rows, int row, int third);
+
 }  // namespace vestrel::automation

@@ -5,7 +5,8 @@
 // panel.
 //
 //   panel-watch [--seconds N] [--captions] [--log] [--click NAME@SECONDS]...
-//               [--key KEY@SECONDS]... [--journal FILE] [--events FILE]
+//               [--key KEY@SECONDS]... [--ladder-click WHAT@SECONDS]...
+//               [--journal FILE] [--events FILE]
 //
 // --seconds N       stop after N seconds (default: when the panel closes)
 // --captions        print caption and indicator changes
@@ -15,6 +16,11 @@
 // --key K@S         press the key K (F2, Ctrl+K, Shift+Alt+B: as the settings
 //                   write keys) S seconds after the panel is found, posted to
 //                   its focused control as a hotkey tool does
+// --ladder-click W@S  click the ladder S seconds after the panel is found: take
+//                   (the buy column of the best sell price), buy
+//                   (the buy column eight rows below the best buy price),
+//                   sell (the sell column eight rows above the best sell
+//                   price) or cancel (the price column of the last buy's row)
 // --journal FILE    print the SEND lines the stand-in transaction library adds
 // --events FILE     print the lines the panel adds to its event-log mirror
 //
@@ -67,12 +73,19 @@ struct PlannedKey {
   bool Done = false;
 };
 
+struct PlannedLadderClick {
+  std::string What;  // take, buy, sell, cancel
+  double AtSeconds;
+  bool Done = false;
+};
+
 struct Options {
   std::optional<double> Seconds;
   bool Captions = false;
   bool Log = false;
   std::vector<PlannedClick> Clicks;
   std::vector<PlannedKey> Keys;
+  std::vector<PlannedLadderClick> LadderClicks;
   std::string Journal;
   std::string Events;
 };
@@ -94,6 +107,7 @@ std::optional<Options> ParseArguments(int argc, char** argv, bool& help) {
   double seconds = 0;
   std::vector<std::string> clicks;
   std::vector<std::string> keys;
+  std::vector<std::string> ladderClicks;
   vestrel::cli::CommandLine line(
       "Watches a running panel through its automation contract and prints what happens.",
       "panel-watch");
@@ -115,6 +129,13 @@ std::optional<Options> ParseArguments(int argc, char** argv, bool& help) {
                  "press KEY (F2, Ctrl+K, Shift+Alt+B: as the settings write keys) "
                  "SECONDS after the panel is found, posted to its focused control")
       ->type_name("KEY@SECONDS")
+      ->allow_extra_args(false)
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+  app.add_option("--ladder-click", ladderClicks,
+                 "click the ladder SECONDS after the panel is found: take (buy at the best sell "
+                 "price), buy eight rows below the best buy price, sell eight rows above the "
+                 "best sell price, or cancel the last resting buy by its price")
+      ->type_name("take|buy|sell|cancel@SECONDS")
       ->allow_extra_args(false)
       ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
   app.add_option("--journal", options.Journal,
@@ -156,6 +177,17 @@ std::optional<Options> ParseArguments(int argc, char** argv, bool& help) {
       return std::nullopt;
     }
     options.Clicks.push_back({control, std::atof(plan.c_str() + at + 1)});
+  }
+  for (const std::string& plan : ladderClicks) {
+    const std::size_t at = plan.find('@');
+    const std::string what = plan.substr(0, at);
+    if (at == std::string::npos ||
+        (what != "take" && what != "buy" && what != "sell" && what != "cancel")) {
+      std::fprintf(stderr, "panel-watch: no ladder click in %s (take|buy|sell|cancel@SECONDS)\n",
+                   plan.c_str());
+      return std::nullopt;
+    }
+    options.LadderClicks.push_back({what, std::atof(plan.c_str() + at + 1)});
   }
   return options;
 }
@@ -258,6 +290,7 @@ class Watch {
       }
       MakeDueClicks(panel);
       PressDueKeys(panel);
+      MakeDueLadderClicks(panel);
       if (options_.Log) {
         ReportLogLines(panel);
       }
@@ -353,6 +386,72 @@ class Watch {
     }
   }
 
+  // A row's price field ("PRICE<TAB>BUY<TAB>SELL<TAB>MINE") and whether its
+  // field of that number (1 buy, 2 sell) holds anything.
+  static std::wstring Field(const std::wstring& row, int number) {
+    std::size_t begin = 0;
+    for (int i = 0; i < number && begin != std::wstring::npos; ++i) {
+      begin = row.find(L'\t', begin);
+      begin = begin == std::wstring::npos ? begin : begin + 1;
+    }
+    if (begin == std::wstring::npos) {
+      return {};
+    }
+    return row.substr(begin, row.find(L'\t', begin) - begin);
+  }
+
+  void MakeDueLadderClicks(HWND panel) {
+    for (PlannedLadderClick& click : options_.LadderClicks) {
+      if (click.Done || Seconds() < click.AtSeconds) {
+        continue;
+      }
+      click.Done = true;
+      const HWND rows = vestrel::automation::LadderRows(panel);
+      const std::vector<std::wstring> lines = vestrel::automation::ListLines(rows, kReadTimeoutMs);
+      // The best sell row is the lowest with a sell volume, the best buy row
+      // the highest with a buy volume.
+      int bestSell = -1;
+      int bestBuy = -1;
+      for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (!Field(lines[i], 2).empty()) {
+          bestSell = static_cast<int>(i);
+        }
+        if (bestBuy < 0 && !Field(lines[i], 1).empty()) {
+          bestBuy = static_cast<int>(i);
+        }
+      }
+      int row = -1;
+      int third = 1;
+      if (click.What == "take" && bestSell >= 0) {
+        row = bestSell;
+        third = 0;
+      } else if (click.What == "buy" && bestBuy >= 0) {
+        row = bestBuy + 8;
+        third = 0;
+      } else if (click.What == "sell" && bestSell >= 0) {
+        row = bestSell - 8;
+        third = 2;
+      } else if (click.What == "cancel") {
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+          if (Field(lines[i], 0) == lastBuyPrice_) {
+            row = static_cast<int>(i);
+          }
+        }
+      }
+      if (row < 0 || static_cast<std::size_t>(row) >= lines.size()) {
+        Say("ladder " + click.What + ": no such row on the ladder now");
+        continue;
+      }
+      const std::wstring price = Field(lines[static_cast<std::size_t>(row)], 0);
+      if (click.What == "buy") {
+        lastBuyPrice_ = price;
+      }
+      Say("ladder click " + click.What + " at " + vestrel::win32::WideToUtf8(price) + " (row " +
+          std::to_string(row) + ")");
+      vestrel::automation::ClickLadderRow(rows, row, third);
+    }
+  }
+
   void ReportLogLines(HWND panel) {
     const std::vector<std::wstring> lines =
         vestrel::automation::LogWindowLines(panel, kReadTimeoutMs);
@@ -371,6 +470,7 @@ class Watch {
   std::array<std::string, vestrel::kControlCount> captions_{};
   std::string indicator_;
   std::size_t logLinesSeen_ = 0;
+  std::wstring lastBuyPrice_;
 };
 
 }  // namespace
