@@ -106,6 +106,26 @@ std::optional<PokeSummary> FindPokeSummary(std::string_view output) {
   return found;
 }
 
+std::vector<long long> TimedSends(std::string_view journal) {
+  std::vector<long long> times;
+  std::size_t start = 0;
+  while (start < journal.size()) {
+    std::size_t end = journal.find('\n', start);
+    if (end == std::string_view::npos) {
+      end = journal.size();
+    }
+    const std::string line(journal.substr(start, end - start));
+    start = end + 1;
+    long long time = 0;
+    char call[32] = {};
+    if (std::sscanf(line.c_str(), "%lld %31s", &time, call) == 2 &&
+        (std::string_view(call) == "SEND" || std::string_view(call) == "SEND_ASYNC")) {
+      times.push_back(time);
+    }
+  }
+  return times;
+}
+
 double Median(std::vector<double> values) {
   if (values.empty()) {
     return 0;

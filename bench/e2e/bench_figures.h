@@ -46,6 +46,12 @@ struct PokeSummary {
 // The last summary line in termsim's output, if there is one.
 std::optional<PokeSummary> FindPokeSummary(std::string_view output);
 
+// The times of the transactions sent (SEND and SEND_ASYNC), in order, in the
+// stand-in library's journal when it times its lines
+// (TERMSIM_T2Q_JOURNAL_TIMES=1: "<nanoseconds> <call> ..."); a line without
+// a time is left out.
+std::vector<long long> TimedSends(std::string_view journal);
+
 // The middle value (the mean of the two middle ones for an even count); 0
 // for none.
 double Median(std::vector<double> values);

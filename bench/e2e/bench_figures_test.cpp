@@ -96,6 +96,18 @@ TEST(PokeSummaryLine, NoSummaryIsNoFigure) {
   EXPECT_EQ(instant->Rate(), 0);
 }
 
+TEST(TimedJournal, TheSendsTimesInOrderAndNothingElse) {
+  EXPECT_EQ(TimedSends("CONNECT C:\\QUIK\r\n"
+                       "SEND TRANS_ID=1; ACTION=NEW_ORDER;\r\n"  // before the times were asked for
+                       "1000 SUBSCRIBE_ORDERS C1|S1\r\n"
+                       "2000 SEND_ASYNC TRANS_ID=1; ACTION=NEW_ORDER;\r\n"
+                       "2500 SEND_ASYNCHRONOUSLY\r\n"
+                       "3000 SEND TRANS_ID=2; ACTION=KILL_ORDER;\r\n"
+                       "4000 TRANSACTION_REPLY_CLASS_CODE 1\r\n"
+                       "5000 SEND_ASYNC"),
+            (std::vector<long long>{2000, 3000, 5000}));
+}
+
 TEST(Figures, MedianSpreadAndPercentiles) {
   EXPECT_EQ(Median({}), 0);
   EXPECT_EQ(Median({300, 100, 200}), 200);

@@ -66,26 +66,45 @@ AlternatingBook BookForTurn(int levels, long long turn) {
   return {e2e::EncodeBook(rows), e2e::BookItem(rows), std::to_wstring(bestBid)};
 }
 
-std::vector<long long> PokeAtRate(e2e::TerminalClient& client, int levels, double rate,
-                                  long long count, long long firstTurn) {
+RatePokes PokeAtRate(e2e::TerminalClient& client, int levels, double rate, long long count,
+                     long long firstTurn, const std::function<void(long long)>& beforePoke) {
   std::vector<AlternatingBook> books;
   for (long long turn = firstTurn; turn < firstTurn + 2; ++turn) {
     books.push_back(BookForTurn(levels, turn));
   }
-  std::vector<long long> acknowledged;
-  acknowledged.reserve(static_cast<std::size_t>(count));
+  RatePokes pokes;
+  pokes.Sent.reserve(static_cast<std::size_t>(count));
+  pokes.Acknowledged.reserve(static_cast<std::size_t>(count));
   const auto interval = static_cast<long long>(1e9 / rate);
   const long long start = CounterNanoseconds() + interval;
   for (long long i = 0; i < count; ++i) {
     WaitUntilCounter(start + i * interval);
+    if (beforePoke) {
+      beforePoke(i);
+    }
     const AlternatingBook& book = books[static_cast<std::size_t>(i % 2)];
+    pokes.Sent.push_back(CounterNanoseconds());
     if (!client.Poke(book.Item, book.Data)) {
       throw std::runtime_error("the panel did not acknowledge a book poked at " +
                                std::to_string(static_cast<int>(rate)) + " pokes/s");
     }
-    acknowledged.push_back(CounterNanoseconds());
+    pokes.Acknowledged.push_back(CounterNanoseconds());
   }
-  return acknowledged;
+  return pokes;
+}
+
+long long PostClick(HWND mainWindow, int controlId) {
+  const long long posted = CounterNanoseconds();
+  return PostMessageW(GetDlgItem(mainWindow, controlId), BM_CLICK, 0, 0) != FALSE ? posted : 0;
+}
+
+long long PostCommand(HWND mainWindow, int controlId) {
+  const HWND button = GetDlgItem(mainWindow, controlId);
+  const long long posted = CounterNanoseconds();
+  return PostMessageW(mainWindow, WM_COMMAND, MAKEWPARAM(controlId, BN_CLICKED),
+                      reinterpret_cast<LPARAM>(button)) != FALSE
+             ? posted
+             : 0;
 }
 
 double PokeTruncatedBooks(e2e::TerminalClient& client, int levels, long long count) {

@@ -4,6 +4,7 @@
 // steady rate with the time each was acknowledged, and a flood of books cut
 // short, which the panel refuses.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,10 +27,23 @@ struct AlternatingBook {
 AlternatingBook BookForTurn(int levels, long long turn);
 
 // Pokes count books, one every 1/rate seconds, each the next turn of
-// BookForTurn; returns each one's acknowledgement time
+// BookForTurn, calling beforePoke(i), when given, just before poke i goes
+// out; returns when each went out and when it was acknowledged
 // (CounterNanoseconds). Throws unless every poke was acknowledged.
-std::vector<long long> PokeAtRate(e2e::TerminalClient& client, int levels, double rate,
-                                  long long count, long long firstTurn);
+struct RatePokes {
+  std::vector<long long> Sent;
+  std::vector<long long> Acknowledged;
+};
+RatePokes PokeAtRate(e2e::TerminalClient& client, int levels, double rate, long long count,
+                     long long firstTurn, const std::function<void(long long)>& beforePoke = {});
+
+// Posts a click (BM_CLICK) to a button of the panel, as a hotkey tool does,
+// and returns when it was posted (CounterNanoseconds); 0 when it could not
+// be posted.
+long long PostClick(HWND mainWindow, int controlId);
+// Posts the button's notification of a click (WM_COMMAND, BN_CLICKED) to the
+// panel's window itself, as PostClick returns.
+long long PostCommand(HWND mainWindow, int controlId);
 
 // Pokes count books cut short (the last three bytes left off), as fast as
 // they are answered; returns the seconds they took. Throws if one is not

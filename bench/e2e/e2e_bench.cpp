@@ -21,7 +21,14 @@
 //    from its acknowledgement to the end of the repaint round that carried
 //    it (the panel reports its rounds). Then a flood of --flood books cut
 //    short: the time a refused poke takes and the day's text log's growth.
-// 4. Start-up: --starts starts each of the panel and of bare_window.exe, in
+// 4. Live orders: the throughput rounds again with a panel trading live
+//    (its order and trade streams, an order across the book clicked every
+//    second, termsim writing each book's top for the stand-in library to
+//    fill against); a live panel whose replies come 300 ms late, clicked on
+//    its own (each click timed to the library's call, from its timed
+//    journal), then poked at 100 a second with a click every half second,
+//    with and without Async.
+// 5. Start-up: --starts starts each of the panel and of bare_window.exe, in
 //    turn; the time from CreateProcess to the window being shown, and for the
 //    panel also to its DDE service answering a connect.
 //
@@ -32,13 +39,17 @@
 // not start, a poke was refused or failed), 2 on bad arguments.
 #include <algorithm>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <mutex>
 #include <optional>
+#include <sstream>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "bench_figures.h"
@@ -60,6 +71,7 @@ namespace contract = vestrel::contract;
 using vestrel::bench::Options;
 using vestrel::bench::PokeSummary;
 using vestrel::bench::PokeTimingsReport;
+using vestrel::e2e::PanelSettings;
 using vestrel::e2e::ProcessMemory;
 using vestrel::e2e::ProgramUnderTest;
 using vestrel::e2e::TerminalClient;
@@ -77,6 +89,15 @@ constexpr double kFairStartTarget = 1.1;
 constexpr double kQuietScreenTarget = 2;  // ms, p50 at 10 pokes/s
 constexpr double kBusyScreenTarget = 17;  // ms, p99 at 100 pokes/s
 constexpr double kFloodTimeTarget = 1;    // ms a refused poke
+constexpr double kClickTarget = 1;        // ms, p50 from a click to the library's call
+// Live orders: their replies' delay while the books come 100 a second, a
+// click every half second meanwhile (an order waits 60% of the time), and
+// the clicks timed on their own, 50 ms apart.
+constexpr int kReplyDelayMs = 300;
+constexpr long long kPokesBetweenClicks = 50;
+constexpr auto kClickSpacing = 50ms;
+// In the live throughput rounds: a click a second, each order a fill.
+constexpr auto kFillEvery = 1s;
 // Books poked while posted messages queue up, and the rounds' bound: the
 // repaint pacer's longest gap between rounds (plus the poke being handled).
 constexpr long long kBacklogBooks = 2000;
@@ -186,7 +207,125 @@ struct Throughput {
   ProcessMemory AfterStart;
   ProcessMemory AfterWarmup;
   ProcessMemory AfterAll;
+  long long Clicks = 0;  // orders clicked during the rounds (live orders only)
+  long long Fills = 0;   // the fills the panel logged
 };
+
+// The panel trading live against the stand-in library: subscribed to its
+// order and trade streams, and sending without waiting for the replies
+// unless async is false.
+PanelSettings LiveSettings(bool async) {
+  PanelSettings settings;
+  settings.MoreSections = std::string("[Live]\r\nOrders=1\r\n") + (async ? "Async=1\r\n" : "");
+  return settings;
+}
+
+// The transactions sent asynchronously so far, in the stand-in library's
+// journal, and the last one's PRICE (with "." before decimals).
+struct AsyncSends {
+  std::size_t Count = 0;
+  std::string LastPrice;
+};
+AsyncSends ReadAsyncSends(const fs::path& journal) {
+  AsyncSends sends;
+  std::istringstream lines(ReadFile(journal));
+  std::string line;
+  while (std::getline(lines, line)) {
+    if (line.rfind("SEND_ASYNC ", 0) != 0) {
+      continue;
+    }
+    ++sends.Count;
+    const std::size_t at = line.find("PRICE=");
+    const std::size_t end = at == std::string::npos ? at : line.find(';', at);
+    sends.LastPrice = end == std::string::npos ? "" : line.substr(at + 6, end - at - 6);
+    std::replace(sends.LastPrice.begin(), sends.LastPrice.end(), ',', '.');
+  }
+  return sends;
+}
+
+// Once a period, from a thread of its own: clicks the panel's best prices,
+// buying at the best sell price and selling at the best buy price in turn,
+// and once the order has reached the library, writes a book that crosses it
+// at its price where the library reads the book (an empty one before each
+// click, so that the order rests until then): every order fills and the
+// order and trade streams flow. The book is written here, not by termsim,
+// which would write it after every poke, to the bare server's pokes too.
+class Filler {
+ public:
+  Filler(HWND window, const TerminalFolder& terminal, std::chrono::milliseconds every)
+      : journal_(terminal.Journal()),
+        book_(terminal.Path() / L"trans2quik-book.txt"),
+        thread_([this, window, every] { Run(window, every); }) {}
+  Filler(const Filler&) = delete;
+  Filler& operator=(const Filler&) = delete;
+  ~Filler() { Stop(); }
+
+  // Stops clicking; the clicks posted.
+  long long Stop() {
+    {
+      std::lock_guard lock(lock_);
+      stopping_ = true;
+    }
+    changed_.notify_all();
+    if (thread_.joinable()) {
+      thread_.join();
+    }
+    return clicks_;
+  }
+
+ private:
+  void WriteBook(const std::string& price) {
+    std::ofstream out(book_, std::ios::binary | std::ios::trunc);
+    out << "BOOK " << ++books_ << ' '
+        << (price.empty() ? std::string("- - - -") : price + " 1000 " + price + " 1000") << "\r\n";
+  }
+
+  void Run(HWND window, std::chrono::milliseconds every) {
+    std::unique_lock lock(lock_);
+    while (!changed_.wait_for(lock, every, [this] { return stopping_; })) {
+      const std::size_t before = ReadAsyncSends(journal_).Count;
+      WriteBook("");
+      const int button = clicks_ % 2 == 0 ? contract::kCmdBestAsk : contract::kCmdBestBid;
+      if (vestrel::bench::PostClick(window, button) == 0) {
+        continue;
+      }
+      ++clicks_;
+      // Its transaction in the journal, looked for until the next click.
+      const auto due = Clock::now() + every;
+      AsyncSends sends;
+      while (!stopping_ && Clock::now() < due) {
+        sends = ReadAsyncSends(journal_);
+        if (sends.Count > before) {
+          break;
+        }
+        changed_.wait_for(lock, 10ms);
+      }
+      if (sends.Count > before && !sends.LastPrice.empty()) {
+        WriteBook(sends.LastPrice);
+      }
+    }
+  }
+
+  fs::path journal_;
+  fs::path book_;
+  std::mutex lock_;
+  std::condition_variable changed_;
+  bool stopping_ = false;
+  long long clicks_ = 0;
+  long long books_ = 0;
+  std::thread thread_;
+};
+
+// The fills the panel logged (its live "FILL ..." entries).
+long long LoggedFills(const TerminalFolder& terminal) {
+  long long fills = 0;
+  for (const std::string& line : terminal.EventLogLines()) {
+    fills += line.find("FILL ") != std::string::npos && line.find("PAPER FILL") == std::string::npos
+                 ? 1
+                 : 0;
+  }
+  return fills;
+}
 
 // Asks the program's window to close and waits for the program to end; a
 // program that does not is ended by force, and that is an error.
@@ -220,9 +359,10 @@ HWND StartedPanelWindow(const ProgramUnderTest& panel) {
 }
 
 // The panel and the bare server both up, the warm-up pokes to each, then the
-// rounds.
+// rounds. With live orders, an order is clicked into the panel and filled
+// every second of the rounds.
 Throughput MeasureThroughput(const TerminalFolder& terminal, const Products& products,
-                             const Options& options, int& runs) {
+                             const Options& options, int& runs, bool liveOrders = false) {
   Throughput result;
   ProgramUnderTest panel(terminal.Panel(), terminal.Path(), terminal.Environment());
   const HWND window = StartedPanelWindow(panel);
@@ -239,6 +379,11 @@ Throughput MeasureThroughput(const TerminalFolder& terminal, const Products& pro
   result.PanelWarmup = poke(contract::kDdeServiceWide, options.Warmup);
   result.AfterWarmup = panel.Memory();
   result.BareWarmup = poke(kBareService, options.Warmup);
+
+  std::optional<Filler> filler;
+  if (liveOrders) {
+    filler.emplace(window, terminal, kFillEvery);
+  }
 
   for (int round = 0; round < options.Rounds; ++round) {
     // The pokes split as evenly as they go; the first rounds take the rest.
@@ -258,6 +403,9 @@ Throughput MeasureThroughput(const TerminalFolder& terminal, const Products& pro
     result.Ratios.push_back(bareRun.Rate() > 0 ? panelRun.Rate() / bareRun.Rate() : 0);
   }
   result.AfterAll = panel.Memory();
+  if (filler) {
+    result.Clicks = filler->Stop();
+  }
   if (!panel.Running() || !bare.Running()) {
     throw BenchFailure("a server ended during the pokes");
   }
@@ -267,6 +415,7 @@ Throughput MeasureThroughput(const TerminalFolder& terminal, const Products& pro
   if (bestBid.empty() || bestBid == L"*") {
     throw BenchFailure("the panel acknowledged the pokes but shows no book");
   }
+  result.Fills = LoggedFills(terminal);
   return result;
 }
 
@@ -323,12 +472,30 @@ void PrintThroughputFigures(const Throughput& run, const Options& options) {
   std::fflush(stdout);
 }
 
+void PrintLiveThroughputFigures(const Throughput& run, const Options& options) {
+  PrintThroughput("panel, live orders:", run.Panel, run.PanelWarmup, options.Rounds);
+  PrintThroughput("bare DDEML server:", run.Bare, run.BareWarmup, options.Rounds);
+  const vestrel::bench::Spread ratio = vestrel::bench::SpreadOf(run.Ratios);
+  std::printf(
+      "throughput panel with live orders / bare server: %.3f (rounds %.3f-%.3f, median of %d "
+      "rounds of %lld pokes each, the order swapped every round; [Live] Orders=1, Async=1, an "
+      "order across the book every %lld ms: %lld clicked, %lld fills logged; target >= %.2f: "
+      "%s)\n",
+      ratio.Middle, ratio.Lowest, ratio.Highest, options.Rounds, options.Count / options.Rounds,
+      static_cast<long long>(std::chrono::milliseconds(kFillEvery).count()), run.Clicks, run.Fills,
+      kThroughputTarget, Verdict(ratio.Middle >= kThroughputTarget));
+  std::fflush(stdout);
+}
+
+using Environment = std::vector<std::pair<std::wstring, std::wstring>>;
+
 // A panel that reports where its pokes' time went when it closes.
 class TimedPanel {
  public:
-  TimedPanel(const TerminalFolder& terminal, const wchar_t* reportName)
+  TimedPanel(const TerminalFolder& terminal, const wchar_t* reportName,
+             const Environment& more = {})
       : report_(terminal.Path() / reportName),
-        panel_(terminal.Panel(), terminal.Path(), Environment(terminal, report_)),
+        panel_(terminal.Panel(), terminal.Path(), PanelEnvironment(terminal, report_, more)),
         window_(StartedPanelWindow(panel_)) {}
 
   HWND Window() const { return window_; }
@@ -344,10 +511,11 @@ class TimedPanel {
   }
 
  private:
-  static std::vector<std::pair<std::wstring, std::wstring>> Environment(
-      const TerminalFolder& terminal, const fs::path& report) {
+  static Environment PanelEnvironment(const TerminalFolder& terminal, const fs::path& report,
+                                      const Environment& more) {
     auto environment = terminal.Environment();
     environment.emplace_back(L"VESTREL_POKE_TIMINGS", report.wstring());
+    environment.insert(environment.end(), more.begin(), more.end());
     return environment;
   }
 
@@ -445,8 +613,9 @@ void MeasureScreenAndFlood(const TerminalFolder& terminal, const Options& option
     if (!client.Connect(60s)) {
       throw BenchFailure("the timing panel's DDE service did not answer");
     }
-    quiet = vestrel::bench::PokeAtRate(client, options.Levels, 10, quietCount, 0);
-    busy = vestrel::bench::PokeAtRate(client, options.Levels, 100, busyCount, quietCount);
+    quiet = vestrel::bench::PokeAtRate(client, options.Levels, 10, quietCount, 0).Acknowledged;
+    busy =
+        vestrel::bench::PokeAtRate(client, options.Levels, 100, busyCount, quietCount).Acknowledged;
     // The last book's caption, as another process reads it, once its round
     // has had time to run.
     WaitUntil([] { return false; }, 100ms, 10ms);
@@ -502,6 +671,116 @@ void MeasureScreenAndFlood(const TerminalFolder& terminal, const Options& option
         milliseconds, bytes, options.Flood, floodSeconds, kFloodTimeTarget, kFloodLogTarget,
         Verdict(milliseconds <= kFloodTimeTarget && bytes <= kFloodLogTarget));
   }
+  std::fflush(stdout);
+}
+
+// A live panel whose orders wait for their replies: clicks timed to the
+// library's call, and books at 100 a second with an order clicked now and
+// then.
+struct PendingOrdersRun {
+  std::vector<double> ClickLatencies;    // ms, each timed click to its transaction's call
+  std::vector<double> CommandLatencies;  // the same for the button's WM_COMMAND posted
+  std::vector<double> ScreenLatencies;   // ms, each poke from its sending to the screen
+  long long Pokes = 0;
+  long long Clicks = 0;  // all the clicks, the timed ones and those among the pokes
+};
+
+// Starts a live panel (with or without Async) whose transactions are
+// answered kReplyDelayMs late; clicks its best prices timedClicks times,
+// kClickSpacing apart, buying and selling in turn, then posts the buttons'
+// WM_COMMAND as many times (what the panel's own part of a click costs,
+// without the button's press and release), then pokes books at 100 a
+// second for --screen-seconds with a click every kPokesBetweenClicks pokes.
+// The books' screen times are taken from each poke's sending, not its
+// acknowledgement: a window that waits for a reply holds the poke up too.
+PendingOrdersRun RunWithPendingOrders(const Options& options, bool async, long long timedClicks) {
+  const TerminalFolder terminal(LiveSettings(async));
+  TimedPanel panel(terminal, L"timings-pending.txt",
+                   {{L"TERMSIM_T2Q_SEND_DELAY_MS", std::to_wstring(kReplyDelayMs)},
+                    {L"TERMSIM_T2Q_JOURNAL_TIMES", L"1"}});
+  PendingOrdersRun result;
+  result.Pokes = 100LL * options.ScreenSeconds;
+  std::vector<long long> clicked;
+  const auto click = [&](bool command = false) {
+    const int button = clicked.size() % 2 == 0 ? contract::kCmdBestAsk : contract::kCmdBestBid;
+    const long long posted = command ? vestrel::bench::PostCommand(panel.Window(), button)
+                                     : vestrel::bench::PostClick(panel.Window(), button);
+    if (posted == 0) {
+      throw BenchFailure("a click could not be posted to the panel");
+    }
+    clicked.push_back(posted);
+  };
+  std::vector<long long> sent;
+  {
+    TerminalClient client;
+    if (!client.Connect(60s)) {
+      throw BenchFailure("the live panel's DDE service did not answer");
+    }
+    // A book first, whose prices the clicks send (the panel's poke 1).
+    vestrel::bench::PokeAtRate(client, options.Levels, 100, 1, 0);
+    WaitUntil([] { return false; }, 100ms, 10ms);
+    for (long long i = 0; i < 2 * timedClicks; ++i) {
+      click(i >= timedClicks);
+      WaitUntil([] { return false; }, kClickSpacing, 5ms);
+    }
+    sent = vestrel::bench::PokeAtRate(client, options.Levels, 100, result.Pokes, 1,
+                                      [&](long long poke) {
+                                        if (poke % kPokesBetweenClicks == kPokesBetweenClicks / 2) {
+                                          click();
+                                        }
+                                      })
+               .Sent;
+    // The last order's reply and the last books' round.
+    WaitUntil([] { return false; }, 600ms, 10ms);
+  }
+  const PokeTimingsReport report = panel.Close();
+  result.Clicks = static_cast<long long>(clicked.size());
+  result.ScreenLatencies = vestrel::bench::ScreenLatencies(report.Rounds, 2, sent);
+
+  const std::vector<long long> calls = vestrel::bench::TimedSends(ReadFile(terminal.Journal()));
+  if (calls.size() != clicked.size()) {
+    throw BenchFailure(std::to_string(clicked.size()) + " clicks posted to the live panel, but " +
+                       std::to_string(calls.size()) + " transactions reached the library");
+  }
+  for (long long i = 0; i < 2 * timedClicks; ++i) {
+    const auto index = static_cast<std::size_t>(i);
+    (i < timedClicks ? result.ClickLatencies : result.CommandLatencies)
+        .push_back(static_cast<double>(calls[index] - clicked[index]) / 1e6);
+  }
+  return result;
+}
+
+void MeasurePendingOrders(const Options& options) {
+  const long long timedClicks = 10LL * options.ScreenSeconds;
+  const PendingOrdersRun async = RunWithPendingOrders(options, true, timedClicks);
+  const double clickP50 = vestrel::bench::Percentile(async.ClickLatencies, 0.5);
+  std::printf(
+      "click to transaction sent: p50 %.2f ms, p99 %.2f ms (%lld clicks on cmdBestAsk and "
+      "cmdBestBid in turn, %lld ms apart, posted to a panel with [Live] Orders=1, Async=1 whose "
+      "orders wait %d ms for their replies, to the library's call; target p50 <= %.0f ms: %s); "
+      "the button's WM_COMMAND posted instead, without its press and release: p50 %.2f ms, p99 "
+      "%.2f ms\n",
+      clickP50, vestrel::bench::Percentile(async.ClickLatencies, 0.99), timedClicks,
+      static_cast<long long>(std::chrono::milliseconds(kClickSpacing).count()), kReplyDelayMs,
+      kClickTarget, Verdict(!async.ClickLatencies.empty() && clickP50 <= kClickTarget),
+      vestrel::bench::Percentile(async.CommandLatencies, 0.5),
+      vestrel::bench::Percentile(async.CommandLatencies, 0.99));
+  std::fflush(stdout);
+
+  const PendingOrdersRun sync = RunWithPendingOrders(options, false, 0);
+  const double p99 = vestrel::bench::Percentile(async.ScreenLatencies, 0.99);
+  std::printf(
+      "poke to screen while orders wait %d ms for their replies, at 100 pokes/s: p50 %.2f ms, "
+      "p99 %.2f ms (Async=1; %zu of %lld pokes seen on screen, from each poke's sending, %lld "
+      "orders clicked among them; target p99 <= %.0f ms: %s); without Async the window waits for "
+      "each reply: p50 %.2f ms, p99 %.2f ms (%zu of %lld pokes seen, %lld orders; no goal)\n",
+      kReplyDelayMs, vestrel::bench::Percentile(async.ScreenLatencies, 0.5), p99,
+      async.ScreenLatencies.size(), async.Pokes, async.Clicks - 2 * timedClicks, kBusyScreenTarget,
+      Verdict(async.ScreenLatencies.size() == static_cast<std::size_t>(async.Pokes) &&
+              p99 <= kBusyScreenTarget),
+      vestrel::bench::Percentile(sync.ScreenLatencies, 0.5),
+      vestrel::bench::Percentile(sync.ScreenLatencies, 0.99), sync.ScreenLatencies.size(),
+      sync.Pokes, sync.Clicks);
   std::fflush(stdout);
 }
 
@@ -633,7 +912,8 @@ void MeasureWithLadder(const Products& products, const Options& options, int& ru
       throw BenchFailure("the ladder panel's DDE service did not answer");
     }
     vestrel::bench::PokeAtRate(pokes, options.Levels, 10, quietCount, 0);
-    busy = vestrel::bench::PokeAtRate(pokes, options.Levels, 100, busyCount, quietCount);
+    busy =
+        vestrel::bench::PokeAtRate(pokes, options.Levels, 100, busyCount, quietCount).Acknowledged;
     WaitUntil([] { return false; }, 100ms, 10ms);  // the last book's round
   }
   const PokeTimingsReport report = panel.Close();
@@ -667,6 +947,11 @@ int Run(const Options& options) {
   int runs = 0;
 
   PrintThroughputFigures(MeasureThroughput(terminal, products, options, runs), options);
+  {
+    RequireNoServer(client);
+    const TerminalFolder live(LiveSettings(true));
+    PrintLiveThroughputFigures(MeasureThroughput(live, products, options, runs, true), options);
+  }
   // After the throughput rounds: Wine's own services are busy for a while
   // after the first program of a prefix starts.
   vestrel::bench::PrintDecodeTiming(options.Levels);
@@ -677,6 +962,10 @@ int Run(const Options& options) {
   if (options.ScreenSeconds > 0 || options.Flood > 0) {
     RequireNoServer(client);
     MeasureScreenAndFlood(terminal, options);
+  }
+  if (options.ScreenSeconds > 0) {
+    RequireNoServer(client);
+    MeasurePendingOrders(options);
   }
   MeasureWithLadder(products, options, runs, client);
   if (options.Starts > 0) {

@@ -113,8 +113,29 @@ std::string BookPath() {
   return FolderOf(JournalPath()) + "trans2quik-book.txt";
 }
 
+long long CounterNanoseconds() {
+  static const long long frequency = [] {
+    LARGE_INTEGER value;
+    QueryPerformanceFrequency(&value);
+    return static_cast<long long>(value.QuadPart);
+  }();
+  LARGE_INTEGER counter;
+  QueryPerformanceCounter(&counter);
+  const long long seconds = counter.QuadPart / frequency;
+  const long long rest = counter.QuadPart % frequency;
+  return seconds * 1'000'000'000 + rest * 1'000'000'000 / frequency;
+}
+
 void Journal(std::string_view line) {
-  const std::string text = std::string(line) + "\r\n";
+  // Taken before anything else, so that it is the time of the call and not
+  // of the file's work.
+  const long long called = CounterNanoseconds();
+  std::string text;
+  std::string times;
+  if (Env("TERMSIM_T2Q_JOURNAL_TIMES", times) && times == "1") {
+    text = std::to_string(called) + " ";
+  }
+  text += std::string(line) + "\r\n";
   const HANDLE file = CreateFileA(JournalPath().c_str(), FILE_APPEND_DATA,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                   OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);

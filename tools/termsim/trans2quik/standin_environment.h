@@ -25,8 +25,14 @@ HMODULE ThisModule();
 std::string JournalPath();
 std::string BookPath();
 
+// The performance counter in nanoseconds (whole seconds, then the rest, so
+// that every process that reckons it so reads the same clock).
+long long CounterNanoseconds();
+
 // Appends one line, byte for byte as received, and closes the file again so
 // that readers see it at once. A journal that cannot be written is skipped.
+// With TERMSIM_T2Q_JOURNAL_TIMES=1 the line begins with the time of the call
+// (CounterNanoseconds) and a blank.
 void Journal(std::string_view line);
 
 // The whole of a small file (at most a few KB); none when it cannot be read.

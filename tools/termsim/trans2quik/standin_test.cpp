@@ -116,6 +116,17 @@ void WINAPI OnConnection(long event, long, LPCSTR) {
   Record(item);
 }
 
+// The performance counter in nanoseconds, as the library's timed journal
+// reckons it.
+long long CounterNanoseconds() {
+  LARGE_INTEGER frequency;
+  LARGE_INTEGER counter;
+  QueryPerformanceFrequency(&frequency);
+  QueryPerformanceCounter(&counter);
+  return counter.QuadPart / frequency.QuadPart * 1'000'000'000 +
+         counter.QuadPart % frequency.QuadPart * 1'000'000'000 / frequency.QuadPart;
+}
+
 std::wstring TempFile(const wchar_t* name) {
   wchar_t path[MAX_PATH];
   GetTempPathW(MAX_PATH, path);
@@ -123,10 +134,10 @@ std::wstring TempFile(const wchar_t* name) {
          name;
 }
 
-constexpr const wchar_t* kVariables[] = {L"TERMSIM_T2Q_JOURNAL",       L"TERMSIM_T2Q_BOOK",
-                                         L"TERMSIM_T2Q_SCRIPT",        L"TERMSIM_T2Q_FILL_LOTS",
-                                         L"TERMSIM_T2Q_SEND_DELAY_MS", L"TERMSIM_T2Q_DAY_TRADES",
-                                         L"TERMSIM_T2Q_REJECT"};
+constexpr const wchar_t* kVariables[] = {
+    L"TERMSIM_T2Q_JOURNAL",   L"TERMSIM_T2Q_BOOK",          L"TERMSIM_T2Q_SCRIPT",
+    L"TERMSIM_T2Q_FILL_LOTS", L"TERMSIM_T2Q_SEND_DELAY_MS", L"TERMSIM_T2Q_DAY_TRADES",
+    L"TERMSIM_T2Q_REJECT",    L"TERMSIM_T2Q_JOURNAL_TIMES"};
 
 class StandIn : public ::testing::Test {
  protected:
@@ -316,6 +327,25 @@ TEST_F(StandIn, SnapshotThenADelayedReplyThenPartialFillsAllFromItsOwnThread) {
     EXPECT_NE(item.Thread, GetCurrentThreadId()) << item.Kind;
     EXPECT_EQ(item.Thread, all[0].Thread) << item.Kind;
   }
+
+  // Timed, the journal's line carries the call's time on the caller's clock.
+  SetEnvironmentVariableW(L"TERMSIM_T2Q_JOURNAL_TIMES", L"1");
+  const std::string kill = "TRANS_ID=9; CLASSCODE=SPBFUT; SECCODE=RIH6; ACTION=KILL_ORDER;";
+  const long long before = CounterNanoseconds();
+  ASSERT_EQ(SendAsync(kill), 0);
+  const long long after = CounterNanoseconds();
+  std::ifstream timedJournal(journal_.c_str(), std::ios::binary);
+  std::string line;
+  std::string last;
+  while (std::getline(timedJournal, line)) {
+    last = line;
+  }
+  const std::size_t blank = last.find(' ');
+  ASSERT_NE(blank, std::string::npos) << last;
+  EXPECT_EQ(last.substr(blank + 1), "SEND_ASYNC " + kill + "\r");
+  const long long called = std::stoll(last.substr(0, blank));
+  EXPECT_GE(called, before);
+  EXPECT_LE(called, after);
 }
 
 TEST_F(StandIn, CancelsRejectsAndStopsAStreamAtUnsubscribe) {
