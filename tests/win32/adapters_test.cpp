@@ -69,7 +69,8 @@ TEST(Win32ProfileReader, ReadsThroughTheSystemLookupCutTo126CharactersOrWhole) {
   std::ofstream(Utf8ToWide(ini).c_str(), std::ios::binary)
       << "[MAIN]\r\nACCOUNT = " << std::string(200, 'a') << "\r\nSize=1\r\nEmpty=\r\n"
       << "[Record]\r\nFile127=" << std::string(127, 'b') << "\r\nFile128=" << std::string(128, 'c')
-      << "\r\nFile3000=" << std::string(3000, 'd') << "\r\n";
+      << "\r\nFile3000=" << std::string(3000, 'd') << "\r\n"
+      << "[Hotkeys]\r\n  bestBID =F2\r\n;Kill=F9\r\nReverse\r\n";
   Win32ProfileReader reader;
   EXPECT_EQ(reader.GetPrivateProfileString("Main", "Account", ini, 127), std::string(126, 'a'));
   EXPECT_EQ(reader.GetPrivateProfileString("main", "size", ini, 127), "1");
@@ -83,6 +84,12 @@ TEST(Win32ProfileReader, ReadsThroughTheSystemLookupCutTo126CharactersOrWhole) {
   EXPECT_EQ(reader.GetWholeValue("Record", "File3000", ini), std::string(3000, 'd'));
   EXPECT_EQ(reader.GetWholeValue("Main", "Size", ini), "1");
   EXPECT_EQ(reader.GetWholeValue("Main", "Missing", ini), "");
+  // A section's key names are read once: what they hold is looked up as
+  // ever, what they certainly lack is "" without a lookup.
+  EXPECT_EQ(reader.GetWholeValue("HOTKEYS", "BestBid", ini), "F2");
+  EXPECT_EQ(reader.GetWholeValue("Hotkeys", "Kill", ini), "");
+  EXPECT_EQ(reader.GetWholeValue("Hotkeys", "Reverse", ini), "");
+  EXPECT_EQ(reader.GetWholeValue("Ladder", "Enabled", ini), "");
 }
 
 TEST(Win32EventLog, MirrorsEveryEntryAsAJsonLine) {
