@@ -8,8 +8,8 @@
 namespace vestrel {
 
 // What the terminal's library reports on threads of its own, copied out of
-// the callback's arguments (texts as UTF-8). Numbers the older libraries give
-// as double come here as integers.
+// the callback's arguments (texts as UTF-8; the library's unsigned 64-bit
+// order and trade numbers as signed ones, which hold every number it gives).
 
 // The first replies of a stream are the day so far; the library marks them.
 enum class StreamMode {
