@@ -13,8 +13,8 @@ namespace vestrel {
 
 // The first replies of a stream are the day so far; the library marks them.
 enum class StreamMode {
-  New = 0,           // a change from now on
-  Snapshot = 1,      // one item of the day so far
+  New = 0,       // a change from now on
+  Snapshot = 1,  // one item of the day so far
   // The day so far is complete. An item with a number other than 0 is the
   // snapshot's last one and counts as such.
   SnapshotEnd = 2,

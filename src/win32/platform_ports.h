@@ -1,7 +1,6 @@
 #pragma once
 
 #include "panel/panel.h"
-#include "win32/win32_terminal_streams.h"
 #include "win32/win32_clock.h"
 #include "win32/win32_dde_library.h"
 #include "win32/win32_event_log.h"
@@ -12,6 +11,7 @@
 #include "win32/win32_profile_reader.h"
 #include "win32/win32_regional_settings.h"
 #include "win32/win32_sound_player.h"
+#include "win32/win32_terminal_streams.h"
 #include "win32/win32_transaction_library.h"
 #include "win32/win32_user_context.h"
 
@@ -36,8 +36,8 @@ struct PlatformPorts {
 
   // The panel's ports, with the main window's own two.
   PanelPorts For(MainWindowCloser& closer, ModelessWindows& windows) {
-    return {AppLog, Files,  Regional, Users,   Messages, Profile, Library, Streams,
-            Dde,    Shell,  closer,   windows, Time,     Hotkeys, Sounds};
+    return {AppLog, Files, Regional, Users,   Messages, Profile, Library, Streams,
+            Dde,    Shell, closer,   windows, Time,     Hotkeys, Sounds};
   }
 };
 

@@ -285,7 +285,8 @@ TEST(KillOrdersAt, CancelsEachWorkingOrderAtThePriceAndNoOther) {
   p.state.Apply(order(14, OrderSide::Buy, 100.07, 0));  // filled: nothing to cancel
   // 100.07 as the ladder may work it out, not as the order was placed.
   EXPECT_EQ(p.commands.KillOrdersAt(1.0007 * 100), 2U);
-  EXPECT_EQ(p.library.Sent, (Lines{KillOrderText(p.settings, 11, 1), KillOrderText(p.settings, 12, 1)}));
+  EXPECT_EQ(p.library.Sent,
+            (Lines{KillOrderText(p.settings, 11, 1), KillOrderText(p.settings, 12, 1)}));
   p.known = false;
   EXPECT_EQ(p.commands.KillOrdersAt(100.08), 0U);
 }
