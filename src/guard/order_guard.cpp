@@ -132,6 +132,9 @@ void OrderGuard::Refuse(const std::string& source, const std::string& refusal) {
     scope.Line = 1;
     logWindow_.AddLine(line);
   });
+  if (onRefused_) {
+    onRefused_();
+  }
   // A refusal is news the look may not show yet (the tick is due soon).
   Refresh();
 }

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
+#include <utility>
 
 #include "diag/log_dispatcher.h"
 #include "guard/connection_watch.h"
@@ -52,6 +54,8 @@ class OrderGuard {
   // An order from a price button, Reverse or the ladder went out (its send
   // returned).
   void OrderSent();
+  // Called for each order held back, after its line is written.
+  void OnRefused(std::function<void()> listener) { onRefused_ = std::move(listener); }
 
   // Whether the guard has anything to say about this button's clicks.
   static bool Guards(ControlId button);
@@ -73,6 +77,7 @@ class OrderGuard {
   const ConnectionWatch& watch_;
   std::optional<std::int64_t> lastBookMs_;
   std::optional<std::int64_t> lastOrderMs_;
+  std::function<void()> onRefused_;
 };
 
 // How often the panel must tick for the guard: often enough that the stale

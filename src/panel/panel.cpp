@@ -70,6 +70,7 @@ Panel::Panel(PanelPorts ports)
                       gateway_, logWindow_) {
   commands_.AttachTrading(risk_, logWindow_, [this] { return CurrentTradingState(); });
   gateway_.OnRefused([this] { sounds_.OnRefused(); });
+  guard_.OnRefused([this] { sounds_.OnRefused(); });
   display_.UseSounds(sounds_);
 }
 
@@ -316,7 +317,6 @@ DdeHandle Panel::DdeEntry::Call(std::uint32_t type, std::uint32_t format, DdeHan
 
 void Panel::Click(ControlId control) {
   if (!guard_.MaySend(control)) {
-    sounds_.OnRefused();
     return;
   }
   const std::uint64_t sends = gateway_.SendsMade();

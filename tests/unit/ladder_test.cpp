@@ -202,6 +202,7 @@ TEST(LadderPanel, ClicksSendAtTheRowsPriceThroughTheGuardAndNothingIsCancelledUn
   rig.profile.Values["Guard/StaleAfterMs"] = "2000";
   rig.profile.Values["Hotkeys/Ladder"] = "F9";
   rig.profile.Values["Hotkeys/Centre"] = "F10";
+  rig.profile.Values["Sound/Refused"] = "D:\\refused.wav";
   ASSERT_TRUE(rig.panel.Start());
   ASSERT_NE(rig.panel.Ladder(), nullptr);
   std::vector<Panel::LadderKey> keys;
@@ -225,6 +226,8 @@ TEST(LadderPanel, ClicksSendAtTheRowsPriceThroughTheGuardAndNothingIsCancelledUn
   EXPECT_EQ(lines[2],
             "Order not sent (ladder 99940): the order book is 3128 ms old, stale after "
             "2000 ms");
+  // A refusal of the guard sounds as a button's does.
+  EXPECT_EQ(rig.sounds.Played, Lines{"D:\\refused.wav"});
   EXPECT_EQ(lines[3],
             "Nothing cancelled at 99940: the panel does not see the trader's orders ([Paper] "
             "Enabled=1 or [Live] Orders=1)");
