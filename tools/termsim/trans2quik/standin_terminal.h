@@ -13,6 +13,7 @@
 #include <variant>
 
 #include "exchange.h"
+#include "standin_environment.h"
 #include "transaction_text.h"
 
 namespace vestrel::termsim {
@@ -74,17 +75,10 @@ using QueuedWhat = std::variant<PendingTransaction, ReplyItem, StreamItem, Conne
 // When an item is due (NowUs), and its place among items due at once.
 using QueueKey = std::pair<std::uint64_t, std::uint64_t>;
 
-// Microseconds of the performance counter: fine enough that a delay is never
-// cut short, as whole milliseconds of the tick count could.
-inline std::uint64_t NowUs() {
-  LARGE_INTEGER count;
-  LARGE_INTEGER frequency;
-  QueryPerformanceCounter(&count);
-  QueryPerformanceFrequency(&frequency);
-  const auto ticks = static_cast<std::uint64_t>(count.QuadPart);
-  const auto perSecond = static_cast<std::uint64_t>(frequency.QuadPart);
-  return ticks / perSecond * 1000000 + ticks % perSecond * 1000000 / perSecond;
-}
+// Microseconds of the performance counter (the journal's clock): fine enough
+// that a delay is never cut short, as whole milliseconds of the tick count
+// could.
+inline std::uint64_t NowUs() { return static_cast<std::uint64_t>(CounterNanoseconds() / 1000); }
 
 struct Terminal {
   SRWLOCK Lock = SRWLOCK_INIT;
