@@ -34,50 +34,86 @@ bool IsAscii(std::string_view text) {
                      [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
-// The key names of a section, as GetPrivateProfileSectionA lists its
-// entries ("name=value", or a bare line); none when it has no such section.
-std::vector<std::string> SectionKeyNames(const std::string& ansiSection,
-                                         const std::string& ansiFile) {
+// A double-NUL-terminated list the profile API fills (a section's entries,
+// or the file's section names), read whole: the buffer grows until the list
+// fits. A list cut to fit comes back as size - 2 characters.
+template <class Read>
+std::vector<std::string> WholeList(Read read) {
   constexpr DWORD kLargest = 1U << 24U;
   std::vector<char> buffer(4096, '\0');
   DWORD length = 0;
   for (;;) {
     const auto size = static_cast<DWORD>(buffer.size());
-    length = GetPrivateProfileSectionA(ansiSection.c_str(), buffer.data(), size, ansiFile.c_str());
-    // A list cut to fit comes back as size - 2 characters.
+    length = read(buffer.data(), size);
     if (length + 2 < size || size >= kLargest) {
       break;
     }
     buffer.assign(static_cast<std::size_t>(size) * 2, '\0');
   }
-  std::vector<std::string> names;
-  std::string_view entries(buffer.data(), std::min<std::size_t>(length, buffer.size()));
-  while (!entries.empty()) {
-    const std::string_view entry = entries.substr(0, entries.find('\0'));
-    names.push_back(Trimmed(entry.substr(0, entry.find('='))));
-    entries.remove_prefix(std::min(entries.size(), entry.size() + 1));
+  std::vector<std::string> entries;
+  std::string_view rest(buffer.data(), std::min<std::size_t>(length, buffer.size()));
+  while (!rest.empty()) {
+    const std::string_view entry = rest.substr(0, rest.find('\0'));
+    entries.emplace_back(entry);
+    rest.remove_prefix(std::min(rest.size(), entry.size() + 1));
+  }
+  return entries;
+}
+
+// The key names of a section, as GetPrivateProfileSectionA lists its
+// entries ("name=value", or a bare line); none when it has no such section.
+std::vector<std::string> SectionKeyNames(const std::string& ansiSection,
+                                         const std::string& ansiFile) {
+  std::vector<std::string> names = WholeList([&ansiSection, &ansiFile](char* buffer, DWORD size) {
+    return GetPrivateProfileSectionA(ansiSection.c_str(), buffer, size, ansiFile.c_str());
+  });
+  for (std::string& name : names) {
+    name = Trimmed(std::string_view(name).substr(0, name.find('=')));
   }
   return names;
+}
+
+std::vector<std::string> SectionNames(const std::string& ansiFile) {
+  return WholeList([&ansiFile](char* buffer, DWORD size) {
+    return GetPrivateProfileSectionNamesA(buffer, size, ansiFile.c_str());
+  });
+}
+
+// Whether a name the system listed may be the one wanted: equal but for
+// ASCII case and the spaces around it, or of other letters, which may match
+// in ways only the system knows.
+bool MayBeNamed(const std::string& listed, const std::string& wanted) {
+  return !IsAscii(listed) || SameAsciiName(Trimmed(listed), Trimmed(wanted));
+}
+
+bool Fresh(std::uint64_t readAt, std::uint64_t now) {
+  return readAt != 0 && now - readAt <= kSectionKeysLifetimeMs;
 }
 
 }  // namespace
 
 bool Win32ProfileReader::MayHold(const std::string& section, const std::string& key,
                                  const std::string& file) {
-  if (!IsAscii(key)) {
+  if (!IsAscii(key) || !IsAscii(section)) {
     return true;
   }
-  SectionKeys& keys = sections_[{file, section}];
-  const std::uint64_t now = GetTickCount64();
-  if (keys.ReadAt == 0 || now - keys.ReadAt > kSectionKeysLifetimeMs) {
-    keys.Names = SectionKeyNames(Utf8ToAnsi(section), Utf8ToAnsi(file));
-    keys.ReadAt = now == 0 ? 1 : now;
+  const std::uint64_t now = std::max<std::uint64_t>(GetTickCount64(), 1);
+  ListedNames& sections = sectionsOfFile_[file];
+  if (!Fresh(sections.ReadAt, now)) {
+    sections.Names = SectionNames(Utf8ToAnsi(file));
+    sections.ReadAt = now;
   }
-  const std::string wanted = Trimmed(key);
-  return std::any_of(keys.Names.begin(), keys.Names.end(), [&](const std::string& name) {
-    // A name of other letters may match in ways only the system knows.
-    return !IsAscii(name) || SameAsciiName(name, wanted);
-  });
+  if (std::none_of(sections.Names.begin(), sections.Names.end(),
+                   [&section](const std::string& name) { return MayBeNamed(name, section); })) {
+    return false;
+  }
+  ListedNames& keys = keysOfSection_[{file, section}];
+  if (!Fresh(keys.ReadAt, now)) {
+    keys.Names = SectionKeyNames(Utf8ToAnsi(section), Utf8ToAnsi(file));
+    keys.ReadAt = now;
+  }
+  return std::any_of(keys.Names.begin(), keys.Names.end(),
+                     [&key](const std::string& name) { return MayBeNamed(name, key); });
 }
 
 std::string Win32ProfileReader::GetPrivateProfileString(const std::string& section,

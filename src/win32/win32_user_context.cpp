@@ -28,27 +28,19 @@ struct ComLibraries {
   }
 };
 
-template <class Function>
-void Find(HMODULE module, const char* name, Function& function) {
-  function =
-      module != nullptr
-          ? reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)))
-          : nullptr;
-}
-
 const ComLibraries& Com() {
   static const ComLibraries libraries = [] {
     ComLibraries found;
     const HMODULE ole = LoadSystemLibrary(L"ole32.dll");
     const HMODULE automation = LoadSystemLibrary(L"oleaut32.dll");
-    Find(ole, "CoInitialize", found.Initialize);
-    Find(ole, "CoUninitialize", found.Uninitialize);
-    Find(ole, "CLSIDFromProgID", found.ClassIdFromProgId);
-    Find(ole, "CoCreateInstance", found.CreateInstance);
-    Find(automation, "VariantInit", found.InitVariant);
-    Find(automation, "VariantClear", found.ClearVariant);
-    Find(automation, "VariantChangeType", found.ChangeVariantType);
-    Find(automation, "SysStringLen", found.StringLength);
+    FindFunction(ole, "CoInitialize", found.Initialize);
+    FindFunction(ole, "CoUninitialize", found.Uninitialize);
+    FindFunction(ole, "CLSIDFromProgID", found.ClassIdFromProgId);
+    FindFunction(ole, "CoCreateInstance", found.CreateInstance);
+    FindFunction(automation, "VariantInit", found.InitVariant);
+    FindFunction(automation, "VariantClear", found.ClearVariant);
+    FindFunction(automation, "VariantChangeType", found.ChangeVariantType);
+    FindFunction(automation, "SysStringLen", found.StringLength);
     return found;
   }();
   return libraries;
@@ -68,19 +60,6 @@ class Releaser {
 };
 
 }  // namespace
-
-HMODULE LoadSystemLibrary(const wchar_t* name, LoadLibraryExFunction load) {
-  if (const HMODULE module = load(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32); module != nullptr) {
-    return module;
-  }
-  wchar_t folder[MAX_PATH] = {};
-  const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) {
-    return nullptr;
-  }
-  const std::wstring path = std::wstring(folder, length) + L"\\" + name;
-  return load(path.c_str(), nullptr, 0);
-}
 
 Win32UserContextSource::~Win32UserContextSource() {
   if (comInitialized_) {

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "ports/user_context_source.h"
+#include "win32/system_library.h"
 #include "win32/windows_api.h"
 
 namespace vestrel::win32 {
@@ -25,15 +26,6 @@ class Win32UserContextSource : public UserContextSource {
   bool comStarted_ = false;
   bool comInitialized_ = false;
 };
-
-// LoadLibraryExW, or a stand-in for it.
-using LoadLibraryExFunction = HMODULE(WINAPI*)(LPCWSTR name, HANDLE file, DWORD flags);
-
-// Loads a library of the system folder: searched there alone where the loader
-// takes LOAD_LIBRARY_SEARCH_SYSTEM32, else (Windows 7 without its loader
-// update refuses the flag) by its full path in the system folder. Null when
-// neither loads it.
-HMODULE LoadSystemLibrary(const wchar_t* name, LoadLibraryExFunction load = LoadLibraryExW);
 
 // Asks a component for GetUserName the way a late-bound call does: as a
 // method or as a property, whichever the component offers. Throws error 438

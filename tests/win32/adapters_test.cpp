@@ -70,7 +70,8 @@ TEST(Win32ProfileReader, ReadsThroughTheSystemLookupCutTo126CharactersOrWhole) {
       << "[MAIN]\r\nACCOUNT = " << std::string(200, 'a') << "\r\nSize=1\r\nEmpty=\r\n"
       << "[Record]\r\nFile127=" << std::string(127, 'b') << "\r\nFile128=" << std::string(128, 'c')
       << "\r\nFile3000=" << std::string(3000, 'd') << "\r\n"
-      << "[Hotkeys]\r\n  bestBID =F2\r\n;Kill=F9\r\nReverse\r\n";
+      << "[Hotkeys]\r\n  bestBID =F2\r\n;Kill=F9\r\nReverse\r\n"
+      << "[ paper ]\r\nEnabled=1\r\n";
   Win32ProfileReader reader;
   EXPECT_EQ(reader.GetPrivateProfileString("Main", "Account", ini, 127), std::string(126, 'a'));
   EXPECT_EQ(reader.GetPrivateProfileString("main", "size", ini, 127), "1");
@@ -90,6 +91,12 @@ TEST(Win32ProfileReader, ReadsThroughTheSystemLookupCutTo126CharactersOrWhole) {
   EXPECT_EQ(reader.GetWholeValue("Hotkeys", "Kill", ini), "");
   EXPECT_EQ(reader.GetWholeValue("Hotkeys", "Reverse", ini), "");
   EXPECT_EQ(reader.GetWholeValue("Ladder", "Enabled", ini), "");
+  // The file's section names are read once too; a header the system reads
+  // loosely is still looked up, and answers as the system does.
+  char system[16] = {};
+  GetPrivateProfileStringA("Paper", "Enabled", "", system, sizeof system, ini.c_str());
+  EXPECT_STREQ(system, "1");
+  EXPECT_EQ(reader.GetWholeValue("Paper", "Enabled", ini), "1");
 }
 
 TEST(Win32EventLog, MirrorsEveryEntryAsAJsonLine) {
@@ -334,10 +341,40 @@ TEST(Win32FileSystem, OnlyAFileOnDiskIsOpenedForARecording) {
   EXPECT_THROW(files.OpenForBinaryAppend(TempFolder()), AppError);
 }
 
-TEST(Win32SoundPlayer, AFileThatIsNotThereIsNoSoundAndNeverTheSystemsDefault) {
+// The sound library is loaded at the first sound, not imported.
+TEST(Win32SoundPlayer, PlaysAWaveFileAndNeverTheSystemsDefaultInPlaceOfAMissingOne) {
   Win32SoundPlayer player;
   EXPECT_FALSE(player.Play(TempFolder() + "\\no such sound.wav"));
   EXPECT_FALSE(player.Play(TempFolder()));
+  EXPECT_EQ(GetModuleHandleW(L"winmm.dll"), nullptr);
+
+  // A tenth of a second of 8 kHz 8-bit silence.
+  const std::string wave = TempFolder() + "\\silence.wav";
+  {
+    constexpr std::uint32_t kSamples = 800;
+    std::ofstream out(Utf8ToWide(wave).c_str(), std::ios::binary);
+    const auto put32 = [&out](std::uint32_t value) {
+      out.write(reinterpret_cast<const char*>(&value), 4);
+    };
+    const auto put16 = [&out](std::uint16_t value) {
+      out.write(reinterpret_cast<const char*>(&value), 2);
+    };
+    out << "RIFF";
+    put32(36 + kSamples);
+    out << "WAVEfmt ";
+    put32(16);
+    put16(1);
+    put16(1);
+    put32(8000);
+    put32(8000);
+    put16(1);
+    put16(8);
+    out << "data";
+    put32(kSamples);
+    out << std::string(kSamples, '\x80');
+  }
+  EXPECT_TRUE(player.Play(wave));
+  EXPECT_NE(GetModuleHandleW(L"winmm.dll"), nullptr);
 }
 
 }  // namespace
