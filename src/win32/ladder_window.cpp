@@ -53,11 +53,6 @@ int PointY(LPARAM lParam) { return static_cast<short>(HIWORD(lParam)); }
 
 }  // namespace
 
-bool RegisterLadderClass(HINSTANCE instance) {
-  return RegisterProgramWindowClass(instance, kLadderWindowClass, ForwardToOwner<LadderWindow>,
-                                    COLOR_BTNFACE, sizeof(LadderWindow*));
-}
-
 LadderWindow::LadderWindow(HINSTANCE instance, Panel& panel, LadderModel& model)
     : instance_(instance), panel_(panel), model_(model), scale_(ScreenScale::OfScreen()) {}
 
@@ -70,6 +65,11 @@ LadderWindow::~LadderWindow() {
 
 bool LadderWindow::Create(HWND owner, const std::string& secCode, bool alwaysOnTop) {
   rowHeight_ = scale_.FromDefault(kRowPixels);
+  // Registered only by a panel that opens a ladder.
+  if (!RegisterProgramWindowClass(instance_, kLadderWindowClass, ForwardToOwner<LadderWindow>,
+                                  COLOR_BTNFACE, sizeof(LadderWindow*))) {
+    return false;
+  }
   const std::wstring caption = Utf8ToWide("Marlowin ladder (" + secCode + ")");
   window_ =
       CreateWindowExW(0, kLadderWindowClass, caption.c_str(), kStyle, CW_USEDEFAULT, CW_USEDEFAULT,

@@ -17,9 +17,6 @@ namespace vestrel::win32 {
 
 using contract::kLadderWindowClass;
 
-// Registers the ladder's window class; call once at start.
-bool RegisterLadderClass(HINSTANCE instance);
-
 // The ladder window: a top-level window owned by the main window, the tick in
 // a line at its top, the position at its bottom and the rows between them in
 // a list box (kLadderRowsId) whose items are the rows' texts, so tools read

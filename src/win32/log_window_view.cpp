@@ -119,11 +119,14 @@ void LogWindowView::Create() {
   if (window == nullptr) {
     RaiseLastError();
   }
-  // Single selection, unsorted; the list is exactly as tall as the window.
+  // Single selection, unsorted; the list fills the window's client area.
+  RECT client{};
+  GetClientRect(window, &client);
   list_ = CreateWindowExW(
       WS_EX_CLIENTEDGE, L"LISTBOX", L"",
-      WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT, 0, 0, 0,
-      0, window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kLogListId)), instance_, nullptr);
+      WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT, 0, 0,
+      client.right, client.bottom, window,
+      reinterpret_cast<HMENU>(static_cast<INT_PTR>(kLogListId)), instance_, nullptr);
   if (list_ == nullptr) {
     const AppError error = LastError();
     DestroyWindow(window);
@@ -131,7 +134,6 @@ void LogWindowView::Create() {
   }
   window_ = window;
   SetListFont(ScreenScale::OfWindow(window_));
-  FitList();
   widestLine_ = 0;
   for (const std::string& line : model_.Lines()) {
     Append(Utf8ToWide(line));

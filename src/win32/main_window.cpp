@@ -67,8 +67,11 @@ class MainWindow : public MainWindowCloser, public ModelessWindows {
 
 bool MainWindow::Open(int show) {
   const DWORD style = WS_OVERLAPPEDWINDOW & ~WS_MAXIMIZEBOX;
+  // Made at the designed size for the screen's DPI: on a monitor of
+  // another DPI the view fits it again below.
+  const SIZE outer = MainWindowView::DesignOuterSize(ScreenScale::OfScreen(), style);
   window_ = CreateWindowExW(0, kMainWindowClass, L"Marlowin", style, CW_USEDEFAULT, CW_USEDEFAULT,
-                            CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance_, this);
+                            outer.cx, outer.cy, nullptr, nullptr, instance_, this);
   if (window_ == nullptr) {
     return false;
   }
@@ -224,8 +227,7 @@ LRESULT MainWindow::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 int RunPanel(HINSTANCE instance, int show) {
   RegisterControlClasses(instance);
   if (!RegisterProgramWindowClass(instance, kMainWindowClass, ForwardToOwner<MainWindow>,
-                                  COLOR_BTNFACE, sizeof(MainWindow*)) ||
-      !RegisterLadderClass(instance)) {
+                                  COLOR_BTNFACE, sizeof(MainWindow*))) {
     return 1;
   }
 

@@ -1,6 +1,7 @@
 #include "win32/main_window_view.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "contract/automation_contract.h"
 #include "win32/price_button_paint.h"
@@ -12,10 +13,6 @@ namespace {
 using contract::kFirstControlId;
 
 constexpr COLORREF kStatusTextColor = RGB(192, 0, 0);
-
-ControlId OtherShape(ControlId shape) {
-  return shape == ControlId::shpUp ? ControlId::shpDown : ControlId::shpUp;
-}
 
 UniqueFont CreateModelFont(const ControlFont& font, const ScreenScale& scale) {
   return UniqueFont(CreateFontW(
@@ -36,30 +33,40 @@ MainWindowView::MainWindowView(HWND window, MainWindowModel& model, const Clock&
   priceFont_ = CreateModelFont(kPriceFont, scale_);
   defaultFont_ = CreateGuiFont(scale_);
   SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&model_));
-  // Created in tab order, so the keyboard moves through them as designed.
+  // A new child lies beneath its siblings, so the controls are made from
+  // the top of the z-order down, with no reordering afterwards: the ones
+  // the keyboard reaches in tab order, so it moves through them as
+  // designed; then the labels, beneath every button as lightweight controls
+  // are (in the compact layout cmdBestBid covers Label5); then the circle in
+  // front and, last, the one behind it.
+  const ControlId front = model_.FrontShape();
+  const auto layer = [front](const ControlDesign& design) {
+    if (design.Kind == ControlKind::Label) {
+      return 1;
+    }
+    if (design.Id == front) {
+      return 2;
+    }
+    return design.Kind == ControlKind::Shape ? 3 : 0;
+  };
   std::array<const ControlDesign*, kControlCount> ordered{};
   std::size_t count = 0;
   for (const ControlDesign& design : MainWindowModel::Controls()) {
     ordered[count++] = &design;
   }
   std::stable_sort(ordered.begin(), ordered.end(),
-                   [](const ControlDesign* a, const ControlDesign* b) {
-                     const auto key = [](const ControlDesign* d) {
-                       return d->TabIndex < 0 ? 1000 : d->TabIndex;
+                   [&layer](const ControlDesign* a, const ControlDesign* b) {
+                     const auto key = [&layer](const ControlDesign* d) {
+                       // The labels keep the design's order.
+                       const int tab = d->Kind == ControlKind::Label ? 0 : d->TabIndex;
+                       return std::pair(layer(*d), tab < 0 ? 1000 : tab);
                      };
                      return key(a) < key(b);
                    });
   for (const ControlDesign* design : ordered) {
     Create(*design);
   }
-  // Labels and shapes lie beneath every button, as lightweight controls do:
-  // in the compact layout cmdBestBid covers Label5.
-  for (const ControlDesign& design : MainWindowModel::Controls()) {
-    if (design.Kind == ControlKind::Label) {
-      MoveToBottom(Control(design.Id));
-    }
-  }
-  ApplyZOrder();
+  shownFront_ = front;
   model_.SetObserver(this);
 }
 
@@ -152,16 +159,6 @@ void MainWindowView::ApplyGeometry(ControlId id) {
   const TwipsRect& g = model_.Geometry(id);
   SetWindowPos(Control(id), nullptr, scale_.X(g.Left), scale_.Y(g.Top), scale_.X(g.Width),
                scale_.Y(g.Height), SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-void MainWindowView::ApplyZOrder() {
-  // The circle in front sits above the other one; both lie under the buttons
-  // and the labels. Both go to the bottom, the back one last, so the front
-  // one is directly above it.
-  const ControlId front = model_.FrontShape();
-  MoveToBottom(Control(front));
-  MoveToBottom(Control(OtherShape(front)));
-  shownFront_ = front;
 }
 
 bool MainWindowView::ShowFrontShape() {
@@ -340,9 +337,18 @@ bool MainWindowView::Handle(UINT message, WPARAM wParam, LPARAM lParam, LRESULT&
   }
 }
 
+SIZE MainWindowView::DesignOuterSize(const ScreenScale& scale, DWORD style) {
+  return scale.OuterSizeForClient(MainWindowModel::kDesignClientSize.Width,
+                                  MainWindowModel::kDesignClientSize.Height, style);
+}
+
 void MainWindowView::FitClientArea(DWORD style) {
-  const SIZE outer = scale_.OuterSizeForClient(MainWindowModel::kDesignClientSize.Width,
-                                               MainWindowModel::kDesignClientSize.Height, style);
+  const SIZE outer = DesignOuterSize(scale_, style);
+  RECT now{};
+  GetWindowRect(window_, &now);
+  if (now.right - now.left == outer.cx && now.bottom - now.top == outer.cy) {
+    return;
+  }
   SetWindowPos(window_, nullptr, 0, 0, outer.cx, outer.cy,
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }

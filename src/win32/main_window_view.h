@@ -64,7 +64,10 @@ class MainWindowView : public MainWindowObserver {
   HWND Control(ControlId id) const { return controls_[Index(id)]; }
   const ScreenScale& Scale() const { return scale_; }
 
-  // Sizes the window so that its client area is the designed one.
+  // The outer size whose client area is the designed one at that scale.
+  static SIZE DesignOuterSize(const ScreenScale& scale, DWORD style);
+  // Sizes the window so that its client area is the designed one; a window
+  // made at that size is left alone.
   void FitClientArea(DWORD style);
   // The window's outer and client size now, in twips.
   TwipsSize OuterSizeInTwips() const;
@@ -78,7 +81,6 @@ class MainWindowView : public MainWindowObserver {
   void ApplyGeometry(ControlId id);
   // Creates the fonts for the scale and gives every control its own.
   void ApplyFonts();
-  void ApplyZOrder();
   // WM_DPICHANGED: lays the window out again at the new DPI, fonts
   // included, in the rectangle the system suggests.
   void DpiChanged(int dpi, const RECT& suggested);

@@ -108,6 +108,10 @@ TEST(LogWindowView, CollectsLinesHiddenKeepsThemThroughClosesAndUnloadsAtShutdow
   GetClientRect(window, &client);
   EXPECT_EQ(client.right, TwipsX(9300));
   EXPECT_EQ(client.bottom, TwipsY(4425));
+  RECT listed;  // the list fills it
+  GetWindowRect(list, &listed);
+  EXPECT_EQ(listed.right - listed.left, client.right);
+  EXPECT_EQ(listed.bottom - listed.top, client.bottom);
 
   f.log.AddLine("");
   f.log.AddLine("2|Ошибка: нет связи");
@@ -391,6 +395,34 @@ TEST(MainWindowView, ADpiChangeLaysTheWindowOutAgainWithItsFonts) {
   EXPECT_EQ(outer.left, suggested.left);
   EXPECT_EQ(outer.right - outer.left, suggested.right - suggested.left);
   EXPECT_EQ(outer.bottom - outer.top, suggested.bottom - suggested.top);
+}
+
+// Top to bottom: the buttons in tab order, then the labels (cmdBestBid
+// covers Label5 in the compact layout), the circle in front, the one behind.
+TEST(MainWindowView, ControlsLieInTheirDesignedZOrderWithTheFrontCircleAboveTheOther) {
+  ViewFixture fixture;
+  std::vector<ControlId> order;
+  for (HWND child = GetWindow(fixture.window, GW_CHILD); child != nullptr;
+       child = GetWindow(child, GW_HWNDNEXT)) {
+    order.push_back(static_cast<ControlId>(GetDlgCtrlID(child)));
+  }
+  ASSERT_EQ(order.size(), kControlCount);
+  const auto at = [&order](ControlId id) { return std::find(order.begin(), order.end(), id); };
+  EXPECT_EQ(order[order.size() - 2], fixture.model.FrontShape());
+  const ControlId behind =
+      fixture.model.FrontShape() == ControlId::shpUp ? ControlId::shpDown : ControlId::shpUp;
+  EXPECT_EQ(order.back(), behind);
+  for (const ControlDesign& button : MainWindowModel::Controls()) {
+    if (button.Kind != ControlKind::CommandButton) {
+      continue;
+    }
+    EXPECT_LT(at(button.Id), at(ControlId::Label5)) << button.Name;
+    for (const ControlDesign& other : MainWindowModel::Controls()) {
+      if (other.Kind == ControlKind::CommandButton && other.TabIndex > button.TabIndex) {
+        EXPECT_LT(at(button.Id), at(other.Id)) << button.Name << " before " << other.Name;
+      }
+    }
+  }
 }
 
 TEST(MainWindowView, TheIndicatorIsACircleCentredInItsControl) {
