@@ -12,34 +12,38 @@
 
 namespace vestrel {
 
-// One key of the [Hotkeys] section and the button it presses; none for
-// Flatten, a command without a button.
+// What a key of the [Hotkeys] section does.
+enum class HotkeyCommand {
+  Button,   // presses its button
+  Flatten,  // one order closing the whole position; no button of its own
+  ShowHideLadder,
+  CentreLadder,
+};
+
+// One key of the [Hotkeys] section and what it does.
 struct HotkeyBinding {
   std::string_view Setting;  // the key's name in the section: "BestBid"
   KeyChord Chord;
-  std::optional<ControlId> Button;
+  HotkeyCommand Command = HotkeyCommand::Button;
+  std::optional<ControlId> Button;  // for HotkeyCommand::Button
 };
 
-// The trader's keys: which chord presses which button. A chord matches only
-// with exactly the modifiers it was given (Ctrl+F2 is not F2).
+// The trader's keys: which chord does what. A chord matches only with
+// exactly the modifiers it was given (Ctrl+F2 is not F2).
 class HotkeyMap {
  public:
   HotkeyMap() = default;
-  // The keys the settings give. A chord given to a second command stays
-  // with the first one: the second is one warning in the application log
-  // and has no key.
-  HotkeyMap(const HotkeySettings& settings, EventLog& appLog,
+  // The keys the settings give; the ladder's two only when the panel has a
+  // ladder. A chord given to a second command stays with the first one: the
+  // second is one warning in the application log and has no key.
+  HotkeyMap(const HotkeySettings& settings, bool withLadder, EventLog& appLog,
             UiLanguage language = UiLanguage::English);
 
-  // The button the chord presses; none for a chord of no button.
-  std::optional<ControlId> Find(const KeyChord& chord) const;
-  // Whether the chord is [Hotkeys] Flatten's.
-  bool IsFlatten(const KeyChord& chord) const;
+  // The binding of the chord; null for a chord of no command.
+  const HotkeyBinding* Find(const KeyChord& chord) const;
   const std::vector<HotkeyBinding>& Bindings() const { return bindings_; }
 
  private:
-  const HotkeyBinding* Binding(const KeyChord& chord) const;
-
   std::vector<HotkeyBinding> bindings_;
 };
 

@@ -104,7 +104,8 @@ bool Panel::Start() {
   ladderCommands_.SetTradingState(CurrentTradingState());
   guard_.Start();
   risk_.Start();
-  hotkeys_ = HotkeyMap(extensions.Hotkeys, ports_.AppLog, ports_.Regional.InterfaceLanguage());
+  hotkeys_ = HotkeyMap(extensions.Hotkeys, extensions.Ladder.Enabled, ports_.AppLog,
+                       ports_.Regional.InterfaceLanguage());
   if (extensions.Hotkeys.Global) {
     RegisterGlobalKeys();
   }
@@ -180,46 +181,46 @@ std::int32_t Panel::TickIntervalMs() const {
 }
 
 bool Panel::KeyPress(const KeyChord& chord, bool autoRepeat) {
-  if (hotkeys_.IsFlatten(chord)) {
-    if (!autoRepeat) {
-      commands_.Flatten();
-    }
-    return true;
+  const HotkeyBinding* binding = hotkeys_.Find(chord);
+  if (binding == nullptr) {
+    return false;
   }
-  const std::optional<ControlId> button = hotkeys_.Find(chord);
-  if (!button) {
-    return LadderKeyPress(chord, autoRepeat);
-  }
-  if (autoRepeat) {
-    return true;
-  }
-  // A key must not trade at a price or side the trader cannot see.
-  if (OrderGuard::Guards(*button) && !window_.OnScreen(*button)) {
-    NoteKeyNotActedOn(chord, *button);
-  } else {
-    Click(*button);
+  // A key held down is still the panel's, but acts once.
+  switch (binding->Command) {
+    case HotkeyCommand::Flatten:
+      if (!autoRepeat) {
+        commands_.Flatten();
+      }
+      break;
+    case HotkeyCommand::ShowHideLadder:
+    case HotkeyCommand::CentreLadder:
+      LadderKeyPress(binding->Command, autoRepeat);
+      break;
+    case HotkeyCommand::Button:
+      if (autoRepeat) {
+        break;
+      }
+      // A key must not trade at a price or side the trader cannot see.
+      if (OrderGuard::Guards(*binding->Button) && !window_.OnScreen(*binding->Button)) {
+        NoteKeyNotActedOn(chord, *binding->Button);
+      } else {
+        Click(*binding->Button);
+      }
+      break;
   }
   return true;
 }
 
-bool Panel::LadderKeyPress(const KeyChord& chord, bool autoRepeat) {
-  const HotkeySettings& keys = lifecycle_.Extensions().Hotkeys;
-  std::optional<LadderKey> key;
-  if (keys.Ladder && *keys.Ladder == chord) {
-    key = LadderKey::ShowHide;
-  } else if (keys.Centre && *keys.Centre == chord) {
-    key = LadderKey::Centre;
+void Panel::LadderKeyPress(HotkeyCommand command, bool autoRepeat) {
+  if (Ladder() == nullptr) {
+    return;
   }
-  if (!key || Ladder() == nullptr) {
-    return false;
-  }
-  if (key == LadderKey::Centre) {
+  if (command == HotkeyCommand::CentreLadder) {
     ladder_.Centre();
   }
   if (!autoRepeat && ladderKeys_) {
-    ladderKeys_(*key);
+    ladderKeys_(command == HotkeyCommand::CentreLadder ? LadderKey::Centre : LadderKey::ShowHide);
   }
-  return true;
 }
 
 LadderModel* Panel::Ladder() {

@@ -178,8 +178,8 @@ class Panel : private MainWindowCloser, private DdeServerLifecycle, private Exte
   // [Hotkeys] Global: every key of the panel for the whole system.
   void RegisterGlobalKeys();
 
-  // [Hotkeys] Ladder or Centre, when the ladder is on.
-  bool LadderKeyPress(const KeyChord& chord, bool autoRepeat);
+  // [Hotkeys] Ladder or Centre (bound only when the ladder is on).
+  void LadderKeyPress(HotkeyCommand command, bool autoRepeat);
   // A key of a price button or Reverse that is not on screen: one log
   // window line saying so, no order.
   void NoteKeyNotActedOn(const KeyChord& chord, ControlId button);

@@ -868,15 +868,23 @@ TEST(PanelHotkeys, GlobalKeysAreRegisteredOnceAndAKeyAnotherProgramHoldsIsOneWar
                              {"Hotkeys/MaxBid", "Shift+Alt+B"},
                              {"Hotkeys/MaxAsk", "Num5"},
                              {"Hotkeys/Reverse", "num5"},  // taken: neither bound nor registered
-                             {"Hotkeys/Kill", "F12"}});
+                             {"Hotkeys/Kill", "F12"},
+                             {"Ladder/Enabled", "1"},
+                             {"Hotkeys/Ladder", "Num5"},  // the ladder's keys are checked alike
+                             {"Hotkeys/Centre", "F9"}});
   rig.hotkeys.Held.insert(0x7B);  // F12
   ASSERT_TRUE(rig.panel.Start());
-  EXPECT_EQ(rig.hotkeys.Registered, (std::vector<FakeGlobalHotkeys::Key>{
-                                        {0x42, false, true, true}, {0x65, false, false, false}}));
+  EXPECT_EQ(
+      rig.hotkeys.Registered,
+      (std::vector<FakeGlobalHotkeys::Key>{
+          {0x42, false, true, true}, {0x65, false, false, false}, {0x78, false, false, false}}));
   EXPECT_EQ(rig.services.AppLog.Entries,
             (std::vector<EventLogEntry>{
                 {contract::IniSectionPrefix(contract::kHotkeysSection) +
                      "Reverse=Num5 is already the key of MaxAsk; this key stays off.",
+                 EventType::Warning},
+                {contract::IniSectionPrefix(contract::kHotkeysSection) +
+                     "Ladder=Num5 is already the key of MaxAsk; this key stays off.",
                  EventType::Warning},
                 {contract::IniSectionPrefix(contract::kHotkeysSection) +
                      "Kill=F12 cannot be registered for the whole system "
