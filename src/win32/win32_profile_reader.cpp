@@ -60,17 +60,13 @@ std::vector<std::string> WholeList(Read read) {
   return entries;
 }
 
-// The key names of a section, as GetPrivateProfileSectionA lists its
-// entries ("name=value", or a bare line); none when it has no such section.
-std::vector<std::string> SectionKeyNames(const std::string& ansiSection,
-                                         const std::string& ansiFile) {
-  std::vector<std::string> names = WholeList([&ansiSection, &ansiFile](char* buffer, DWORD size) {
+// A section's entries as GetPrivateProfileSectionA lists them ("name=value",
+// or a bare line); none when it has no such section.
+std::vector<std::string> SectionEntries(const std::string& ansiSection,
+                                        const std::string& ansiFile) {
+  return WholeList([&ansiSection, &ansiFile](char* buffer, DWORD size) {
     return GetPrivateProfileSectionA(ansiSection.c_str(), buffer, size, ansiFile.c_str());
   });
-  for (std::string& name : names) {
-    name = Trimmed(std::string_view(name).substr(0, name.find('=')));
-  }
-  return names;
 }
 
 std::vector<std::string> SectionNames(const std::string& ansiFile) {
@@ -92,35 +88,68 @@ bool Fresh(std::uint64_t readAt, std::uint64_t now) {
 
 }  // namespace
 
-bool Win32ProfileReader::MayHold(const std::string& section, const std::string& key,
-                                 const std::string& file) {
+Win32ProfileReader::Listed Win32ProfileReader::Find(const std::string& section,
+                                                    const std::string& key,
+                                                    const std::string& file) {
   if (!IsAscii(key) || !IsAscii(section)) {
-    return true;
+    return {Answer::AskSystem, {}};
   }
   const std::uint64_t now = std::max<std::uint64_t>(GetTickCount64(), 1);
-  ListedNames& sections = sectionsOfFile_[file];
+  SystemList& sections = sectionsOfFile_[file];
   if (!Fresh(sections.ReadAt, now)) {
-    sections.Names = SectionNames(Utf8ToAnsi(file));
+    sections.Items = SectionNames(Utf8ToAnsi(file));
     sections.ReadAt = now;
   }
-  if (std::none_of(sections.Names.begin(), sections.Names.end(),
+  if (std::none_of(sections.Items.begin(), sections.Items.end(),
                    [&section](const std::string& name) { return MayBeNamed(name, section); })) {
-    return false;
+    return {Answer::Absent, {}};
   }
-  ListedNames& keys = keysOfSection_[{file, section}];
-  if (!Fresh(keys.ReadAt, now)) {
-    keys.Names = SectionKeyNames(Utf8ToAnsi(section), Utf8ToAnsi(file));
-    keys.ReadAt = now;
+  SystemList& entries = entriesOfSection_[{file, section}];
+  if (!Fresh(entries.ReadAt, now)) {
+    entries.Items = SectionEntries(Utf8ToAnsi(section), Utf8ToAnsi(file));
+    entries.ReadAt = now;
   }
-  return std::any_of(keys.Names.begin(), keys.Names.end(),
-                     [&key](const std::string& name) { return MayBeNamed(name, key); });
+  const std::string* found = nullptr;
+  for (const std::string& entry : entries.Items) {
+    if (MayBeNamed(entry.substr(0, entry.find('=')), key)) {
+      if (found != nullptr) {
+        return {Answer::AskSystem, {}};  // which one counts is the system's to say
+      }
+      found = &entry;
+    }
+  }
+  if (found == nullptr) {
+    return {Answer::Absent, {}};
+  }
+  // The value as listed is the one a lookup gives, spaces around it aside,
+  // unless the system would make something of it: quotes it strips, tabs,
+  // a line without "=", a name of other letters.
+  const std::size_t equals = found->find('=');
+  if (equals == std::string::npos || !IsAscii(found->substr(0, equals))) {
+    return {Answer::AskSystem, {}};
+  }
+  const std::string value = Trimmed(std::string_view(*found).substr(equals + 1));
+  if (found->find('\t') != std::string::npos ||
+      (!value.empty() && (value.front() == '"' || value.front() == '\''))) {
+    return {Answer::AskSystem, {}};
+  }
+  return {Answer::Value, value};
 }
 
 std::string Win32ProfileReader::GetPrivateProfileString(const std::string& section,
                                                         const std::string& key,
                                                         const std::string& file, int bufferSize) {
-  if (bufferSize <= 0 || !MayHold(section, key, file)) {
+  if (bufferSize <= 0) {
     return {};
+  }
+  const Listed listed = Find(section, key, file);
+  if (listed.How == Answer::Absent) {
+    return {};
+  }
+  // A value that fits comes back whole; a longer one is the system's to cut.
+  if (listed.How == Answer::Value &&
+      listed.AnsiValue.size() < static_cast<std::size_t>(bufferSize)) {
+    return AnsiToUtf8(listed.AnsiValue);
   }
   // One character more than offered, all NUL, as the panel has always done.
   std::vector<char> buffer(static_cast<std::size_t>(bufferSize) + 1, '\0');
@@ -132,8 +161,9 @@ std::string Win32ProfileReader::GetPrivateProfileString(const std::string& secti
 
 std::string Win32ProfileReader::GetWholeValue(const std::string& section, const std::string& key,
                                               const std::string& file) {
-  if (!MayHold(section, key, file)) {
-    return {};
+  const Listed listed = Find(section, key, file);
+  if (listed.How != Answer::AskSystem) {
+    return AnsiToUtf8(listed.AnsiValue);
   }
   const std::string ansiSection = Utf8ToAnsi(section);
   const std::string ansiKey = Utf8ToAnsi(key);

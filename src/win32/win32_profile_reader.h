@@ -14,10 +14,12 @@ namespace vestrel::win32 {
 //
 // Each lookup opens and reads the file anew, a third of a millisecond under
 // Wine, and start-up asks for some thirty keys, most of them in sections the
-// file does not have. So the file's section names and a section's key names
-// are each read in one call and kept for a second: a key they certainly do
-// not hold is "" at once, and any other is looked up as always, so what comes
-// back is exactly the system's.
+// file does not have. So the file's section names and a section's entries
+// are each listed in one call and kept for a second: a key they certainly do
+// not hold is "" at once, a plain value is taken from its entry, and anything
+// the system might read otherwise (quotes, tabs, a name given twice, other
+// letters, a value longer than the buffer) is looked up as always, so what
+// comes back is exactly the system's.
 class Win32ProfileReader : public ProfileReader {
  public:
   std::string GetPrivateProfileString(const std::string& section, const std::string& key,
@@ -27,16 +29,25 @@ class Win32ProfileReader : public ProfileReader {
                             const std::string& file) override;
 
  private:
-  // False only when the section certainly has no such key.
-  bool MayHold(const std::string& section, const std::string& key, const std::string& file);
-
-  // Names the system listed, and when.
-  struct ListedNames {
-    std::uint64_t ReadAt = 0;  // GetTickCount64
-    std::vector<std::string> Names;
+  enum class Answer {
+    Absent,     // certainly not in the file: ""
+    Value,      // the value, exactly as a lookup gives it
+    AskSystem,  // only a lookup can tell
   };
-  std::map<std::string, ListedNames> sectionsOfFile_;
-  std::map<std::pair<std::string, std::string>, ListedNames> keysOfSection_;
+  struct Listed {
+    Answer How = Answer::AskSystem;
+    std::string AnsiValue;
+  };
+  // What the listed sections and entries tell of the key.
+  Listed Find(const std::string& section, const std::string& key, const std::string& file);
+
+  // What the system listed, and when.
+  struct SystemList {
+    std::uint64_t ReadAt = 0;  // GetTickCount64
+    std::vector<std::string> Items;
+  };
+  std::map<std::string, SystemList> sectionsOfFile_;
+  std::map<std::pair<std::string, std::string>, SystemList> entriesOfSection_;
 };
 
 }  // namespace vestrel::win32

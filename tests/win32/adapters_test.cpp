@@ -71,7 +71,9 @@ TEST(Win32ProfileReader, ReadsThroughTheSystemLookupCutTo126CharactersOrWhole) {
       << "[Record]\r\nFile127=" << std::string(127, 'b') << "\r\nFile128=" << std::string(128, 'c')
       << "\r\nFile3000=" << std::string(3000, 'd') << "\r\n"
       << "[Hotkeys]\r\n  bestBID =F2\r\n;Kill=F9\r\nReverse\r\n"
-      << "[ paper ]\r\nEnabled=1\r\n";
+      << "[ paper ]\r\nEnabled=1\r\n"
+      << "[Quirks]\r\nQuoted = \"a b\" \r\nTabbed=\tx\t\r\nTwice=1\r\ntwice=2\r\nPlain =  p q  "
+         "\r\n";
   Win32ProfileReader reader;
   EXPECT_EQ(reader.GetPrivateProfileString("Main", "Account", ini, 127), std::string(126, 'a'));
   EXPECT_EQ(reader.GetPrivateProfileString("main", "size", ini, 127), "1");
@@ -97,6 +99,15 @@ TEST(Win32ProfileReader, ReadsThroughTheSystemLookupCutTo126CharactersOrWhole) {
   GetPrivateProfileStringA("Paper", "Enabled", "", system, sizeof system, ini.c_str());
   EXPECT_STREQ(system, "1");
   EXPECT_EQ(reader.GetWholeValue("Paper", "Enabled", ini), "1");
+  // Plain values come from the listed entries; whatever the system reads in
+  // its own way is still its to answer.
+  for (const char* key : {"Quoted", "Tabbed", "Twice", "Plain", "Missing"}) {
+    char value[32] = {};
+    GetPrivateProfileStringA("Quirks", key, "", value, sizeof value, ini.c_str());
+    EXPECT_EQ(reader.GetWholeValue("quirks", key, ini), value) << key;
+    EXPECT_EQ(reader.GetPrivateProfileString("Quirks", key, ini, 2), std::string(value, 1).c_str())
+        << key;
+  }
 }
 
 TEST(Win32EventLog, MirrorsEveryEntryAsAJsonLine) {

@@ -268,17 +268,14 @@ std::wstring TempFolder(const std::wstring& name) {
   return folder;
 }
 
-// A small console program that ends at once, standing in for MSINFO32.EXE:
-// the system's native one, which starts fast even where 32-bit programs run
-// under emulation.
+// A small console program of ours that ends at once (quick_program.exe,
+// beside this one), standing in for the programs the panel starts.
 std::wstring QuickProgram() {
-  wchar_t windows[MAX_PATH];
-  GetWindowsDirectoryW(windows, MAX_PATH);
-  const std::wstring native = std::wstring(windows) + L"\\sysnative\\hostname.exe";
-  if (GetFileAttributesW(native.c_str()) != INVALID_FILE_ATTRIBUTES) {
-    return native;
-  }
-  return std::wstring(windows) + L"\\system32\\hostname.exe";
+  wchar_t self[MAX_PATH];
+  const DWORD length = GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring folder(self, length);
+  folder.resize(folder.find_last_of(L'\\') + 1);
+  return folder + L"quick_program.exe";
 }
 
 // ------------------------------------------------------------- main window
@@ -504,6 +501,8 @@ TEST(SystemInfo, FollowsTheRegistryThroughTheRealAdapters) {
   const std::wstring folder =
       TempFolder(GetACP() == 1251 ? L"Общие средства MSInfo" : L"Shared Tools MSInfo");
   machine.SetText(kLocationKey, L"MSINFO", folder);
+  // A folder of an earlier run with the same process ID may still hold one.
+  DeleteFileW((folder + L"\\MSINFO32.EXE").c_str());
   messages.Shown.clear();
   about.StartSysInfo();  // the folder holds no MSINFO32.EXE
   EXPECT_EQ(messages.Shown, Texts{kUnavailable});
