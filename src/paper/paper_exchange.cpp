@@ -66,6 +66,10 @@ std::string PaperAcceptedMessage(std::int64_t orderNumber) {
   return "paper order " + IntegerText(orderNumber) + " accepted";
 }
 
+std::string PaperCancelledMessage(std::int64_t orderNumber) {
+  return "paper order " + IntegerText(orderNumber) + " cancelled";
+}
+
 std::string PaperNoOrderMessage(std::int64_t orderNumber) {
   return "paper: no working order " + IntegerText(orderNumber) + " to cancel";
 }
@@ -146,8 +150,15 @@ std::int32_t PaperExchange::SendSyncTransaction(
       errorMessage.clear();
       return kSuccess;
     }
+    // Answered with the cancelled order's own number: a cancel is no new
+    // order and takes no number.
     Report(*found, OrderStatus::Cancelled);
     resting_.erase(found);
+    replyCode = kReplyExecuted;
+    orderNum = static_cast<double>(number);
+    resultMessage = Fit(PaperCancelledMessage(number), resultMessageSize);
+    errorMessage.clear();
+    return kSuccess;
   } else if (action == "KILL_ALL_FUTURES_ORDERS") {
     for (const RestingOrder& killed : resting_) {
       Report(killed, OrderStatus::Cancelled);

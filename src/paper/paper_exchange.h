@@ -15,6 +15,9 @@ namespace vestrel {
 // The result message of every transaction the paper exchange accepts, for its
 // order number N: "paper order N accepted".
 std::string PaperAcceptedMessage(std::int64_t orderNumber);
+// The result message of a cancel of working order N: "paper order N
+// cancelled".
+std::string PaperCancelledMessage(std::int64_t orderNumber);
 // The result message of a cancel of an order that is not working: "paper: no
 // working order N to cancel".
 std::string PaperNoOrderMessage(std::int64_t orderNumber);
@@ -30,8 +33,10 @@ std::string PaperNoOrderMessage(std::int64_t orderNumber);
 // that rests until a later book crosses it; one that lacks any of these is
 // refused with result 5 (wrong syntax), reply code 0, no order number and an
 // error message naming the field. KILL_ALL_FUTURES_ORDERS cancels every
-// resting order. KILL_ORDER cancels the resting order ORDER_KEY names; one
-// that is not resting (filled, cancelled, never placed) is refused as the
+// resting order. KILL_ORDER cancels the resting order ORDER_KEY names and is
+// answered with that order's number and PaperCancelledMessage (it takes no
+// number of its own); one that is not resting (filled, cancelled, never
+// placed) is refused as the
 // terminal refuses it: result 0, reply code 4, no order number and
 // PaperNoOrderMessage; without a whole ORDER_KEY, result 5. Any other action
 // only gets its answer.

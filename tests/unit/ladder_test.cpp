@@ -264,7 +264,7 @@ TEST(LadderPanel, OnPaperAPriceClickCancelsTheTradersOrdersAtThatPriceOnly) {
   EXPECT_EQ(mine, Lines{"99900\t\t\tB2"});
   const Lines lines = rig.LogLines();
   ASSERT_EQ(lines.size(), 6U);
-  EXPECT_EQ(lines[3], "paper order 4 accepted|250|0||250");  // the first of two cancels
+  EXPECT_EQ(lines[3], "paper order 1 cancelled|250|0||250");  // the first of two cancels
   EXPECT_EQ(lines[5], "Nothing cancelled at 99890: no working order at this price");
   EXPECT_TRUE(rig.services.ErrorEntries().empty());
 }

@@ -166,6 +166,8 @@ TEST(PaperExchangeFeed, ItsOrdersCancelsAndFillsReachTheTradingStateAsTheStreams
   EXPECT_EQ(cancelled.Result, 0);
   EXPECT_EQ(cancelled.ReplyCode, 3);
   EXPECT_EQ(cancelled.TransId, 4);
+  EXPECT_EQ(cancelled.OrderNum, 3);  // the cancelled order's, no number of its own
+  EXPECT_EQ(cancelled.ResultMessage, PaperCancelledMessage(3));
   ASSERT_EQ(state.WorkingOrders().size(), 1U);
   EXPECT_EQ(state.WorkingOrders()[0].Number, 2);
   ASSERT_EQ(exchange.Resting().size(), 1U);
@@ -183,6 +185,7 @@ TEST(PaperExchangeFeed, ItsOrdersCancelsAndFillsReachTheTradingStateAsTheStreams
   }
   EXPECT_EQ(state.WorkingOrders().size(), 1U);
   EXPECT_EQ(state.CurrentPosition().Quantity(), 2);
+  EXPECT_EQ(Send(exchange, Order('S', "140")).OrderNum, 4);
 
   Send(exchange, kKill);
   EXPECT_TRUE(state.WorkingOrders().empty());
