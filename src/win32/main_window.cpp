@@ -1,17 +1,6 @@
 #include "win32/main_window.h"
 
-#include <memory>
-
-#include "common/program_version.h"
-#include "win32/about_dialog.h"
 #include "win32/key_messages.h"
-#include "win32/ladder_window.h"
-#include "win32/log_window_view.h"
-#include "win32/main_window_view.h"
-#include "win32/platform_ports.h"
-#include "win32/poke_timings_report.h"
-#include "win32/window_class.h"
-#include "window_rules/panel_input.h"
 
 namespace vestrel::win32 {
 namespace {
@@ -19,49 +8,6 @@ namespace {
 // The panel's tick, at the interval it asks for (the view's own timers
 // count from 1).
 constexpr UINT_PTR kPanelTickTimer = 100;
-
-// The main window: the platform's adapters, the panel, and the windows that
-// show it. Window messages become panel calls; the views follow the models.
-class MainWindow : public MainWindowCloser, public ModelessWindows {
- public:
-  explicit MainWindow(HINSTANCE instance)
-      : instance_(instance), about_(instance, kProgramVersion) {}
-
-  // Creates the window hidden, starts the panel and shows the window unless
-  // start-up asked it to close. False when the window could not be created.
-  bool Open(int show);
-  LRESULT Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  // One message of the loop: the trader's keys, the About dialog's and the
-  // main window's keyboard, then its window.
-  void Pump(MSG& message);
-
-  void RequestClose() override {
-    if (window_ != nullptr) {
-      PostMessageW(window_, WM_CLOSE, 0, 0);
-    }
-  }
-  void ShowLog() override { logView_->Show(); }
-  void ShowAbout() override { about_.Show(); }
-
- private:
-  void Destroyed();
-  // [Ladder] Enabled: the ladder window, drawn in the view's rounds.
-  void OpenLadder();
-
-  HINSTANCE instance_;
-  HWND window_ = nullptr;
-
-  PlatformPorts platform_;
-  Panel panel_{platform_.For(*this, *this)};
-  PanelInput input_{panel_};
-
-  PokeTimingsReport timings_{platform_.Time};
-
-  std::unique_ptr<MainWindowView> view_;
-  std::unique_ptr<LogWindowView> logView_;
-  std::unique_ptr<LadderWindow> ladder_;
-  AboutDialog about_;
-};
 
 }  // namespace
 
@@ -137,23 +83,6 @@ void MainWindow::OpenLadder() {
   });
 }
 
-void MainWindow::Pump(MSG& message) {
-  // A key-down for any of the panel's windows (all live on this thread), as
-  // the keyboard or a hotkey tool posts it: the trader's keys first.
-  const bool keyDown = message.message == WM_KEYDOWN || message.message == WM_SYSKEYDOWN;
-  if ((keyDown && message.hwnd != nullptr && window_ != nullptr &&
-       input_.KeyDown(ChordOf(message), IsAutoRepeat(message))) ||
-      about_.PreTranslateMessage(message) ||
-      (window_ != nullptr && IsDialogMessageW(window_, &message))) {
-    return;
-  }
-  TranslateMessage(&message);
-  const bool paint = message.message == WM_PAINT ||
-                     (message.message == WM_TIMER && message.wParam == kRepaintTimer);
-  const PokeTimings::Span span(paint ? timings_.Timings() : nullptr, PokeStage::Paint);
-  DispatchMessageW(&message);
-}
-
 void MainWindow::Destroyed() {
   KillTimer(window_, kPanelTickTimer);
   panel_.SetPokeTimings(nullptr);
@@ -222,24 +151,6 @@ LRESULT MainWindow::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lPar
       break;
   }
   return DefWindowProcW(window, message, wParam, lParam);
-}
-
-int RunPanel(HINSTANCE instance, int show) {
-  RegisterControlClasses(instance);
-  if (!RegisterProgramWindowClass(instance, kMainWindowClass, ForwardToOwner<MainWindow>,
-                                  COLOR_BTNFACE, sizeof(MainWindow*))) {
-    return 1;
-  }
-
-  MainWindow main(instance);
-  if (!main.Open(show)) {
-    return 1;
-  }
-  MSG message;
-  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-    main.Pump(message);
-  }
-  return 0;
 }
 
 }  // namespace vestrel::win32
