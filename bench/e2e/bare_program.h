@@ -10,6 +10,9 @@ namespace vestrel::bench {
 
 // The command line's "--seconds N" (N > 0) and, where service is given,
 // "--service NAME"; what is absent stays as it was. False on anything else.
+// Read by hand, not through the tools' command-line library: the bare
+// programs are start-up yardsticks, and that library's static set-up would
+// be timed as theirs.
 bool ParseArguments(double& seconds, std::wstring* service = nullptr);
 
 // Registers the class and creates its window, not yet shown, which ends the
