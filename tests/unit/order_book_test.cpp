@@ -126,29 +126,7 @@ TEST_F(BookTest, HeaderColumnsAreFoundByExactNameAndTheLastMatchWins) {
   EXPECT_TRUE(services.AppLog.Entries.empty());
 }
 
-TEST_F(BookTest, AWrongHeaderShowsTheMessageOnceAndClosesTheWindowWithoutTouchingIt) {
-  const DecodedTable table = Table({{"PRICE", "SELL_VOLUME"}, {"100", "5"}, {"90", "3"}});
-  bool closedWhileOpen = true;
-  boxes.WhileOpen = [&] { closedWhileOpen = closer.Requests > 0; };
-  Poke(table);
-
-  EXPECT_EQ(boxes.Shown, std::vector<std::string>{"Не верная структура стакана!"});
-  EXPECT_FALSE(closedWhileOpen);  // the window closes once the trader has read it
-  EXPECT_EQ(closer.Requests, 1);
-  EXPECT_TRUE(book.CloseRequested());
-  EXPECT_EQ(Captions(), (std::array<std::string, 6>{"*", "*", "*", "*", "*", "*"}));
-  EXPECT_EQ(window.FrontShape(), ControlId::shpDown);
-  EXPECT_TRUE(services.AppLog.Entries.empty());
-
-  // The panel is going: later tables, good or bad, change nothing and ask nothing.
-  Poke(Glass(TwentyLevels()));
-  Poke(table);
-  EXPECT_EQ(boxes.Shown.size(), 1U);
-  EXPECT_EQ(closer.Requests, 1);
-  EXPECT_EQ(Caption(ControlId::cmdBestBid), "*");
-}
-
-TEST_F(BookTest, TheMessageOpensAfterTheCallAndTheWindowClosesOnlyOnceTheTraderHasReadIt) {
+TEST_F(BookTest, AWrongHeaderShowsTheMessageAfterThePokeAndClosesTheWindowOnceItIsRead) {
   const DecodedTable wrong = Table({{"PRICE", "BUY_VOLUME"}, {"100", ""}, {"90", "3"}});
   const DecodedTable good = Glass(TwentyLevels());
   boxes.HoldLater = true;
@@ -165,12 +143,27 @@ TEST_F(BookTest, TheMessageOpensAfterTheCallAndTheWindowClosesOnlyOnceTheTraderH
   EXPECT_EQ(closer.Requests, 0);     // the window stays while the trader reads
 
   bool guardWhileOpen = false;
-  boxes.WhileOpen = [&] { guardWhileOpen = book.Checking(); };
+  bool closedWhileOpen = true;
+  boxes.WhileOpen = [&] {
+    guardWhileOpen = book.Checking();
+    closedWhileOpen = closer.Requests > 0;
+  };
   ASSERT_TRUE(boxes.ShowHeld());
   EXPECT_TRUE(guardWhileOpen);
+  EXPECT_FALSE(closedWhileOpen);
   EXPECT_EQ(closer.Requests, 1);  // then the window closes, asked once
+  EXPECT_TRUE(book.CloseRequested());
   EXPECT_FALSE(book.Checking());
-  EXPECT_EQ(Caption(ControlId::cmdBestAsk), "*");  // the good table was not shown
+  EXPECT_EQ(Captions(), (std::array<std::string, 6>{"*", "*", "*", "*", "*", "*"}));
+  EXPECT_EQ(window.FrontShape(), ControlId::shpDown);
+
+  // The panel is going: later tables, good or bad, change nothing and ask nothing.
+  Poke(good);
+  Poke(wrong);
+  EXPECT_EQ(boxes.Shown.size(), 1U);
+  EXPECT_TRUE(boxes.Held.empty());
+  EXPECT_EQ(closer.Requests, 1);
+  EXPECT_EQ(Caption(ControlId::cmdBestBid), "*");
   EXPECT_TRUE(services.AppLog.Entries.empty());
 }
 
