@@ -213,14 +213,6 @@ TEST(LadderPanel, ClicksSendAtTheRowsPriceThroughTheGuardAndNothingIsCancelledUn
             "Enabled=1 or [Live] Orders=1)");
 }
 
-TEST(LadderPanel, WithoutTheLadderItsKeysAreNotThePanels) {
-  FakePanelPorts rig;
-  rig.profile.Values["Hotkeys/Ladder"] = "F9";
-  ASSERT_TRUE(rig.panel.Start());
-  EXPECT_EQ(rig.panel.Ladder(), nullptr);
-  EXPECT_FALSE(rig.panel.KeyPress(KeyChord{0x78}));
-}
-
 TEST(LadderPanel, OnPaperAPriceClickCancelsTheTradersOrdersAtThatPriceOnly) {
   LadderPanelRig rig;
   rig.profile.Values["Paper/Enabled"] = "1";

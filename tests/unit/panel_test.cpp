@@ -122,6 +122,9 @@ TEST(WholePanel, ABookPokedOverDdeIsShownAndTheButtonsTradeAtItsPrices) {
 TEST(WholePanel, OnPaperClicksRestAtTheSimulatorAndFillOnALaterCrossingBook) {
   PanelRig rig;
   rig.profile.Values["Paper/Enabled"] = "1";
+  // The connection watched is the paper exchange's, never the terminal's.
+  rig.profile.Values["Guard/ConnectionCheckMs"] = "1000";
+  rig.library.DllConnectedResult = 11;  // no terminal at all
   ASSERT_TRUE(rig.panel.Start());
   ASSERT_TRUE(rig.dde.Serving);
   const std::string caption = "Marlowin (" + VersionText(kProgramVersion) + ") PAPER";
@@ -161,6 +164,9 @@ TEST(WholePanel, OnPaperClicksRestAtTheSimulatorAndFillOnALaterCrossingBook) {
   EXPECT_EQ(rig.Caption(ControlId::lblPaper),
             "POSITION -2 @ 99,5 | REALISED -3 | OPEN -2 | ORDERS 0");
 
+  rig.Wait(1000);
+  rig.Wait(1000);
+  EXPECT_EQ(rig.PriceLook(), ControlLook::Live);
   rig.panel.Resized(WindowState::Minimized, std::nullopt);
   EXPECT_EQ(rig.journal.Calls.front(), "AddTrayIcon " + caption);
   rig.panel.Shutdown();
@@ -791,25 +797,15 @@ TEST(PanelGuard, AReportTheApplicationLogRefusesNeitherStopsTheCheckNorIsAnError
   EXPECT_TRUE(rig.services.AppLog.Entries.empty());  // not even an error record
 }
 
-TEST(PanelGuard, OnPaperTheConnectionWatchedIsThePaperExchanges) {
-  PanelRig rig;
-  rig.profile.Values["Paper/Enabled"] = "1";
-  rig.profile.Values["Guard/ConnectionCheckMs"] = "1000";
-  rig.library.DllConnectedResult = 11;  // no terminal at all
-  ASSERT_TRUE(rig.panel.Start());
-  rig.PokeBook(kBook);
-  rig.Wait(1000);
-  rig.Wait(1000);
-  EXPECT_TRUE(rig.library.Calls.empty());
-  EXPECT_EQ(rig.PriceLook(), ControlLook::Live);
-}
-
 TEST(PanelHotkeys, AKeyIsAClickOnItsButtonWithExactlyItsModifiers) {
   PanelRig rig;
   rig.profile.Values.insert({{"Hotkeys/BestBid", "Ctrl+F2"},
                              {"Hotkeys/Kill", "Space"},
-                             {"Hotkeys/Reverse", "ctrl+f2"}});  // taken: stays off
+                             {"Hotkeys/Reverse", "ctrl+f2"},  // taken: stays off
+                             {"Hotkeys/Ladder", "F9"}});      // no ladder: not the panel's
   ASSERT_TRUE(rig.panel.Start());
+  EXPECT_EQ(rig.panel.Ladder(), nullptr);
+  EXPECT_FALSE(rig.panel.KeyPress(KeyChord{0x78}));
   rig.PokeBook(kBook);
   EXPECT_FALSE(rig.panel.KeyPress(kF2));
   EXPECT_FALSE(rig.panel.KeyPress(KeyChord{0x71, true, false, true}));  // Ctrl+Shift+F2
@@ -834,7 +830,8 @@ TEST(PanelHotkeys, GlobalKeysAreRegisteredOnceAndAKeyAnotherProgramHoldsIsOneWar
                              {"Hotkeys/Kill", "F12"},
                              {"Ladder/Enabled", "1"},
                              {"Hotkeys/Ladder", "Num5"},  // the ladder's keys are checked alike
-                             {"Hotkeys/Centre", "F9"}});
+                             {"Hotkeys/Centre", "F9"},
+                             {"Main/BaseContract", "Si"}});
   rig.hotkeys.Held.insert(0x7B);  // F12
   ASSERT_TRUE(rig.panel.Start());
   EXPECT_EQ(
@@ -854,7 +851,9 @@ TEST(PanelHotkeys, GlobalKeysAreRegisteredOnceAndAKeyAnotherProgramHoldsIsOneWar
                      "(another program holds it); it works only while the panel has the focus.",
                  EventType::Warning}}));
   EXPECT_TRUE(rig.panel.KeyPress(KeyChord{0x7B}));  // from the panel's own windows
-  EXPECT_EQ(rig.library.Sent, Lines{kKill});
+  // Kill cancels on the base contract the trader set.
+  EXPECT_EQ(rig.library.Sent, Lines{"TRANS_ID=1; ACCOUNT=A1; ACTION=KILL_ALL_FUTURES_ORDERS; "
+                                    "CLASSCODE=C1;BASE_CONTRACT=Si"});
   rig.panel.Shutdown();
   EXPECT_TRUE(rig.hotkeys.Registered.empty());
 }
@@ -987,16 +986,6 @@ TEST(PanelRisk, WithoutATradingStateLimitsAreOffButOneThatCannotBeReadStillFails
   EXPECT_EQ(mistyped.LogLines().front(),
             "Order not sent (cmdBestAsk): the position is not known yet, so the [Risk] limits "
             "cannot be checked");
-}
-
-TEST(PanelRisk, KillCancelsOnTheBaseContractTheTraderSet) {
-  PanelRig rig;
-  rig.profile.Values["Main/BaseContract"] = "Si";
-  ASSERT_TRUE(rig.panel.Start());
-  rig.panel.Click(ControlId::cmdKillOrders);
-  EXPECT_EQ(rig.library.Sent,
-            Lines{"TRANS_ID=1; ACCOUNT=A1; ACTION=KILL_ALL_FUTURES_ORDERS; CLASSCODE=C1;"
-                  "BASE_CONTRACT=Si"});
 }
 
 }  // namespace
