@@ -428,19 +428,6 @@ TEST(WholePanel, EveryPokeIsRecordedWithItsArrivalTimeAndItemAfterTheRecordingTh
   EXPECT_EQ(rig.services.Files.OpenFiles, 0);
 }
 
-TEST(WholePanel, AnAbsoluteRecordingPathIsTakenAsItStands) {
-  PanelRig rig;
-  rig.RecordTo("C:\\Records\\today.rec");
-  rig.services.Files.Folders.insert("C:");
-  ASSERT_TRUE(rig.panel.Start());
-  ASSERT_TRUE(rig.panel.Recording());
-  rig.PokeBook(kBook);
-  rig.panel.Shutdown();
-  EXPECT_EQ(ReadBack(rig.FileContent("C:\\Records\\today.rec")).Pokes.size(), 1U);
-  EXPECT_EQ(rig.services.Files.Files.count("C:\\QUIK\\C:\\Records\\today.rec"), 0U);
-  EXPECT_TRUE(rig.Warnings().empty());
-}
-
 TEST(WholePanel, ARecordingThatCannotBeWrittenIsOneWarningAndTradingGoesOn) {
   const std::string text = "R1C1:R1C1\t00\n";
   struct Case {
@@ -451,7 +438,7 @@ TEST(WholePanel, ARecordingThatCannotBeWrittenIsOneWarningAndTradingGoesOn) {
     UiLanguage Language = UiLanguage::English;  // the trader's interface
   };
   for (const Case& c : std::vector<Case>{
-           {"D:\\pokes.rec", "", true,
+           {"D:\\pokes.rec", "", true,  // an absolute path is taken as it stands
             "Pokes are not recorded to D:\\pokes.rec: the file cannot be opened (Permission "
             "denied). Trading goes on."},
            {"logs\\com1.rec", "", false,
