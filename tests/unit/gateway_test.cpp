@@ -34,6 +34,11 @@ TEST(GatewayConnect, ChecksBothConnectionsAndShowsTheFirstUnexpectedCode) {
   EXPECT_FALSE(quikDown.gateway.Connect("C:\\QUIK"));
   EXPECT_EQ(quikDown.boxes.Shown, Lines{"TRANS2QUIK_QUIK_NOT_CONNECTED"});
   EXPECT_TRUE(quikDown.services.AppLog.Entries.empty());  // a refusal is no error
+
+  Gateway zero;  // an answer of 0 (success) to a check is no connection, and no message
+  zero.library.DllConnectedResult = 0;
+  EXPECT_FALSE(zero.gateway.Connect("C:\\QUIK"));
+  EXPECT_TRUE(zero.boxes.Shown.empty());
 }
 
 TEST(GatewayFailures, AMissingLibraryIsLoggedAndPassedOnByEachProcedure) {

@@ -336,6 +336,7 @@ TEST(WholePanel, AFailedConnectionShowsTheReasonAndClosesThePanelBeforeItIsShown
   EXPECT_EQ(rig.library.Calls, Lines{"Connect C:\\QUIK"});  // nothing asked after it
   EXPECT_EQ(rig.boxes.Shown, Lines{"В каталоге либо отсутствует INFO.EXE, либо у него не "
                                    "запущен сервис обработки внешних подключений"});
+  EXPECT_EQ(rig.boxes.Icons, std::vector<MessageIcon>{MessageIcon::None});
   EXPECT_TRUE(rig.journal.Calls.empty());  // the window closes itself, unshown
   EXPECT_TRUE(rig.dde.Calls.empty());      // no DDE server
   rig.panel.Shutdown();
