@@ -21,16 +21,6 @@ ErrorRecord LimitSellRecord() {
   return record;
 }
 
-TEST(AppLogSink, WritesTheRecordAsOneEntryOfItsLevelsType) {
-  FakeEventLog log;
-  EXPECT_TRUE(LogEventToAppLog(LimitSellRecord(), {}, log, ','));
-  ASSERT_EQ(log.Entries.size(), 1U);
-  EXPECT_EQ(log.Entries[0],
-            (EventLogEntry{"ERROR OCCURS IN UNKNOWN, SOURCE: Vestrel.frmMain.LimitSell IN LINE: 7. "
-                           "ERROR =  6 (bad price) ADDITIONAL PARAMS: \r\ndblPrice = 150000\r\n",
-                           EventType::Error}));
-}
-
 TEST(AppLogSink, OptionalPartsFollowTheRecordsFields) {
   ErrorRecord record;
   record.Level = 1;

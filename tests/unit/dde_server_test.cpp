@@ -103,33 +103,6 @@ TEST(DdeServer, StartInitialisesCreatesTheHandlesProbesAndRegisters) {
   EXPECT_TRUE(rig.services.AppLog.Entries.empty());
 }
 
-TEST(DdeServer, AFailedInitialisationReturnsAtOnceSilently) {
-  ServerRig rig;
-  rig.dde.InitializeResult = 0x4006;  // DMLERR_INVALIDPARAMETER
-  rig.Init();
-  EXPECT_EQ(rig.dde.Calls, (std::vector<std::string>{"Initialize(0, 0x20) -> 0x4006"}));
-  EXPECT_EQ(rig.started.Instance, 0U);
-  EXPECT_EQ(rig.started.AdviseItem, 0U);
-  EXPECT_FALSE(rig.server.Registered());
-  EXPECT_TRUE(rig.messages.Shown.empty());
-  EXPECT_TRUE(rig.services.AppLog.Entries.empty());
-
-  // Shutdown then acts on 0 everywhere, without an error.
-  const std::size_t before = rig.dde.Calls.size();
-  rig.Term();
-  EXPECT_EQ(rig.CallsSince(before),
-            (std::vector<std::string>{"FreeStringHandle(0, 0)", "FreeStringHandle(0, 0)",
-                                      "FreeStringHandle(0, 0)", "Uninitialize(0)"}));
-  EXPECT_TRUE(rig.services.AppLog.Entries.empty());
-}
-
-TEST(DdeServer, TheInitialisationResultCountsAsA16BitValue) {
-  ServerRig rig;
-  rig.dde.InitializeResult = 0x10000;
-  rig.Init();
-  EXPECT_TRUE(rig.server.Registered());
-}
-
 TEST(DdeServer, ARunningServerIsReportedAndTheServiceStaysUnregistered) {
   ServerRig rig;
   rig.dde.OtherServerRunning = true;
@@ -139,60 +112,56 @@ TEST(DdeServer, ARunningServerIsReportedAndTheServiceStaysUnregistered) {
       (std::vector<std::string>{"A DDE server named \"a\" with topic \"b\" is already running."}));
   EXPECT_EQ(rig.messages.Icons, (std::vector<MessageIcon>{MessageIcon::Exclamation}));
   EXPECT_EQ(rig.dde.Calls.back(), "Connect(42, 0xc000, 0xc001) -> 0x500");
-  EXPECT_FALSE(rig.server.Registered());
-  EXPECT_FALSE(rig.dde.Serving);
-  // The handles and the probe conversation stay until Stop.
-  EXPECT_EQ(rig.dde.Strings().size(), 3U);
-  EXPECT_EQ(rig.dde.OpenConversations.size(), 1U);
   EXPECT_EQ(rig.started.AdviseItem, 0xC002U);
-
-  const std::size_t before = rig.dde.Calls.size();
-  rig.Term();
-  EXPECT_EQ(
-      rig.CallsSince(before),
-      (std::vector<std::string>{"FreeStringHandle(42, 0xc000)", "FreeStringHandle(42, 0xc001)",
-                                "FreeStringHandle(42, 0xc002)", "Uninitialize(42)"}));
-  EXPECT_TRUE(rig.dde.Strings().empty());
-  EXPECT_TRUE(rig.dde.OpenConversations.empty());
-  EXPECT_TRUE(rig.services.AppLog.Entries.empty());
 }
 
-TEST(DdeServer, AFailedRegistrationIsNotReportedAndNotUndone) {
-  ServerRig rig;
-  rig.dde.NameServiceResult = 0;
-  rig.Init();
-  EXPECT_FALSE(rig.server.Registered());
-  EXPECT_TRUE(rig.messages.Shown.empty());
-  EXPECT_TRUE(rig.services.AppLog.Entries.empty());
-  const std::size_t before = rig.dde.Calls.size();
-  rig.Term();
-  EXPECT_EQ(rig.CallsSince(before).front(), "FreeStringHandle(42, 0xc000)");
-}
-
-TEST(DdeServer, StopUnregistersFreesTheHandlesAndUninitialises) {
-  ServerRig rig;
-  rig.Init();
-  const std::size_t before = rig.dde.Calls.size();
-  rig.Term();
-  EXPECT_EQ(
-      rig.CallsSince(before),
-      (std::vector<std::string>{"NameService(42, 0xc000, 0, 2) -> 0x1",
-                                "FreeStringHandle(42, 0xc000)", "FreeStringHandle(42, 0xc001)",
-                                "FreeStringHandle(42, 0xc002)", "Uninitialize(42)"}));
-  EXPECT_FALSE(rig.dde.Serving);
-  EXPECT_EQ(rig.dde.Callback, nullptr);
-  EXPECT_TRUE(rig.dde.Strings().empty());
-  // The registered flag is never cleared.
-  EXPECT_TRUE(rig.server.Registered());
-}
-
-TEST(DdeServer, StopWithoutStartActsOnZero) {
-  ServerRig rig;
-  rig.Term();
-  EXPECT_EQ(rig.dde.Calls,
-            (std::vector<std::string>{"FreeStringHandle(0, 0)", "FreeStringHandle(0, 0)",
-                                      "FreeStringHandle(0, 0)", "Uninitialize(0)"}));
-  EXPECT_TRUE(rig.services.AppLog.Entries.empty());
+// Whatever start-up came to, shutdown takes down what it made and nothing
+// else: a server that never initialised is stopped on 0, without an error.
+TEST(DdeServer, StopTakesDownWhatStartMadeWhateverItCameTo) {
+  using Lines = std::vector<std::string>;
+  const Lines freed{"FreeStringHandle(42, 0xc000)", "FreeStringHandle(42, 0xc001)",
+                    "FreeStringHandle(42, 0xc002)", "Uninitialize(42)"};
+  Lines unregistered{"NameService(42, 0xc000, 0, 2) -> 0x1"};
+  unregistered.insert(unregistered.end(), freed.begin(), freed.end());
+  const Lines onZero{"FreeStringHandle(0, 0)", "FreeStringHandle(0, 0)", "FreeStringHandle(0, 0)",
+                     "Uninitialize(0)"};
+  struct Case {
+    const char* What;
+    std::function<void(ServerRig&)> Script;
+    std::size_t StartCalls;  // 0: Start is never called
+    bool Registered;
+    Lines Stop;
+  };
+  for (const Case& c : std::vector<Case>{
+           {"registered", [](ServerRig&) {}, 6, true, unregistered},
+           {"initialisation failed: returns at once",
+            [](ServerRig& r) { r.dde.InitializeResult = 0x4006; }, 1, false, onZero},
+           {"a result whose low 16 bits are 0 is success",
+            [](ServerRig& r) { r.dde.InitializeResult = 0x10000; }, 6, true, unregistered},
+           {"another server runs: handles and probe kept until Stop",
+            [](ServerRig& r) { r.dde.OtherServerRunning = true; }, 5, false, freed},
+           {"registration failed: not reported, not undone",
+            [](ServerRig& r) { r.dde.NameServiceResult = 0; }, 6, false, freed},
+           {"never started", [](ServerRig&) {}, 0, false, onZero}}) {
+    SCOPED_TRACE(c.What);
+    ServerRig rig;
+    c.Script(rig);
+    if (c.StartCalls > 0) {
+      rig.Init();
+    }
+    EXPECT_EQ(rig.dde.Calls.size(), c.StartCalls);
+    EXPECT_EQ(rig.server.Registered(), c.Registered);
+    EXPECT_EQ(rig.dde.Serving, c.Registered);
+    EXPECT_EQ(rig.started.Instance, c.Stop == onZero ? 0U : kInstance);
+    rig.Term();
+    EXPECT_EQ(rig.CallsSince(c.StartCalls), c.Stop);
+    EXPECT_FALSE(rig.dde.Serving);
+    EXPECT_EQ(rig.dde.Callback, nullptr);
+    EXPECT_TRUE(rig.dde.Strings().empty());
+    EXPECT_TRUE(rig.dde.OpenConversations.empty());
+    EXPECT_EQ(rig.server.Registered(), c.Registered);  // the flag is never cleared
+    EXPECT_TRUE(rig.services.AppLog.Entries.empty());
+  }
 }
 
 TEST(DdeServer, ConnectionsToEveryTopicAndAdviseLoopsAreAccepted) {

@@ -27,17 +27,18 @@ struct Gateway {
 };
 
 TEST(GatewayConnect, ChecksBothConnectionsAndShowsTheFirstUnexpectedCode) {
-  Gateway ok;
-  EXPECT_TRUE(ok.gateway.Connect("C:\\QUIK"));
-  EXPECT_EQ(ok.library.Calls, (Lines{"Connect C:\\QUIK", "IsDllConnected", "IsQuikConnected"}));
-  EXPECT_TRUE(ok.boxes.Shown.empty());
-
-  // A connection the library refuses is tested with the whole panel (panel_test).
+  // A connection made, and one the library refuses, are tested with the
+  // whole panel (panel_test, live_trading_test).
   Gateway quikDown;  // the library is connected, the terminal is not
   quikDown.library.QuikConnectedResult = 6;
   EXPECT_FALSE(quikDown.gateway.Connect("C:\\QUIK"));
   EXPECT_EQ(quikDown.boxes.Shown, Lines{"TRANS2QUIK_QUIK_NOT_CONNECTED"});
   EXPECT_TRUE(quikDown.services.AppLog.Entries.empty());  // a refusal is no error
+
+  Gateway zero;  // an answer of 0 (success) to a check is no connection, and no message
+  zero.library.DllConnectedResult = 0;
+  EXPECT_FALSE(zero.gateway.Connect("C:\\QUIK"));
+  EXPECT_TRUE(zero.boxes.Shown.empty());
 }
 
 TEST(GatewayFailures, AMissingLibraryIsLoggedAndPassedOnByEachProcedure) {

@@ -7,7 +7,6 @@
 
 #include "fakes/fake_panel_ports.h"
 #include "ladder/ladder_model.h"
-#include "xltable_writer.h"
 
 namespace vestrel {
 namespace {
@@ -156,20 +155,8 @@ TEST(LadderModel, AClickTradesOrCancelsByTheThirdOfTheWidthItHits) {
 
 // The whole panel with the ladder on: what its clicks send.
 struct LadderPanelRig : FakePanelPorts {
-  LadderPanelRig() {
-    profile.Values["Main/Compact"] = "0";
-    profile.Values["Ladder/Enabled"] = "1";
-  }
-  void Poke() {
-    using xltable::Cell;
-    const xltable::Sheet rows = {
-        {std::string("SELL_VOLUME"), std::string("PRICE"), std::string("BUY_VOLUME")},
-        {5.0, 99950.0, Cell()},
-        {2.0, 99940.0, Cell()},
-        {Cell(), 99930.0, 4.0},
-        {Cell(), 99920.0, 1.0}};
-    dde.ClientPoke("R1C1:R5C3", xltable::EncodeXLTable(rows));
-  }
+  LadderPanelRig() { profile.Values["Ladder/Enabled"] = "1"; }
+  void Poke() { PokeBook({{5, 99950, 0}, {2, 99940, 0}, {0, 99930, 4}, {0, 99920, 1}}); }
   LadderModel& Ladder() { return *panel.Ladder(); }
   // Clicks the row of price in the third given (0 buy, 1 price, 2 sell).
   void Click(double price, int third) {
@@ -184,13 +171,6 @@ struct LadderPanelRig : FakePanelPorts {
       }
     }
     FAIL() << "no row at " << price;
-  }
-  Lines LogLines() {
-    Lines lines;
-    for (const std::string& line : panel.TransactionLog().Lines()) {
-      lines.push_back(line.substr(line.find('|') + 1));
-    }
-    return lines;
   }
 };
 
@@ -231,15 +211,6 @@ TEST(LadderPanel, ClicksSendAtTheRowsPriceThroughTheGuardAndNothingIsCancelledUn
   EXPECT_EQ(lines[3],
             "Nothing cancelled at 99940: the panel does not see the trader's orders ([Paper] "
             "Enabled=1 or [Live] Orders=1)");
-}
-
-TEST(LadderPanel, WithoutTheLadderItsKeysAreNotThePanels) {
-  FakePanelPorts rig;
-  rig.profile.Values["Main/Compact"] = "0";
-  rig.profile.Values["Hotkeys/Ladder"] = "F9";
-  ASSERT_TRUE(rig.panel.Start());
-  EXPECT_EQ(rig.panel.Ladder(), nullptr);
-  EXPECT_FALSE(rig.panel.KeyPress(KeyChord{0x78}));
 }
 
 TEST(LadderPanel, OnPaperAPriceClickCancelsTheTradersOrdersAtThatPriceOnly) {

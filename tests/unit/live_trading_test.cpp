@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "fakes/fake_panel_ports.h"
-#include "xltable_writer.h"
 
 namespace vestrel {
 namespace {
@@ -42,34 +41,11 @@ TradeStatusEvent Trade(StreamMode mode, std::int64_t number, std::int64_t order,
 }
 
 struct LiveRig : FakePanelPorts {
-  explicit LiveRig(const char* key) {
-    profile.Values["Main/Compact"] = "0";
-    profile.Values[std::string("Live/") + key] = "1";
-  }
+  explicit LiveRig(const char* key) { profile.Values[std::string("Live/") + key] = "1"; }
   // A book of one sell and one buy level.
-  void Poke(double sell, double buy) {
-    xltable::Sheet rows{
-        {std::string("SELL_VOLUME"), std::string("PRICE"), std::string("BUY_VOLUME")},
-        {1.0, sell, xltable::Cell()},
-        {xltable::Cell(), buy, 1.0}};
-    dde.ClientPoke("R1C1:R3C3", xltable::EncodeXLTable(rows));
-  }
+  void Poke(double sell, double buy) { PokeBook({{1, sell, 0}, {0, buy, 1}}); }
   void Fire(const TerminalEvent& event) { ASSERT_TRUE(streams.Fire(event)); }
   const std::string& Label() { return panel.Window().Caption(ControlId::lblPaper); }
-  Lines AppLogTexts() const {
-    Lines texts;
-    for (const EventLogEntry& entry : services.AppLog.Entries) {
-      texts.push_back(entry.Text);
-    }
-    return texts;
-  }
-  Lines LogLines() {
-    Lines lines;
-    for (const std::string& line : panel.TransactionLog().Lines()) {
-      lines.push_back(line.substr(line.find('|') + 1));
-    }
-    return lines;
-  }
 };
 
 TEST(LiveOrders, TheSnapshotBuildsSilentlyThenEachFillIsReportedOnceWhateverTheOrderOfEvents) {

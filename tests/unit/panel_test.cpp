@@ -24,24 +24,6 @@ using namespace testing;
 using Bytes = std::vector<std::uint8_t>;
 using Lines = std::vector<std::string>;
 
-// Sell volume, price, buy volume of one level.
-struct Level {
-  double Sell;
-  double Price;
-  double Buy;
-};
-
-Bytes BookBytes(const std::vector<Level>& levels, std::string_view priceTitle = "PRICE") {
-  using xltable::Cell;
-  xltable::Sheet rows;
-  rows.push_back({std::string("SELL_VOLUME"), std::string(priceTitle), std::string("BUY_VOLUME")});
-  for (const Level& level : levels) {
-    rows.push_back({level.Sell > 0 ? Cell(level.Sell) : Cell(), level.Price,
-                    level.Buy > 0 ? Cell(level.Buy) : Cell()});
-  }
-  return xltable::EncodeXLTable(rows);
-}
-
 const std::string kTextLog = "C:\\Users\\trader\\AppData\\Roaming\\Zel_Project\\261206.log";
 const std::string kStars(105, '*');
 
@@ -49,8 +31,6 @@ const std::vector<Level> kBook = {{5, 103, 0}, {9, 102, 0}, {2, 101, 0},
                                   {0, 100, 4}, {0, 99, 1},  {0, 98, 7}};
 
 struct PanelRig : FakePanelPorts {
-  PanelRig() { profile.Values["Main/Compact"] = "0"; }
-
   DdeHandle Poke(const Bytes& bytes, std::string_view item = "R1C1:R7C3") {
     return dde.ClientPoke(item, bytes);
   }
@@ -61,23 +41,6 @@ struct PanelRig : FakePanelPorts {
     services.Files.Folders.insert("C:\\QUIK");
   }
   std::string& FileContent(const std::string& path) { return services.Files.Files[path]; }
-  std::vector<EventLogEntry> Warnings() const {
-    std::vector<EventLogEntry> warnings;
-    for (const EventLogEntry& entry : services.AppLog.Entries) {
-      if (entry.Type == EventType::Warning) {
-        warnings.push_back(entry);
-      }
-    }
-    return warnings;
-  }
-  // The log window's lines without their time stamps.
-  Lines LogLines() {
-    Lines lines;
-    for (const std::string& line : panel.TransactionLog().Lines()) {
-      lines.push_back(line.substr(line.find('|') + 1));
-    }
-    return lines;
-  }
   // The look all four price buttons share (Live when they differ, which
   // they never should).
   ControlLook PriceLook() {
@@ -92,6 +55,12 @@ struct PanelRig : FakePanelPorts {
     panel.Tick();
   }
 };
+
+// A poke whose last cell the decoder cannot read.
+Bytes CutShort(Bytes bytes) {
+  bytes.resize(bytes.size() - 3);
+  return bytes;
+}
 
 Recording ReadBack(const std::string& content) {
   return ReadRecording(
@@ -113,7 +82,7 @@ TEST(WholePanel, ABookPokedOverDdeIsShownAndTheButtonsTradeAtItsPrices) {
   ASSERT_TRUE(rig.dde.Serving);
   EXPECT_EQ(rig.panel.Window().WindowCaption(), "Marlowin (" + VersionText(kProgramVersion) + ")");
 
-  EXPECT_EQ(rig.Poke(BookBytes(kBook)), kDdeFAck);
+  EXPECT_EQ(rig.PokeBook(kBook), kDdeFAck);
   EXPECT_EQ(rig.Caption(ControlId::cmdMaxBid), "102");
   EXPECT_EQ(rig.Caption(ControlId::Label5), "9");
   EXPECT_EQ(rig.Caption(ControlId::cmdBestBid), "101");
@@ -153,6 +122,9 @@ TEST(WholePanel, ABookPokedOverDdeIsShownAndTheButtonsTradeAtItsPrices) {
 TEST(WholePanel, OnPaperClicksRestAtTheSimulatorAndFillOnALaterCrossingBook) {
   PanelRig rig;
   rig.profile.Values["Paper/Enabled"] = "1";
+  // The connection watched is the paper exchange's, never the terminal's.
+  rig.profile.Values["Guard/ConnectionCheckMs"] = "1000";
+  rig.library.DllConnectedResult = 11;  // no terminal at all
   ASSERT_TRUE(rig.panel.Start());
   ASSERT_TRUE(rig.dde.Serving);
   const std::string caption = "Marlowin (" + VersionText(kProgramVersion) + ") PAPER";
@@ -160,7 +132,7 @@ TEST(WholePanel, OnPaperClicksRestAtTheSimulatorAndFillOnALaterCrossingBook) {
   EXPECT_TRUE(rig.panel.Window().Visible(ControlId::lblPaper));
   EXPECT_EQ(rig.Caption(ControlId::lblPaper), "POSITION 0 @ 0 | REALISED 0 | OPEN 0 | ORDERS 0");
 
-  rig.Poke(BookBytes(kBook));              // sells 103 102 101, buys 100 99 98
+  rig.PokeBook(kBook);                     // sells 103 102 101, buys 100 99 98
   rig.panel.Click(ControlId::cmdBestAsk);  // buys 2 at 100 + 10, crossing: rests all the same
   const auto& appLog = rig.services.AppLog.Entries;
   const auto& logWindow = rig.panel.TransactionLog().Lines();
@@ -168,7 +140,7 @@ TEST(WholePanel, OnPaperClicksRestAtTheSimulatorAndFillOnALaterCrossingBook) {
   EXPECT_EQ(appLog[0].Text, "3|1|1|paper order 1 accepted|250|0||250");
   EXPECT_EQ(logWindow, Lines{"06.12.2026 14:05:09|paper order 1 accepted|250|0||250"});
 
-  rig.Poke(BookBytes(kBook));
+  rig.PokeBook(kBook);
   const std::string fill = "PAPER FILL B 2 @ 101 | POSITION 2 @ 101 | REALISED 0";
   ASSERT_EQ(appLog.size(), 2U);
   EXPECT_EQ(appLog[1], (testing::EventLogEntry{fill, EventType::Information}));
@@ -177,21 +149,24 @@ TEST(WholePanel, OnPaperClicksRestAtTheSimulatorAndFillOnALaterCrossingBook) {
   EXPECT_EQ(rig.Caption(ControlId::lblPaper), "POSITION 2 @ 101 | REALISED 0 | OPEN -2 | ORDERS 0");
 
   // Prices in the trader's decimal separator; a kill cancels what rests.
-  const Bytes book = BookBytes({{5, 100.5, 0}, {0, 99.5, 4}});
-  rig.Poke(book, "R1C1:R3C3");
+  const std::vector<Level> book = {{5, 100.5, 0}, {0, 99.5, 4}};
+  rig.PokeBook(book);
   rig.panel.Click(ControlId::cmdBestBid);  // sells 2 at 90,5
   rig.panel.Click(ControlId::cmdMaxAsk);   // buys 2 at 104,5
   rig.panel.Click(ControlId::cmdKillOrders);
-  rig.Poke(book, "R1C1:R3C3");
+  rig.PokeBook(book);
   EXPECT_EQ(appLog.back().Text, "3|1|4|paper order 4 accepted|250|0||250");
   rig.panel.Click(ControlId::cmdReverse);  // after a buy: sells 4 at 90,5
-  rig.Poke(book, "R1C1:R3C3");
+  rig.PokeBook(book);
   const std::string reversal = "PAPER FILL S 4 @ 99,5 | POSITION -2 @ 99,5 | REALISED -3";
   EXPECT_EQ(appLog.back().Text, reversal);
   EXPECT_EQ(logWindow.back(), "06.12.2026 14:05:09|" + reversal);
   EXPECT_EQ(rig.Caption(ControlId::lblPaper),
             "POSITION -2 @ 99,5 | REALISED -3 | OPEN -2 | ORDERS 0");
 
+  rig.Wait(1000);
+  rig.Wait(1000);
+  EXPECT_EQ(rig.PriceLook(), ControlLook::Live);
   rig.panel.Resized(WindowState::Minimized, std::nullopt);
   EXPECT_EQ(rig.journal.Calls.front(), "AddTrayIcon " + caption);
   rig.panel.Shutdown();
@@ -202,14 +177,12 @@ TEST(WholePanel, OnPaperClicksRestAtTheSimulatorAndFillOnALaterCrossingBook) {
 TEST(WholePanel, ARefusedPokeKeepsTheLastBookAndIsLogged) {
   PanelRig rig;
   ASSERT_TRUE(rig.panel.Start());
-  rig.Poke(BookBytes(kBook));
-  Bytes truncated = BookBytes({{3, 90, 0}, {0, 80, 3}});
-  truncated.resize(truncated.size() - 3);
-  EXPECT_EQ(rig.Poke(truncated), kDdeFNotProcessed);
+  rig.PokeBook(kBook);
+  EXPECT_EQ(rig.Poke(CutShort(BookBytes({{3, 90, 0}, {0, 80, 3}}))), kDdeFNotProcessed);
   EXPECT_EQ(rig.Caption(ControlId::cmdBestBid), "101");
   EXPECT_FALSE(rig.services.ErrorEntries().empty());
   EXPECT_EQ(rig.services.Files.Files.size(), 1U);  // the day's text log
-  EXPECT_EQ(rig.Poke(BookBytes({{3, 90, 0}, {0, 80, 3}}, "PRICE"), "R1C1:R3C3"), kDdeFAck);
+  EXPECT_EQ(rig.PokeBook({{3, 90, 0}, {0, 80, 3}}), kDdeFAck);
   EXPECT_EQ(rig.Caption(ControlId::cmdBestBid), "90");
 }
 
@@ -228,8 +201,7 @@ TEST(WholePanel, AFloodOfRefusedPokesIsCountedOnTheTickAndAtShutdown) {
   };
   // The terminal keeps its item's string handle while it pokes.
   rig.dde.ClientString("R1C1:R7C3");
-  Bytes truncated = BookBytes(kBook);
-  truncated.resize(truncated.size() - 3);
+  const Bytes truncated = CutShort(BookBytes(kBook));
   EXPECT_EQ(rig.Poke(truncated), kDdeFNotProcessed);
   const std::size_t records = count(kStars);
   const std::size_t entries = rig.services.ErrorEntries().size();
@@ -271,9 +243,8 @@ TEST(WholePanel, TimingsOnCountEveryPokeAndTimeItsStepsUntilTurnedOff) {
   TickingClock clock;
   PokeTimings timings(clock);
   rig.panel.SetPokeTimings(&timings);
-  rig.Poke(BookBytes(kBook));
-  Bytes truncated = BookBytes(kBook);
-  truncated.resize(truncated.size() - 3);
+  rig.PokeBook(kBook);
+  const Bytes truncated = CutShort(BookBytes(kBook));
   rig.Poke(truncated);
   EXPECT_EQ(timings.Pokes(), 2);
   EXPECT_GT(timings.Nanoseconds(PokeStage::Fetch), 0);
@@ -282,7 +253,7 @@ TEST(WholePanel, TimingsOnCountEveryPokeAndTimeItsStepsUntilTurnedOff) {
 
   rig.panel.SetPokeTimings(nullptr);
   const std::int64_t read = clock.now;
-  rig.Poke(BookBytes(kBook));
+  rig.PokeBook(kBook);
   EXPECT_EQ(timings.Pokes(), 2);
   EXPECT_EQ(clock.now, read);
   EXPECT_EQ(rig.Caption(ControlId::cmdBestBid), "101");
@@ -321,7 +292,7 @@ TEST(WholePanel, TheStatusLineNamesWhatStopsTradingInTheTradersLanguage) {
     rig.services.Regional.Language = UiLanguage::Russian;
     rig.profile.Values["Guard/ConnectionCheckMs"] = "1000";
     ASSERT_TRUE(rig.panel.Start());
-    rig.Poke(BookBytes(kBook));
+    rig.PokeBook(kBook);
     rig.library.QuikConnectedResult = 9;
     rig.Wait(1000);
     EXPECT_EQ(rig.Caption(ControlId::lblStatus), "Нет подключения к терминалу");
@@ -365,6 +336,7 @@ TEST(WholePanel, AFailedConnectionShowsTheReasonAndClosesThePanelBeforeItIsShown
   EXPECT_EQ(rig.library.Calls, Lines{"Connect C:\\QUIK"});  // nothing asked after it
   EXPECT_EQ(rig.boxes.Shown, Lines{"В каталоге либо отсутствует INFO.EXE, либо у него не "
                                    "запущен сервис обработки внешних подключений"});
+  EXPECT_EQ(rig.boxes.Icons, std::vector<MessageIcon>{MessageIcon::None});
   EXPECT_TRUE(rig.journal.Calls.empty());  // the window closes itself, unshown
   EXPECT_TRUE(rig.dde.Calls.empty());      // no DDE server
   rig.panel.Shutdown();
@@ -397,14 +369,14 @@ TEST(WholePanel, AWrongTableIsAnsweredAtOnceAndClosesThePanelOnceTheTraderHasRea
   EXPECT_EQ(rig.boxes.Held, Lines{"Не верная структура стакана!"});
   // Tables poked while the message waits, wrong or good, are answered and ignored.
   EXPECT_EQ(rig.Poke(BookBytes(kBook, "LAST")), kDdeFAck);
-  EXPECT_EQ(rig.Poke(BookBytes(kBook)), kDdeFAck);
+  EXPECT_EQ(rig.PokeBook(kBook), kDdeFAck);
   EXPECT_EQ(rig.boxes.Held.size(), 1U);
   EXPECT_EQ(rig.Caption(ControlId::cmdBestBid), "*");
   EXPECT_TRUE(rig.journal.Calls.empty());  // the window stays while the trader reads
   ASSERT_TRUE(rig.boxes.ShowHeld());
   EXPECT_EQ(rig.boxes.Shown, Lines{"Не верная структура стакана!"});
   EXPECT_EQ(rig.journal.Calls, Lines{"RequestClose"});
-  rig.Poke(BookBytes(kBook));  // nothing is shown any more
+  rig.PokeBook(kBook);  // nothing is shown any more
   EXPECT_EQ(rig.Caption(ControlId::cmdBestBid), "*");
   EXPECT_TRUE(rig.services.AppLog.Entries.empty());
 }
@@ -425,8 +397,7 @@ TEST(WholePanel, EveryPokeIsRecordedWithItsArrivalTimeAndItemAfterTheRecordingTh
   EXPECT_LE(rig.panel.TickIntervalMs(), 1000);
 
   // Accepted, refused by item and refused by the decoder, each with its gap.
-  Bytes broken = BookBytes({{3, 90, 0}, {0, 80, 3}});
-  broken.resize(broken.size() - 3);
+  const Bytes broken = CutShort(BookBytes({{3, 90, 0}, {0, 80, 3}}));
   const std::vector<std::pair<std::string, Bytes>> sent{
       {"R1C1:R7C3", BookBytes(kBook)},
       {"R2C1:R3C3", BookBytes(kBook)},
@@ -458,19 +429,6 @@ TEST(WholePanel, EveryPokeIsRecordedWithItsArrivalTimeAndItemAfterTheRecordingTh
   EXPECT_EQ(rig.services.Files.OpenFiles, 0);
 }
 
-TEST(WholePanel, AnAbsoluteRecordingPathIsTakenAsItStands) {
-  PanelRig rig;
-  rig.RecordTo("C:\\Records\\today.rec");
-  rig.services.Files.Folders.insert("C:");
-  ASSERT_TRUE(rig.panel.Start());
-  ASSERT_TRUE(rig.panel.Recording());
-  rig.Poke(BookBytes(kBook));
-  rig.panel.Shutdown();
-  EXPECT_EQ(ReadBack(rig.FileContent("C:\\Records\\today.rec")).Pokes.size(), 1U);
-  EXPECT_EQ(rig.services.Files.Files.count("C:\\QUIK\\C:\\Records\\today.rec"), 0U);
-  EXPECT_TRUE(rig.Warnings().empty());
-}
-
 TEST(WholePanel, ARecordingThatCannotBeWrittenIsOneWarningAndTradingGoesOn) {
   const std::string text = "R1C1:R1C1\t00\n";
   struct Case {
@@ -481,7 +439,7 @@ TEST(WholePanel, ARecordingThatCannotBeWrittenIsOneWarningAndTradingGoesOn) {
     UiLanguage Language = UiLanguage::English;  // the trader's interface
   };
   for (const Case& c : std::vector<Case>{
-           {"D:\\pokes.rec", "", true,
+           {"D:\\pokes.rec", "", true,  // an absolute path is taken as it stands
             "Pokes are not recorded to D:\\pokes.rec: the file cannot be opened (Permission "
             "denied). Trading goes on."},
            {"logs\\com1.rec", "", false,
@@ -506,7 +464,7 @@ TEST(WholePanel, ARecordingThatCannotBeWrittenIsOneWarningAndTradingGoesOn) {
     ASSERT_TRUE(rig.panel.Start());
     EXPECT_FALSE(rig.panel.Recording());
     EXPECT_EQ(rig.Warnings(), (std::vector<EventLogEntry>{{c.Warning, EventType::Warning}}));
-    EXPECT_EQ(rig.Poke(BookBytes(kBook)), kDdeFAck);
+    EXPECT_EQ(rig.PokeBook(kBook), kDdeFAck);
     EXPECT_EQ(rig.Caption(ControlId::cmdBestBid), "101");
     EXPECT_EQ(rig.FileContent("C:\\QUIK\\" + c.File), c.Content);
   }
@@ -517,11 +475,11 @@ TEST(WholePanel, ARecordingThatCannotBeWrittenIsOneWarningAndTradingGoesOn) {
   rig.RecordTo("new\\pokes.rec");
   ASSERT_TRUE(rig.panel.Start());
   EXPECT_EQ(rig.services.Files.Folders.count("C:\\QUIK\\new"), 1U);
-  rig.Poke(BookBytes(kBook));
+  rig.PokeBook(kBook);
   rig.panel.Tick();
   const std::string written = rig.FileContent("C:\\QUIK\\new\\pokes.rec");
-  rig.Poke(BookBytes({{3, 90, 0}, {0, 80, 3}}), "R1C1:R3C3");
-  rig.Poke(BookBytes(kBook));
+  rig.PokeBook({{3, 90, 0}, {0, 80, 3}});
+  rig.PokeBook(kBook);
   rig.services.Files.WritesBeforeFailure = 0;
   rig.panel.Tick();
   rig.panel.Tick();
@@ -532,7 +490,7 @@ TEST(WholePanel, ARecordingThatCannotBeWrittenIsOneWarningAndTradingGoesOn) {
                  "(Disk full). The last 2 pokes were not recorded. Trading goes on.",
                  EventType::Warning}}));
   rig.services.Files.WritesBeforeFailure = -1;
-  EXPECT_EQ(rig.Poke(BookBytes({{3, 90, 0}, {0, 80, 3}}), "R1C1:R3C3"), kDdeFAck);
+  EXPECT_EQ(rig.PokeBook({{3, 90, 0}, {0, 80, 3}}), kDdeFAck);
   EXPECT_EQ(rig.Caption(ControlId::cmdBestBid), "90");
   rig.panel.Click(ControlId::cmdBestBid);
   EXPECT_EQ(rig.library.Sent.size(), 1U);
@@ -553,7 +511,7 @@ TEST(PanelOrders, WithATickEveryPriceSentIsOnTheGridABuyUpAndASellDown) {
     rig.profile.Values["Orders/Tick"] = tick;
     rig.profile.Values["Main/SafeSpread"] = "3";
     ASSERT_TRUE(rig.panel.Start());
-    rig.Poke(BookBytes(tenStep));
+    rig.PokeBook(tenStep);
     for (ControlId button : {ControlId::cmdMaxAsk, ControlId::cmdMaxBid, ControlId::cmdBestAsk,
                              ControlId::cmdReverse, ControlId::cmdBestBid, ControlId::cmdReverse}) {
       rig.panel.Click(button);
@@ -575,7 +533,7 @@ TEST(PanelGuard, WithoutTheGuardNothingIsHeldBack) {
   PanelRig rig;
   ASSERT_TRUE(rig.panel.Start());
   EXPECT_EQ(rig.panel.TickIntervalMs(), 10'000);  // the error log's repeat counts only
-  rig.Poke(BookBytes(kBook));
+  rig.PokeBook(kBook);
   rig.panel.Click(ControlId::cmdBestBid);
   rig.panel.Click(ControlId::cmdBestBid);  // a double click sends twice, as it always did
   rig.Wait(3'600'000);
@@ -596,7 +554,7 @@ TEST(PanelGuard, AStaleBookHoldsBackThePriceButtonsAndReverseUntilTheNextBook) {
   EXPECT_EQ(rig.LogLines(), Lines{"Order not sent (cmdBestBid): no order book has arrived yet"});
   EXPECT_TRUE(rig.services.ErrorEntries().empty());  // not the "*" caption's type mismatch
 
-  rig.Poke(BookBytes(kBook));
+  rig.PokeBook(kBook);
   EXPECT_EQ(rig.PriceLook(), ControlLook::Live);
   rig.panel.Click(ControlId::cmdBestBid);
   rig.Wait(1000);  // not older than 1000 ms yet
@@ -618,11 +576,10 @@ TEST(PanelGuard, AStaleBookHoldsBackThePriceButtonsAndReverseUntilTheNextBook) {
   EXPECT_EQ(rig.library.Sent, (Lines{kOrder + "S; PRICE=91; QUANTITY=2;", kKill}));
 
   // A refused poke is no accepted book; the next good one makes them live at once.
-  Bytes truncated = BookBytes(kBook);
-  truncated.resize(truncated.size() - 3);
+  const Bytes truncated = CutShort(BookBytes(kBook));
   EXPECT_EQ(rig.Poke(truncated), kDdeFNotProcessed);
   EXPECT_EQ(rig.PriceLook(), ControlLook::Stale);
-  rig.Poke(BookBytes(kBook));
+  rig.PokeBook(kBook);
   EXPECT_EQ(rig.PriceLook(), ControlLook::Live);
   rig.panel.Click(ControlId::cmdMaxBid);
   EXPECT_EQ(rig.library.Sent.back(), kOrder + "S; PRICE=97; QUANTITY=2;");
@@ -645,7 +602,7 @@ Bytes BookWithTextBestSell(const std::string& text) {
 TEST(WholePanel, ABestPriceThatIsNoNumberIsShownAndItsButtonFailsAsReadingItAlwaysDid) {
   PanelRig rig;
   ASSERT_TRUE(rig.panel.Start());
-  rig.Poke(BookBytes(kBook));
+  rig.PokeBook(kBook);
   rig.Poke(BookWithTextBestSell("n/a"));
   EXPECT_EQ(rig.Caption(ControlId::cmdBestBid), "n/a");
   EXPECT_EQ(rig.Caption(ControlId::cmdMaxBid), "112");  // shown before the analysis stopped
@@ -662,7 +619,7 @@ TEST(PanelGuard, OnlyABookShownWholeIsFreshAndABookAsOldAsTheLimitStillIs) {
   PanelRig rig;
   rig.profile.Values["Guard/StaleAfterMs"] = "1000";
   ASSERT_TRUE(rig.panel.Start());
-  rig.Poke(BookBytes(kBook));
+  rig.PokeBook(kBook);
   rig.clock.AdvanceMilliseconds(1000);  // exactly the limit: not older than it
   rig.panel.Click(ControlId::cmdBestAsk);
   EXPECT_EQ(rig.library.Sent, Lines{kOrder + "B; PRICE=110; QUANTITY=2;"});
@@ -684,7 +641,7 @@ TEST(PanelGuard, AClickThatSendsNothingDoesNotStartTheOrderInterval) {
   rig.profile.Values["Guard/MinClickIntervalMs"] = "300";
   ASSERT_TRUE(rig.panel.Start());
   rig.panel.Click(ControlId::cmdBestBid);  // "*": fails before sending
-  rig.Poke(BookBytes(kBook));
+  rig.PokeBook(kBook);
   rig.panel.Click(ControlId::cmdReverse);  // no order yet to reverse
   rig.panel.Click(ControlId::cmdBestBid);
   rig.panel.Click(ControlId::cmdReverse);  // 0 ms after the order: held back
@@ -715,7 +672,7 @@ TEST(PanelGuard, AnOrderTooSoonAfterTheLastOneSentIsHeldBackButKillNever) {
   PanelRig rig;
   rig.profile.Values["Guard/MinClickIntervalMs"] = "300";
   ASSERT_TRUE(rig.panel.Start());
-  rig.Poke(BookBytes(kBook));
+  rig.PokeBook(kBook);
   // The send takes 500 ms: the double click's second click, queued behind
   // it, comes right after it returns.
   rig.library.WhileSending = [&] { rig.clock.AdvanceMilliseconds(500); };
@@ -749,7 +706,7 @@ TEST(PanelGuard, ALostConnectionIsShownReportedAndMadeAgainOnceACheck) {
   rig.profile.Values["Guard/ConnectionCheckMs"] = "1000";
   rig.profile.Values["Guard/StaleAfterMs"] = "60000";
   ASSERT_TRUE(rig.panel.Start());
-  rig.Poke(BookBytes(kBook));
+  rig.PokeBook(kBook);
   rig.panel.Click(ControlId::cmdBestAsk);
   rig.library.Calls.clear();
   rig.library.QuikConnectedResult = 9;
@@ -828,26 +785,16 @@ TEST(PanelGuard, AReportTheApplicationLogRefusesNeitherStopsTheCheckNorIsAnError
   EXPECT_TRUE(rig.services.AppLog.Entries.empty());  // not even an error record
 }
 
-TEST(PanelGuard, OnPaperTheConnectionWatchedIsThePaperExchanges) {
-  PanelRig rig;
-  rig.profile.Values["Paper/Enabled"] = "1";
-  rig.profile.Values["Guard/ConnectionCheckMs"] = "1000";
-  rig.library.DllConnectedResult = 11;  // no terminal at all
-  ASSERT_TRUE(rig.panel.Start());
-  rig.Poke(BookBytes(kBook));
-  rig.Wait(1000);
-  rig.Wait(1000);
-  EXPECT_TRUE(rig.library.Calls.empty());
-  EXPECT_EQ(rig.PriceLook(), ControlLook::Live);
-}
-
 TEST(PanelHotkeys, AKeyIsAClickOnItsButtonWithExactlyItsModifiers) {
   PanelRig rig;
   rig.profile.Values.insert({{"Hotkeys/BestBid", "Ctrl+F2"},
                              {"Hotkeys/Kill", "Space"},
-                             {"Hotkeys/Reverse", "ctrl+f2"}});  // taken: stays off
+                             {"Hotkeys/Reverse", "ctrl+f2"},  // taken: stays off
+                             {"Hotkeys/Ladder", "F9"}});      // no ladder: not the panel's
   ASSERT_TRUE(rig.panel.Start());
-  rig.Poke(BookBytes(kBook));
+  EXPECT_EQ(rig.panel.Ladder(), nullptr);
+  EXPECT_FALSE(rig.panel.KeyPress(KeyChord{0x78}));
+  rig.PokeBook(kBook);
   EXPECT_FALSE(rig.panel.KeyPress(kF2));
   EXPECT_FALSE(rig.panel.KeyPress(KeyChord{0x71, true, false, true}));  // Ctrl+Shift+F2
   EXPECT_TRUE(rig.library.Sent.empty());
@@ -871,7 +818,8 @@ TEST(PanelHotkeys, GlobalKeysAreRegisteredOnceAndAKeyAnotherProgramHoldsIsOneWar
                              {"Hotkeys/Kill", "F12"},
                              {"Ladder/Enabled", "1"},
                              {"Hotkeys/Ladder", "Num5"},  // the ladder's keys are checked alike
-                             {"Hotkeys/Centre", "F9"}});
+                             {"Hotkeys/Centre", "F9"},
+                             {"Main/BaseContract", "Si"}});
   rig.hotkeys.Held.insert(0x7B);  // F12
   ASSERT_TRUE(rig.panel.Start());
   EXPECT_EQ(
@@ -891,7 +839,9 @@ TEST(PanelHotkeys, GlobalKeysAreRegisteredOnceAndAKeyAnotherProgramHoldsIsOneWar
                      "(another program holds it); it works only while the panel has the focus.",
                  EventType::Warning}}));
   EXPECT_TRUE(rig.panel.KeyPress(KeyChord{0x7B}));  // from the panel's own windows
-  EXPECT_EQ(rig.library.Sent, Lines{kKill});
+  // Kill cancels on the base contract the trader set.
+  EXPECT_EQ(rig.library.Sent, Lines{"TRANS_ID=1; ACCOUNT=A1; ACTION=KILL_ALL_FUTURES_ORDERS; "
+                                    "CLASSCODE=C1;BASE_CONTRACT=Si"});
   rig.panel.Shutdown();
   EXPECT_TRUE(rig.hotkeys.Registered.empty());
 }
@@ -909,7 +859,7 @@ TEST(PanelHotkeys, WarningsTheApplicationLogCannotTakeNeverStopStartUp) {
   EXPECT_EQ(rig.hotkeys.Registered,
             (std::vector<FakeGlobalHotkeys::Key>{{0x71, true, false, false}}));
   rig.services.AppLog.FailingWrites = 0;
-  rig.Poke(BookBytes(kBook));
+  rig.PokeBook(kBook);
   EXPECT_EQ(rig.Caption(ControlId::cmdBestBid), "101");  // the DDE server runs
   EXPECT_TRUE(rig.panel.KeyPress(kCtrlF2));
   EXPECT_EQ(rig.library.Sent, (Lines{kOrder + "S; PRICE=91; QUANTITY=2;"}));
@@ -939,16 +889,16 @@ TEST(PanelRisk, OnPaperTheLotsLimitCountsWorkingOrdersAndFlattenClosesWhatFilled
   RiskRig rig;
   rig.profile.Values["Risk/MaxPosition"] = "2";
   ASSERT_TRUE(rig.panel.Start());
-  rig.Poke(BookBytes(kBook));              // sells 103 102 101, buys 100 99 98
+  rig.PokeBook(kBook);                     // sells 103 102 101, buys 100 99 98
   rig.panel.Click(ControlId::cmdBestAsk);  // buys 2 at 110: rests until the next book
   rig.panel.Click(ControlId::cmdBestAsk);  // 2 more would make 4
   EXPECT_EQ(rig.LogLines().back(),
             "Order not sent (cmdBestAsk): the position could reach 4 lots, the limit is 2");
   EXPECT_EQ(rig.library.Sent.size(), 0U);      // paper: the terminal's library sees nothing
-  rig.Poke(BookBytes(kBook));                  // fills 2 at 101
+  rig.PokeBook(kBook);                         // fills 2 at 101
   EXPECT_TRUE(rig.panel.KeyPress(kF9));        // sells 2 at 100 - 10
   EXPECT_TRUE(rig.panel.KeyPress(kF9, true));  // held down: nothing more
-  rig.Poke(BookBytes(kBook));
+  rig.PokeBook(kBook);
   EXPECT_TRUE(rig.panel.KeyPress(kF9));
   const Lines lines = rig.LogLines();
   ASSERT_EQ(lines.size(), 6U);
@@ -965,12 +915,12 @@ TEST(PanelRisk, AtTheDailyLossLimitOneWarningAndOnlyOrdersThatReduceThePositionG
   RiskRig rig;
   rig.profile.Values["Risk/DailyLossLimit"] = "5";
   ASSERT_TRUE(rig.panel.Start());
-  rig.Poke(BookBytes(kBook));
+  rig.PokeBook(kBook);
   rig.panel.Click(ControlId::cmdBestAsk);
-  rig.Poke(BookBytes(kBook));  // long 2 at 101
-  const Bytes falling = BookBytes({{5, 98, 0}, {0, 97, 4}});
-  rig.Poke(falling, "R1C1:R3C3");  // open (97 - 101) * 2 = -8
-  rig.Poke(falling, "R1C1:R3C3");
+  rig.PokeBook(kBook);  // long 2 at 101
+  const std::vector<Level> falling = {{5, 98, 0}, {0, 97, 4}};
+  rig.PokeBook(falling);  // open (97 - 101) * 2 = -8
+  rig.PokeBook(falling);
 
   ASSERT_EQ(rig.Warnings().size(), 1U);
   EXPECT_EQ(rig.Warnings()[0].Text,
@@ -998,7 +948,7 @@ TEST(PanelRisk, WithoutATradingStateLimitsAreOffButOneThatCannotBeReadStillFails
   EXPECT_EQ(rig.Warnings()[0].Text,
             "Marlowin.ini [Risk] needs the trading state (paper mode, or [Live] Orders=1); the "
             "limits stay off.");
-  rig.Poke(BookBytes(kBook));
+  rig.PokeBook(kBook);
   rig.panel.Click(ControlId::cmdBestAsk);
   rig.panel.Click(ControlId::cmdBestAsk);
   EXPECT_EQ(rig.library.Sent.size(), 2U);
@@ -1017,23 +967,13 @@ TEST(PanelRisk, WithoutATradingStateLimitsAreOffButOneThatCannotBeReadStillFails
   mistyped.profile.Values["Risk/MaxPosition"] = "two";
   ASSERT_TRUE(mistyped.panel.Start());
   EXPECT_EQ(mistyped.Warnings().size(), 1U);  // the value's; the fail-safe holds regardless
-  mistyped.Poke(BookBytes(kBook));
+  mistyped.PokeBook(kBook);
   mistyped.panel.Click(ControlId::cmdBestAsk);
   mistyped.panel.Click(ControlId::cmdKillOrders);
   EXPECT_EQ(mistyped.library.Sent, Lines{kKill});
   EXPECT_EQ(mistyped.LogLines().front(),
             "Order not sent (cmdBestAsk): the position is not known yet, so the [Risk] limits "
             "cannot be checked");
-}
-
-TEST(PanelRisk, KillCancelsOnTheBaseContractTheTraderSet) {
-  PanelRig rig;
-  rig.profile.Values["Main/BaseContract"] = "Si";
-  ASSERT_TRUE(rig.panel.Start());
-  rig.panel.Click(ControlId::cmdKillOrders);
-  EXPECT_EQ(rig.library.Sent,
-            Lines{"TRANS_ID=1; ACCOUNT=A1; ACTION=KILL_ALL_FUTURES_ORDERS; CLASSCODE=C1;"
-                  "BASE_CONTRACT=Si"});
 }
 
 }  // namespace

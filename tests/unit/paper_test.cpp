@@ -55,14 +55,6 @@ const std::string kKill =
 struct PaperExchangeTest : ::testing::Test {
   FakeRegionalSettings regional;  // decimal separator ','
   PaperExchange exchange{regional};
-
-  std::vector<std::int64_t> FilledOrders(std::optional<double> sell, std::optional<double> buy) {
-    std::vector<std::int64_t> numbers;
-    for (const PaperFill& fill : exchange.BookChanged(sell, buy)) {
-      numbers.push_back(fill.OrderNumber);
-    }
-    return numbers;
-  }
 };
 
 TEST_F(PaperExchangeTest, ConnectsAndAnswersEveryTransactionAsAnAcceptingTerminal) {
@@ -102,41 +94,6 @@ TEST_F(PaperExchangeTest, AnOrderItCannotReadIsRefusedWithoutANumber) {
   }
   EXPECT_TRUE(exchange.Resting().empty());
   EXPECT_EQ(Send(exchange, Order('B', "100")).OrderNum, 1);  // the count goes on from 1
-}
-
-TEST_F(PaperExchangeTest, ABuyFillsAtTheLowestSellPriceAtOrBelowItsLimitASellAtTheHighestBuy) {
-  Send(exchange, Order('B', "100"));               // 1
-  Send(exchange, Order('S', "100", "3"));          // 2
-  Send(exchange, Order('B', "99,5"));              // 3
-  EXPECT_TRUE(FilledOrders(100.5, 99.5).empty());  // neither limit is reached
-  EXPECT_TRUE(FilledOrders(std::nullopt, std::nullopt).empty());
-
-  const std::vector<PaperFill> fills = exchange.BookChanged(99, 98);
-  ASSERT_EQ(fills.size(), 2U);  // 1 and 3 buy at the sell price; 2 waits
-  EXPECT_EQ(fills[0].OrderNumber, 1);
-  EXPECT_EQ(fills[0].Side, OrderSide::Buy);
-  EXPECT_EQ(fills[0].Price, 99);
-  EXPECT_EQ(fills[1].OrderNumber, 3);
-  EXPECT_EQ(fills[1].Price, 99);
-
-  const std::vector<PaperFill> sells = exchange.BookChanged(std::nullopt, 100);  // at the limit
-  ASSERT_EQ(sells.size(), 1U);
-  EXPECT_EQ(sells[0].Side, OrderSide::Sell);
-  EXPECT_EQ(sells[0].Quantity, 3);
-  EXPECT_EQ(sells[0].Price, 100);
-  EXPECT_TRUE(exchange.Resting().empty());
-}
-
-TEST_F(PaperExchangeTest, AnOrderWaitsForALaterBookAndAKillCancelsEveryRestingOrder) {
-  EXPECT_TRUE(FilledOrders(90, 89).empty());
-  Send(exchange, Order('B', "100"));  // crosses the book already shown, fills on the next
-  Send(exchange, Order('S', "80"));
-  EXPECT_EQ(FilledOrders(90, 89), (std::vector<std::int64_t>{1, 2}));
-  Send(exchange, Order('B', "100"));
-  Send(exchange, Order('S', "80"));
-  Send(exchange, kKill);
-  EXPECT_TRUE(exchange.Resting().empty());
-  EXPECT_TRUE(FilledOrders(90, 89).empty());
 }
 
 TEST(PaperExchangeFeed, ItsOrdersCancelsAndFillsReachTheTradingStateAsTheStreamsWould) {
@@ -230,8 +187,10 @@ TEST(PaperPosition, KeepsTheAverageCostAndRealisesWhatAFillCloses) {
 }
 
 // The reference: every order fills at the first book after it that crosses
-// it, unless a kill came first; position and realised profit from the whole
-// list of fills.
+// it (a buy at the lowest sell price at or below its limit, a sell at the
+// highest buy price at or above it), unless a kill came first; position and
+// realised profit from the whole list of fills. Limits and books on the same
+// half points make fills exactly at the limit common.
 struct Reference {
   struct Event {
     enum Kind { Order, Kill, Book } What;

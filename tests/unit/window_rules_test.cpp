@@ -8,7 +8,6 @@
 #include "fakes/fake_panel_ports.h"
 #include "window_rules/panel_input.h"
 #include "window_rules/repaint_pacer.h"
-#include "xltable_writer.h"
 
 namespace vestrel {
 namespace {
@@ -131,21 +130,7 @@ struct InputRig : FakePanelPorts {
     input.Started();
     // Shown at the designed size: the layout applies.
     input.Sized(PanelInput::SizeKind::Restored, {6480, 3150}, {6360, 2730});
-    using xltable::Cell;
-    dde.ClientPoke("R1C1:R5C3",
-                   xltable::EncodeXLTable({{std::string("SELL_VOLUME"), std::string("PRICE"),
-                                            std::string("BUY_VOLUME")},
-                                           {5.0, 103.0, Cell()},
-                                           {2.0, 101.0, Cell()},
-                                           {Cell(), 100.0, 4.0},
-                                           {Cell(), 99.0, 1.0}}));
-  }
-  std::vector<std::string> LogLines() {
-    std::vector<std::string> lines;
-    for (const std::string& line : panel.TransactionLog().Lines()) {
-      lines.push_back(line.substr(line.find('|') + 1));
-    }
-    return lines;
+    PokeBook({{5, 103, 0}, {2, 101, 0}, {0, 100, 4}, {0, 99, 1}});
   }
 };
 

@@ -57,15 +57,6 @@ struct DecoderRig {
   std::string lastSource;
 };
 
-TEST(XLTableDecoder, AStringRunFillsTheTableAndTheTableIsHandedOverOnce) {
-  DecoderRig rig;
-  EXPECT_EQ(rig.Parse({0x10, 0, 4, 0, 1, 0, 1, 0, 2, 0, 4, 0, 3, 'a', 'b', 'c'}, 42), 0);
-  EXPECT_EQ(rig.Cells(), (Grid{{"", ""}, {"", "abc"}}));
-  ASSERT_EQ(rig.intakeIds, std::vector<std::int32_t>{42});
-  EXPECT_EQ(rig.intakeTables[0], &rig.decoder.Table());
-  EXPECT_TRUE(rig.services.AppLog.Entries.empty());
-}
-
 TEST(XLTableDecoder, FloatsFillRowByRowWhetherInOneRunOrSplitAndUseTheUsersSeparator) {
   DecoderRig one;
   EXPECT_EQ(one.Parse(XLTableBuilder().Header(2, 2).Floats({101.5, 98650, -0.25, 1e20}).Bytes()),
