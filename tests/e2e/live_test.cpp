@@ -34,19 +34,18 @@ std::size_t CountInLogWindow(HWND window, const std::wstring& part) {
 }
 
 TEST(PanelLive, FillsShowInTheLabelAndTheLogsWhileRepliesComeLate) {
-  TerminalFolder terminal(
-      {.Size = "10",
-       .MoreSections = "[Live]\r\nOrders=1\r\nAsync=1\r\n[Risk]\r\nMaxPosition=10\r\n"});
-  terminal.ShowBookTop(1, 101, 50, 100, 40);
   // Earlier in the day a lot was bought and sold again: flat, 4 realised.
-  auto environment = terminal.Environment();
-  environment.emplace_back(L"TERMSIM_T2Q_DAY_TRADES", L"C1 S1 B 1 99; C1 S1 S 1 103");
-  ProgramUnderTest panel(terminal.Panel(), terminal.Path(), environment);
-  const HWND window = panel.WaitForWindow(contract::kMainWindowClass);
+  const RunningPanel panel(
+      {.Size = "10",
+       .MoreSections = "[Live]\r\nOrders=1\r\nAsync=1\r\n[Risk]\r\nMaxPosition=10\r\n"},
+      {{L"TERMSIM_T2Q_DAY_TRADES", L"C1 S1 B 1 99; C1 S1 S 1 103"}});
+  const TerminalFolder& terminal = panel.terminal;
+  terminal.ShowBookTop(1, 101, 50, 100, 40);
+  const HWND window = panel.WaitShown();
   ASSERT_NE(window, nullptr);
   TerminalClient terminalSide;
   ASSERT_TRUE(terminalSide.Connect());
-  ASSERT_TRUE(terminalSide.Poke(BookItem(kBook), EncodeBook(kBook)));
+  ASSERT_TRUE(terminalSide.PokeBook(kBook));
   // The streams' first snapshot, the day so far, is in: the label shows it,
   // and no fill of it is written.
   ASSERT_TRUE(WaitUntil(
@@ -122,8 +121,7 @@ TEST(PanelLive, FillsShowInTheLabelAndTheLogsWhileRepliesComeLate) {
   // A Kill whose reply would come a minute later is still on its way too.
   terminal.Script({"TERMSIM_T2Q_SEND_DELAY_MS=60000", "TERMSIM_T2Q_FILL_LOTS=1"});
   Click(window, contract::kCmdKillOrders);
-  PostMessageW(window, WM_CLOSE, 0, 0);
-  EXPECT_EQ(panel.WaitForExit(60s), 0);
+  EXPECT_EQ(panel.Close(), 0);
   // Every trade the library reported before it was disconnected is written.
   const auto journal = terminal.JournalLines();
   const auto trades = std::count_if(journal.begin(), journal.end(),

@@ -300,14 +300,14 @@ long long ErrorsEndingIn(const std::vector<LoggedRecord>& records, const std::st
 class PanelSoak : public ::testing::Test {
  protected:
   void SetUp() override {
-    window = panel.WaitForWindow(contract::kMainWindowClass);
+    window = panel.WaitShown();
     ASSERT_NE(window, nullptr);
     ASSERT_TRUE(terminalSide.Connect());
     textLogBefore = SizeOf(textLog);
   }
 
-  TerminalFolder terminal;
-  ProgramUnderTest panel{terminal.Panel(), terminal.Path(), terminal.Environment()};
+  RunningPanel panel;
+  const TerminalFolder& terminal = panel.terminal;
   HWND window = nullptr;
   TerminalClient terminalSide;
   const std::filesystem::path textLog = TodaysTextLog();
@@ -339,7 +339,7 @@ TEST_F(PanelSoak, KeepsServingThroughMalformedPokes) {
     ++sent[kind];
     const char* name = kKindNames[static_cast<std::size_t>(kind)];
 
-    ASSERT_TRUE(panel.Running()) << "after poke " << pokes << " (" << name << ")";
+    ASSERT_TRUE(panel.program.Running()) << "after poke " << pokes << " (" << name << ")";
     ASSERT_NE(acknowledged, IsRefused(kind)) << "poke " << pokes << " (" << name << ")";
     if (IsShown(kind)) {
       shown = Expected(book);
@@ -355,7 +355,7 @@ TEST_F(PanelSoak, KeepsServingThroughMalformedPokes) {
     }
     eventLogSeen = SizeOf(terminal.EventLog());
 
-    const ProcessMemory now = panel.Memory();
+    const ProcessMemory now = panel.program.Memory();
     peak.PrivateBytes = std::max(peak.PrivateBytes, now.PrivateBytes);
     peak.PeakWorkingSet = std::max(peak.PeakWorkingSet, now.PeakWorkingSet);
     if (pokes == 200) {
@@ -364,11 +364,10 @@ TEST_F(PanelSoak, KeepsServingThroughMalformedPokes) {
   }
   const double elapsed =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  const ProcessMemory end = panel.Memory();
+  const ProcessMemory end = panel.program.Memory();
   ASSERT_GT(pokes, 200) << "too few pokes in the time to judge the memory";
   // The panel writes the repeat counts it still holds as it closes.
-  PostMessageW(window, WM_CLOSE, 0, 0);
-  EXPECT_EQ(panel.WaitForExit(60s), 0);
+  EXPECT_EQ(panel.Close(), 0);
 
   int refused = 0;
   int valid = 0;
@@ -421,8 +420,7 @@ TEST_F(PanelSoak, AFloodOfOneRefusedPokeIsWrittenThreeTimesThenCounted) {
   };
   const double answered = flood(valid, kAnswered, true);
   const double refused = flood(truncated, kRefused, false);
-  PostMessageW(window, WM_CLOSE, 0, 0);
-  EXPECT_EQ(panel.WaitForExit(60s), 0);
+  EXPECT_EQ(panel.Close(), 0);
 
   const std::string logged = ReadFrom(textLog, textLogBefore);
   std::printf(
