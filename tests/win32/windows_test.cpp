@@ -12,6 +12,7 @@
 #include "fakes/fake_window_ports.h"
 #include "models/about_dialog_model.h"
 #include "models/log_window_model.h"
+#include "panel_automation.h"
 #include "win32/about_dialog.h"
 #include "win32/log_window_view.h"
 #include "win32/main_window_view.h"
@@ -43,24 +44,9 @@ std::wstring ClassOf(HWND window) {
   return name;
 }
 
-std::wstring TextOf(HWND window) {
-  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-  text.resize(
-      static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
-  return text;
-}
-
-std::vector<std::wstring> ListLines(HWND list) {
-  std::vector<std::wstring> lines;
-  const auto count = SendMessageW(list, LB_GETCOUNT, 0, 0);
-  for (LRESULT i = 0; i < count; ++i) {
-    std::wstring line(static_cast<std::size_t>(SendMessageW(list, LB_GETTEXTLEN, i, 0)) + 1, L'\0');
-    line.resize(static_cast<std::size_t>(
-        SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(line.data()))));
-    lines.push_back(line);
-  }
-  return lines;
-}
+// Read as an automation tool reads them.
+using automation::ListLines;
+std::wstring TextOf(HWND window) { return automation::WindowText(window); }
 
 std::vector<std::wstring> Wide(const Texts& texts) {
   std::vector<std::wstring> wide;
