@@ -84,27 +84,39 @@ TEST(PanelTrading, ShowsTheBookAndTradesFromItsButtons) {
   EXPECT_EQ(terminal.SentTransactions(),
             (std::vector<std::string>{NewOrder('S', 91, 2), NewOrder('B', 103, 2),
                                       NewOrder('S', 91, 4), kKillAllOrders}));
-  const auto events = terminal.EventLogLines();
-  EXPECT_EQ(std::count_if(events.begin(), events.end(),
-                          [](const std::string& line) {
-                            return line.find("\"text\": \"3|1|") != std::string::npos;
-                          }),
-            4);
-
-  // The log window lists every reply, oldest first.
+  // Each reply in the library's words: whole in the event log, after its
+  // time in the log window, oldest first.
+  std::vector<std::string> replies;
+  for (const std::string number : {"5000000001", "5000000002", "5000000003"}) {
+    replies.push_back(number + "|Order " + number + " registered.|250|0||250");
+  }
+  replies.push_back("0|All futures orders cancelled.|250|0||250");
+  std::vector<std::string> logged;
+  for (const std::string& line : terminal.EventLogLines()) {
+    if (line.find("\"text\": \"3|1|") != std::string::npos) {
+      logged.push_back(line);
+    }
+  }
+  ASSERT_EQ(logged.size(), replies.size());
   Click(window, contract::kCmdLog);
   const HWND log = panel.program.WaitForWindow(contract::kLogWindowClass);
   ASSERT_NE(log, nullptr);
   EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(log) != FALSE; }, 10s));
   const HWND list = GetDlgItem(log, contract::kLogListId);
   ASSERT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 4);
-  wchar_t line[600] = {};
-  SendMessageW(list, LB_GETTEXT, 0, reinterpret_cast<LPARAM>(line));
-  const std::wstring first = line;
-  EXPECT_NE(first.find(L"|Order 5000000001 registered.|250|0||250"), std::wstring::npos) << first;
+  const std::vector<std::wstring> lines = automation::ListLines(list);
+  for (std::size_t i = 0; i < replies.size(); ++i) {
+    EXPECT_EQ(logged[i], "{\"type\": 4, \"text\": \"3|1|" + replies[i] + "\"}");
+    EXPECT_TRUE(lines[i].ends_with(Utf8(replies[i].substr(replies[i].find('|'))))) << lines[i];
+  }
 
   EXPECT_EQ(panel.Close(), 0);
-  EXPECT_EQ(terminal.JournalLines().back(), "DISCONNECT");
+  const std::vector<std::string> journal = terminal.JournalLines();
+  ASSERT_GE(journal.size(), 3U);
+  EXPECT_EQ(journal[0].rfind("CONNECT ", 0), 0U);
+  EXPECT_EQ(journal[1], "IS_DLL_CONNECTED");
+  EXPECT_EQ(journal[2], "IS_QUIK_CONNECTED");
+  EXPECT_EQ(journal.back(), "DISCONNECT");
 }
 
 TEST(PanelStart, AFailedConnectionShowsTheReasonAndEndsTheProgram) {

@@ -1,6 +1,9 @@
 // The trading road under Wine: the real transaction-library adapter loading
 // the stand-in TRANS2QUIK.DLL (copied beside this program), driven by the
-// gateway and the order commands.
+// gateway. Orders sent from the panel's buttons, and their replies, are
+// followed end to end (PanelTrading); here what only the adapter shows:
+// scripted replies in the ANSI code page, where the library is looked for,
+// and a missing or broken one.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -11,10 +14,7 @@
 #include "common/app_error.h"
 #include "fakes/fake_ports.h"
 #include "models/log_window_model.h"
-#include "models/main_window_model.h"
-#include "settings/settings.h"
 #include "trade/gateway.h"
-#include "trade/order_commands.h"
 #include "win32/text_encoding.h"
 #include "win32/win32_transaction_library.h"
 #include "win32/windows_api.h"
@@ -46,12 +46,6 @@ std::string ReadBytes(const std::wstring& path) {
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-class NoWindows : public ModelessWindows {
- public:
-  void ShowLog() override {}
-  void ShowAbout() override {}
-};
-
 class Trading : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -79,45 +73,6 @@ class Trading : public ::testing::Test {
   LogWindowModel logWindow_{services_.Log, services_.Regional, closing_};
   std::wstring journal_;
 };
-
-TEST_F(Trading, ConnectsSendsAndJournalsThroughTheRealLibrary) {
-  Win32TransactionLibrary library;
-  EXPECT_EQ(library.LoadedPath(), L"");
-  TradingGateway gateway(services_.Log, services_.AppLog, services_.Regional, boxes_, library,
-                         logWindow_);
-  ASSERT_TRUE(gateway.Connect(folder_));
-  EXPECT_EQ(WideToUtf8(library.LoadedPath()), folder_ + "\\TRANS2QUIK.DLL");
-
-  MainWindowModel window;
-  const Settings settings{"A1", "S1", "C1", 2, 10, 0, ""};
-  NoWindows windows;
-  ShownPrices prices;
-  prices.BestAsk = ReadShownPrice("700", '.');
-  const OrderSettings orders;
-  OrderCommands commands(services_.Log, services_.Regional, window, settings, orders, prices,
-                         gateway, windows);
-  commands.BuyAtBestAsk();
-  commands.KillAllOrders();
-  gateway.Disconnect();
-
-  EXPECT_EQ(TakeJournal(), Utf8ToAnsi("CONNECT " + folder_) +
-                               "\r\nIS_DLL_CONNECTED\r\nIS_QUIK_CONNECTED\r\n"
-                               "SEND ACCOUNT=A1; TYPE=L; TRANS_ID=1; CLASSCODE=C1; SECCODE=S1; "
-                               "ACTION=NEW_ORDER; OPERATION=B; PRICE=710; QUANTITY=2;\r\n"
-                               "SEND TRANS_ID=1; ACCOUNT=A1; ACTION=KILL_ALL_FUTURES_ORDERS; "
-                               "CLASSCODE=C1;BASE_CONTRACT=RTS\r\n"
-                               "DISCONNECT\r\n");
-  ASSERT_EQ(services_.AppLog.Entries.size(), 2U);
-  EXPECT_EQ(services_.AppLog.Entries[0].Text,
-            "3|1|5000000001|Order 5000000001 registered.|250|0||250");
-  EXPECT_EQ(services_.AppLog.Entries[1].Text, "3|1|0|All futures orders cancelled.|250|0||250");
-  EXPECT_EQ(
-      logWindow_.Lines(),
-      (std::vector<std::string>{"06.12.2026 14:05:09|Order 5000000001 registered.|250|0||250",
-                                "06.12.2026 14:05:09|All futures orders cancelled.|250|0||250"}));
-  EXPECT_EQ(window.BackColor(ControlId::cmdReverse), kColorRed);
-  EXPECT_TRUE(boxes_.Shown.empty());
-}
 
 TEST_F(Trading, ScriptedRepliesComeBackWholeAndInTheAnsiCodePage) {
   Win32TransactionLibrary library;
