@@ -101,12 +101,14 @@ std::vector<std::string> TerminalFolder::SentTransactions() const {
   return sent;
 }
 
-bool TerminalFolder::ErrorLogged() const {
+std::size_t TerminalFolder::CountLogged(const std::string& part) const {
   const auto events = EventLogLines();
-  return std::any_of(events.begin(), events.end(), [](const std::string& line) {
-    return line.find("ERROR OCCURS IN ") != std::string::npos;
-  });
+  return static_cast<std::size_t>(
+      std::count_if(events.begin(), events.end(),
+                    [&](const auto& line) { return line.find(part) != std::string::npos; }));
 }
+
+bool TerminalFolder::ErrorLogged() const { return CountLogged("ERROR OCCURS IN ") > 0; }
 
 TerminalClient::TerminalClient() {
   DdeInitializeW(&instance_, ClientCallback, APPCMD_CLIENTONLY, 0);

@@ -40,6 +40,8 @@ class TerminalFolder {
   std::vector<std::string> EventLogLines() const;
   // The transactions the stand-in library was given to send, in order.
   std::vector<std::string> SentTransactions() const;
+  // The event-log entries that hold the text.
+  std::size_t CountLogged(const std::string& part) const;
   // Whether the panel has logged an error record.
   bool ErrorLogged() const;
 
