@@ -13,6 +13,7 @@
 #include "fakes/fake_ports.h"
 #include "recording/poke_recorder.h"
 #include "recording/poke_recording.h"
+#include "scratch_files.h"
 #include "win32/text_encoding.h"
 #include "win32/win32_clock.h"
 #include "win32/win32_event_log.h"
@@ -26,19 +27,8 @@
 namespace vestrel::win32 {
 namespace {
 
-std::string TempFolder() {
-  wchar_t path[MAX_PATH];
-  GetTempPathW(MAX_PATH, path);
-  std::wstring folder =
-      std::wstring(path) + L"vestrel-adapters-" + std::to_wstring(GetCurrentProcessId());
-  CreateDirectoryW(folder.c_str(), nullptr);
-  return WideToUtf8(folder);
-}
-
-std::string ReadBytes(const std::string& path) {
-  std::ifstream in(Utf8ToWide(path).c_str(), std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+std::string TempFolder() { return WideToUtf8(ScratchFolder(L"adapters")); }
+std::string ReadBytes(const std::string& path) { return FileBytes(Utf8ToWide(path)); }
 
 std::vector<RecordedPoke> ReadPokes(const std::string& path) {
   const std::string bytes = ReadBytes(path);

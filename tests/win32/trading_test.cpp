@@ -14,6 +14,7 @@
 #include "common/app_error.h"
 #include "fakes/fake_ports.h"
 #include "models/log_window_model.h"
+#include "scratch_files.h"
 #include "trade/gateway.h"
 #include "win32/text_encoding.h"
 #include "win32/win32_transaction_library.h"
@@ -32,24 +33,10 @@ constexpr const wchar_t* kScriptVariables[] = {
     L"TERMSIM_T2Q_ERROR_MESSAGE", L"TERMSIM_T2Q_REPLY_CODE",     L"TERMSIM_T2Q_TRANS_ID",
     L"TERMSIM_T2Q_ORDER_NUM",     L"TERMSIM_T2Q_EXTENDED_ERROR", L"TERMSIM_T2Q_SCRIPT"};
 
-std::wstring TempFolder(const wchar_t* name) {
-  wchar_t path[MAX_PATH];
-  GetTempPathW(MAX_PATH, path);
-  std::wstring folder = std::wstring(path) + L"vestrel-trading-" +
-                        std::to_wstring(GetCurrentProcessId()) + L"-" + name;
-  CreateDirectoryW(folder.c_str(), nullptr);
-  return folder;
-}
-
-std::string ReadBytes(const std::wstring& path) {
-  std::ifstream in(path.c_str(), std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 class Trading : public ::testing::Test {
  protected:
   void SetUp() override {
-    journal_ = TempFolder(L"journal") + L"\\journal.txt";
+    journal_ = ScratchFolder(L"trading-journal") + L"\\journal.txt";
     DeleteFileW(journal_.c_str());
     SetEnvironmentVariableW(L"TERMSIM_T2Q_JOURNAL", journal_.c_str());
   }
@@ -61,7 +48,7 @@ class Trading : public ::testing::Test {
   }
   // The journal so far, emptied for the next look.
   std::string TakeJournal() {
-    std::string text = ReadBytes(journal_);
+    std::string text = FileBytes(journal_);
     DeleteFileW(journal_.c_str());
     return text;
   }
@@ -114,7 +101,7 @@ TEST_F(Trading, ScriptedRepliesComeBackWholeAndInTheAnsiCodePage) {
 
 TEST_F(Trading, AScriptFileChangesTheAnswersOfALoadedLibraryAtTheNextCall) {
   Win32TransactionLibrary library;
-  const std::wstring script = TempFolder(L"script") + L"\\script.txt";
+  const std::wstring script = ScratchFolder(L"trading-script") + L"\\script.txt";
   SetEnvironmentVariableW(L"TERMSIM_T2Q_SCRIPT", script.c_str());
   SetEnvironmentVariableW(L"TERMSIM_T2Q_QUIK_CONNECTED", L"6");
   std::int32_t extendedErrorCode = 0;
@@ -129,8 +116,8 @@ TEST_F(Trading, AScriptFileChangesTheAnswersOfALoadedLibraryAtTheNextCall) {
 TEST_F(Trading, TheProgramFolderComesFirstThenTheSearchPath) {
   // Copies under names of their own: a process holds one module per name.
   const std::wstring standIn = ExecutableFolder() + L"\\TRANS2QUIK.DLL";
-  const std::wstring own = TempFolder(L"own");
-  const std::wstring onPath = TempFolder(L"path");
+  const std::wstring own = ScratchFolder(L"trading-own");
+  const std::wstring onPath = ScratchFolder(L"trading-path");
   for (const std::wstring& copy :
        {own + L"\\T2Q_FIRST.DLL", onPath + L"\\T2Q_FIRST.DLL", onPath + L"\\T2Q_SEARCHED.DLL"}) {
     ASSERT_TRUE(CopyFileW(standIn.c_str(), copy.c_str(), FALSE));
@@ -142,7 +129,7 @@ TEST_F(Trading, TheProgramFolderComesFirstThenTheSearchPath) {
   EXPECT_EQ(inOwnFolder.Connect("C:\\QUIK", extended), 0);
   EXPECT_EQ(inOwnFolder.LoadedPath(), own + L"\\T2Q_FIRST.DLL");
 
-  Win32TransactionLibrary elsewhere(TempFolder(L"empty"), L"T2Q_SEARCHED.DLL");
+  Win32TransactionLibrary elsewhere(ScratchFolder(L"trading-empty"), L"T2Q_SEARCHED.DLL");
   EXPECT_EQ(elsewhere.IsDllConnected(extended), 11);
   EXPECT_EQ(elsewhere.LoadedPath(), onPath + L"\\T2Q_SEARCHED.DLL");
   SetDllDirectoryW(nullptr);
@@ -170,7 +157,7 @@ TEST_F(Trading, AMissingOrBrokenLibraryIsAnErrorOnTheChainNeverACrash) {
   EXPECT_EQ(missing.LoadFailure().Folder, WideToUtf8(ExecutableFolder()));
 
   std::int32_t extended = 0;
-  Win32TransactionLibrary withoutEntries(TempFolder(L"empty"), L"kernel32.dll");
+  Win32TransactionLibrary withoutEntries(ScratchFolder(L"trading-empty"), L"kernel32.dll");
   try {
     withoutEntries.Connect("C:\\QUIK", extended);
     ADD_FAILURE() << "a library without the entry point connected";
@@ -180,7 +167,7 @@ TEST_F(Trading, AMissingOrBrokenLibraryIsAnErrorOnTheChainNeverACrash) {
               "Can't find DLL entry point _TRANS2QUIK_CONNECT@16 in kernel32.dll");
   }
 
-  const std::wstring broken = TempFolder(L"broken");
+  const std::wstring broken = ScratchFolder(L"trading-broken");
   std::ofstream((broken + L"\\TRANS2QUIK.DLL").c_str(), std::ios::binary) << "not a library";
   Win32TransactionLibrary notALibrary(broken);
   try {
