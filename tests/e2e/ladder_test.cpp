@@ -11,21 +11,21 @@
 namespace vestrel::e2e {
 namespace {
 
+using automation::ListLines;
+
 const std::vector<Level> kBook = {
     {5, 99950, 0}, {2, 99940, 0}, {0, 99930, 4}, {0, 99920, 1}, {0, 99900, 7},
 };
 
-std::vector<std::wstring> Rows(HWND list) { return automation::ListLines(list); }
-
 bool HasRow(HWND list, const std::wstring& row) {
-  const auto rows = Rows(list);
+  const auto rows = ListLines(list);
   return std::find(rows.begin(), rows.end(), row) != rows.end();
 }
 
 // Clicks the row whose price is given in the third of the width given (0 buy,
 // 1 price, 2 sell).
 bool ClickRow(HWND list, const std::wstring& price, int third) {
-  const auto rows = Rows(list);
+  const auto rows = ListLines(list);
   for (std::size_t i = 0; i < rows.size(); ++i) {
     if (rows[i].substr(0, rows[i].find(L'\t')) == price) {
       return automation::ClickLadderRow(list, static_cast<int>(i), third);
@@ -50,7 +50,7 @@ TEST(PanelLadder, RowsShowTheBookAClickSendsAtItsPriceAndAStaleBookHoldsBack) {
   ASSERT_TRUE(terminalSide.PokeBook(kBook));
   // The step the book shows (10), each level on its row, the gap empty.
   EXPECT_TRUE(WaitUntil([&] { return HasRow(list, L"99950\t\t5\t"); }, 10s));
-  const auto rows = Rows(list);
+  const auto rows = ListLines(list);
   const auto at = std::find(rows.begin(), rows.end(), L"99950\t\t5\t");
   ASSERT_GE(rows.end() - at, 6);
   EXPECT_EQ(std::vector<std::wstring>(at, at + 6),

@@ -15,14 +15,6 @@ namespace {
 using automation::KeyStroke;
 using automation::PressKey;
 
-// The control of the window's thread that has the keyboard focus.
-HWND FocusOf(HWND window) {
-  GUITHREADINFO info{};
-  info.cbSize = sizeof info;
-  GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
-  return info.hwndFocus;
-}
-
 TEST(PanelKeys, APostedKeyWithItsModifiersIsAClickAndWithoutThemNothing) {
   const RunningPanel panel(
       {.MoreSections = "[Hotkeys]\r\nBestBid=Ctrl+F2\r\nBestAsk=Shift+Alt+B\r\nKill=Space\r\n"});

@@ -41,10 +41,7 @@ TEST(PanelTrading, ShowsTheBookAndTradesFromItsButtons) {
   EXPECT_EQ(WindowText(window), kVersionedCaption);
   EXPECT_EQ(Caption(window, contract::kCmdBestBid), L"*");
   // Space on a fresh panel acts on cmdBestAsk.
-  GUITHREADINFO input{};
-  input.cbSize = sizeof input;
-  ASSERT_TRUE(GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &input));
-  EXPECT_EQ(input.hwndFocus, GetDlgItem(window, contract::kCmdBestAsk));
+  EXPECT_EQ(FocusOf(window), GetDlgItem(window, contract::kCmdBestAsk));
 
   TerminalClient terminalSide;
   ASSERT_TRUE(terminalSide.Connect());

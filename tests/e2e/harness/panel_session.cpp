@@ -236,4 +236,11 @@ std::wstring MessageBoxText(HWND box) { return WindowText(GetDlgItem(box, 0xFFFF
 
 void DismissMessageBox(HWND box) { PostMessageW(box, WM_COMMAND, IDOK, 0); }
 
+HWND FocusOf(HWND window) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
+  return info.hwndFocus;
+}
+
 }  // namespace vestrel::e2e

@@ -127,6 +127,8 @@ using automation::ShapeInFront;
 HWND WaitForMessageBox(const ProgramUnderTest& program,
                        std::chrono::milliseconds timeout = kStartTimeout);
 std::wstring MessageBoxText(HWND box);
+// The control of the window's thread that has the keyboard focus.
+HWND FocusOf(HWND window);
 void DismissMessageBox(HWND box);
 
 std::wstring Utf8(const std::string& text);
