@@ -56,34 +56,6 @@ TEST(PanelKeys, APostedKeyWithItsModifiersIsAClickAndWithoutThemNothing) {
   EXPECT_EQ(panel.Close(), 0);
 }
 
-// A key registered for the whole system reaches the panel as WM_HOTKEY: it
-// acts as its button, but not while a message box holds the window.
-TEST(PanelKeys, ASystemWideKeyActsAsItsButtonButNotWhileAMessageBoxHoldsTheWindow) {
-  const RunningPanel panel({.MoreSections = "[Hotkeys]\r\nKill=Ctrl+K\r\n"});
-  const TerminalFolder& terminal = panel.terminal;
-  const HWND window = panel.WaitShown();
-  ASSERT_NE(window, nullptr);
-  const LPARAM ctrlK = MAKELPARAM(MOD_CONTROL, 'K');
-  PostMessageW(window, WM_HOTKEY, 0, ctrlK);
-  ASSERT_TRUE(WaitUntil([&] { return terminal.SentTransactions().size() == 1; }, 30s));
-
-  // A table without its columns: the panel's message box holds the window.
-  TerminalClient terminalSide;
-  ASSERT_TRUE(terminalSide.Connect());
-  terminalSide.Poke(BookItem(kSampleBook),
-                    EncodeBook(kSampleBook, {"SELL_VOLUME", "LAST", "BUY_VOLUME"}), 500ms);
-  const HWND box = WaitForMessageBox(panel.program);
-  ASSERT_NE(box, nullptr);
-  PostMessageW(window, WM_HOTKEY, 0, ctrlK);
-  PostMessageW(window, WM_HOTKEY, 0, MAKELPARAM(0, VK_F9));  // not a key of the panel's
-  // The message box's loop hands the posted keys on at once; give it time.
-  WaitUntil([] { return false; }, 2s);
-  EXPECT_EQ(terminal.SentTransactions().size(), 1U);
-  DismissMessageBox(box);
-  EXPECT_EQ(panel.program.WaitForExit(60s), 0);
-  EXPECT_EQ(terminal.SentTransactions().size(), 1U);
-}
-
 // The program's manifest (Wine treats every program as DPI-aware, Windows
 // only one that says so): per monitor v2 where the system has it, per
 // monitor on earlier Windows 10, the system's DPI before that.

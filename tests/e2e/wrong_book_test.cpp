@@ -4,7 +4,8 @@
 // once the trader has pressed OK, with the whole shutdown done: the library
 // disconnected and the DDE server taken down, the process ended by itself.
 // A terminal gives up on a poke after its DDE timeout and ends the
-// conversation; the books it goes on sending meanwhile are ignored.
+// conversation; the books it goes on sending meanwhile are ignored, and so
+// are the trader's system-wide keys.
 #include <gtest/gtest.h>
 
 #include "contract/automation_contract.h"
@@ -23,10 +24,16 @@ constexpr auto kPanelEnds = 60s;
 // acknowledged: it ends with 0 only when every poke was, the first answered
 // before the box opened and the later ones ignored while it waits. The box
 // waits while the trader reads it, then the trader presses OK: the panel
-// ends by itself, its shutdown done.
-TEST(PanelWrongBook, IsAnsweredAtOnceLaterBooksAreIgnoredAndThePanelEndsAfterOk) {
-  const RunningPanel panel;
-  ASSERT_NE(panel.WaitShown(), nullptr);
+// ends by itself, its shutdown done. A key registered for the whole system
+// reaches the panel as WM_HOTKEY: it acts as its button, but not while the
+// box holds the window.
+TEST(PanelWrongBook, IsAnsweredAtOnceLaterBooksAndKeysAreIgnoredAndThePanelEndsAfterOk) {
+  const RunningPanel panel({.MoreSections = "[Hotkeys]\r\nKill=Ctrl+K\r\n"});
+  const HWND window = panel.WaitShown();
+  ASSERT_NE(window, nullptr);
+  const LPARAM ctrlK = MAKELPARAM(MOD_CONTROL, 'K');
+  PostMessageW(window, WM_HOTKEY, 0, ctrlK);
+  ASSERT_TRUE(WaitUntil([&] { return panel.terminal.SentTransactions().size() == 1; }, 30s));
   {
     ProgramUnderTest terminalSide(
         PathFromEnvironment("VESTREL_TERMSIM"), panel.terminal.Path(), {},
@@ -38,10 +45,16 @@ TEST(PanelWrongBook, IsAnsweredAtOnceLaterBooksAreIgnoredAndThePanelEndsAfterOk)
   ASSERT_NE(box, nullptr);
   EXPECT_EQ(MessageBoxText(box), L"Не верная структура стакана!");
   EXPECT_EQ(WindowText(box), L"Vestrel");
+  PostMessageW(window, WM_HOTKEY, 0, ctrlK);
+  PostMessageW(window, WM_HOTKEY, 0, MAKELPARAM(0, VK_F9));  // not a key of the panel's
+  // The box's loop hands the posted keys on at once: the trader's reading
+  // gives them time.
   EXPECT_FALSE(WaitUntil([&] { return !panel.program.Running(); }, kTraderReads));
   EXPECT_EQ(panel.program.TopLevelWindows(L"#32770", true).size(), 1U);  // one box, shown once
+  EXPECT_EQ(panel.terminal.SentTransactions().size(), 1U);
   DismissMessageBox(box);
   EXPECT_EQ(panel.program.WaitForExit(kPanelEnds), 0) << "the panel did not end after OK";
+  EXPECT_EQ(panel.terminal.SentTransactions().size(), 1U);
   const auto journal = panel.terminal.JournalLines();
   ASSERT_FALSE(journal.empty());
   EXPECT_EQ(journal.back(), "DISCONNECT");
