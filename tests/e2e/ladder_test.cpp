@@ -11,21 +11,21 @@
 namespace vestrel::e2e {
 namespace {
 
+using automation::ListLines;
+
 const std::vector<Level> kBook = {
     {5, 99950, 0}, {2, 99940, 0}, {0, 99930, 4}, {0, 99920, 1}, {0, 99900, 7},
 };
 
-std::vector<std::wstring> Rows(HWND list) { return automation::ListLines(list); }
-
 bool HasRow(HWND list, const std::wstring& row) {
-  const auto rows = Rows(list);
+  const auto rows = ListLines(list);
   return std::find(rows.begin(), rows.end(), row) != rows.end();
 }
 
 // Clicks the row whose price is given in the third of the width given (0 buy,
 // 1 price, 2 sell).
 bool ClickRow(HWND list, const std::wstring& price, int third) {
-  const auto rows = Rows(list);
+  const auto rows = ListLines(list);
   for (std::size_t i = 0; i < rows.size(); ++i) {
     if (rows[i].substr(0, rows[i].find(L'\t')) == price) {
       return automation::ClickLadderRow(list, static_cast<int>(i), third);
@@ -34,15 +34,11 @@ bool ClickRow(HWND list, const std::wstring& price, int third) {
   return false;
 }
 
-std::vector<std::wstring> LogLines(const ProgramUnderTest& panel) {
-  return automation::LogWindowLines(panel.TopLevelWindow(contract::kMainWindowClass));
-}
-
 TEST(PanelLadder, RowsShowTheBookAClickSendsAtItsPriceAndAStaleBookHoldsBack) {
-  TerminalFolder terminal(
+  const RunningPanel panel(
       {.MoreSections = "[Ladder]\r\nEnabled=1\r\n[Guard]\r\nStaleAfterMs=2000\r\n"});
-  ProgramUnderTest panel(terminal.Panel(), terminal.Path(), terminal.Environment());
-  const HWND ladder = panel.WaitForWindow(contract::kLadderWindowClass);
+  const TerminalFolder& terminal = panel.terminal;
+  const HWND ladder = panel.program.WaitForWindow(contract::kLadderWindowClass);
   ASSERT_NE(ladder, nullptr);
   EXPECT_EQ(WindowText(ladder), L"Marlowin ladder (S1)");
   EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(ladder) != FALSE; }, 10s));
@@ -51,10 +47,10 @@ TEST(PanelLadder, RowsShowTheBookAClickSendsAtItsPriceAndAStaleBookHoldsBack) {
 
   TerminalClient terminalSide;
   ASSERT_TRUE(terminalSide.Connect());
-  ASSERT_TRUE(terminalSide.Poke(BookItem(kBook), EncodeBook(kBook)));
+  ASSERT_TRUE(terminalSide.PokeBook(kBook));
   // The step the book shows (10), each level on its row, the gap empty.
   EXPECT_TRUE(WaitUntil([&] { return HasRow(list, L"99950\t\t5\t"); }, 10s));
-  const auto rows = Rows(list);
+  const auto rows = ListLines(list);
   const auto at = std::find(rows.begin(), rows.end(), L"99950\t\t5\t");
   ASSERT_GE(rows.end() - at, 6);
   EXPECT_EQ(std::vector<std::wstring>(at, at + 6),
@@ -63,11 +59,7 @@ TEST(PanelLadder, RowsShowTheBookAClickSendsAtItsPriceAndAStaleBookHoldsBack) {
 
   ASSERT_TRUE(ClickRow(list, L"99960", 0));  // a buy above the best sell price
   ASSERT_TRUE(ClickRow(list, L"99930", 2));
-  const std::vector<std::string> sent = {
-      "ACCOUNT=A1; TYPE=L; TRANS_ID=1; CLASSCODE=C1; SECCODE=S1; ACTION=NEW_ORDER; "
-      "OPERATION=B; PRICE=99960; QUANTITY=2;",
-      "ACCOUNT=A1; TYPE=L; TRANS_ID=1; CLASSCODE=C1; SECCODE=S1; ACTION=NEW_ORDER; "
-      "OPERATION=S; PRICE=99930; QUANTITY=2;"};
+  const std::vector<std::string> sent = {NewOrder('B', 99960, 2), NewOrder('S', 99930, 2)};
   EXPECT_TRUE(WaitUntil([&] { return terminal.SentTransactions() == sent; }, 10s));
 
   std::this_thread::sleep_for(2500ms);
@@ -75,7 +67,8 @@ TEST(PanelLadder, RowsShowTheBookAClickSendsAtItsPriceAndAStaleBookHoldsBack) {
   const std::wstring refused = L"Order not sent (ladder 99940): the order book is ";
   EXPECT_TRUE(WaitUntil(
       [&] {
-        const auto lines = LogLines(panel);
+        const auto lines =
+            automation::LogWindowLines(panel.program.TopLevelWindow(contract::kMainWindowClass));
         return !lines.empty() && lines.back().find(refused) != std::wstring::npos;
       },
       10s));
@@ -84,24 +77,20 @@ TEST(PanelLadder, RowsShowTheBookAClickSendsAtItsPriceAndAStaleBookHoldsBack) {
   PostMessageW(ladder, WM_CLOSE, 0, 0);  // the ladder alone only hides
   EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(ladder) == FALSE; }, 10s));
   EXPECT_TRUE(IsWindow(ladder));
-  const HWND window = panel.WaitForWindow(contract::kMainWindowClass);
-  PostMessageW(window, WM_CLOSE, 0, 0);
-  EXPECT_EQ(panel.WaitForExit(60s), 0);
+  EXPECT_EQ(panel.Close(), 0);
   EXPECT_FALSE(terminal.ErrorLogged());
 }
 
 TEST(PanelLadder, OnPaperAPriceClickCancelsTheTradersOrdersThere) {
-  PanelSettings settings;
-  settings.MoreSections = "[Paper]\r\nEnabled=1\r\n[Ladder]\r\nEnabled=1\r\n";
-  settings.TransactionLibrary = false;
-  TerminalFolder terminal(settings);
-  ProgramUnderTest panel(terminal.Panel(), terminal.Path(), terminal.Environment());
-  const HWND ladder = panel.WaitForWindow(contract::kLadderWindowClass);
+  const RunningPanel panel({.MoreSections = "[Paper]\r\nEnabled=1\r\n[Ladder]\r\nEnabled=1\r\n",
+                            .TransactionLibrary = false});
+  const TerminalFolder& terminal = panel.terminal;
+  const HWND ladder = panel.program.WaitForWindow(contract::kLadderWindowClass);
   ASSERT_NE(ladder, nullptr);
   const HWND list = GetDlgItem(ladder, contract::kLadderRowsId);
   TerminalClient terminalSide;
   ASSERT_TRUE(terminalSide.Connect());
-  ASSERT_TRUE(terminalSide.Poke(BookItem(kBook), EncodeBook(kBook)));
+  ASSERT_TRUE(terminalSide.PokeBook(kBook));
   ASSERT_TRUE(WaitUntil([&] { return HasRow(list, L"99910\t\t\t"); }, 10s));
 
   ASSERT_TRUE(ClickRow(list, L"99910", 0));
@@ -110,13 +99,10 @@ TEST(PanelLadder, OnPaperAPriceClickCancelsTheTradersOrdersThere) {
   EXPECT_TRUE(WaitUntil([&] { return HasRow(list, L"99910\t\t\t"); }, 10s));
   // The order was cancelled, not filled: a book that crosses it fills nothing.
   const std::vector<Level> crossing = {{3, 99900, 0}, {0, 99890, 1}};
-  ASSERT_TRUE(terminalSide.Poke(BookItem(crossing), EncodeBook(crossing)));
-  for (const std::string& line : terminal.EventLogLines()) {
-    EXPECT_EQ(line.find("PAPER FILL"), std::string::npos) << line;
-  }
+  ASSERT_TRUE(terminalSide.PokeBook(crossing));
+  EXPECT_EQ(terminal.CountLogged("PAPER FILL"), 0U);
 
-  PostMessageW(panel.WaitForWindow(contract::kMainWindowClass), WM_CLOSE, 0, 0);
-  EXPECT_EQ(panel.WaitForExit(60s), 0);
+  EXPECT_EQ(panel.Close(), 0);
   EXPECT_FALSE(terminal.ErrorLogged());
 }
 

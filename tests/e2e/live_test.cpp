@@ -19,13 +19,6 @@ using automation::LogWindowLines;
 // Best sell 101 and best buy 100, with volume enough for every order here.
 const std::vector<Level> kBook = {{50, 102, 0}, {50, 101, 0}, {0, 100, 40}, {0, 99, 40}};
 
-std::size_t CountLogged(const TerminalFolder& terminal, const std::string& part) {
-  const auto events = terminal.EventLogLines();
-  return static_cast<std::size_t>(
-      std::count_if(events.begin(), events.end(),
-                    [&](const auto& line) { return line.find(part) != std::string::npos; }));
-}
-
 std::size_t CountInLogWindow(HWND window, const std::wstring& part) {
   const std::vector<std::wstring> lines = LogWindowLines(window);
   return static_cast<std::size_t>(std::count_if(lines.begin(), lines.end(), [&](const auto& line) {
@@ -34,19 +27,18 @@ std::size_t CountInLogWindow(HWND window, const std::wstring& part) {
 }
 
 TEST(PanelLive, FillsShowInTheLabelAndTheLogsWhileRepliesComeLate) {
-  TerminalFolder terminal(
-      {.Size = "10",
-       .MoreSections = "[Live]\r\nOrders=1\r\nAsync=1\r\n[Risk]\r\nMaxPosition=10\r\n"});
-  terminal.ShowBookTop(1, 101, 50, 100, 40);
   // Earlier in the day a lot was bought and sold again: flat, 4 realised.
-  auto environment = terminal.Environment();
-  environment.emplace_back(L"TERMSIM_T2Q_DAY_TRADES", L"C1 S1 B 1 99; C1 S1 S 1 103");
-  ProgramUnderTest panel(terminal.Panel(), terminal.Path(), environment);
-  const HWND window = panel.WaitForWindow(contract::kMainWindowClass);
+  const RunningPanel panel(
+      {.Size = "10",
+       .MoreSections = "[Live]\r\nOrders=1\r\nAsync=1\r\n[Risk]\r\nMaxPosition=10\r\n"},
+      {{L"TERMSIM_T2Q_DAY_TRADES", L"C1 S1 B 1 99; C1 S1 S 1 103"}});
+  const TerminalFolder& terminal = panel.terminal;
+  terminal.ShowBookTop(1, 101, 50, 100, 40);
+  const HWND window = panel.WaitShown();
   ASSERT_NE(window, nullptr);
   TerminalClient terminalSide;
   ASSERT_TRUE(terminalSide.Connect());
-  ASSERT_TRUE(terminalSide.Poke(BookItem(kBook), EncodeBook(kBook)));
+  ASSERT_TRUE(terminalSide.PokeBook(kBook));
   // The streams' first snapshot, the day so far, is in: the label shows it,
   // and no fill of it is written.
   ASSERT_TRUE(WaitUntil(
@@ -55,7 +47,7 @@ TEST(PanelLive, FillsShowInTheLabelAndTheLogsWhileRepliesComeLate) {
                L"POSITION 0 @ 0 | REALISED 4 | OPEN 0 | ORDERS 0";
       },
       60s));
-  EXPECT_EQ(CountLogged(terminal, "FILL "), 0U);
+  EXPECT_EQ(terminal.CountLogged("FILL "), 0U);
 
   // The library's word that the terminal lost its server, and later that it
   // is back, reaches the status line.
@@ -77,7 +69,7 @@ TEST(PanelLive, FillsShowInTheLabelAndTheLogsWhileRepliesComeLate) {
   // changes no position) is clicked again until one such look was made.
   bool seenPending = false;
   const auto killReplies = [&] {
-    return std::min(CountLogged(terminal, "|0|All futures orders cancelled.|"),
+    return std::min(terminal.CountLogged("|0|All futures orders cancelled.|"),
                     CountInLogWindow(window, L"|All futures orders cancelled.|"));
   };
   for (std::size_t attempt = 1; attempt <= 5 && !seenPending; ++attempt) {
@@ -107,9 +99,9 @@ TEST(PanelLive, FillsShowInTheLabelAndTheLogsWhileRepliesComeLate) {
 
   // The first fills at the best sell, 101.
   const std::string fill = "FILL B 10 @ 101 | POSITION 10 @ 101 | REALISED 4";
-  ASSERT_TRUE(WaitUntil([&] { return CountLogged(terminal, "\"" + fill + "\"") == 1; }, 60s));
+  ASSERT_TRUE(WaitUntil([&] { return terminal.CountLogged("\"" + fill + "\"") == 1; }, 60s));
   EXPECT_EQ(CountInLogWindow(window, Utf8("|" + fill)), 1U);
-  EXPECT_EQ(CountLogged(terminal, "{\"type\": 4, \"text\": \"" + fill + "\"}"), 1U);
+  EXPECT_EQ(terminal.CountLogged("{\"type\": 4, \"text\": \"" + fill + "\"}"), 1U);
   // Open against the best buy, 100.
   EXPECT_EQ(Caption(window, contract::kLblPaper),
             L"POSITION 10 @ 101 | REALISED 4 | OPEN -10 | ORDERS 0");
@@ -118,17 +110,16 @@ TEST(PanelLive, FillsShowInTheLabelAndTheLogsWhileRepliesComeLate) {
   // look of the library every 50 ms; the panel is closed as the first comes.
   terminal.Script({"TERMSIM_T2Q_SEND_DELAY_MS=300", "TERMSIM_T2Q_FILL_LOTS=1"});
   Click(window, contract::kCmdBestBid);
-  ASSERT_TRUE(WaitUntil([&] { return CountLogged(terminal, "\"FILL S 1 @ 100 |") > 0; }, 60s));
+  ASSERT_TRUE(WaitUntil([&] { return terminal.CountLogged("\"FILL S 1 @ 100 |") > 0; }, 60s));
   // A Kill whose reply would come a minute later is still on its way too.
   terminal.Script({"TERMSIM_T2Q_SEND_DELAY_MS=60000", "TERMSIM_T2Q_FILL_LOTS=1"});
   Click(window, contract::kCmdKillOrders);
-  PostMessageW(window, WM_CLOSE, 0, 0);
-  EXPECT_EQ(panel.WaitForExit(60s), 0);
+  EXPECT_EQ(panel.Close(), 0);
   // Every trade the library reported before it was disconnected is written.
   const auto journal = terminal.JournalLines();
   const auto trades = std::count_if(journal.begin(), journal.end(),
                                     [](const auto& line) { return line.rfind("TRADE ", 0) == 0; });
-  EXPECT_EQ(CountLogged(terminal, "FILL "), static_cast<std::size_t>(trades));
+  EXPECT_EQ(terminal.CountLogged("FILL "), static_cast<std::size_t>(trades));
   EXPECT_GT(trades, 1);
   EXPECT_FALSE(terminal.ErrorLogged());
 }

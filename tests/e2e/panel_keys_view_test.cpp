@@ -1,7 +1,6 @@
 // What only the real window shows of the trader's keys and the view
 // settings: key presses posted as a hotkey tool posts them, system-wide keys,
-// the log window there from start-up, the topmost style, and the layout at
-// the screen's DPI.
+// the log window there from start-up, and the layout at the screen's DPI.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -16,45 +15,21 @@ namespace {
 using automation::KeyStroke;
 using automation::PressKey;
 
-const std::vector<Level> kBook = {
-    {5, 103, 0}, {9, 102, 0}, {2, 101, 0}, {0, 100, 4}, {0, 99, 1}, {0, 98, 7},
-};
-
-// The control of the window's thread that has the keyboard focus.
-HWND FocusOf(HWND window) {
-  GUITHREADINFO info{};
-  info.cbSize = sizeof info;
-  GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
-  return info.hwndFocus;
-}
-
-HWND ShownPanel(const ProgramUnderTest& panel) {
-  HWND window = nullptr;
-  WaitUntil(
-      [&] {
-        window = panel.TopLevelWindow(contract::kMainWindowClass, true);
-        return window != nullptr;
-      },
-      kStartTimeout);
-  return window;
-}
-
 TEST(PanelKeys, APostedKeyWithItsModifiersIsAClickAndWithoutThemNothing) {
-  PanelSettings settings;
-  settings.MoreSections = "[Hotkeys]\r\nBestBid=Ctrl+F2\r\nBestAsk=Shift+Alt+B\r\nKill=Space\r\n";
-  TerminalFolder terminal(settings);
-  ProgramUnderTest panel(terminal.Panel(), terminal.Path(), terminal.Environment());
-  const HWND window = ShownPanel(panel);
+  const RunningPanel panel(
+      {.MoreSections = "[Hotkeys]\r\nBestBid=Ctrl+F2\r\nBestAsk=Shift+Alt+B\r\nKill=Space\r\n"});
+  const TerminalFolder& terminal = panel.terminal;
+  const HWND window = panel.WaitShown();
   ASSERT_NE(window, nullptr);
   // The log window is there from start-up on, hidden and empty, for a tool
   // to find before the first transaction.
-  const HWND log = panel.TopLevelWindow(contract::kLogWindowClass);
+  const HWND log = panel.program.TopLevelWindow(contract::kLogWindowClass);
   ASSERT_NE(log, nullptr);
   EXPECT_FALSE(IsWindowVisible(log));
   EXPECT_EQ(SendMessageW(GetDlgItem(log, contract::kLogListId), LB_GETCOUNT, 0, 0), 0);
   TerminalClient terminalSide;
   ASSERT_TRUE(terminalSide.Connect());
-  ASSERT_TRUE(terminalSide.Poke(BookItem(kBook), EncodeBook(kBook)));
+  ASSERT_TRUE(terminalSide.PokeBook(kSampleBook));
 
   // Each press holds its modifiers until its order is out; posted messages
   // are handled in order, so the presses before it have been handled too.
@@ -71,63 +46,14 @@ TEST(PanelKeys, APostedKeyWithItsModifiersIsAClickAndWithoutThemNothing) {
   // Space is the Kill key: the focused price button does not take it.
   PressKey(window, KeyStroke{VK_SPACE});
   ASSERT_TRUE(WaitUntil(sends(3), 30s));
-  EXPECT_EQ(terminal.SentTransactions(),
-            (std::vector<std::string>{
-                "ACCOUNT=A1; TYPE=L; TRANS_ID=1; CLASSCODE=C1; SECCODE=S1; ACTION=NEW_ORDER; "
-                "OPERATION=S; PRICE=91; QUANTITY=2;",
-                "ACCOUNT=A1; TYPE=L; TRANS_ID=1; CLASSCODE=C1; SECCODE=S1; ACTION=NEW_ORDER; "
-                "OPERATION=B; PRICE=110; QUANTITY=2;",
-                "TRANS_ID=1; ACCOUNT=A1; ACTION=KILL_ALL_FUTURES_ORDERS; CLASSCODE=C1;"
-                "BASE_CONTRACT=RTS",
-            }));
+  EXPECT_EQ(
+      terminal.SentTransactions(),
+      (std::vector<std::string>{NewOrder('S', 91, 2), NewOrder('B', 110, 2), kKillAllOrders}));
   // Keys the panel does not use keep their meaning: Tab moves the focus on.
   const HWND before = FocusOf(window);
   PressKey(window, KeyStroke{VK_TAB});
   EXPECT_TRUE(WaitUntil([&] { return FocusOf(window) != before; }, 10s));
-  PostMessageW(window, WM_CLOSE, 0, 0);
-  EXPECT_EQ(panel.WaitForExit(60s), 0);
-}
-
-// A key registered for the whole system reaches the panel as WM_HOTKEY: it
-// acts as its button, but not while a message box holds the window.
-TEST(PanelKeys, ASystemWideKeyActsAsItsButtonButNotWhileAMessageBoxHoldsTheWindow) {
-  PanelSettings settings;
-  settings.MoreSections = "[Hotkeys]\r\nKill=Ctrl+K\r\n";
-  TerminalFolder terminal(settings);
-  ProgramUnderTest panel(terminal.Panel(), terminal.Path(), terminal.Environment());
-  const HWND window = ShownPanel(panel);
-  ASSERT_NE(window, nullptr);
-  const LPARAM ctrlK = MAKELPARAM(MOD_CONTROL, 'K');
-  PostMessageW(window, WM_HOTKEY, 0, ctrlK);
-  ASSERT_TRUE(WaitUntil([&] { return terminal.SentTransactions().size() == 1; }, 30s));
-
-  // A table without its columns: the panel's message box holds the window.
-  TerminalClient terminalSide;
-  ASSERT_TRUE(terminalSide.Connect());
-  terminalSide.Poke(BookItem(kBook), EncodeBook(kBook, {"SELL_VOLUME", "LAST", "BUY_VOLUME"}),
-                    500ms);
-  const HWND box = WaitForMessageBox(panel);
-  ASSERT_NE(box, nullptr);
-  PostMessageW(window, WM_HOTKEY, 0, ctrlK);
-  PostMessageW(window, WM_HOTKEY, 0, MAKELPARAM(0, VK_F9));  // not a key of the panel's
-  // The message box's loop hands the posted keys on at once; give it time.
-  WaitUntil([] { return false; }, 2s);
-  EXPECT_EQ(terminal.SentTransactions().size(), 1U);
-  DismissMessageBox(box);
-  EXPECT_EQ(panel.WaitForExit(60s), 0);
-  EXPECT_EQ(terminal.SentTransactions().size(), 1U);
-}
-
-TEST(PanelView, AlwaysOnTopKeepsTheMainWindowAboveOthers) {
-  PanelSettings settings;
-  settings.MoreSections = "[View]\r\nAlwaysOnTop=1\r\n";
-  TerminalFolder terminal(settings);
-  ProgramUnderTest panel(terminal.Panel(), terminal.Path(), terminal.Environment());
-  const HWND window = ShownPanel(panel);
-  ASSERT_NE(window, nullptr);
-  EXPECT_NE(GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
-  PostMessageW(window, WM_CLOSE, 0, 0);
-  EXPECT_EQ(panel.WaitForExit(60s), 0);
+  EXPECT_EQ(panel.Close(), 0);
 }
 
 // The program's manifest (Wine treats every program as DPI-aware, Windows
@@ -158,11 +84,8 @@ TEST(PanelHighDpi, LaysOutFromTwipsAtTheScreensDpiInBothLayouts) {
 
   for (const char* compact : {"0", "1"}) {
     SCOPED_TRACE(std::string("Compact=") + compact);
-    PanelSettings settings;
-    settings.Compact = compact;
-    TerminalFolder terminal(settings);
-    ProgramUnderTest panel(terminal.Panel(), terminal.Path(), terminal.Environment());
-    const HWND window = ShownPanel(panel);
+    const RunningPanel panel({.Compact = compact});
+    const HWND window = panel.WaitShown();
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(GetDpiForWindow(window), static_cast<UINT>(dpi));
     const HWND bestBid = GetDlgItem(window, contract::kCmdBestBid);
@@ -190,8 +113,7 @@ TEST(PanelHighDpi, LaysOutFromTwipsAtTheScreensDpiInBothLayouts) {
       EXPECT_EQ(outer.bottom - outer.top, px(1905));
       EXPECT_EQ(button.top, px(120));
     }
-    PostMessageW(window, WM_CLOSE, 0, 0);
-    EXPECT_EQ(panel.WaitForExit(60s), 0);
+    EXPECT_EQ(panel.Close(), 0);
   }
 }
 

@@ -15,10 +15,6 @@
 namespace vestrel::e2e {
 namespace {
 
-const std::vector<Level> kBook = {
-    {5, 103, 0}, {9, 102, 0}, {2, 101, 0}, {0, 100, 4}, {0, 99, 1}, {0, 98, 7},
-};
-
 // A window's text as the system holds it, without asking the window.
 std::wstring InternalText(HWND window) {
   wchar_t text[256] = {};
@@ -38,16 +34,18 @@ std::vector<RecordedPoke> RecordedPokes(const std::filesystem::path& path) {
 }
 
 TEST(PanelTrading, ShowsTheBookAndTradesFromItsButtons) {
-  TerminalFolder terminal({.MoreSections = "[Record]\r\nFile=records\\pokes.rec\r\n"});
-  ProgramUnderTest panel(terminal.Panel(), terminal.Path(), terminal.Environment());
-  const HWND window = panel.WaitForWindow(contract::kMainWindowClass);
+  RunningPanel panel({.MoreSections = "[Record]\r\nFile=records\\pokes.rec\r\n"});
+  const TerminalFolder& terminal = panel.terminal;
+  const HWND window = panel.WaitShown();
   ASSERT_NE(window, nullptr);
   EXPECT_EQ(WindowText(window), kVersionedCaption);
   EXPECT_EQ(Caption(window, contract::kCmdBestBid), L"*");
+  // Space on a fresh panel acts on cmdBestAsk.
+  EXPECT_EQ(FocusOf(window), GetDlgItem(window, contract::kCmdBestAsk));
 
   TerminalClient terminalSide;
   ASSERT_TRUE(terminalSide.Connect());
-  ASSERT_TRUE(terminalSide.Poke(BookItem(kBook), EncodeBook(kBook)));
+  ASSERT_TRUE(terminalSide.PokeBook(kSampleBook));
   EXPECT_EQ(Caption(window, contract::kCmdBestBid), L"101");
   EXPECT_EQ(Caption(window, contract::kCmdBestAsk), L"100");
   EXPECT_EQ(Caption(window, contract::kCmdMaxBid), L"102");
@@ -64,15 +62,15 @@ TEST(PanelTrading, ShowsTheBookAndTradesFromItsButtons) {
       [&] { return InternalText(GetDlgItem(window, contract::kCmdMaxAsk)) == L"98"; }, 5s));
   EXPECT_TRUE(
       WaitUntil([&] { return InternalText(GetDlgItem(window, contract::kLabel6)) == L"7"; }, 5s));
-  EXPECT_FALSE(terminalSide.Poke("R2C1:R7C3", EncodeBook(kBook)));  // not a whole table
+  EXPECT_FALSE(terminalSide.Poke("R2C1:R7C3", EncodeBook(kSampleBook)));  // not a whole table
   // Both pokes are in the recording within a tick, while the panel runs.
   const auto recording = terminal.Path() / L"records" / L"pokes.rec";
   EXPECT_TRUE(WaitUntil([&] { return RecordedPokes(recording).size() == 2; }, 5s));
   const auto recorded = RecordedPokes(recording);
   ASSERT_EQ(recorded.size(), 2U);
-  EXPECT_EQ(recorded[0].Item, BookItem(kBook));
+  EXPECT_EQ(recorded[0].Item, BookItem(kSampleBook));
   EXPECT_EQ(recorded[1].Item, "R2C1:R7C3");
-  EXPECT_EQ(recorded[1].Data, EncodeBook(kBook));
+  EXPECT_EQ(recorded[1].Data, EncodeBook(kSampleBook));
 
   EXPECT_FALSE(IsWindowEnabled(GetDlgItem(window, contract::kCmdReverse)));
   Click(window, contract::kCmdBestBid);
@@ -80,92 +78,87 @@ TEST(PanelTrading, ShowsTheBookAndTradesFromItsButtons) {
   EXPECT_TRUE(IsWindowEnabled(GetDlgItem(window, contract::kCmdReverse)));
   Click(window, contract::kCmdReverse);
   Click(window, contract::kCmdKillOrders);
-  EXPECT_EQ(
-      terminal.SentTransactions(),
-      (std::vector<std::string>{
-          "ACCOUNT=A1; TYPE=L; TRANS_ID=1; CLASSCODE=C1; SECCODE=S1; ACTION=NEW_ORDER; "
-          "OPERATION=S; PRICE=91; QUANTITY=2;",
-          "ACCOUNT=A1; TYPE=L; TRANS_ID=1; CLASSCODE=C1; SECCODE=S1; ACTION=NEW_ORDER; "
-          "OPERATION=B; PRICE=103; QUANTITY=2;",
-          "ACCOUNT=A1; TYPE=L; TRANS_ID=1; CLASSCODE=C1; SECCODE=S1; ACTION=NEW_ORDER; "
-          "OPERATION=S; PRICE=91; QUANTITY=4;",
-          "TRANS_ID=1; ACCOUNT=A1; ACTION=KILL_ALL_FUTURES_ORDERS; CLASSCODE=C1;BASE_CONTRACT=RTS",
-      }));
-  const auto events = terminal.EventLogLines();
-  EXPECT_EQ(std::count_if(events.begin(), events.end(),
-                          [](const std::string& line) {
-                            return line.find("\"text\": \"3|1|") != std::string::npos;
-                          }),
-            4);
-
-  // The log window lists every reply, oldest first.
+  EXPECT_EQ(terminal.SentTransactions(),
+            (std::vector<std::string>{NewOrder('S', 91, 2), NewOrder('B', 103, 2),
+                                      NewOrder('S', 91, 4), kKillAllOrders}));
+  // Each reply in the library's words: whole in the event log, after its
+  // time in the log window, oldest first.
+  std::vector<std::string> replies;
+  for (const std::string number : {"5000000001", "5000000002", "5000000003"}) {
+    replies.push_back(number + "|Order " + number + " registered.|250|0||250");
+  }
+  replies.push_back("0|All futures orders cancelled.|250|0||250");
+  std::vector<std::string> logged;
+  for (const std::string& line : terminal.EventLogLines()) {
+    if (line.find("\"text\": \"3|1|") != std::string::npos) {
+      logged.push_back(line);
+    }
+  }
+  ASSERT_EQ(logged.size(), replies.size());
   Click(window, contract::kCmdLog);
-  const HWND log = panel.WaitForWindow(contract::kLogWindowClass);
+  const HWND log = panel.program.WaitForWindow(contract::kLogWindowClass);
   ASSERT_NE(log, nullptr);
   EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(log) != FALSE; }, 10s));
   const HWND list = GetDlgItem(log, contract::kLogListId);
   ASSERT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 4);
-  wchar_t line[600] = {};
-  SendMessageW(list, LB_GETTEXT, 0, reinterpret_cast<LPARAM>(line));
-  const std::wstring first = line;
-  EXPECT_NE(first.find(L"|Order 5000000001 registered.|250|0||250"), std::wstring::npos) << first;
+  const std::vector<std::wstring> lines = automation::ListLines(list);
+  for (std::size_t i = 0; i < replies.size(); ++i) {
+    EXPECT_EQ(logged[i], "{\"type\": 4, \"text\": \"3|1|" + replies[i] + "\"}");
+    EXPECT_TRUE(lines[i].ends_with(Utf8(replies[i].substr(replies[i].find('|'))))) << lines[i];
+  }
 
-  PostMessageW(window, WM_CLOSE, 0, 0);
-  EXPECT_EQ(panel.WaitForExit(60s), 0);
-  EXPECT_EQ(terminal.JournalLines().back(), "DISCONNECT");
+  EXPECT_EQ(panel.Close(), 0);
+  const std::vector<std::string> journal = terminal.JournalLines();
+  ASSERT_GE(journal.size(), 3U);
+  EXPECT_EQ(journal[0].rfind("CONNECT ", 0), 0U);
+  EXPECT_EQ(journal[1], "IS_DLL_CONNECTED");
+  EXPECT_EQ(journal[2], "IS_QUIK_CONNECTED");
+  EXPECT_EQ(journal.back(), "DISCONNECT");
 }
 
 TEST(PanelStart, AFailedConnectionShowsTheReasonAndEndsTheProgram) {
-  TerminalFolder terminal;
-  auto environment = terminal.Environment();
-  environment.emplace_back(L"TERMSIM_T2Q_CONNECT", L"1");
-  ProgramUnderTest panel(terminal.Panel(), terminal.Path(), environment);
-  const HWND box = WaitForMessageBox(panel);
+  RunningPanel panel({}, {{L"TERMSIM_T2Q_CONNECT", L"1"}});
+  const HWND box = WaitForMessageBox(panel.program);
   ASSERT_NE(box, nullptr);
   EXPECT_EQ(MessageBoxText(box), L"TRANS2QUIK_FAILED");
   DismissMessageBox(box);
-  EXPECT_EQ(panel.WaitForExit(60s), 0);
-  EXPECT_EQ(terminal.JournalLines().front().rfind("CONNECT ", 0), 0U);
+  EXPECT_EQ(panel.program.WaitForExit(60s), 0);
+  EXPECT_EQ(panel.terminal.JournalLines().front().rfind("CONNECT ", 0), 0U);
 }
 
 TEST(PanelStart, ASecondPanelWarnsThatTheServerAlreadyRunsAndTheFirstKeepsServing) {
-  TerminalFolder first;
-  ProgramUnderTest serving(first.Panel(), first.Path(), first.Environment());
-  const HWND firstWindow = serving.WaitForWindow(contract::kMainWindowClass);
+  const RunningPanel first;
+  const HWND firstWindow = first.WaitShown();
   ASSERT_NE(firstWindow, nullptr);
   TerminalClient terminalSide;
   ASSERT_TRUE(terminalSide.Connect());
 
-  TerminalFolder second;
-  ProgramUnderTest late(second.Panel(), second.Path(), second.Environment());
-  const HWND box = WaitForMessageBox(late);
+  const RunningPanel late;
+  const HWND box = WaitForMessageBox(late.program);
   ASSERT_NE(box, nullptr);
   EXPECT_EQ(MessageBoxText(box), L"A DDE server named \"a\" with topic \"b\" is already running.");
   DismissMessageBox(box);
-  const HWND lateWindow = late.WaitForWindow(contract::kMainWindowClass);
-  ASSERT_NE(lateWindow, nullptr);
-  EXPECT_TRUE(late.Running());
+  ASSERT_NE(late.WaitShown(), nullptr);
   // The first panel still serves the book.
-  EXPECT_TRUE(terminalSide.Poke(BookItem(kBook), EncodeBook(kBook)));
+  EXPECT_TRUE(terminalSide.PokeBook(kSampleBook));
   EXPECT_EQ(Caption(firstWindow, contract::kCmdBestBid), L"101");
-  PostMessageW(lateWindow, WM_CLOSE, 0, 0);
-  EXPECT_EQ(late.WaitForExit(60s), 0);
+  EXPECT_EQ(late.Close(), 0);
   // The second one's shutdown leaves the first one's service alone: it still
   // serves the conversation it had and takes new ones.
-  EXPECT_TRUE(terminalSide.Poke(BookItem(kBook), EncodeBook(kBook)));
+  EXPECT_TRUE(terminalSide.PokeBook(kSampleBook));
   TerminalClient restartedTerminal;
   EXPECT_TRUE(restartedTerminal.Connect(10s));
-  EXPECT_FALSE(first.ErrorLogged());
-  EXPECT_FALSE(second.ErrorLogged());
+  EXPECT_FALSE(first.terminal.ErrorLogged());
+  EXPECT_FALSE(late.terminal.ErrorLogged());
 }
 
-TEST(PanelTray, MinimisesToTheTrayAndADoubleClickOnTheIconRestores) {
-  TerminalFolder terminal;
-  ProgramUnderTest panel(terminal.Panel(), terminal.Path(), terminal.Environment());
-  const HWND window = panel.WaitForWindow(contract::kMainWindowClass);
+// Kept above other windows as the trader asked; minimised, it goes to the
+// tray, and a double click on the icon brings it back.
+TEST(PanelTray, AlwaysOnTopMinimisesToTheTrayAndADoubleClickOnTheIconRestores) {
+  const RunningPanel panel({.MoreSections = "[View]\r\nAlwaysOnTop=1\r\n"});
+  const HWND window = panel.WaitShown();
   ASSERT_NE(window, nullptr);
-  // The window exists from the start of loading; it is shown once start-up is done.
-  ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(window) != FALSE; }, kStartTimeout));
+  EXPECT_NE(GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
   SendMessageW(window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
   EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(window) == FALSE; }, 10s))
       << "iconic " << IsIconic(window);
@@ -177,8 +170,7 @@ TEST(PanelTray, MinimisesToTheTrayAndADoubleClickOnTheIconRestores) {
   SendMessageW(tray, WM_MOUSEMOVE, 0, WM_LBUTTONDBLCLK);
   EXPECT_TRUE(WaitUntil(
       [&] { return IsWindowVisible(window) != FALSE && IsIconic(window) == FALSE; }, 10s));
-  PostMessageW(window, WM_CLOSE, 0, 0);
-  EXPECT_EQ(panel.WaitForExit(60s), 0);
+  EXPECT_EQ(panel.Close(), 0);
 }
 
 }  // namespace

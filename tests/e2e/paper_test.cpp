@@ -16,42 +16,32 @@ using automation::KeyStroke;
 using automation::LogWindowLines;
 using automation::PressKey;
 
-const std::vector<Level> kBook = {
-    {5, 103, 0}, {9, 102, 0}, {2, 101, 0}, {0, 100, 4}, {0, 99, 1}, {0, 98, 7},
-};
-
-bool Logged(const TerminalFolder& terminal, const std::string& line) {
-  const auto events = terminal.EventLogLines();
-  return std::find(events.begin(), events.end(), line) != events.end();
-}
-
 TEST(PanelPaper, TradesOnPaperWithoutTheTransactionLibrary) {
-  PanelSettings settings;
-  settings.MoreSections =
-      "[Paper]\r\nEnabled=1\r\n[Risk]\r\nMaxPosition=2\r\n[Hotkeys]\r\nFlatten=F9\r\n";
-  settings.TransactionLibrary = false;
-  TerminalFolder terminal(settings);
+  const RunningPanel panel(
+      {.MoreSections =
+           "[Paper]\r\nEnabled=1\r\n[Risk]\r\nMaxPosition=2\r\n[Hotkeys]\r\nFlatten=F9\r\n",
+       .TransactionLibrary = false});
+  const TerminalFolder& terminal = panel.terminal;
   ASSERT_FALSE(std::filesystem::exists(terminal.Path() / L"TRANS2QUIK.DLL"));
-
-  ProgramUnderTest panel(terminal.Panel(), terminal.Path(), terminal.Environment());
-  const HWND window = panel.WaitForWindow(contract::kMainWindowClass);
+  const HWND window = panel.WaitShown();
   ASSERT_NE(window, nullptr);
-  EXPECT_EQ(WindowText(window), L"Marlowin (1.0.65) PAPER");
+  EXPECT_EQ(WindowText(window), std::wstring(kVersionedCaption) + L" PAPER");
   const HWND position = GetDlgItem(window, contract::kLblPaper);
-  // On screen once the window is: WaitForWindow may see it just before.
   EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(position) != FALSE; }, 10s));
   EXPECT_EQ(Caption(window, contract::kLblPaper),
             L"POSITION 0 @ 0 | REALISED 0 | OPEN 0 | ORDERS 0");
 
   TerminalClient terminalSide;
   ASSERT_TRUE(terminalSide.Connect());
-  ASSERT_TRUE(terminalSide.Poke(BookItem(kBook), EncodeBook(kBook)));
+  ASSERT_TRUE(terminalSide.PokeBook(kSampleBook));
   Click(window, contract::kCmdBestAsk);  // buys 2 at 100 + 10; rests until the next book
-  EXPECT_TRUE(
-      Logged(terminal, R"({"type": 4, "text": "3|1|1|paper order 1 accepted|250|0||250"})"));
-  ASSERT_TRUE(terminalSide.Poke(BookItem(kBook), EncodeBook(kBook)));
-  EXPECT_TRUE(Logged(
-      terminal, R"({"type": 4, "text": "PAPER FILL B 2 @ 101 | POSITION 2 @ 101 | REALISED 0"})"));
+  EXPECT_EQ(
+      terminal.CountLogged(R"({"type": 4, "text": "3|1|1|paper order 1 accepted|250|0||250"})"),
+      1U);
+  ASSERT_TRUE(terminalSide.PokeBook(kSampleBook));
+  EXPECT_EQ(terminal.CountLogged(
+                R"({"type": 4, "text": "PAPER FILL B 2 @ 101 | POSITION 2 @ 101 | REALISED 0"})"),
+            1U);
   // Open against the book's best buy, 100.
   EXPECT_EQ(Caption(window, contract::kLblPaper),
             L"POSITION 2 @ 101 | REALISED 0 | OPEN -2 | ORDERS 0");
@@ -66,20 +56,17 @@ TEST(PanelPaper, TradesOnPaperWithoutTheTransactionLibrary) {
   PressKey(
       window, KeyStroke{VK_F9},
       [&] {
-        return Logged(terminal,
-                      R"({"type": 4, "text": "3|1|2|paper order 2 accepted|250|0||250"})");
+        return terminal.CountLogged(
+                   R"({"type": 4, "text": "3|1|2|paper order 2 accepted|250|0||250"})") == 1;
       },
       60s);
-  ASSERT_TRUE(terminalSide.Poke(BookItem(kBook), EncodeBook(kBook)));
+  ASSERT_TRUE(terminalSide.PokeBook(kSampleBook));
   EXPECT_EQ(Caption(window, contract::kLblPaper),
             L"POSITION 0 @ 0 | REALISED -2 | OPEN 0 | ORDERS 0");
 
-  PostMessageW(window, WM_CLOSE, 0, 0);
-  EXPECT_EQ(panel.WaitForExit(60s), 0);
+  EXPECT_EQ(panel.Close(), 0);
   // Nothing went wrong on the way: no error entry.
-  for (const std::string& line : terminal.EventLogLines()) {
-    EXPECT_EQ(line.find("\"type\": 1"), std::string::npos) << line;
-  }
+  EXPECT_EQ(terminal.CountLogged("\"type\": 1"), 0U);
 }
 
 }  // namespace

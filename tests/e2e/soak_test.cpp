@@ -46,23 +46,16 @@ bool IsRefused(Kind kind) {
   return kind == Kind::Truncated || kind == Kind::HugeHeader || kind == Kind::RandomBody;
 }
 
-// The six captions a book puts on the panel.
-struct Captions {
-  std::wstring MaxBid, BestBid, BestAsk, MaxAsk, Label5, Label6;
-  bool operator==(const Captions&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& out, const Captions& c) {
-  auto text = [](const std::wstring& w) { return std::string(w.begin(), w.end()); };
-  return out << "{MaxBid " << text(c.MaxBid) << ", BestBid " << text(c.BestBid) << ", BestAsk "
-             << text(c.BestAsk) << ", MaxAsk " << text(c.MaxAsk) << ", Label5 " << text(c.Label5)
-             << ", Label6 " << text(c.Label6) << "}";
-}
+// The six captions a book puts on the panel, by control ID.
+using Captions = std::map<int, std::wstring>;
 
 Captions Read(HWND window) {
-  return {Caption(window, contract::kCmdMaxBid),  Caption(window, contract::kCmdBestBid),
-          Caption(window, contract::kCmdBestAsk), Caption(window, contract::kCmdMaxAsk),
-          Caption(window, contract::kLabel5),     Caption(window, contract::kLabel6)};
+  Captions captions;
+  for (const int id : {contract::kCmdMaxBid, contract::kCmdBestBid, contract::kCmdBestAsk,
+                       contract::kCmdMaxAsk, contract::kLabel5, contract::kLabel6}) {
+    captions[id] = Caption(window, id);
+  }
+  return captions;
 }
 
 // A book of n sell levels above n buy levels, whole prices; each level's
@@ -84,8 +77,8 @@ std::vector<Level> RandomBook(std::mt19937& random) {
 // and on each side the first level of the largest volume.
 Captions Expected(const std::vector<Level>& book) {
   const std::size_t half = book.size() / 2;
-  auto largest = [&](std::size_t from, double Level::*volume, std::wstring& price,
-                     std::wstring& size) {
+  Captions c;
+  auto largest = [&](std::size_t from, double Level::*volume, int priceId, int sizeId) {
     double best = 0;
     double bestPrice = 0;
     for (std::size_t i = from; i < from + half; ++i) {
@@ -94,14 +87,13 @@ Captions Expected(const std::vector<Level>& book) {
         bestPrice = book[i].Price;
       }
     }
-    price = std::to_wstring(static_cast<long>(bestPrice));
-    size = std::to_wstring(static_cast<long>(best));
+    c[priceId] = std::to_wstring(static_cast<long>(bestPrice));
+    c[sizeId] = std::to_wstring(static_cast<long>(best));
   };
-  Captions c;
-  largest(0, &Level::SellVolume, c.MaxBid, c.Label5);
-  largest(half, &Level::BuyVolume, c.MaxAsk, c.Label6);
-  c.BestBid = std::to_wstring(static_cast<long>(book[half - 1].Price));
-  c.BestAsk = std::to_wstring(static_cast<long>(book[half].Price));
+  largest(0, &Level::SellVolume, contract::kCmdMaxBid, contract::kLabel5);
+  largest(half, &Level::BuyVolume, contract::kCmdMaxAsk, contract::kLabel6);
+  c[contract::kCmdBestBid] = std::to_wstring(static_cast<long>(book[half - 1].Price));
+  c[contract::kCmdBestAsk] = std::to_wstring(static_cast<long>(book[half].Price));
   return c;
 }
 
@@ -300,14 +292,14 @@ long long ErrorsEndingIn(const std::vector<LoggedRecord>& records, const std::st
 class PanelSoak : public ::testing::Test {
  protected:
   void SetUp() override {
-    window = panel.WaitForWindow(contract::kMainWindowClass);
+    window = panel.WaitShown();
     ASSERT_NE(window, nullptr);
     ASSERT_TRUE(terminalSide.Connect());
     textLogBefore = SizeOf(textLog);
   }
 
-  TerminalFolder terminal;
-  ProgramUnderTest panel{terminal.Panel(), terminal.Path(), terminal.Environment()};
+  RunningPanel panel;
+  const TerminalFolder& terminal = panel.terminal;
   HWND window = nullptr;
   TerminalClient terminalSide;
   const std::filesystem::path textLog = TodaysTextLog();
@@ -339,7 +331,7 @@ TEST_F(PanelSoak, KeepsServingThroughMalformedPokes) {
     ++sent[kind];
     const char* name = kKindNames[static_cast<std::size_t>(kind)];
 
-    ASSERT_TRUE(panel.Running()) << "after poke " << pokes << " (" << name << ")";
+    ASSERT_TRUE(panel.program.Running()) << "after poke " << pokes << " (" << name << ")";
     ASSERT_NE(acknowledged, IsRefused(kind)) << "poke " << pokes << " (" << name << ")";
     if (IsShown(kind)) {
       shown = Expected(book);
@@ -355,7 +347,7 @@ TEST_F(PanelSoak, KeepsServingThroughMalformedPokes) {
     }
     eventLogSeen = SizeOf(terminal.EventLog());
 
-    const ProcessMemory now = panel.Memory();
+    const ProcessMemory now = panel.program.Memory();
     peak.PrivateBytes = std::max(peak.PrivateBytes, now.PrivateBytes);
     peak.PeakWorkingSet = std::max(peak.PeakWorkingSet, now.PeakWorkingSet);
     if (pokes == 200) {
@@ -364,11 +356,10 @@ TEST_F(PanelSoak, KeepsServingThroughMalformedPokes) {
   }
   const double elapsed =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  const ProcessMemory end = panel.Memory();
+  const ProcessMemory end = panel.program.Memory();
   ASSERT_GT(pokes, 200) << "too few pokes in the time to judge the memory";
   // The panel writes the repeat counts it still holds as it closes.
-  PostMessageW(window, WM_CLOSE, 0, 0);
-  EXPECT_EQ(panel.WaitForExit(60s), 0);
+  EXPECT_EQ(panel.Close(), 0);
 
   int refused = 0;
   int valid = 0;
@@ -421,8 +412,7 @@ TEST_F(PanelSoak, AFloodOfOneRefusedPokeIsWrittenThreeTimesThenCounted) {
   };
   const double answered = flood(valid, kAnswered, true);
   const double refused = flood(truncated, kRefused, false);
-  PostMessageW(window, WM_CLOSE, 0, 0);
-  EXPECT_EQ(panel.WaitForExit(60s), 0);
+  EXPECT_EQ(panel.Close(), 0);
 
   const std::string logged = ReadFrom(textLog, textLogBefore);
   std::printf(

@@ -27,34 +27,32 @@ bool ErrorLogged(const TerminalFolder& terminal, const std::string& part) {
   });
 }
 
-TEST(PanelStatus, AMissingSizeIsNamedOnTheStatusLine) {
-  PanelSettings settings;
-  settings.Size = "";
-  TerminalFolder terminal(settings);
-  ProgramUnderTest panel(terminal.Panel(), terminal.Path(), terminal.Environment());
-  const HWND window = panel.WaitForWindow(contract::kMainWindowClass);
-  ASSERT_NE(window, nullptr);
-  EXPECT_EQ(StatusLineOf(window), L"Marlowin.ini [Main] Size is missing or not a number");
-  EXPECT_TRUE(ErrorLogged(terminal, "Vestrel.frmMain.Form_Load IN LINE: 6. ERROR =  13"));
-  PostMessageW(window, WM_CLOSE, 0, 0);
-  EXPECT_EQ(panel.WaitForExit(60s), 0);
-}
-
-TEST(PanelStatus, AMissingTransactionLibraryIsNamedWithTheFolderLookedIn) {
-  PanelSettings settings;
-  settings.TransactionLibrary = false;
-  TerminalFolder terminal(settings);
-  ProgramUnderTest panel(terminal.Panel(), terminal.Path(), terminal.Environment());
-  const HWND window = panel.WaitForWindow(contract::kMainWindowClass);
-  ASSERT_NE(window, nullptr);
-  const std::wstring status = StatusLineOf(window);
-  const std::wstring expected = L"TRANS2QUIK.DLL not found in ";
-  EXPECT_EQ(status.substr(0, expected.size()), expected) << status;
-  // The folder is the panel's own (as the program names it).
-  EXPECT_TRUE(status.ends_with(terminal.Path().filename().wstring())) << status;
-  EXPECT_TRUE(ErrorLogged(terminal, "File not found"));
-  PostMessageW(window, WM_CLOSE, 0, 0);
-  EXPECT_EQ(panel.WaitForExit(60s), 0);
+// Each case: the settings, the status line's beginning, the error record
+// beside it.
+TEST(PanelStatus, WhatKeepsThePanelFromTradingIsNamedOnTheStatusLine) {
+  struct Case {
+    PanelSettings Settings;
+    std::wstring Status;
+    std::string Logged;
+  };
+  const Case cases[] = {
+      {{.Size = ""},
+       L"Marlowin.ini [Main] Size is missing or not a number",
+       "Vestrel.frmMain.Form_Load IN LINE: 6. ERROR =  13"},
+      {{.TransactionLibrary = false}, L"TRANS2QUIK.DLL not found in ", "File not found"},
+  };
+  for (const Case& c : cases) {
+    const RunningPanel panel(c.Settings);
+    const HWND window = panel.WaitShown();
+    ASSERT_NE(window, nullptr);
+    const std::wstring status = StatusLineOf(window);
+    // A missing library is named with the folder looked in.
+    const std::wstring end =
+        c.Settings.TransactionLibrary ? c.Status : panel.terminal.Path().filename().wstring();
+    EXPECT_TRUE(status.starts_with(c.Status) && status.ends_with(end)) << status;
+    EXPECT_TRUE(ErrorLogged(panel.terminal, c.Logged)) << c.Logged;
+    EXPECT_EQ(panel.Close(), 0);
+  }
 }
 
 }  // namespace

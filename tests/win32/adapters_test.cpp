@@ -13,6 +13,7 @@
 #include "fakes/fake_ports.h"
 #include "recording/poke_recorder.h"
 #include "recording/poke_recording.h"
+#include "scratch_files.h"
 #include "win32/text_encoding.h"
 #include "win32/win32_clock.h"
 #include "win32/win32_event_log.h"
@@ -26,19 +27,8 @@
 namespace vestrel::win32 {
 namespace {
 
-std::string TempFolder() {
-  wchar_t path[MAX_PATH];
-  GetTempPathW(MAX_PATH, path);
-  std::wstring folder =
-      std::wstring(path) + L"vestrel-adapters-" + std::to_wstring(GetCurrentProcessId());
-  CreateDirectoryW(folder.c_str(), nullptr);
-  return WideToUtf8(folder);
-}
-
-std::string ReadBytes(const std::string& path) {
-  std::ifstream in(Utf8ToWide(path).c_str(), std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+std::string TempFolder() { return WideToUtf8(ScratchFolder(L"adapters")); }
+std::string ReadBytes(const std::string& path) { return FileBytes(Utf8ToWide(path)); }
 
 std::vector<RecordedPoke> ReadPokes(const std::string& path) {
   const std::string bytes = ReadBytes(path);
@@ -359,31 +349,13 @@ TEST(Win32SoundPlayer, PlaysAWaveFileAndNeverTheSystemsDefaultInPlaceOfAMissingO
   EXPECT_FALSE(player.Play(TempFolder()));
   EXPECT_EQ(GetModuleHandleW(L"winmm.dll"), nullptr);
 
-  // A tenth of a second of 8 kHz 8-bit silence.
+  // A tenth of a second of 8 kHz 8-bit mono silence: the header, 800 samples.
   const std::string wave = TempFolder() + "\\silence.wav";
-  {
-    constexpr std::uint32_t kSamples = 800;
-    std::ofstream out(Utf8ToWide(wave).c_str(), std::ios::binary);
-    const auto put32 = [&out](std::uint32_t value) {
-      out.write(reinterpret_cast<const char*>(&value), 4);
-    };
-    const auto put16 = [&out](std::uint16_t value) {
-      out.write(reinterpret_cast<const char*>(&value), 2);
-    };
-    out << "RIFF";
-    put32(36 + kSamples);
-    out << "WAVEfmt ";
-    put32(16);
-    put16(1);
-    put16(1);
-    put32(8000);
-    put32(8000);
-    put16(1);
-    put16(8);
-    out << "data";
-    put32(kSamples);
-    out << std::string(kSamples, '\x80');
-  }
+  const char header[] =
+      "RIFF\x44\x03\0\0WAVEfmt \x10\0\0\0\x01\0\x01\0\x40\x1F\0\0"
+      "\x40\x1F\0\0\x01\0\x08\0data\x20\x03\0\0";
+  std::ofstream(Utf8ToWide(wave).c_str(), std::ios::binary)
+      << std::string(header, sizeof header - 1) << std::string(800, '\x80');
   EXPECT_TRUE(player.Play(wave));
   EXPECT_NE(GetModuleHandleW(L"winmm.dll"), nullptr);
 }

@@ -1,6 +1,9 @@
 // The trading road under Wine: the real transaction-library adapter loading
 // the stand-in TRANS2QUIK.DLL (copied beside this program), driven by the
-// gateway and the order commands.
+// gateway. Orders sent from the panel's buttons, and their replies, are
+// followed end to end (PanelTrading); here what only the adapter shows:
+// scripted replies in the ANSI code page, where the library is looked for,
+// and a missing or broken one.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -11,10 +14,8 @@
 #include "common/app_error.h"
 #include "fakes/fake_ports.h"
 #include "models/log_window_model.h"
-#include "models/main_window_model.h"
-#include "settings/settings.h"
+#include "scratch_files.h"
 #include "trade/gateway.h"
-#include "trade/order_commands.h"
 #include "win32/text_encoding.h"
 #include "win32/win32_transaction_library.h"
 #include "win32/windows_api.h"
@@ -32,30 +33,10 @@ constexpr const wchar_t* kScriptVariables[] = {
     L"TERMSIM_T2Q_ERROR_MESSAGE", L"TERMSIM_T2Q_REPLY_CODE",     L"TERMSIM_T2Q_TRANS_ID",
     L"TERMSIM_T2Q_ORDER_NUM",     L"TERMSIM_T2Q_EXTENDED_ERROR", L"TERMSIM_T2Q_SCRIPT"};
 
-std::wstring TempFolder(const wchar_t* name) {
-  wchar_t path[MAX_PATH];
-  GetTempPathW(MAX_PATH, path);
-  std::wstring folder = std::wstring(path) + L"vestrel-trading-" +
-                        std::to_wstring(GetCurrentProcessId()) + L"-" + name;
-  CreateDirectoryW(folder.c_str(), nullptr);
-  return folder;
-}
-
-std::string ReadBytes(const std::wstring& path) {
-  std::ifstream in(path.c_str(), std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-class NoWindows : public ModelessWindows {
- public:
-  void ShowLog() override {}
-  void ShowAbout() override {}
-};
-
 class Trading : public ::testing::Test {
  protected:
   void SetUp() override {
-    journal_ = TempFolder(L"journal") + L"\\journal.txt";
+    journal_ = ScratchFolder(L"trading-journal") + L"\\journal.txt";
     DeleteFileW(journal_.c_str());
     SetEnvironmentVariableW(L"TERMSIM_T2Q_JOURNAL", journal_.c_str());
   }
@@ -67,7 +48,7 @@ class Trading : public ::testing::Test {
   }
   // The journal so far, emptied for the next look.
   std::string TakeJournal() {
-    std::string text = ReadBytes(journal_);
+    std::string text = FileBytes(journal_);
     DeleteFileW(journal_.c_str());
     return text;
   }
@@ -79,45 +60,6 @@ class Trading : public ::testing::Test {
   LogWindowModel logWindow_{services_.Log, services_.Regional, closing_};
   std::wstring journal_;
 };
-
-TEST_F(Trading, ConnectsSendsAndJournalsThroughTheRealLibrary) {
-  Win32TransactionLibrary library;
-  EXPECT_EQ(library.LoadedPath(), L"");
-  TradingGateway gateway(services_.Log, services_.AppLog, services_.Regional, boxes_, library,
-                         logWindow_);
-  ASSERT_TRUE(gateway.Connect(folder_));
-  EXPECT_EQ(WideToUtf8(library.LoadedPath()), folder_ + "\\TRANS2QUIK.DLL");
-
-  MainWindowModel window;
-  const Settings settings{"A1", "S1", "C1", 2, 10, 0, ""};
-  NoWindows windows;
-  ShownPrices prices;
-  prices.BestAsk = ReadShownPrice("700", '.');
-  const OrderSettings orders;
-  OrderCommands commands(services_.Log, services_.Regional, window, settings, orders, prices,
-                         gateway, windows);
-  commands.BuyAtBestAsk();
-  commands.KillAllOrders();
-  gateway.Disconnect();
-
-  EXPECT_EQ(TakeJournal(), Utf8ToAnsi("CONNECT " + folder_) +
-                               "\r\nIS_DLL_CONNECTED\r\nIS_QUIK_CONNECTED\r\n"
-                               "SEND ACCOUNT=A1; TYPE=L; TRANS_ID=1; CLASSCODE=C1; SECCODE=S1; "
-                               "ACTION=NEW_ORDER; OPERATION=B; PRICE=710; QUANTITY=2;\r\n"
-                               "SEND TRANS_ID=1; ACCOUNT=A1; ACTION=KILL_ALL_FUTURES_ORDERS; "
-                               "CLASSCODE=C1;BASE_CONTRACT=RTS\r\n"
-                               "DISCONNECT\r\n");
-  ASSERT_EQ(services_.AppLog.Entries.size(), 2U);
-  EXPECT_EQ(services_.AppLog.Entries[0].Text,
-            "3|1|5000000001|Order 5000000001 registered.|250|0||250");
-  EXPECT_EQ(services_.AppLog.Entries[1].Text, "3|1|0|All futures orders cancelled.|250|0||250");
-  EXPECT_EQ(
-      logWindow_.Lines(),
-      (std::vector<std::string>{"06.12.2026 14:05:09|Order 5000000001 registered.|250|0||250",
-                                "06.12.2026 14:05:09|All futures orders cancelled.|250|0||250"}));
-  EXPECT_EQ(window.BackColor(ControlId::cmdReverse), kColorRed);
-  EXPECT_TRUE(boxes_.Shown.empty());
-}
 
 TEST_F(Trading, ScriptedRepliesComeBackWholeAndInTheAnsiCodePage) {
   Win32TransactionLibrary library;
@@ -159,7 +101,7 @@ TEST_F(Trading, ScriptedRepliesComeBackWholeAndInTheAnsiCodePage) {
 
 TEST_F(Trading, AScriptFileChangesTheAnswersOfALoadedLibraryAtTheNextCall) {
   Win32TransactionLibrary library;
-  const std::wstring script = TempFolder(L"script") + L"\\script.txt";
+  const std::wstring script = ScratchFolder(L"trading-script") + L"\\script.txt";
   SetEnvironmentVariableW(L"TERMSIM_T2Q_SCRIPT", script.c_str());
   SetEnvironmentVariableW(L"TERMSIM_T2Q_QUIK_CONNECTED", L"6");
   std::int32_t extendedErrorCode = 0;
@@ -174,8 +116,8 @@ TEST_F(Trading, AScriptFileChangesTheAnswersOfALoadedLibraryAtTheNextCall) {
 TEST_F(Trading, TheProgramFolderComesFirstThenTheSearchPath) {
   // Copies under names of their own: a process holds one module per name.
   const std::wstring standIn = ExecutableFolder() + L"\\TRANS2QUIK.DLL";
-  const std::wstring own = TempFolder(L"own");
-  const std::wstring onPath = TempFolder(L"path");
+  const std::wstring own = ScratchFolder(L"trading-own");
+  const std::wstring onPath = ScratchFolder(L"trading-path");
   for (const std::wstring& copy :
        {own + L"\\T2Q_FIRST.DLL", onPath + L"\\T2Q_FIRST.DLL", onPath + L"\\T2Q_SEARCHED.DLL"}) {
     ASSERT_TRUE(CopyFileW(standIn.c_str(), copy.c_str(), FALSE));
@@ -187,7 +129,7 @@ TEST_F(Trading, TheProgramFolderComesFirstThenTheSearchPath) {
   EXPECT_EQ(inOwnFolder.Connect("C:\\QUIK", extended), 0);
   EXPECT_EQ(inOwnFolder.LoadedPath(), own + L"\\T2Q_FIRST.DLL");
 
-  Win32TransactionLibrary elsewhere(TempFolder(L"empty"), L"T2Q_SEARCHED.DLL");
+  Win32TransactionLibrary elsewhere(ScratchFolder(L"trading-empty"), L"T2Q_SEARCHED.DLL");
   EXPECT_EQ(elsewhere.IsDllConnected(extended), 11);
   EXPECT_EQ(elsewhere.LoadedPath(), onPath + L"\\T2Q_SEARCHED.DLL");
   SetDllDirectoryW(nullptr);
@@ -215,7 +157,7 @@ TEST_F(Trading, AMissingOrBrokenLibraryIsAnErrorOnTheChainNeverACrash) {
   EXPECT_EQ(missing.LoadFailure().Folder, WideToUtf8(ExecutableFolder()));
 
   std::int32_t extended = 0;
-  Win32TransactionLibrary withoutEntries(TempFolder(L"empty"), L"kernel32.dll");
+  Win32TransactionLibrary withoutEntries(ScratchFolder(L"trading-empty"), L"kernel32.dll");
   try {
     withoutEntries.Connect("C:\\QUIK", extended);
     ADD_FAILURE() << "a library without the entry point connected";
@@ -225,7 +167,7 @@ TEST_F(Trading, AMissingOrBrokenLibraryIsAnErrorOnTheChainNeverACrash) {
               "Can't find DLL entry point _TRANS2QUIK_CONNECT@16 in kernel32.dll");
   }
 
-  const std::wstring broken = TempFolder(L"broken");
+  const std::wstring broken = ScratchFolder(L"trading-broken");
   std::ofstream((broken + L"\\TRANS2QUIK.DLL").c_str(), std::ios::binary) << "not a library";
   Win32TransactionLibrary notALibrary(broken);
   try {

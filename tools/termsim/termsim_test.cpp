@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <stdexcept>
 #include <string>
@@ -223,114 +224,58 @@ TEST(PokeSchedule, RecordedGapsAreKeptDividedByTheSpeedAndStartOver) {
   EXPECT_EQ(one.Next(), 0);
 }
 
-TEST(Options, DefaultsAreTheTerminalsAndThePanels) {
-  const ParsedOptions parsed = ParseOptions({});
-  EXPECT_TRUE(parsed.Error.empty());
-  EXPECT_EQ(parsed.Values.Service, contract::kDdeService);
-  EXPECT_EQ(parsed.Values.Topic, contract::kDdeTopic);
-  EXPECT_EQ(parsed.Values.Format, "XlTable");
-  EXPECT_EQ(parsed.Values.PokesToSend(0), 100);
-  EXPECT_EQ(parsed.Values.Rate, 10);
-  EXPECT_EQ(parsed.Values.Pace, Timing::Rate);
-  EXPECT_EQ(parsed.Values.Speed, 1);
-  EXPECT_EQ(parsed.Values.MaxWaitMs, 5000);
-  EXPECT_FALSE(parsed.Values.RandomGaps);
-  EXPECT_EQ(parsed.Values.Market.Levels, 10);
+std::vector<std::string> Words(const std::string& line) {
+  std::vector<std::string> words;
+  for (std::size_t at = 0; at < line.size();) {
+    const std::size_t end = std::min(line.find(' ', at), line.size());
+    words.push_back(line.substr(at, end - at));
+    at = end + 1;
+  }
+  return words;
 }
 
-TEST(Options, EveryOptionIsRead) {
-  const ParsedOptions parsed = ParseOptions({"--service",
-                                             "s",
-                                             "--topic",
-                                             "t",
-                                             "--replay",
-                                             "in.pokes",
-                                             "--record",
-                                             "out.pokes",
-                                             "--count",
-                                             "0",
-                                             "--rate",
-                                             "2.5",
-                                             "--levels",
-                                             "4",
-                                             "--start",
-                                             "123.45",
-                                             "--tick",
-                                             "0.05",
-                                             "--max-volume",
-                                             "9",
-                                             "--columns",
-                                             "PRICE,VOLUME",
-                                             "--seed",
-                                             "11",
-                                             "--item",
-                                             "R1C1:R9C2",
-                                             "--format",
-                                             "CF_TEXT",
-                                             "--connect-timeout",
-                                             "1.5",
-                                             "--timeout",
-                                             "100",
-                                             "--gaps",
-                                             "random",
-                                             "--timing",
-                                             "recorded",
-                                             "--speed",
-                                             "2.5",
-                                             "--max-wait-ms",
-                                             "250",
-                                             "--keep-going",
-                                             "--quiet"});
+// By default termsim pokes the panel as the terminal does; each option lands
+// in its own field.
+TEST(Options, DefaultsAreTheTerminalsAndEveryOptionIsRead) {
+  const ParsedOptions defaults = ParseOptions({});
+  EXPECT_TRUE(defaults.Error.empty());
+  EXPECT_EQ(defaults.Values.Service, contract::kDdeService);
+  EXPECT_EQ(defaults.Values.Topic, contract::kDdeTopic);
+  EXPECT_EQ(defaults.Values.Format, "XlTable");
+  EXPECT_EQ(defaults.Values.PokesToSend(0), 100);
+  EXPECT_EQ(defaults.Values.Pace, Timing::Rate);
+  EXPECT_FALSE(defaults.Values.RandomGaps);
+
+  const ParsedOptions parsed = ParseOptions(
+      Words("--service s --topic t --replay in.pokes --record out.pokes --count 0 --rate 2.5 "
+            "--levels 4 --start 123.45 --tick 0.05 --max-volume 9 --columns PRICE,VOLUME "
+            "--seed 11 --item R1C1:R9C2 --format CF_TEXT --connect-timeout 1.5 --timeout 100 "
+            "--gaps random --timing recorded --speed 3.5 --max-wait-ms 250 --keep-going --quiet"));
   ASSERT_TRUE(parsed.Error.empty()) << parsed.Error;
   const Options& o = parsed.Values;
-  EXPECT_EQ(o.Service, "s");
-  EXPECT_EQ(o.Topic, "t");
-  EXPECT_EQ(o.Replay, "in.pokes");
-  EXPECT_EQ(o.Record, "out.pokes");
-  EXPECT_EQ(o.PokesToSend(5), 0);
-  EXPECT_EQ(o.Rate, 2.5);
-  EXPECT_TRUE(o.RandomGaps);
-  EXPECT_EQ(o.Pace, Timing::Recorded);
-  EXPECT_EQ(o.Speed, 2.5);
-  EXPECT_EQ(o.MaxWaitMs, 250);
-  EXPECT_EQ(o.Market.Levels, 4);
-  EXPECT_EQ(o.Market.Start, 123.45);
-  EXPECT_EQ(o.Market.Tick, 0.05);
-  EXPECT_EQ(o.Market.MaxVolume, 9);
-  EXPECT_EQ(o.Market.Columns, (std::vector<std::string>{"PRICE", "VOLUME"}));
-  EXPECT_EQ(o.Market.Seed, 11U);
-  EXPECT_EQ(o.Item, "R1C1:R9C2");
-  EXPECT_EQ(o.Format, "CF_TEXT");
-  EXPECT_EQ(o.ConnectTimeout, 1.5);
-  EXPECT_EQ(o.Timeout, 100U);
-  EXPECT_TRUE(o.KeepGoing);
-  EXPECT_TRUE(o.Quiet);
+  EXPECT_EQ(std::vector<std::string>({o.Service, o.Topic, o.Replay, o.Record, o.Item, o.Format}),
+            Words("s t in.pokes out.pokes R1C1:R9C2 CF_TEXT"));
+  EXPECT_EQ(std::vector<double>({o.Rate, o.Speed, o.ConnectTimeout, o.Market.Start, o.Market.Tick}),
+            std::vector<double>({2.5, 3.5, 1.5, 123.45, 0.05}));
+  EXPECT_EQ(
+      std::vector<std::int64_t>({o.PokesToSend(5), o.MaxWaitMs, o.Market.Levels, o.Market.MaxVolume,
+                                 static_cast<std::int64_t>(o.Market.Seed), o.Timeout}),
+      std::vector<std::int64_t>({0, 250, 4, 9, 11, 100}));
+  EXPECT_EQ(o.Market.Columns, Words("PRICE VOLUME"));
+  EXPECT_TRUE(o.RandomGaps && o.Pace == Timing::Recorded && o.KeepGoing && o.Quiet);
   EXPECT_EQ(ParseOptions({"--book-file", "top.txt"}).Values.BookFile, "top.txt");
   EXPECT_EQ(ParseOptions({"--replay", "f"}).Values.PokesToSend(7), 7);
+  EXPECT_TRUE(ParseOptions({"--help"}).Help);
 }
 
 TEST(Options, WrongArgumentsAreReported) {
-  for (const std::vector<std::string>& arguments :
-       std::vector<std::vector<std::string>>{{"--count", "-1"},
-                                             {"--rate", "fast"},
-                                             {"--rate", "nan"},
-                                             {"--speed", "inf"},
-                                             {"--levels", "0"},
-                                             {"--tick", "0"},
-                                             {"--timeout", "0"},
-                                             {"--bogus", "1"},
-                                             {"--service"},
-                                             {"stray"},
-                                             {"--dry-run"},
-                                             {"--gaps", "uneven"},
-                                             {"--speed", "0"},
-                                             {"--max-wait-ms", "0"},
-                                             {"--timing", "recorded"},
-                                             {"--dry-run", "--record", "f", "--count", "0"},
-                                             {"--book-file", "top.txt", "--replay", "f"}}) {
-    EXPECT_FALSE(ParseOptions(arguments).Error.empty()) << arguments[0];
+  for (const char* arguments :
+       {"--count -1", "--rate fast", "--rate nan", "--speed inf", "--levels 0", "--tick 0",
+        "--timeout 0", "--bogus 1", "--service", "stray", "--dry-run", "--gaps uneven", "--speed 0",
+        "--max-wait-ms 0", "--timing recorded", "--dry-run --record f --count 0",
+        "--book-file top.txt --replay f"}) {
+    EXPECT_FALSE(ParseOptions(Words(arguments)).Error.empty()) << arguments;
   }
-  EXPECT_TRUE(ParseOptions({"--help"}).Help);
 }
 
 }  // namespace

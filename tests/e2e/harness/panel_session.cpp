@@ -101,12 +101,14 @@ std::vector<std::string> TerminalFolder::SentTransactions() const {
   return sent;
 }
 
-bool TerminalFolder::ErrorLogged() const {
+std::size_t TerminalFolder::CountLogged(const std::string& part) const {
   const auto events = EventLogLines();
-  return std::any_of(events.begin(), events.end(), [](const std::string& line) {
-    return line.find("ERROR OCCURS IN ") != std::string::npos;
-  });
+  return static_cast<std::size_t>(
+      std::count_if(events.begin(), events.end(),
+                    [&](const auto& line) { return line.find(part) != std::string::npos; }));
 }
+
+bool TerminalFolder::ErrorLogged() const { return CountLogged("ERROR OCCURS IN ") > 0; }
 
 TerminalClient::TerminalClient() {
   DdeInitializeW(&instance_, ClientCallback, APPCMD_CLIENTONLY, 0);
@@ -158,6 +160,10 @@ bool TerminalClient::Poke(const std::string& item, const std::vector<std::uint8_
   return result != nullptr && (status & DDE_FACK) != 0;
 }
 
+bool TerminalClient::PokeBook(const std::vector<Level>& levels) {
+  return Poke(BookItem(levels), EncodeBook(levels));
+}
+
 std::vector<std::uint8_t> EncodeBook(const std::vector<Level>& levels,
                                      const std::vector<std::string>& titles) {
   using xltable::Cell;
@@ -177,6 +183,41 @@ std::string BookItem(const std::vector<Level>& levels) {
   return xltable::RangeItem(levels.size() + 1, 3);
 }
 
+const std::vector<Level> kSampleBook = {
+    {5, 103, 0}, {9, 102, 0}, {2, 101, 0}, {0, 100, 4}, {0, 99, 1}, {0, 98, 7},
+};
+
+std::string NewOrder(char operation, int price, int quantity) {
+  return "ACCOUNT=A1; TYPE=L; TRANS_ID=1; CLASSCODE=C1; SECCODE=S1; ACTION=NEW_ORDER; "
+         "OPERATION=" +
+         std::string(1, operation) + "; PRICE=" + std::to_string(price) +
+         "; QUANTITY=" + std::to_string(quantity) + ";";
+}
+
+RunningPanel::RunningPanel(const PanelSettings& settings,
+                           const std::vector<std::pair<std::wstring, std::wstring>>& more)
+    : terminal(settings), program(terminal.Panel(), terminal.Path(), [&] {
+        auto environment = terminal.Environment();
+        environment.insert(environment.end(), more.begin(), more.end());
+        return environment;
+      }()) {}
+
+HWND RunningPanel::WaitShown() const {
+  HWND window = nullptr;
+  WaitUntil(
+      [&] {
+        window = program.TopLevelWindow(contract::kMainWindowClass, true);
+        return window != nullptr || !program.Running();
+      },
+      kStartTimeout);
+  return window;
+}
+
+long RunningPanel::Close() const {
+  PostMessageW(program.TopLevelWindow(contract::kMainWindowClass), WM_CLOSE, 0, 0);
+  return program.WaitForExit(60s);
+}
+
 HWND WaitForMessageBox(const ProgramUnderTest& program, std::chrono::milliseconds timeout) {
   // The box is complete once it is shown with its text control.
   HWND box = nullptr;
@@ -194,5 +235,12 @@ HWND WaitForMessageBox(const ProgramUnderTest& program, std::chrono::millisecond
 std::wstring MessageBoxText(HWND box) { return WindowText(GetDlgItem(box, 0xFFFF)); }
 
 void DismissMessageBox(HWND box) { PostMessageW(box, WM_COMMAND, IDOK, 0); }
+
+HWND FocusOf(HWND window) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
+  return info.hwndFocus;
+}
 
 }  // namespace vestrel::e2e

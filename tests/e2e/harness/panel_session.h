@@ -20,7 +20,7 @@ struct PanelSettings {
   std::string SafeSpread = "10";
   std::string Compact = "0";
   // Sections after [Main], as the file's text ("[Paper]\r\nEnabled=1\r\n").
-  std::string MoreSections;
+  std::string MoreSections = "";
   // False: no TRANS2QUIK.DLL in the folder.
   bool TransactionLibrary = true;
 };
@@ -40,6 +40,8 @@ class TerminalFolder {
   std::vector<std::string> EventLogLines() const;
   // The transactions the stand-in library was given to send, in order.
   std::vector<std::string> SentTransactions() const;
+  // The event-log entries that hold the text.
+  std::size_t CountLogged(const std::string& part) const;
   // Whether the panel has logged an error record.
   bool ErrorLogged() const;
 
@@ -56,6 +58,14 @@ class TerminalFolder {
   TempFolder folder_{L"vestrel-terminal"};
 };
 
+// The order book the terminal sends: titles, then sell levels above buy
+// levels, prices descending; empty cells as blank blocks.
+struct Level {
+  double SellVolume;  // 0: empty cell
+  double Price;
+  double BuyVolume;  // 0: empty cell
+};
+
 // A DDEML client of the panel's DDE service and topic.
 class TerminalClient {
  public:
@@ -68,6 +78,8 @@ class TerminalClient {
   // Pokes XLTable data to the item; true when the panel acknowledged it.
   bool Poke(const std::string& item, const std::vector<std::uint8_t>& data,
             std::chrono::milliseconds timeout = 30s);
+  // Pokes the book as the terminal does, to the item of its size.
+  bool PokeBook(const std::vector<Level>& levels);
   bool ServiceAnswers();
 
  private:
@@ -76,17 +88,37 @@ class TerminalClient {
   UINT xlTableFormat_ = 0;
 };
 
-// The order book the terminal sends: titles, then sell levels above buy
-// levels, prices descending; empty cells as blank blocks.
-struct Level {
-  double SellVolume;  // 0: empty cell
-  double Price;
-  double BuyVolume;  // 0: empty cell
-};
 std::vector<std::uint8_t> EncodeBook(const std::vector<Level>& levels,
                                      const std::vector<std::string>& titles = {
                                          "SELL_VOLUME", "PRICE", "BUY_VOLUME"});
 std::string BookItem(const std::vector<Level>& levels);
+
+// The book most scenarios trade from: best sell 101, best buy 100; the
+// largest sell volume 9 at 102, the largest buy volume 7 at 98.
+extern const std::vector<Level> kSampleBook;
+
+// A new order and Kill as the panel sends them with the default settings
+// (account A1, instrument S1 of class C1).
+std::string NewOrder(char operation, int price, int quantity);
+inline constexpr const char* kKillAllOrders =
+    "TRANS_ID=1; ACCOUNT=A1; ACTION=KILL_ALL_FUTURES_ORDERS; CLASSCODE=C1;BASE_CONTRACT=RTS";
+
+// The panel started in a terminal folder of its own with the folder's
+// environment and any more variables given.
+class RunningPanel {
+ public:
+  explicit RunningPanel(const PanelSettings& settings = {},
+                        const std::vector<std::pair<std::wstring, std::wstring>>& more = {});
+  // The main window once it is shown; nullptr when it was not in time or the
+  // program ended first.
+  HWND WaitShown() const;
+  // Closes the main window as the trader does; the exit code (-1 when the
+  // program did not end within a minute).
+  long Close() const;
+
+  TerminalFolder terminal;
+  ProgramUnderTest program;
+};
 
 using automation::Caption;
 using automation::Click;
@@ -95,6 +127,8 @@ using automation::ShapeInFront;
 HWND WaitForMessageBox(const ProgramUnderTest& program,
                        std::chrono::milliseconds timeout = kStartTimeout);
 std::wstring MessageBoxText(HWND box);
+// The control of the window's thread that has the keyboard focus.
+HWND FocusOf(HWND window);
 void DismissMessageBox(HWND box);
 
 std::wstring Utf8(const std::string& text);

@@ -55,8 +55,8 @@ struct Seen {
   unsigned long long Number = 0, OrderNumber = 0;
   long long Balance = 0;
   double Price = 0;
-  std::string Text;  // a reply's message, a reply's class code
-  std::chrono::steady_clock::time_point At;
+  std::string Text = {};  // a reply's message, a reply's class code
+  std::chrono::steady_clock::time_point At = {};
 };
 
 std::mutex seenLock;
@@ -74,46 +74,37 @@ void Record(Seen item) {
 
 void WINAPI OnReply(long result, long, long replyCode, DWORD transId, unsigned long long orderNum,
                     LPCSTR message, intptr_t descriptor) {
-  Seen item;
-  item.Kind = "reply";
-  item.Result = result;
-  item.ReplyCode = replyCode;
-  item.TransId = transId;
-  item.OrderNumber = orderNum;
-  item.Text = std::string(message) + "|" + replyClassCode(descriptor);
-  Record(item);
+  Record({.Kind = "reply",
+          .Result = result,
+          .ReplyCode = replyCode,
+          .TransId = transId,
+          .OrderNumber = orderNum,
+          .Text = std::string(message) + "|" + replyClassCode(descriptor)});
 }
 
 void WINAPI OnOrder(long mode, DWORD transId, unsigned long long orderNum, LPCSTR, LPCSTR,
                     double price, long long balance, double, long, long status, intptr_t) {
-  Seen item;
-  item.Kind = "order";
-  item.Mode = mode;
-  item.TransId = transId;
-  item.OrderNumber = orderNum;
-  item.Price = price;
-  item.Balance = balance;
-  item.Status = status;
-  Record(item);
+  Record({.Kind = "order",
+          .Mode = mode,
+          .Status = status,
+          .TransId = transId,
+          .OrderNumber = orderNum,
+          .Balance = balance,
+          .Price = price});
 }
 
 void WINAPI OnTrade(long mode, unsigned long long tradeNum, unsigned long long orderNum, LPCSTR,
                     LPCSTR, double price, long long qty, double, long, intptr_t) {
-  Seen item;
-  item.Kind = "trade";
-  item.Mode = mode;
-  item.Number = tradeNum;
-  item.OrderNumber = orderNum;
-  item.Price = price;
-  item.Balance = qty;
-  Record(item);
+  Record({.Kind = "trade",
+          .Mode = mode,
+          .Number = tradeNum,
+          .OrderNumber = orderNum,
+          .Balance = qty,
+          .Price = price});
 }
 
 void WINAPI OnConnection(long event, long, LPCSTR) {
-  Seen item;
-  item.Kind = "connection";
-  item.Mode = event;
-  Record(item);
+  Record({.Kind = "connection", .Mode = event});
 }
 
 // The performance counter in nanoseconds, as the library's timed journal
