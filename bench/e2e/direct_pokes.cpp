@@ -36,20 +36,6 @@ void WaitUntilCounter(long long due) {
 
 }  // namespace
 
-long long CounterNanoseconds() {
-  static const long long frequency = [] {
-    LARGE_INTEGER value;
-    QueryPerformanceFrequency(&value);
-    return static_cast<long long>(value.QuadPart);
-  }();
-  LARGE_INTEGER counter;
-  QueryPerformanceCounter(&counter);
-  // As the panel's clock reckons it, so the two compare.
-  const long long seconds = counter.QuadPart / frequency;
-  const long long rest = counter.QuadPart % frequency;
-  return seconds * 1'000'000'000 + rest * 1'000'000'000 / frequency;
-}
-
 AlternatingBook BookForTurn(int levels, long long turn) {
   const long long top = kLowestPrice + kTick * (2LL * levels - 1) + kTick * (turn % 2);
   std::vector<e2e::Level> rows;

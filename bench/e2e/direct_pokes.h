@@ -10,12 +10,13 @@
 
 #include "bench_figures.h"
 #include "harness/panel_session.h"
+#include "win32/counter_clock.h"
 
 namespace vestrel::bench {
 
 // The performance counter in nanoseconds: the clock the panel's timing report
 // uses, the same in every process.
-long long CounterNanoseconds();
+using win32::CounterNanoseconds;
 
 // A book of that many levels a side whose prices all lie one tick higher on
 // odd turns than on even ones, so that every turn changes every price caption.

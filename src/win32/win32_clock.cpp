@@ -1,5 +1,6 @@
 #include "win32/win32_clock.h"
 
+#include "win32/counter_clock.h"
 #include "win32/windows_api.h"
 
 namespace vestrel::win32 {
@@ -11,23 +12,9 @@ constexpr std::int64_t kFileTimeAtUnixEpoch = 116444736000000000LL;
 
 }  // namespace
 
-Win32Clock::Win32Clock() {
-  LARGE_INTEGER frequency;
-  QueryPerformanceFrequency(&frequency);
-  frequency_ = frequency.QuadPart;
-}
-
 std::int64_t Win32Clock::MonotonicMicroseconds() const { return MonotonicNanoseconds() / 1000; }
 
-std::int64_t Win32Clock::MonotonicNanoseconds() const {
-  LARGE_INTEGER counter;
-  QueryPerformanceCounter(&counter);
-  // Whole seconds and the rest apart, so the product cannot overflow. Every
-  // process reads the same counter, so these times compare across processes.
-  const std::int64_t seconds = counter.QuadPart / frequency_;
-  const std::int64_t rest = counter.QuadPart % frequency_;
-  return seconds * 1000000000 + rest * 1000000000 / frequency_;
-}
+std::int64_t Win32Clock::MonotonicNanoseconds() const { return CounterNanoseconds(); }
 
 std::int64_t Win32Clock::UtcMicroseconds() const {
   FILETIME now;

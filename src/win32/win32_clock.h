@@ -7,13 +7,9 @@ namespace vestrel::win32 {
 // The performance counter for intervals, the system time for time stamps.
 class Win32Clock : public Clock {
  public:
-  Win32Clock();
   std::int64_t MonotonicMicroseconds() const override;
   std::int64_t MonotonicNanoseconds() const override;
   std::int64_t UtcMicroseconds() const override;
-
- private:
-  std::int64_t frequency_ = 1;
 };
 
 }  // namespace vestrel::win32

@@ -113,19 +113,6 @@ std::string BookPath() {
   return FolderOf(JournalPath()) + "trans2quik-book.txt";
 }
 
-long long CounterNanoseconds() {
-  static const long long frequency = [] {
-    LARGE_INTEGER value;
-    QueryPerformanceFrequency(&value);
-    return static_cast<long long>(value.QuadPart);
-  }();
-  LARGE_INTEGER counter;
-  QueryPerformanceCounter(&counter);
-  const long long seconds = counter.QuadPart / frequency;
-  const long long rest = counter.QuadPart % frequency;
-  return seconds * 1'000'000'000 + rest * 1'000'000'000 / frequency;
-}
-
 void Journal(std::string_view line) {
   // Taken before anything else, so that it is the time of the call and not
   // of the file's work.

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "win32/counter_clock.h"
+
 namespace vestrel::termsim {
 
 // The stand-in library's settings: a line NAME=value of the script file that
@@ -25,9 +27,8 @@ HMODULE ThisModule();
 std::string JournalPath();
 std::string BookPath();
 
-// The performance counter in nanoseconds (whole seconds, then the rest, so
-// that every process that reckons it so reads the same clock).
-long long CounterNanoseconds();
+// The performance counter in nanoseconds, as the panel reckons it.
+using win32::CounterNanoseconds;
 
 // Appends one line, byte for byte as received, and closes the file again so
 // that readers see it at once. A journal that cannot be written is skipped.

@@ -17,9 +17,12 @@
 #include <vector>
 
 #include "book_top.h"
+#include "win32/counter_clock.h"
 
 namespace vestrel::termsim {
 namespace {
+
+using win32::CounterNanoseconds;
 
 #ifdef _WIN64
 #define T2Q_NAME(name, bytes) "TRANS2QUIK_" name
@@ -105,17 +108,6 @@ void WINAPI OnTrade(long mode, unsigned long long tradeNum, unsigned long long o
 
 void WINAPI OnConnection(long event, long, LPCSTR) {
   Record({.Kind = "connection", .Mode = event});
-}
-
-// The performance counter in nanoseconds, as the library's timed journal
-// reckons it.
-long long CounterNanoseconds() {
-  LARGE_INTEGER frequency;
-  LARGE_INTEGER counter;
-  QueryPerformanceFrequency(&frequency);
-  QueryPerformanceCounter(&counter);
-  return counter.QuadPart / frequency.QuadPart * 1'000'000'000 +
-         counter.QuadPart % frequency.QuadPart * 1'000'000'000 / frequency.QuadPart;
 }
 
 std::wstring TempFile(const wchar_t* name) {
