@@ -270,18 +270,17 @@ void Win32TerminalStreams::Pin(void* entry) {
   pinned_ = true;
 }
 
-namespace {
-
-// A callback of the current generation handed to a library of another would
-// be called with a different stack layout: refused as the missing function
-// that marks the generation.
-void RequireCurrentGeneration(Win32TransactionLibrary& library) {
-  if (!kOnlyCurrentGenerationExists) {
-    library.RequireExport(kCurrentGenerationMark.Decorated, kCurrentGenerationMark.Plain);
+void* Win32TerminalStreams::CallbackEntry(Function function, Signature signature) {
+  void* entry = Entry(function);
+  // A callback of the current generation handed to a library of another
+  // would be called with a different stack layout: refused as the missing
+  // function that marks the generation.
+  if (signature == Signature::OfCurrentGeneration && !kOnlyCurrentGenerationExists) {
+    library_.RequireExport(kCurrentGenerationMark.Decorated, kCurrentGenerationMark.Plain);
   }
+  Pin(entry);
+  return entry;
 }
-
-}  // namespace
 
 std::int32_t Win32TerminalStreams::SubscribeOrders(const std::string& classCode,
                                                    const std::string& secCodes) {
@@ -298,17 +297,13 @@ std::int32_t Win32TerminalStreams::SubscribeTrades(const std::string& classCode,
 }
 
 std::int32_t Win32TerminalStreams::StartOrders() {
-  void* entry = Entry(kStartOrders);
-  RequireCurrentGeneration(library_);
-  Pin(entry);
+  void* entry = CallbackEntry(kStartOrders, Signature::OfCurrentGeneration);
   return static_cast<std::int32_t>(
       reinterpret_cast<StartFn<OrderStatusCallback>>(entry)(&OnOrderStatus));
 }
 
 std::int32_t Win32TerminalStreams::StartTrades() {
-  void* entry = Entry(kStartTrades);
-  RequireCurrentGeneration(library_);
-  Pin(entry);
+  void* entry = CallbackEntry(kStartTrades, Signature::OfCurrentGeneration);
   return static_cast<std::int32_t>(
       reinterpret_cast<StartFn<TradeStatusCallback>>(entry)(&OnTradeStatus));
 }
@@ -324,9 +319,7 @@ std::int32_t Win32TerminalStreams::UnsubscribeTrades() {
 std::int32_t Win32TerminalStreams::SetTransactionsReplyCallback(std::int32_t& extendedErrorCode,
                                                                 std::string& errorMessage,
                                                                 std::int32_t errorMessageSize) {
-  void* entry = Entry(kSetTransactionsReplyCallback);
-  RequireCurrentGeneration(library_);
-  Pin(entry);
+  void* entry = CallbackEntry(kSetTransactionsReplyCallback, Signature::OfCurrentGeneration);
   return SetCallback<ReplyCallback>(entry, &OnReply, extendedErrorCode, errorMessage,
                                     errorMessageSize);
 }
@@ -334,9 +327,7 @@ std::int32_t Win32TerminalStreams::SetTransactionsReplyCallback(std::int32_t& ex
 std::int32_t Win32TerminalStreams::SetConnectionStatusCallback(std::int32_t& extendedErrorCode,
                                                                std::string& errorMessage,
                                                                std::int32_t errorMessageSize) {
-  // The connection callback has kept its signature across generations.
-  void* entry = Entry(kSetConnectionStatusCallback);
-  Pin(entry);
+  void* entry = CallbackEntry(kSetConnectionStatusCallback, Signature::SameInEveryGeneration);
   return SetCallback<ConnectionCallback>(entry, &OnConnectionStatus, extendedErrorCode,
                                          errorMessage, errorMessageSize);
 }

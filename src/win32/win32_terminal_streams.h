@@ -70,6 +70,13 @@ class Win32TerminalStreams : public TerminalStreams {
 
  private:
   void* Entry(Function function);
+  // Whether a callback's signature changed between the library's generations.
+  enum class Signature { OfCurrentGeneration, SameInEveryGeneration };
+  // The entry of a function given a callback the library calls from its own
+  // threads: refused unless the library is of the current generation where
+  // the signature changed, and the library kept loaded for the rest of the
+  // process before the callback is handed over.
+  void* CallbackEntry(Function function, Signature signature);
   // Keeps the module that holds `entry` loaded for the rest of the process.
   void Pin(void* entry);
 
