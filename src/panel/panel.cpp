@@ -219,7 +219,7 @@ void Panel::LadderKeyPress(HotkeyCommand command, bool autoRepeat) {
     ladder_.Centre();
   }
   if (!autoRepeat && ladderKeys_) {
-    ladderKeys_(command == HotkeyCommand::CentreLadder ? LadderKey::Centre : LadderKey::ShowHide);
+    ladderKeys_(command);
   }
 }
 

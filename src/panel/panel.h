@@ -132,9 +132,8 @@ class Panel : private MainWindowCloser, private DdeServerLifecycle, private Exte
   // A click on the ladder: an order or a cancel at its row's price.
   void LadderClicked(const LadderClick& click);
   // The ladder's keys ([Hotkeys] Ladder and Centre) as the window is to act on
-  // them: show or hide the ladder, or centre it.
-  enum class LadderKey { ShowHide, Centre };
-  void SetLadderKeyListener(std::function<void(LadderKey)> listener) {
+  // them: ShowHideLadder or CentreLadder.
+  void SetLadderKeyListener(std::function<void(HotkeyCommand)> listener) {
     ladderKeys_ = std::move(listener);
   }
 
@@ -230,7 +229,7 @@ class Panel : private MainWindowCloser, private DdeServerLifecycle, private Exte
   RiskGate risk_;
   LadderModel ladder_;
   LadderCommands ladderCommands_;
-  std::function<void(LadderKey)> ladderKeys_;
+  std::function<void(HotkeyCommand)> ladderKeys_;
   bool started_ = false;
   bool ticking_ = false;
 };

@@ -74,8 +74,8 @@ void MainWindow::OpenLadder() {
   }
   ladder_->SetRoundRequest([this] { view_->RequestRound(); });
   view_->SetRoundHook([this] { return ladder_->Round(); });
-  panel_.SetLadderKeyListener([this](Panel::LadderKey key) {
-    if (key == Panel::LadderKey::ShowHide) {
+  panel_.SetLadderKeyListener([this](HotkeyCommand command) {
+    if (command == HotkeyCommand::ShowHideLadder) {
       ladder_->ToggleShown();
     } else {
       ladder_->Round();

@@ -9,9 +9,10 @@
 namespace vestrel::win32 {
 namespace {
 
-// How long a section's key names are trusted: the settings are read in a
-// burst at start-up; a file edited later is read afresh.
-constexpr std::uint64_t kSectionKeysLifetimeMs = 1000;
+// How long what the system listed (sections, entries) is trusted: the
+// settings are read in a burst at start-up; a file edited later is read
+// afresh.
+constexpr std::uint64_t kListLifetimeMs = 1000;
 
 std::string Trimmed(std::string_view text) {
   const auto first = text.find_first_not_of(" \t");
@@ -83,7 +84,7 @@ bool MayBeNamed(const std::string& listed, const std::string& wanted) {
 }
 
 bool Fresh(std::uint64_t readAt, std::uint64_t now) {
-  return readAt != 0 && now - readAt <= kSectionKeysLifetimeMs;
+  return readAt != 0 && now - readAt <= kListLifetimeMs;
 }
 
 }  // namespace

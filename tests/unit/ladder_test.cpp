@@ -185,12 +185,12 @@ TEST(LadderPanel, ClicksSendAtTheRowsPriceThroughTheGuardAndNothingIsCancelledUn
   rig.profile.Values["Sound/Refused"] = "D:\\refused.wav";
   ASSERT_TRUE(rig.panel.Start());
   ASSERT_NE(rig.panel.Ladder(), nullptr);
-  std::vector<Panel::LadderKey> keys;
-  rig.panel.SetLadderKeyListener([&](Panel::LadderKey key) { keys.push_back(key); });
+  std::vector<HotkeyCommand> keys;
+  rig.panel.SetLadderKeyListener([&](HotkeyCommand command) { keys.push_back(command); });
   EXPECT_TRUE(rig.panel.KeyPress(KeyChord{0x78}));         // F9
   EXPECT_TRUE(rig.panel.KeyPress(KeyChord{0x79}, true));   // F10 held: the panel's, once
   EXPECT_FALSE(rig.panel.KeyPress(KeyChord{0x78, true}));  // Ctrl+F9 is no key of the panel
-  EXPECT_EQ(keys, std::vector<Panel::LadderKey>{Panel::LadderKey::ShowHide});
+  EXPECT_EQ(keys, std::vector<HotkeyCommand>{HotkeyCommand::ShowHideLadder});
   rig.Ladder().SetRowCount(10);
   rig.Poke();
   rig.Click(99960, 0);  // a buy above the best sell price goes out as it is
